@@ -1,0 +1,33 @@
+// Device manager: process states, start-up events, platform type.
+//
+// The device manager lives in the platform process (platformd); this library keeps
+// one connection to it per process and delivers its events on the dispatcher thread.
+#pragma once
+#include <cstdint>
+
+enum {
+    DM_EVENT_PROCESS_UP = 64,  // data: the process name (const char *)
+    DM_EVENT_LOAD = 65,        // data: dmLoadEvent_t *, handed to the configuration backend
+};
+
+// Process states a process announces with dmSetProcessState.
+enum {
+    DM_STATE_DOWN = 0,
+    DM_STATE_INITIALISED = 5,
+    DM_STATE_RUNNING = 6,  // 6 or more: the process is up
+    DM_STATE_READY = 8,
+};
+
+struct dmLoadEvent_t {
+    char processName[33];  // whose configuration is to be loaded ("" = every backend)
+};
+
+typedef void (*dmCallBack_t)(void *handle, int event, int flags, void *data);
+
+// Connects to the device manager; events start flowing once dispatchInit has run.
+int dmInit(int flags, dmCallBack_t callBack);               // 0 = success
+int dmSetProcessState(int instance, int state);             // this process's state
+int dmGetProcessState(const char *processName);             // that process's state (0 unknown)
+int dmInSync();                                             // non-zero once synchronised
+void *dmConnect();                                          // handle for emsInitTraceBuffer
+int dmGetPlatformType();

@@ -1,0 +1,46 @@
+// The message link: framed messages over a Unix domain stream socket.
+//
+// A server link listens on "<run dir>/ipml.<link number>" (run dir: KARN_RUN_LOCATION,
+// else "$KARN_SCRATCH_LOCATION/run", else "/tmp"). Each connected peer gets a peer id
+// that is unique in the process. A frame is a u32 length in host order followed by
+// that many bytes; a frame longer than IPML_MAX_FRAME, or a connection that sends a
+// truncated frame and closes, is dropped and the peer is disconnected.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct bmPacket_t;
+struct ipmlLink_t;
+
+enum { IPML_PEER_CONNECT = 1, IPML_PEER_LEAVE = 2 };
+enum { IPML_MAX_FRAME = 65536 };
+
+typedef void (*ipmlPeerCallBack_t)(ipmlLink_t *link, int event, uint32_t peer);
+
+// Opens a server link (server = 1) on the given link number. The peer callback
+// sees connects (1) and leaves (2) once the link has been added to the dispatcher
+// (dispatchAddServer). nullptr when the socket cannot be made.
+ipmlLink_t *ipmlInitServerClient(int instance, uint16_t linkNumber, int server,
+                                 ipmlPeerCallBack_t peerCallBack, void *arg);
+int ipmlSetPeerOption(uint32_t peer, int option, int value);
+// Sends the packet's bytes in use to the peer. Returns the bytes sent (> 0), or
+// -1 when the peer is gone or the write fails. Safe to call from any thread.
+int ipmlSend(uint32_t peer, bmPacket_t *packet, int flags);
+void ipmlClose(ipmlLink_t *link);
+
+// Used by the dispatcher: starts serving the link, delivering each message to `receive`.
+typedef void (*ipmlReceive_t)(ipmlLink_t *link, uint32_t peer, void *packet, int length);
+int ipmlAttach(ipmlLink_t *link, ipmlReceive_t receive);
+void ipmlDetach(ipmlLink_t *link);
+
+// Path of the socket of a link number, written into out (at most outSize bytes).
+int ipmlSocketPath(uint16_t linkNumber, char *out, size_t outSize);
+
+// ---- the peer's side of a link (clients such as wsvc, the web front end, the CLI)
+// Connects to a link's socket; a file descriptor, or -1.
+int ipmlConnect(uint16_t linkNumber);
+// Writes one frame; 0 or -1.
+int ipmlWriteFrame(int fd, const void *data, uint32_t length);
+// Reads one frame into buf: its length, 0 on an orderly close, -1 on error, timeout
+// (timeoutMs < 0 waits without limit) or a frame larger than `capacity`.
+int ipmlReadFrame(int fd, void *buf, uint32_t capacity, int timeoutMs);
