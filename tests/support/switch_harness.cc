@@ -1,0 +1,278 @@
+#include "tests/support/switch_harness.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/ds.h"
+
+namespace {
+
+const char *const kEnvNames[] = {"KARN_RUN_LOCATION", "KARN_CONFIG_LOCATION",
+                                 "KARN_SCRATCH_LOCATION", "KARN_ROOT"};
+const char kUnset[] = "\x01";
+
+// Texts in the log that mean a process broke.
+const char *const kSanitizerMarks[] = {"AddressSanitizer", "LeakSanitizer",
+                                       "runtime error:", "UndefinedBehaviorSanitizer"};
+
+// Harness waits poll in real time: the processes under test run on their own clocks.
+using Clock = std::chrono::steady_clock;
+void napBriefly() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+// Reaps `pid` if it has ended (0, with *status), or -1 while it runs.
+int reap(pid_t pid, int *status) {
+    pid_t r = waitpid(pid, status, WNOHANG);
+    return r == pid ? 0 : -1;
+}
+
+}  // namespace
+
+std::string SwitchHarness::binDir() {
+    return WSVD_BIN_DIR;
+}
+
+SwitchHarness::SwitchHarness(std::vector<std::string> processes)
+    : processes_(std::move(processes)) {
+    // A process that dies while we write to it must give an error, not end the test.
+    signal(SIGPIPE, SIG_IGN);
+    char tmpl[] = "/tmp/sw.XXXXXX";
+    if (!mkdtemp(tmpl)) {
+        ADD_FAILURE() << "cannot make a temporary directory: " << strerror(errno);
+        return;
+    }
+    dir_ = tmpl;
+    for (const char *sub : {"/run", "/config", "/scratch", "/root"})
+        mkdir((dir_ + sub).c_str(), 0700);
+    const std::string values[] = {runDir(), configDir(), scratchDir(), rootDir()};
+    for (size_t i = 0; i < 4; i++) {
+        const char *old = getenv(kEnvNames[i]);
+        savedEnv_.emplace_back(kEnvNames[i], old ? old : kUnset);
+        setenv(kEnvNames[i], values[i].c_str(), 1);
+    }
+}
+
+SwitchHarness::~SwitchHarness() {
+    if (running()) {
+        int status = stop();
+        if (!(WIFEXITED(status) && WEXITSTATUS(status) == 0))
+            ADD_FAILURE() << "platformd did not exit cleanly (wait status " << status << ")\n"
+                          << log();
+    }
+    if (!dir_.empty()) {
+        checkLog();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    for (auto &[name, value] : savedEnv_) {
+        if (value == kUnset)
+            unsetenv(name.c_str());
+        else
+            setenv(name.c_str(), value.c_str(), 1);
+    }
+}
+
+bool SwitchHarness::start(int timeoutMs) {
+    if (dir_.empty()) return false;
+    if (running()) return true;
+    std::vector<std::string> args = {binDir() + "/platformd"};
+    for (const std::string &p : processes_) {
+        args.push_back("-p");
+        args.push_back(p);
+    }
+    int logFd = open(logPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (logFd < 0) {
+        ADD_FAILURE() << "cannot open " << logPath() << ": " << strerror(errno);
+        return false;
+    }
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(logFd);
+        ADD_FAILURE() << "fork: " << strerror(errno);
+        return false;
+    }
+    if (pid == 0) {
+        // The switch must not outlive a test process that crashed.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
+        dup2(logFd, 1);
+        dup2(logFd, 2);
+        int devnull = open("/dev/null", O_RDONLY);
+        if (devnull >= 0) dup2(devnull, 0);
+        signal(SIGPIPE, SIG_DFL);
+        std::vector<char *> argv;
+        for (std::string &a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        dprintf(2, "harness: cannot run %s: %s\n", argv[0], strerror(errno));
+        _exit(127);
+    }
+    close(logFd);
+    platformdPid_ = pid;
+
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    auto left = [&] {
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        return int(ms.count() > 0 ? ms.count() : 0);
+    };
+    if (!waitForLog("platformd: ready", left())) {
+        ADD_FAILURE() << "platformd did not become ready\n" << log();
+        return false;
+    }
+    for (const std::string &p : processes_) {
+        std::string name = p.substr(0, p.find('='));
+        if (!waitForProcess(name, left())) {
+            ADD_FAILURE() << name << " did not come up within " << timeoutMs << " ms\n" << log();
+            return false;
+        }
+    }
+    return true;
+}
+
+int SwitchHarness::stop() {
+    if (!running()) return -1;
+    int status = -1;
+    ::kill(platformdPid_, SIGTERM);
+    // platformd gives its children 5 s before it kills them; allow for that.
+    auto deadline = Clock::now() + std::chrono::seconds(8);
+    while (reap(platformdPid_, &status) != 0) {
+        if (Clock::now() > deadline) {
+            ::kill(platformdPid_, SIGKILL);
+            waitpid(platformdPid_, &status, 0);
+            ADD_FAILURE() << "platformd did not stop on SIGTERM";
+            break;
+        }
+        napBriefly();
+    }
+    platformdPid_ = -1;
+    return status;
+}
+
+bool SwitchHarness::waitForProcess(const std::string &name, int timeoutMs) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        int status;
+        if (running() && reap(platformdPid_, &status) == 0) {
+            platformdPid_ = -1;
+            ADD_FAILURE() << "platformd ended (wait status " << status << ")";
+            return false;
+        }
+        if (dsLookup(name.c_str(), 200) >= 0) {
+            if (name != "wsvd") return true;
+            std::string error;
+            wsvcConn_t *conn = wsvcConnect("wsvc", -1, 1000, &error);
+            if (conn) {
+                wsvcClose(conn);
+                return true;
+            }
+        }
+        napBriefly();
+    } while (Clock::now() < deadline);
+    return false;
+}
+
+WsvcConn SwitchHarness::connect(const char *peerName, int timeoutMs) {
+    std::string error;
+    WsvcConn conn(wsvcConnect(peerName, -1, timeoutMs, &error));
+    if (!conn) ADD_FAILURE() << "connect as " << peerName << ": " << error;
+    return conn;
+}
+
+int SwitchHarness::wsvdLink(int timeoutMs) const {
+    return dsLookup("wsvd", timeoutMs);
+}
+
+pid_t SwitchHarness::pidOf(const std::string &program) const {
+    if (!running()) return -1;
+    DIR *proc = opendir("/proc");
+    if (!proc) return -1;
+    pid_t found = -1;
+    while (dirent *e = readdir(proc)) {
+        char *end;
+        long pid = strtol(e->d_name, &end, 10);
+        if (*end != 0 || pid <= 0) continue;
+        std::ifstream stat("/proc/" + std::string(e->d_name) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        // "pid (comm) state ppid ...": comm may hold blanks, so read after the last ')'.
+        size_t close = line.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream rest(line.substr(close + 1));
+        char state;
+        long ppid = 0;
+        rest >> state >> ppid;
+        if (ppid != platformdPid_ || state == 'Z') continue;
+        std::ifstream cmd("/proc/" + std::string(e->d_name) + "/cmdline");
+        std::string argv0;
+        std::getline(cmd, argv0, '\0');
+        if (std::filesystem::path(argv0).filename() == program) {
+            found = pid_t(pid);
+            break;
+        }
+    }
+    closedir(proc);
+    return found;
+}
+
+bool SwitchHarness::kill(const std::string &program, int sig) {
+    pid_t pid = pidOf(program);
+    if (pid <= 0) return false;
+    expectDeaths();
+    return ::kill(pid, sig) == 0;
+}
+
+std::string SwitchHarness::log() const {
+    std::ifstream f(logPath(), std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool SwitchHarness::waitForLog(const std::string &text, int timeoutMs) const {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        if (log().find(text) != std::string::npos) return true;
+        napBriefly();
+    } while (Clock::now() < deadline);
+    return false;
+}
+
+void SwitchHarness::checkLog() {
+    std::string text = log();
+    for (const char *mark : kSanitizerMarks) {
+        if (text.find(mark) != std::string::npos) {
+            ADD_FAILURE() << "sanitizer report in the switch's log:\n" << text;
+            return;
+        }
+    }
+    if (!deathsExpected_) {
+        // platformd reports every child that ended while it was not stopping the switch.
+        std::istringstream lines(text);
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("platformd:", 0) == 0 && (line.find(" died") != std::string::npos ||
+                                                     line.find(" exited") != std::string::npos ||
+                                                     line.find(" killed") != std::string::npos)) {
+                ADD_FAILURE() << "a process of the switch ended unexpectedly:\n" << text;
+                return;
+            }
+        }
+    }
+}
