@@ -1,0 +1,3 @@
+#include "daemon/log.h"
+
+emsTrace_t *gWsvdTraceHandle = nullptr;

@@ -1,0 +1,213 @@
+#include "daemon/startup.h"
+
+#include <getopt.h>
+#include <pthread.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "daemon/intake.h"
+#include "daemon/log.h"
+#include "daemon/trace_file.h"
+#include "platform/dispatch.h"
+#include "platform/dm.h"
+#include "platform/ds.h"
+#include "platform/epm.h"
+#include "platform/ipml.h"
+#include "platform/lm.h"
+#include "platform/util.h"
+
+namespace {
+
+// "exit -1": the status the shell sees is 255.
+enum { EXIT_STARTUP_FAILURE = 255 };
+
+// Set only by dispatcher callbacks, never reset.
+bool gLibrariesUp = false;
+bool gFrontendPending = true;
+bool gBackendPending = true;
+bool gCliPending = true;
+
+char gSchemaDir[300];
+
+[[noreturn]] void fail(const char *message) {
+    printf("%s", message);
+    fflush(stdout);
+    exit(EXIT_STARTUP_FAILURE);
+}
+
+void scheduleRegister() {
+    dispatchExecuteWorkItem(wsvdRegister, nullptr, 0, dispatchTime_t{1, 0}, DISPATCH_WORK_ONCE);
+}
+
+void parseOptions(int argc, char **argv) {
+    opterr = 0;  // our own message only
+    int c;
+    while ((c = getopt(argc, argv, "dht:x:")) != -1) {
+        switch (c) {
+            case 'd':
+            case 't':
+            case 'x':
+                break;
+            case 'h':
+                exit(0);
+            default:
+                printf("Unknown option: -%c\n", optopt ? optopt : c);
+                fflush(stdout);
+                exit(EXIT_STARTUP_FAILURE);
+        }
+    }
+}
+
+}  // namespace
+
+void wsvdLibWatchCallBack(int event, void *group) {
+    if (event != LM_EVENT_ALL_UP) return;
+    // The ready event should come once and only after the device manager is in sync;
+    // anything else is noted and ignored, and registration waits for a proper one.
+    if (!dmInSync() || gLibrariesUp) {
+        WSVD_LOG("wsvd: libraries-up event ignored (in sync %d, already up %d)", dmInSync(),
+                 gLibrariesUp ? 1 : 0);
+        return;
+    }
+    lmCancelGroup(group);
+    gLibrariesUp = true;
+    wsvdRegister(nullptr);
+}
+
+void wsvdRegister(void *) {
+    if (dsNBRegister(karnGetProcessName(), wsvdRegisterCallBack, nullptr) != 0) scheduleRegister();
+}
+
+void wsvdRegisterCallBack(void *, dsRegistration_t *result, int status) {
+    if (status < 0 || !result) {
+        scheduleRegister();
+        return;
+    }
+    if (gWsvdLink) {
+        dispatchRemove(gWsvdLink);
+        ipmlClose(gWsvdLink);
+        gWsvdLink = nullptr;
+    }
+    gWsvdLink = ipmlInitServerClient(0, result->linkNumber, 1, wsvdIpmlPeerCallBack, nullptr);
+    if (!gWsvdLink) return;
+
+    dispatchServer_t server = {gWsvdLink, "wsvdIpmlReceive", wsvdIpmlReceive};
+    if (dispatchAddServer(&server) != 0) {
+        printf("Failed to add wsvd to dispatcher.");
+        fflush(stdout);
+        dsDeregister(karnGetProcessName(), 1);
+        ipmlClose(gWsvdLink);
+        gWsvdLink = nullptr;
+        return;
+    }
+
+    char names[2][LM_NAME_SLOT];
+    memset(names, 0, sizeof names);
+    strlcpy(names[0], "cliSubagent", LM_NAME_SLOT);
+    strlcpy(names[1], "cmFrontend", LM_NAME_SLOT);
+    if (!lmWatchGroup(names, 2, 3, wsvdConfigLibWatchCallBack, 0, 0))
+        fail("Failed to initialize configuration library handle.");
+
+    wsvdStartConfigLinks();
+    dmSetProcessState(0, DM_STATE_RUNNING);
+}
+
+void wsvdConfigLibWatchCallBack(int event, void *group) {
+    if (event != LM_EVENT_ALL_UP) return;
+    lmCancelGroup(group);
+    dmSetProcessState(0, DM_STATE_READY);
+}
+
+void wsvdDmCallBack(void *, int event, int, void *data) {
+    if (event == DM_EVENT_PROCESS_UP) {
+        const char *name = static_cast<const char *>(data);
+        if (name && (strcmp(name, "cfgmgr") == 0 || strcmp(name, "cli") == 0))
+            wsvdStartConfigLinks();
+    } else if (event == DM_EVENT_LOAD) {
+        // The configuration backend library takes load events here
+        // (cmBackEndSendLoadRequest with this event's own arguments).
+    }
+}
+
+void wsvdStartConfigLinks() {
+    if (!gLibrariesUp) return;
+    if (gFrontendPending && dmGetProcessState("cfgmgr") >= DM_STATE_RUNNING) {
+        WSVD_LOG("Starting CM frontend");
+        // The configuration-manager frontend starts here:
+        // cmFrontendInit(process name, wsvdCmFrontendCallBack); zero ends the process with
+        // "Failed to initialize cfgmgr library.".
+        gFrontendPending = false;
+    }
+    if (gBackendPending && dmGetProcessState("cfgmgr") >= DM_STATE_RUNNING) {
+        WSVD_LOG("Starting CM backend");
+        // The configuration backend starts here: cmBackendInit("wsvdbe", 0); zero ends the
+        // process with "Failed to initialize cfgmgr library.".
+        gBackendPending = false;
+    }
+    if (gCliPending && dmGetProcessState("cli") >= DM_STATE_RUNNING) {
+        WSVD_LOG("Starting CLI subagent");
+        // The CLI subagent starts here: cliSubagentInit(process name, wsvdCliCallBack);
+        // non-zero ends the process with "Failed to initialize cli library.".
+        gCliPending = false;
+    }
+}
+
+int wsvdMain(int argc, char **argv) {
+    karnSetProcessName("wsvd");
+    parseOptions(argc, argv);
+
+    char libraries[4][LM_NAME_SLOT];
+    memset(libraries, 0, sizeof libraries);
+    const char *names[4] = {"epmlib", "dslib", "dmlib", "emslib"};
+    for (int i = 0; i < 4; i++) strlcpy(libraries[i], names[i], LM_NAME_SLOT);
+    if (!lmWatchGroup(libraries, 4, 3, wsvdLibWatchCallBack, 0, 0))
+        fail("Error: Failed to initialize library handle.");
+
+    if (dmInit(64, wsvdDmCallBack) != 0) fail("Error: Failed to initialize devmgr library.");
+
+    if (wsvdIntakeInit() != 0) fail("Error: Failed to allocate transmit packet.");
+
+    // The object parsing table is set up here (cmFuncTableInit; failure ends the process
+    // with "Error: Failed to initialize object parsing table."), followed by the typed
+    // object definitions: cmObjectInit_fdb, _vlan, _acl, _upm.
+
+    dmSetProcessState(0, DM_STATE_INITIALISED);
+    epmClientSetPid();
+
+    dispatchThread_t mainThread;
+    memset(&mainThread, 0, sizeof mainThread);
+    mainThread.tid = pthread_self();
+    mainThread.priority = 10;
+    mainThread.pid = getpid();
+    strlcpy(mainThread.name, "main", sizeof mainThread.name);
+    dispatchInit(karnGetProcessName(), 0, 1, &mainThread, 1);
+
+    gWsvdTraceHandle = emsInitTraceBuffer("wsvd", 100000, 0, dmConnect());
+
+    // KARN_ROOT names the root of the schema files. Without it the daemon still starts:
+    // the schema directory becomes "/config/www/api/xsd" from the file system root, and
+    // the registry reports what it cannot find.
+    const char *root = getenv("KARN_ROOT");
+    if (!root) {
+        printf("KARN_ROOT is not set; using an empty prefix.\n");
+        WSVD_LOG("wsvd: KARN_ROOT is not set; using an empty prefix");
+        root = "";
+    }
+    Sprintf(gSchemaDir, sizeof gSchemaDir, "%s%s", root, "/config/www/api/xsd");
+
+    // The object information registry is initialised here from gSchemaDir; on failure
+    // print "Could not init XML Schema Parse" and carry on.
+
+    // Sessions start here: the session-table mutex, registration with AAA
+    // (wsvdAAACallBack; failure prints "THTTPD Unable to register with AAA unable to start
+    // wsvd" and carries on), the session manager (wsvdSessionMgmtCallBack), then reset the
+    // session table, start its 30-second idle timer and reset it once more.
+
+    wsvdTraceFileInit();
+
+    dispatchHandler();
+    return 0;
+}

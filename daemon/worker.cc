@@ -1,0 +1,233 @@
+#include "daemon/worker.h"
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <semaphore.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "cfgmgmt/cmBackend/src/buffer.h"
+#include "daemon/counters.h"
+#include "daemon/intake.h"
+#include "daemon/intake_internal.h"
+#include "daemon/log.h"
+#include "daemon/trace_file.h"
+#include "daemon/wsvd_link.h"
+#include "platform/bm.h"
+#include "platform/wsvdreq.h"
+
+namespace {
+
+wsvdServeOps gServeOps = {nullptr, nullptr, nullptr, nullptr};
+
+// Reply text held before it is streamed to the peer.
+enum { RESPONSE_FLUSH_BYTES = 4000 };
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Test hook: a request whose first line is "<exec> [file]" is replaced by the contents
+// of that file ("xmlTest.xml" by default), so that stored requests can be replayed
+// through the real path. A relative name is looked up in KARN_CONFIG_LOCATION when that
+// is set, else in the working directory; messages name the file as given. Returns the
+// new text (caller frees) or nullptr to keep the request text.
+char *execHookText(const char *text) {
+    if (!strstr(text, "<exec>")) return nullptr;
+    enum { MAX_WORDS = 10, WORD_CHARS = 29, NAME_CHARS = 99 };
+    char words[MAX_WORDS][WORD_CHARS + 1];
+    int count = 0;
+    const char *p = text;
+    while (*p && *p != '\n' && count < MAX_WORDS) {
+        while (*p == ' ' || *p == '\t') p++;
+        if (!*p || *p == '\n') break;
+        size_t n = 0;
+        while (*p && *p != '\n' && *p != ' ' && *p != '\t') {
+            if (n < WORD_CHARS) words[count][n++] = *p;
+            p++;
+        }
+        words[count][n] = 0;
+        count++;
+    }
+    if (count == 0 || strcmp(words[0], "<exec>") != 0) return nullptr;
+
+    char name[NAME_CHARS + 1];
+    strlcpy(name, count > 1 ? words[1] : "xmlTest.xml", sizeof name);
+    printf("Reading from file : %s\n", name);
+    std::string path = name;
+    const char *config = getenv("KARN_CONFIG_LOCATION");
+    if (config && config[0] && name[0] != '/') path = std::string(config) + "/" + name;
+
+    int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        printf("Could not open file : %s, Line No: %d\n", name, 1686);
+        fflush(stdout);
+        exit(1);
+    }
+    char *contents = nullptr;
+    struct stat st;
+    if (fstat(fd, &st) == 0 && st.st_size >= 0 && st.st_size < WSVD_MAX_REQUEST_BYTES) {
+        size_t size = static_cast<size_t>(st.st_size);
+        contents = static_cast<char *>(malloc(size + 1));
+        if (contents) {
+            ssize_t got = read(fd, contents, size);
+            if (got < 0) {
+                printf("Return from freed was negative %d\n", static_cast<int>(got));
+                free(contents);
+                contents = nullptr;
+            } else {
+                contents[got] = 0;
+            }
+        }
+    }
+    close(fd);
+    return contents;
+}
+
+struct WorkerThread {
+    sem_t semaphore;
+    bool haveSemaphore;
+    void *context;
+    buffer_t *response;
+    bmPacket_t *replyPacket;
+};
+
+void serveOne(WorkerThread *w, wsvdRequest *r) {
+    r->worker = pthread_self();
+    const char *text =
+        (r->pieces && r->pieces->head && r->pieces->head->text) ? r->pieces->head->text : "";
+    while (isBlank(*text)) text++;
+    char *execText = execHookText(text);
+    if (execText) text = execText;
+
+    pthread_mutex_lock(&gWsvdMutex);
+    wsvdClient *client = wsvdClientAcquireLocked(r->peerId);
+    if (!client) {
+        // The peer left while the request waited: nobody to answer.
+        pthread_mutex_unlock(&gWsvdMutex);
+        free(execText);
+        return;
+    }
+    wsvdRequestEnque(&gWsvdActive, r);
+    pthread_mutex_unlock(&gWsvdMutex);
+    bufferReset(w->response);
+
+    // Session lookup goes here: copy the user name and password of the session named by
+    // the first "<sessionId>" of the first piece into the request.
+
+    r->readPos = text;
+    r->currentPiece = r->pieces ? r->pieces->head : nullptr;
+    r->response = w->response;
+    r->replyPacket = w->replyPacket;
+    r->semaphore = w->haveSemaphore ? &w->semaphore : nullptr;
+    // An answer that came after its waiter gave up must not wake this request.
+    while (w->haveSemaphore && sem_trywait(&w->semaphore) == 0) {
+    }
+
+    wsvdCounterIncrement(WSVD_CNT_SCHEMA_ERRORS);
+    int traceNumber = static_cast<int>(wsvdCounterIncrement(WSVD_CNT_REQUESTS));
+    wsvdTraceWrite("[BEGIN:%d->", traceNumber);
+    wsvdTraceWrite("%s\n", text);
+
+    if (gServeOps.serve) gServeOps.serve(w->context, r);
+
+    const char *reply = w->response->data ? w->response->data : "";
+    wsvdTraceWrite("%s<-%d:END]\n", reply, traceNumber);
+    wsvdSendReply(r, reply, 1);
+
+    r->readPos = nullptr;  // may point into the exec text
+    free(execText);
+    pthread_mutex_lock(&gWsvdMutex);
+    wsvdRequestRemove(&gWsvdActive, r);
+    wsvdClientReleaseLocked(client);
+    pthread_mutex_unlock(&gWsvdMutex);
+}
+
+void *wsvdWorker(void *arg) {
+    WorkerThread w;
+    memset(&w, 0, sizeof w);
+    w.haveSemaphore = sem_init(&w.semaphore, 0, 0) == 0;
+    w.context = gServeOps.threadInit ? gServeOps.threadInit() : nullptr;
+    w.response = bufferAlloc(512);
+    w.replyPacket = bmAllocPacket(8028, 32, 1);
+    bool ready = w.response && w.replyPacket;
+    if (!ready) WSVD_LOG("wsvd: worker out of memory; requests are dropped");
+
+    auto *r = static_cast<wsvdRequest *>(arg);
+    for (;;) {
+        if (ready) serveOne(&w, r);
+        pthread_mutex_lock(&gWsvdMutex);
+        wsvdRequestFree(r);
+        r = wsvdRequestDeque(&gWsvdWaiting);
+        if (!r) {
+            if (gWsvdRunningWorkers > 0) gWsvdRunningWorkers--;
+            pthread_mutex_unlock(&gWsvdMutex);
+            break;
+        }
+        pthread_mutex_unlock(&gWsvdMutex);
+        if (gServeOps.requestEnd) gServeOps.requestEnd(w.context);
+    }
+
+    if (gServeOps.requestEnd) gServeOps.requestEnd(w.context);
+    if (w.replyPacket) bmFree(w.replyPacket);
+    if (w.response) bufferFree(w.response);
+    if (gServeOps.threadEnd) gServeOps.threadEnd(w.context);
+    if (w.haveSemaphore) sem_destroy(&w.semaphore);
+    return nullptr;
+}
+
+}  // namespace
+
+void wsvdSetServeOps(const wsvdServeOps *ops) {
+    gServeOps = ops ? *ops : wsvdServeOps{nullptr, nullptr, nullptr, nullptr};
+}
+
+int wsvdWorkerStart(wsvdRequest *r) {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return -1;
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    pthread_t tid;
+    int rc = pthread_create(&tid, &attr, wsvdWorker, r);
+    pthread_attr_destroy(&attr);
+    return rc == 0 ? 0 : -1;
+}
+
+int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n) {
+    buffer_t *b = r->response;
+    if (!b) return 0;
+    if (b->length + n > RESPONSE_FLUSH_BYTES) {
+        const char *held = b->data ? b->data : "";
+        wsvdSendReply(r, held, 0);
+        wsvdTraceWrite("%s", held);
+        bufferReset(b);
+    }
+    // The buffer takes an int count; a write that large is cut into slices.
+    while (n > 0) {
+        int slice = n > (1u << 30) ? (1 << 30) : static_cast<int>(n);
+        if (bufferPutn(b, data, slice) < 0) break;
+        data += slice;
+        n -= static_cast<size_t>(slice);
+    }
+    return 0;
+}
+
+size_t wsvdRequestRead(wsvdRequest *r, char *buffer, size_t size) {
+    if (size == 0) return 0;
+    // Empty pieces (an empty middle fragment) are stepped over rather than taken as the end.
+    while (!r->readPos || *r->readPos == 0) {
+        r->readPos = nullptr;
+        r->currentPiece = r->currentPiece ? r->currentPiece->next : nullptr;
+        if (!r->currentPiece || !r->currentPiece->text) return 0;
+        r->readPos = r->currentPiece->text;
+    }
+    size_t n = strnlen(r->readPos, size);
+    memcpy(buffer, r->readPos, n);
+    r->readPos += n;
+    if (*r->readPos == 0) r->readPos = nullptr;
+    return n;
+}

@@ -1,0 +1,31 @@
+// The worker: one detached thread at a time serves complete requests one after
+// another, in the order their last fragment arrived. The serve step itself (the SOAP
+// engine) is plugged in through wsvdServeOps.
+#pragma once
+#include <cstddef>
+
+struct wsvdRequest;
+
+struct wsvdServeOps {
+    void *(*threadInit)();  // once per worker thread: a context or nullptr
+    void (*serve)(void *context,
+                  wsvdRequest *r);      // reads with wsvdRequestRead, writes with wsvdResponseWrite
+    void (*requestEnd)(void *context);  // frees per-request temporaries
+    void (*threadEnd)(void *context);   // frees the context
+};
+
+// Installs the serve step (before dispatchHandler). Any member may be null; the default
+// serves nothing, so every request gets an empty reply.
+void wsvdSetServeOps(const wsvdServeOps *ops);
+
+// Appends reply text. Once more than 4000 bytes would be held, the text buffered so far
+// (even when empty) first goes to the peer as a non-final reply and to the trace file,
+// and the buffer is emptied; a single write larger than that is buffered whole.
+// Returns 0.
+int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n);
+// Reads the next bytes of the request text, walking its pieces; 0 at the end.
+size_t wsvdRequestRead(wsvdRequest *r, char *buffer, size_t size);
+
+// Starts a detached worker thread on `r`. 0, or -1 when the thread cannot be created.
+// Called under gWsvdMutex by intake, which then counts the worker as running.
+int wsvdWorkerStart(wsvdRequest *r);
