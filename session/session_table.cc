@@ -1,0 +1,174 @@
+#include "session/session_table.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "daemon/log.h"
+#include "platform/util.h"
+
+pthread_mutex_t gWsvdSessionMutex = PTHREAD_MUTEX_INITIALIZER;
+
+namespace {
+
+wsvdSession_t gSlots[WSVD_SESSION_SLOTS];
+int gMaxSessions = WSVD_SESSION_DEFAULT_MAX;
+uint32_t gCookieCounter = 0;
+bool gCheckOff = false;
+
+const char kCookieFormat[] = "WSVDSession:%d:%d";
+
+bool validIndex(int index) { return index >= 0 && index < WSVD_SESSION_SLOTS; }
+
+// Slots below max-sessions (never past the table).
+int usableSlots() {
+    if (gMaxSessions < 0) return 0;
+    return gMaxSessions > WSVD_SESSION_SLOTS ? WSVD_SESSION_SLOTS : gMaxSessions;
+}
+
+// '0'-'9' give 0-9, letters give 10-35 in either case, anything else -1.
+int digitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+void wsvdSessionTableReset() {
+    memset(gSlots, 0, sizeof gSlots);
+    gMaxSessions = WSVD_SESSION_DEFAULT_MAX;
+    gCheckOff = getenv("KARN_SESSION_VAR") != nullptr;
+}
+
+bool wsvdSessionCheckOff() { return gCheckOff; }
+
+void wsvdSessionStore(wsvdSession_t *entry) {
+    int32_t t = entry->idleTimeout;
+    if (t <= 0 || t > 899)
+        t = 900;
+    else if (t <= 30)
+        t = 30;
+    entry->idleTimeout = t;
+    entry->remainingTime = t;
+    if (!validIndex(int(entry->sessionIndex))) return;
+    entry->inUse = 1;
+    gSlots[entry->sessionIndex] = *entry;
+}
+
+void wsvdSessionClearSlot(int index) {
+    if (validIndex(index)) memset(&gSlots[index], 0, sizeof gSlots[index]);
+}
+
+int wsvdSessionFindFreeSlot() {
+    for (int i = 0; i < usableSlots(); i++)
+        if (!gSlots[i].inUse) return i;
+    return -1;
+}
+
+wsvdSession_t *wsvdSessionSlot(int index) { return validIndex(index) ? &gSlots[index] : nullptr; }
+
+int wsvdSessionFindById(const char *id, char *userName, char *password) {
+    userName[0] = password[0] = 0;
+    if (!id) return -1;
+    for (int i = 0; i < usableSlots(); i++) {
+        if (strcmp(gSlots[i].sessionId, id) == 0) {
+            strlcpy(userName, gSlots[i].userName, 33);
+            strlcpy(password, gSlots[i].password, 33);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+void wsvdSessionIdParse(const char *id, wsvdSessionIdParsed_t *out) {
+    memset(out, 0, sizeof *out);
+    if (!id || !id[0]) {
+        out->slotIndex = -1;
+        return;
+    }
+    int first = id[0] - '0';
+    out->version = first >> 1;
+    out->slotIndex = (first & 1) * 16 + digitValue(id[1]);
+    // The number is the decimal reading of characters 5 to 14 (it stops at a letter).
+    char digits[11] = {0};
+    size_t len = strlen(id);
+    if (len > 4) strlcpy(digits, id + 4, sizeof digits);
+    out->number = strtoull(digits, nullptr, 10);
+}
+
+int wsvdSessionCheckId(const wsvdSessionIdParsed_t *parsed, const char *id) {
+    for (int i = 0; i < usableSlots(); i++) {
+        if (int(gSlots[i].sessionIndex) != parsed->slotIndex) continue;
+        if (strcmp(gSlots[i].sessionId, id) == 0) {
+            if (!gSlots[i].inUse) return -1;
+            WSVD_LOG("Index %d client Index %d is used: %d ", i, parsed->slotIndex, 1);
+            return int(gSlots[i].accessRight);
+        }
+        WSVD_LOG("Index %d client Index %d  sessionId mismatch: %s ", i, parsed->slotIndex,
+                 gSlots[i].sessionId);
+    }
+    return -1;
+}
+
+int wsvdGetSessionIndexFromCookie(const char *cookie) {
+    int index = 0, counter = 0;
+    int read = cookie ? sscanf(cookie, kCookieFormat, &index, &counter) : 0;
+    if (read < 2) {
+        if (read < 1) index = 0;
+        WSVD_LOG("cookie: %s sessionIndex: %d counter: %d", cookie ? cookie : "", index, counter);
+    }
+    return index;
+}
+
+const char *wsvdSessionCookieOfSlot(int index) {
+    if (!validIndex(index)) return nullptr;
+    WSVD_LOG("cookie: %s sessionIndex: %d counter: %d", gSlots[index].cookie, index, index);
+    return gSlots[index].cookie;
+}
+
+const char *wsvdCheckCookie(const char *cookie) {
+    int index = wsvdGetSessionIndexFromCookie(cookie);
+    const char *own = validIndex(index) ? gSlots[index].cookie : "";
+    WSVD_LOG("%s: sessionIndex: %d %s %s ", "wsvdCheckCookie", index, own, cookie ? cookie : "");
+    if (!validIndex(index) || !cookie || strcmp(own, cookie) != 0) return nullptr;
+    return wsvdSessionCookieOfSlot(index);
+}
+
+void wsvdSessionCountOperation(int slot, int kind) {
+    if (!validIndex(slot)) return;
+    int which = WSVD_OPC_OTHER;
+    switch (kind) {
+        case WSVD_OP_GET: which = WSVD_OPC_GET; break;
+        case WSVD_OP_SET: which = WSVD_OPC_SET; break;
+        case WSVD_OP_CREATE: which = WSVD_OPC_CREATE; break;
+        case WSVD_OP_DELETE: which = WSVD_OPC_DELETE; break;
+    }
+    gSlots[slot].opCounters[which]++;
+}
+
+wsvdSession_t *wsvdSessionNext(int n) {
+    for (int i = n < 0 ? 0 : n; i < usableSlots(); i++)
+        if (gSlots[i].inUse) return &gSlots[i];
+    return nullptr;
+}
+
+int wsvdSessionGetMax() { return gMaxSessions; }
+
+int wsvdSessionSetMax(int maxSessions) {
+    if (maxSessions > WSVD_SESSION_SLOTS) return WSVD_SESSION_MAX_REFUSED;
+    gMaxSessions = maxSessions;
+    return 0;
+}
+
+uint32_t wsvdSessionCookieCounter() { return gCookieCounter; }
+uint32_t wsvdSessionNextCookieCounter() { return ++gCookieCounter; }
+
+void wsvdSessionFormatCookie(int slot, uint32_t counter, char out[33]) {
+    snprintf(out, 32, kCookieFormat, slot, int(counter));
+}
+
+void wsvdSessionFormatId(int slot, uint32_t counter, char out[17]) {
+    snprintf(out, 15, "%x%x%010x", unsigned(1 * 32 + slot), 175u, counter);
+}

@@ -1,0 +1,91 @@
+// The session table: 32 fixed slots, of which the first max-sessions are given out.
+//
+// A session has two keys: the session id, 14 hexadecimal characters handed to the
+// client, and the cookie, by which the platform session manager knows it:
+//   cookie      "WSVDSession:<slot>:<counter before the increase>"
+//   session id  "%x%x%010x" of 0x20 + slot, 175 and the counter after the increase,
+//               so slot 17 at counter 254 gives "31af00000000ff".
+// The cookie counter only grows.
+//
+// Ending sessions (closeSession, the idle timer, the backend) is serialised by
+// gWsvdSessionMutex; opening, checks and lookups run on the worker thread and read
+// the table without it.
+#pragma once
+#include <pthread.h>
+#include <cstdint>
+
+enum {
+    WSVD_SESSION_SLOTS = 32,
+    WSVD_SESSION_DEFAULT_MAX = 6,
+    WSVD_SESSION_MAX_REFUSED = 1001,  // set max-sessions above the slot count
+};
+
+// Operation kinds (also counted per session).
+enum { WSVD_OP_GET = 1, WSVD_OP_SET = 6, WSVD_OP_CREATE = 7, WSVD_OP_DELETE = 8 };
+enum { WSVD_OPC_GET, WSVD_OPC_SET, WSVD_OPC_CREATE, WSVD_OPC_DELETE, WSVD_OPC_OTHER, WSVD_OPC_COUNT };
+
+struct wsvdSession_t {
+    char clientAddress[60];  // reported by the backend; no session operation fills it
+    char userName[33];
+    char password[33];
+    char appName[33];
+    char sessionId[17];
+    char xmlApiVersion[33];
+    char cookie[33];
+    int32_t remainingTime;  // seconds before the idle timer ends the session
+    int32_t idleTimeout;    // 30 to 900 seconds
+    uint32_t accessRight;   // 1 read-write, 0 read-only
+    uint32_t inUse;
+    uint32_t sessionIndex;
+    uint64_t opCounters[WSVD_OPC_COUNT];
+    uint32_t connectionKind;
+};
+
+struct wsvdSessionIdParsed_t {
+    int version;
+    int slotIndex;
+    uint64_t number;
+};
+
+extern pthread_mutex_t gWsvdSessionMutex;
+
+// Clears every slot, sets max-sessions to 6 and reads KARN_SESSION_VAR.
+void wsvdSessionTableReset();
+// True when KARN_SESSION_VAR was set at the last reset: session checks are off.
+bool wsvdSessionCheckOff();
+
+// Clamps entry->idleTimeout (0 or above 899 -> 900, 1..30 -> 30), copies it into
+// remainingTime, and stores the entry in the slot named by entry->sessionIndex.
+void wsvdSessionStore(wsvdSession_t *entry);
+void wsvdSessionClearSlot(int index);
+// The lowest free slot below max-sessions, or -1.
+int wsvdSessionFindFreeSlot();
+// The slot (any state) or nullptr for an index outside the table.
+wsvdSession_t *wsvdSessionSlot(int index);
+
+// Copies the user name and password of the session whose id is `id` (at most 32
+// characters each); empty strings and -1 when there is none.
+int wsvdSessionFindById(const char *id, char *userName, char *password);
+
+void wsvdSessionIdParse(const char *id, wsvdSessionIdParsed_t *out);
+// The access right of the session matching the parsed slot and the id text, or -1.
+int wsvdSessionCheckId(const wsvdSessionIdParsed_t *parsed, const char *id);
+
+// Cookie lookups.
+int wsvdGetSessionIndexFromCookie(const char *cookie);
+const char *wsvdCheckCookie(const char *cookie);  // the slot's cookie, or nullptr
+const char *wsvdSessionCookieOfSlot(int index);
+
+void wsvdSessionCountOperation(int slot, int kind);
+// The first in-use slot at index >= n below max-sessions, or nullptr.
+wsvdSession_t *wsvdSessionNext(int n);
+
+int wsvdSessionGetMax();
+// 0, or 1001 (value above 32: nothing changes).
+int wsvdSessionSetMax(int maxSessions);
+
+// Key formats. The counter is read and advanced by the caller (openSession).
+uint32_t wsvdSessionCookieCounter();
+uint32_t wsvdSessionNextCookieCounter();  // adds 1 and returns the new value
+void wsvdSessionFormatCookie(int slot, uint32_t counter, char out[33]);
+void wsvdSessionFormatId(int slot, uint32_t counter, char out[17]);

@@ -1,0 +1,164 @@
+#include "session/session_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class SessionTableTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        unsetenv("KARN_SESSION_VAR");
+        wsvdSessionTableReset();
+    }
+    // Stores a session in `slot` the way openSession does.
+    wsvdSession_t open(int slot, int timeout = 0, uint32_t access = 1, const char *user = "admin") {
+        wsvdSession_t e{};
+        e.sessionIndex = uint32_t(slot);
+        e.idleTimeout = timeout;
+        e.accessRight = access;
+        strcpy(e.userName, user);
+        strcpy(e.password, "pw");
+        wsvdSessionFormatCookie(slot, wsvdSessionCookieCounter(), e.cookie);
+        wsvdSessionFormatId(slot, wsvdSessionNextCookieCounter(), e.sessionId);
+        wsvdSessionStore(&e);
+        return e;
+    }
+};
+
+TEST_F(SessionTableTest, KeyFormatsOfSlot17AtCounter254) {
+    char cookie[33], id[17];
+    wsvdSessionFormatCookie(17, 254, cookie);
+    wsvdSessionFormatId(17, 255, id);
+    EXPECT_STREQ(cookie, "WSVDSession:17:254");
+    EXPECT_STREQ(id, "31af00000000ff");
+    EXPECT_EQ(strlen(id), 14u);
+
+    wsvdSessionIdParsed_t p;
+    wsvdSessionIdParse(id, &p);
+    EXPECT_EQ(p.slotIndex, 17);
+    EXPECT_EQ(p.version, 1);
+    EXPECT_EQ(wsvdGetSessionIndexFromCookie(cookie), 17);
+}
+
+TEST_F(SessionTableTest, EverySlotGetsA14CharacterIdThatParsesBackToItsSlot) {
+    for (int slot = 0; slot < WSVD_SESSION_SLOTS; slot++) {
+        for (uint32_t counter : {0u, 1u, 0xffffffffu}) {
+            char id[17];
+            wsvdSessionFormatId(slot, counter, id);
+            ASSERT_EQ(strlen(id), 14u) << id;
+            wsvdSessionIdParsed_t p;
+            wsvdSessionIdParse(id, &p);
+            EXPECT_EQ(p.slotIndex, slot) << id;
+        }
+    }
+}
+
+TEST_F(SessionTableTest, ParsingOddIdsNeverLeavesTheTable) {
+    for (const char *id : {"", "3", "zz", "3!af", "~~~~~~~~~~~~~~~~~~~~~~", "31af0000000123"}) {
+        wsvdSessionIdParsed_t p;
+        wsvdSessionIdParse(id, &p);
+        EXPECT_EQ(wsvdSessionCheckId(&p, id), -1) << id;
+    }
+}
+
+TEST_F(SessionTableTest, TimeoutIsClamped) {
+    struct {
+        int asked, stored;
+    } cases[] = {{0, 900}, {1, 30}, {10, 30}, {30, 30}, {31, 31}, {899, 899}, {900, 900}, {1000, 900}, {-5, 900}};
+    for (auto c : cases) {
+        wsvdSession_t e = open(0, c.asked);
+        EXPECT_EQ(e.idleTimeout, c.stored) << c.asked;
+        EXPECT_EQ(wsvdSessionSlot(0)->idleTimeout, c.stored);
+        EXPECT_EQ(wsvdSessionSlot(0)->remainingTime, c.stored);
+    }
+}
+
+TEST_F(SessionTableTest, OnlyTheFirstMaxSessionsSlotsAreGivenOut) {
+    for (int i = 0; i < 6; i++) {
+        ASSERT_EQ(wsvdSessionFindFreeSlot(), i);
+        open(i);
+    }
+    EXPECT_EQ(wsvdSessionFindFreeSlot(), -1) << "the seventh finds no slot";
+
+    EXPECT_EQ(wsvdSessionSetMax(33), WSVD_SESSION_MAX_REFUSED);
+    EXPECT_EQ(wsvdSessionGetMax(), 6);
+    EXPECT_EQ(wsvdSessionSetMax(32), 0);
+    for (int i = 6; i < 32; i++) {
+        ASSERT_EQ(wsvdSessionFindFreeSlot(), i);
+        open(i);
+    }
+    EXPECT_EQ(wsvdSessionFindFreeSlot(), -1);
+    EXPECT_EQ(wsvdSessionSetMax(0), 0);
+    EXPECT_EQ(wsvdSessionFindFreeSlot(), -1);
+}
+
+TEST_F(SessionTableTest, LookupsBySessionId) {
+    wsvdSession_t a = open(0, 60, 1, "admin");
+    wsvdSession_t b = open(1, 60, 0, "user");
+    char user[33], pw[33];
+    EXPECT_EQ(wsvdSessionFindById(b.sessionId, user, pw), 0);
+    EXPECT_STREQ(user, "user");
+    EXPECT_STREQ(pw, "pw");
+    EXPECT_EQ(wsvdSessionFindById("nosuchsession", user, pw), -1);
+    EXPECT_STREQ(user, "");
+    EXPECT_STREQ(pw, "");
+
+    wsvdSessionIdParsed_t p;
+    wsvdSessionIdParse(a.sessionId, &p);
+    EXPECT_EQ(wsvdSessionCheckId(&p, a.sessionId), 1);
+    wsvdSessionIdParse(b.sessionId, &p);
+    EXPECT_EQ(wsvdSessionCheckId(&p, b.sessionId), 0);
+
+    // A well-formed id of a slot whose session has another id.
+    char forged[17];
+    wsvdSessionFormatId(1, 9999, forged);
+    wsvdSessionIdParse(forged, &p);
+    EXPECT_EQ(wsvdSessionCheckId(&p, forged), -1);
+
+    wsvdSessionClearSlot(1);
+    wsvdSessionIdParse(b.sessionId, &p);
+    EXPECT_EQ(wsvdSessionCheckId(&p, b.sessionId), -1);
+}
+
+TEST_F(SessionTableTest, CookieLookups) {
+    wsvdSession_t a = open(3);
+    EXPECT_STREQ(wsvdCheckCookie(a.cookie), a.cookie);
+    EXPECT_EQ(wsvdCheckCookie("WSVDSession:3:999"), nullptr);
+    EXPECT_EQ(wsvdCheckCookie("WSVDSession:40:1"), nullptr) << "outside the table";
+    EXPECT_EQ(wsvdCheckCookie("WSVDSession:-1:1"), nullptr);
+    EXPECT_EQ(wsvdGetSessionIndexFromCookie("garbage"), 0);
+    EXPECT_EQ(wsvdGetSessionIndexFromCookie("WSVDSession:5"), 5) << "the index as far as read";
+}
+
+TEST_F(SessionTableTest, OperationsAreCountedByKind) {
+    open(2);
+    for (int kind : {1, 1, 6, 7, 8, 8, 8, 3, 42}) wsvdSessionCountOperation(2, kind);
+    const uint64_t *c = wsvdSessionSlot(2)->opCounters;
+    EXPECT_EQ(c[WSVD_OPC_GET], 2u);
+    EXPECT_EQ(c[WSVD_OPC_SET], 1u);
+    EXPECT_EQ(c[WSVD_OPC_CREATE], 1u);
+    EXPECT_EQ(c[WSVD_OPC_DELETE], 3u);
+    EXPECT_EQ(c[WSVD_OPC_OTHER], 2u);
+}
+
+TEST_F(SessionTableTest, NextSessionWalksInUseSlots) {
+    open(1);
+    open(4);
+    EXPECT_EQ(wsvdSessionNext(0)->sessionIndex, 1u);
+    EXPECT_EQ(wsvdSessionNext(2)->sessionIndex, 4u);
+    EXPECT_EQ(wsvdSessionNext(5), nullptr);
+}
+
+TEST_F(SessionTableTest, SessionVariableTurnsChecksOff) {
+    EXPECT_FALSE(wsvdSessionCheckOff());
+    setenv("KARN_SESSION_VAR", "", 1);
+    wsvdSessionTableReset();
+    EXPECT_TRUE(wsvdSessionCheckOff());
+    unsetenv("KARN_SESSION_VAR");
+}
+
+}  // namespace
