@@ -67,3 +67,8 @@ int dispatchPost(void (*fn)(void *arg), void *arg);
 
 // True on the thread that runs the loop.
 bool dispatchOnThread();
+
+// Forgets every descriptor, work item and posted call and closes the loop's own
+// descriptors; the next call of any dispatch function starts afresh. For tests, between
+// cases (close message links with ipmlClose first).
+void dispatchShutdown();

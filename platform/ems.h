@@ -11,14 +11,17 @@
 struct emsTrace_t;
 
 emsTrace_t *emsInitTraceBuffer(const char *name, uint32_t size, int flags, void *dmHandle);
-// Appends `length` bytes of text (thread-safe). A null trace is ignored.
+// Appends `length` bytes of text as one line (a newline is added when the text does not
+// end with one); thread-safe. A null trace is ignored.
 void emsTraceLog(emsTrace_t *trace, int level, const char *text, uint32_t length);
 
 // Trace text in order, oldest first: of a live buffer, or of a trace file.
 std::string emsTraceText(emsTrace_t *trace);
 std::string emsReadTraceFile(const char *path);
 // Path of the file behind a trace buffer.
-const char *emsTracePath(emsTrace_t *trace);
+const char *emsTracePath(emsTrace_t *trace);  // "" for a buffer kept only in memory
+// Releases the buffer (the file stays, for later reading).
+void emsTraceFree(emsTrace_t *trace);
 
 // Incidents. A component is registered once; nothing is reported while its filter is
 // off (KARN_EMS_INCIDENTS=off turns every filter off).

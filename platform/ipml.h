@@ -26,6 +26,8 @@ int ipmlSetPeerOption(uint32_t peer, int option, int value);
 // Sends the packet's bytes in use to the peer. Returns the bytes sent (> 0), or
 // -1 when the peer is gone or the write fails. Safe to call from any thread.
 int ipmlSend(uint32_t peer, bmPacket_t *packet, int flags);
+// Closes the listener and every peer; each peer that had been announced gets its leave
+// event (on the calling thread) first. Not from inside the link's own callbacks.
 void ipmlClose(ipmlLink_t *link);
 
 // Used by the dispatcher: starts serving the link, delivering each message to `receive`.

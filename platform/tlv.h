@@ -28,6 +28,8 @@ enum {
     TLV_DEC_END = 15,     // no value: ends the argument list
 };
 
+// The end markers stand where a tag would: tags 108 and 15 cannot be used.
+
 // Prepares `t` over `size` bytes at `buf` (for encoding: empty; for decoding: `size` valid bytes).
 int tlvInit(tlv_t *t, void *buf, uint32_t size);
 
@@ -39,6 +41,8 @@ int tlvEncode(tlv_t *t, ...);
 // tlvDecode(t, tag, kind, out..., [tag, kind, out...]..., TLV_DEC_END)
 // Fills each output from the first item with that tag; 0 when all were found and
 // well-formed, -1 otherwise (a missing tag, a wrong length, a string without its NUL).
+// The `size` bytes given to tlvInit must be whole items; a message with an item that
+// runs past its end is refused as a whole. A string's length is that before its NUL.
 int tlvDecode(tlv_t *t, ...);
 
 // Number of bytes encoded so far.
