@@ -36,6 +36,10 @@ int dmGetCardPorts(int slot);  // number of front ports of the slot's card, 0 wh
 int dmGetMgmtPorts(int slot);  // number of management ports on that slot
 int dmPortPresent(int slot, int port);
 
+// A slot whose ports can be used: forced usable, or a present card that is
+// operational and not disabled.
+int dmSlotUsable(int slot);
+
 // Ports of one family on one slot: 256 port bits numbered like a slot block of a
 // portlist_t (port p is bit 0x80000000 >> ((p - 1) % 32) of word (p - 1) / 32).
 struct dmPortFamilyMask_t {
