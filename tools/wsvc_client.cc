@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <vector>
 
 #include "daemon/wsvd_link.h"
-#include "platform/clock.h"
 #include "platform/ds.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
@@ -29,14 +29,18 @@ int fail(wsvcConn_t *conn, std::string why) {
     return -1;
 }
 
-// Deadline arithmetic on the process clock; a negative timeout is treated as zero so
-// that no wait here is ever unbounded.
-uint64_t deadlineAfter(int timeoutMs) {
-    return clockNowUs() + uint64_t(timeoutMs > 0 ? timeoutMs : 0) * 1000;
+// Socket waits are bounded in real time, not on the process clock: a test that drives
+// that clock by hand would otherwise never see them expire. A negative timeout counts
+// as zero, so no wait here is ever unbounded.
+using Deadline = std::chrono::steady_clock::time_point;
+Deadline deadlineAfter(int timeoutMs) {
+    return std::chrono::steady_clock::now() +
+           std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
 }
-int msLeft(uint64_t deadline) {
-    uint64_t now = clockNowUs();
-    return now >= deadline ? 0 : int((deadline - now + 999) / 1000);
+int msLeft(Deadline deadline) {
+    auto left = deadline - std::chrono::steady_clock::now();
+    auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+    return ms > 0 ? int(ms) : 0;
 }
 
 void copyField(char *dst, const std::string &src) {
@@ -88,7 +92,7 @@ int decode(wsvcConn_t *conn, uint8_t *bytes, uint32_t length, wsvcMessage_t *msg
 }  // namespace
 
 wsvcConn_t *wsvcConnect(const char *peerName, int linkNumber, int timeoutMs, std::string *error) {
-    uint64_t deadline = deadlineAfter(timeoutMs);
+    Deadline deadline = deadlineAfter(timeoutMs);
     auto refuse = [&](std::string why) -> wsvcConn_t * {
         if (error) *error = "cannot reach wsvd: " + why;
         return nullptr;
@@ -184,7 +188,7 @@ int wsvcSendRequest(wsvcConn_t *conn, const wsvcRequest_t &request) {
 }
 
 int wsvcReadMessage(wsvcConn_t *conn, wsvcMessage_t *msg, int timeoutMs) {
-    uint64_t deadline = deadlineAfter(timeoutMs);
+    Deadline deadline = deadlineAfter(timeoutMs);
     struct pollfd p = {conn->fd, POLLIN, 0};
     int ready;
     do {
@@ -203,7 +207,7 @@ int wsvcReadMessage(wsvcConn_t *conn, wsvcMessage_t *msg, int timeoutMs) {
 }
 
 int wsvcReadReply(wsvcConn_t *conn, std::string *text, uint32_t *requestId, int timeoutMs) {
-    uint64_t deadline = deadlineAfter(timeoutMs);
+    Deadline deadline = deadlineAfter(timeoutMs);
     text->clear();
     bool started = false;
     uint32_t id = 0;
@@ -246,7 +250,7 @@ int wsvcRoundTrip(wsvcConn_t *conn, const wsvcRequest_t &request, std::string *r
 }
 
 int wsvcWaitCliRequest(wsvcConn_t *conn, std::string *text, uint32_t *seqnum, int timeoutMs) {
-    uint64_t deadline = deadlineAfter(timeoutMs);
+    Deadline deadline = deadlineAfter(timeoutMs);
     while (conn->cliRequests.empty()) {
         wsvcMessage_t msg;
         if (wsvcReadMessage(conn, &msg, msLeft(deadline)) != 0) return -1;
