@@ -1,0 +1,232 @@
+// Intake and the worker without sockets: fake peers are announced through the peer
+// callback and messages handed straight to wsvdHandleMessage. Replies cannot reach
+// these peers; what the worker served is recorded by the serve step below.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "daemon/intake.h"
+#include "daemon/worker.h"
+#include "daemon/wsvd_link.h"
+#include "platform/ipml.h"
+#include "platform/tlv.h"
+#include "platform/wsvdreq.h"
+
+namespace {
+
+std::mutex gMutex;
+std::condition_variable gChanged;
+std::vector<std::string> gServed;
+bool gHold = false;  // while set, the serve step waits
+
+void recordingServe(void *, wsvdRequest *r) {
+    std::string text;
+    char chunk[64];
+    size_t n;
+    while ((n = wsvdRequestRead(r, chunk, sizeof chunk)) > 0) text.append(chunk, n);
+    std::unique_lock<std::mutex> lock(gMutex);
+    gServed.push_back(text);
+    gChanged.notify_all();
+    gChanged.wait_for(lock, std::chrono::seconds(30), [] { return !gHold; });
+}
+
+wsvdIntakeStats_t stats() {
+    wsvdIntakeStats_t s;
+    wsvdIntakeGetStats(&s);
+    return s;
+}
+
+// Bounded wait for the worker to finish everything queued.
+bool waitIdle() {
+    for (int i = 0; i < 10000; i++) {
+        wsvdIntakeStats_t s = stats();
+        if (s.runningWorkers == 0 && s.waiting == 0 && s.active == 0) return true;
+        usleep(1000);
+    }
+    return false;
+}
+
+std::vector<uint8_t> requestMessage(uint32_t type, uint32_t requestId, const std::string &text) {
+    wsvdRequest header;
+    memset(&header, 0, sizeof header);
+    header.seqnum = requestId;
+    uint8_t packed[WSVD_HDR_SIZE];
+    wsvdHeaderPack(&header, packed);
+    std::vector<uint8_t> buf(text.size() + 512);
+    tlv_t t;
+    tlvInit(&t, buf.data(), static_cast<uint32_t>(buf.size()));
+    tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, type, WSVD_TAG_HEADER, TLV_ENC_BLOCK, packed,
+              (uint32_t)WSVD_HDR_SIZE, WSVD_TAG_TEXT, TLV_ENC_STRING, text.c_str(), TLV_ENC_END);
+    buf.resize(tlvLength(&t));
+    return buf;
+}
+
+void deliver(uint32_t peer, const std::vector<uint8_t> &m) {
+    wsvdHandleMessage(peer, m.data(), static_cast<uint32_t>(m.size()));
+}
+
+class IntakeTest : public ::testing::Test {
+protected:
+    static inline uint32_t nextPeer = 1000;
+    uint32_t peer = 0;
+    void SetUp() override {
+        static bool initialised = false;
+        if (!initialised) {
+            ASSERT_EQ(wsvdIntakeInit(), 0);
+        }
+        initialised = true;
+        static const wsvdServeOps ops = {nullptr, recordingServe, nullptr, nullptr};
+        wsvdSetServeOps(&ops);
+        std::lock_guard<std::mutex> lock(gMutex);
+        gServed.clear();
+        gHold = false;
+        peer = ++nextPeer;
+        wsvdIpmlPeerCallBack(nullptr, IPML_PEER_CONNECT, peer);
+    }
+    void TearDown() override {
+        release();
+        EXPECT_TRUE(waitIdle());
+        wsvdIpmlPeerCallBack(nullptr, IPML_PEER_LEAVE, peer);
+    }
+    void hold() {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gHold = true;
+    }
+    void release() {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gHold = false;
+        gChanged.notify_all();
+    }
+    bool waitServed(size_t n) {
+        std::unique_lock<std::mutex> lock(gMutex);
+        return gChanged.wait_for(lock, std::chrono::seconds(10),
+                                 [n] { return gServed.size() >= n; });
+    }
+    std::vector<std::string> served() {
+        std::lock_guard<std::mutex> lock(gMutex);
+        return gServed;
+    }
+};
+
+TEST_F(IntakeTest, FragmentsAreJoinedAndServedOnce) {
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_FIRST, 7, "  one "));
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_MORE, 7, "two "));
+    EXPECT_EQ(stats().partial, 1u);
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_LAST, 7, "three"));
+    EXPECT_EQ(stats().partial, 0u);
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(served(), std::vector<std::string>{"one two three"});
+}
+
+TEST_F(IntakeTest, BadInputIsDroppedWithoutEffect) {
+    uint8_t garbage[] = {1, 2, 3, 4, 5};
+    wsvdRequest shortHeader;
+    memset(&shortHeader, 0, sizeof shortHeader);
+    std::vector<uint8_t> shortBlock(512);
+    tlv_t t;
+    tlvInit(&t, shortBlock.data(), 512);
+    tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, (uint32_t)WSVD_MSG_REQUEST, WSVD_TAG_HEADER,
+              TLV_ENC_BLOCK, &shortHeader, (uint32_t)(WSVD_HDR_SIZE - 1), WSVD_TAG_TEXT,
+              TLV_ENC_STRING, "x", TLV_ENC_END);
+    shortBlock.resize(tlvLength(&t));
+
+    struct {
+        const char *why;
+        uint32_t from;
+        std::vector<uint8_t> message;
+    } cases[] = {
+        {"garbage", peer, std::vector<uint8_t>(garbage, garbage + sizeof garbage)},
+        {"empty", peer, {}},
+        {"header of 195 bytes", peer, shortBlock},
+        {"continuation without a start", peer, requestMessage(WSVD_MSG_REQUEST_MORE, 1, "x")},
+        {"last without a start", peer, requestMessage(WSVD_MSG_REQUEST_LAST, 1, "x")},
+        {"unknown peer", 999999, requestMessage(WSVD_MSG_REQUEST, 1, "x")},
+        {"a type only the daemon sends", peer, requestMessage(WSVD_MSG_REPLY, 1, "x")},
+        {"unknown type", peer, requestMessage(77, 1, "x")},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        wsvdHandleMessage(c.from, c.message.data(), static_cast<uint32_t>(c.message.size()));
+        EXPECT_EQ(stats().partial, 0u);
+    }
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(served().empty());
+}
+
+TEST_F(IntakeTest, QueueHolds2048BehindABusyWorkerAndKeepsOrder) {
+    hold();
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST, 0, "busy"));
+    ASSERT_TRUE(waitServed(1));
+    for (int i = 1; i <= WSVD_MAX_WAITING + 1; i++)
+        deliver(peer, requestMessage(WSVD_MSG_REQUEST, i, std::to_string(i)));
+    EXPECT_EQ(stats().waiting, (uint32_t)WSVD_MAX_WAITING);  // the last one was refused
+    release();
+    ASSERT_TRUE(waitIdle());
+    std::vector<std::string> s = served();
+    ASSERT_EQ(s.size(), (size_t)WSVD_MAX_WAITING + 1);
+    for (int i = 1; i <= WSVD_MAX_WAITING; i++) ASSERT_EQ(s[i], std::to_string(i));
+}
+
+TEST_F(IntakeTest, PeerLeavingFreesItsPartialRequestsOnly) {
+    uint32_t other = ++nextPeer;
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_CONNECT, other);
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_FIRST, 1, "mine"));
+    deliver(other, requestMessage(WSVD_MSG_REQUEST_FIRST, 1, "theirs "));
+    EXPECT_EQ(stats().partial, 2u);
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_LEAVE, other);
+    EXPECT_EQ(stats().partial, 1u);
+    deliver(other, requestMessage(WSVD_MSG_REQUEST_LAST, 1, "end"));  // unknown peer now
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_LAST, 1, " end"));
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(served(), std::vector<std::string>{"mine end"});
+}
+
+TEST_F(IntakeTest, QueuedRequestOfDepartedPeerIsNotServed) {
+    uint32_t other = ++nextPeer;
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_CONNECT, other);
+    hold();
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST, 1, "first"));
+    ASSERT_TRUE(waitServed(1));
+    deliver(other, requestMessage(WSVD_MSG_REQUEST, 1, "orphan"));
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST, 2, "second"));
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_LEAVE, other);
+    release();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(served(), (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(IntakeTest, RequestGrowingPastTheLimitIsDropped) {
+    std::string fragment(60000, 'z');
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_FIRST, 3, fragment));
+    size_t sent = fragment.size();
+    while (sent <= WSVD_MAX_REQUEST_BYTES) {
+        ASSERT_EQ(stats().partial, 1u);
+        deliver(peer, requestMessage(WSVD_MSG_REQUEST_MORE, 3, fragment));
+        sent += fragment.size();
+    }
+    EXPECT_EQ(stats().partial, 0u);
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST_LAST, 3, "end"));  // nothing to complete
+    ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(served().empty());
+}
+
+TEST_F(IntakeTest, PeerRecordsAreCountedAndFreed) {
+    wsvdIntakeStats_t before = stats();
+    uint32_t other = ++nextPeer;
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_CONNECT, other);
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_CONNECT, other);  // a duplicate is not recorded
+    EXPECT_EQ(stats().peersAdded, before.peersAdded + 1);
+    EXPECT_EQ(stats().peersPresent, before.peersPresent + 1);
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_LEAVE, other);
+    wsvdIpmlPeerCallBack(nullptr, IPML_PEER_LEAVE, other);
+    EXPECT_EQ(stats().peersPresent, before.peersPresent);
+    EXPECT_EQ(stats().peersFreed, before.peersFreed + 1);
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+// wsvd_testserve: the daemon with a scripted serve step in place of the SOAP engine,
+// for integration tests and benchmarks. The whole request text is read through
+// wsvdRequestRead and its first word decides the reply:
+//
+//   echo ...                 reply with the whole request text
+//   reply <bytes> <write>    a reply of <bytes> bytes, byte i being 'a' + i % 26, handed
+//                            to wsvdResponseWrite in writes of <write> bytes
+//   sleep <ms>               wait <ms> milliseconds (at most 60000), then reply "slept"
+//   empty                    write nothing
+//   cli <text>               send <text> to the CLI peer, wait at most 5 s for its answer
+//                            and reply "status=<replyStatus> <replyMessage>", or "no cli"
+//                            when no CLI peer is connected, or "timeout"
+//   user                     reply "user=<userName> password=<password>"
+//   anything else            as echo
+#include <semaphore.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "daemon/intake.h"
+#include "daemon/startup.h"
+#include "daemon/worker.h"
+#include "platform/wsvdreq.h"
+
+namespace {
+
+void write(wsvdRequest *r, const std::string &s) {
+    wsvdResponseWrite(r, s.data(), s.size());
+}
+
+void replyPattern(wsvdRequest *r, long bytes, long writeSize) {
+    if (writeSize < 1) writeSize = 1;
+    std::string chunk;
+    for (long done = 0; done < bytes; done += writeSize) {
+        chunk.clear();
+        for (long i = done; i < bytes && i < done + writeSize; i++) chunk += char('a' + i % 26);
+        write(r, chunk);
+    }
+}
+
+void askCli(wsvdRequest *r, const std::string &text) {
+    if (!r->semaphore) return write(r, "no cli");
+    if (wsvdSendCliRequest(r, text.c_str()) < 1) return write(r, "no cli");
+    timespec deadline;
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    deadline.tv_sec += 5;
+    while (sem_timedwait(r->semaphore, &deadline) != 0) {
+        if (errno != EINTR) return write(r, "timeout");
+    }
+    write(r, "status=" + std::to_string(r->replyStatus) + " " +
+                 (r->replyMessage ? r->replyMessage : ""));
+}
+
+void serve(void *, wsvdRequest *r) {
+    std::string text;
+    char chunk[1000];
+    size_t n;
+    while ((n = wsvdRequestRead(r, chunk, sizeof chunk)) > 0) text.append(chunk, n);
+
+    size_t end = text.find_first_of(" \t\r\n");
+    std::string word = text.substr(0, end);
+    std::string rest = end == std::string::npos ? "" : text.substr(end + 1);
+    if (word == "reply") {
+        long bytes = 0, writeSize = 0;
+        sscanf(rest.c_str(), "%ld %ld", &bytes, &writeSize);
+        replyPattern(r, bytes, writeSize);
+    } else if (word == "sleep") {
+        long ms = atol(rest.c_str());
+        if (ms > 60000) ms = 60000;
+        if (ms > 0) usleep(static_cast<useconds_t>(ms) * 1000);
+        write(r, "slept");
+    } else if (word == "empty") {
+    } else if (word == "cli") {
+        askCli(r, rest);
+    } else if (word == "user") {
+        write(r, std::string("user=") + r->userName + " password=" + r->password);
+    } else {
+        write(r, text);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    static const wsvdServeOps ops = {nullptr, serve, nullptr, nullptr};
+    wsvdSetServeOps(&ops);
+    return wsvdMain(argc, argv);
+}

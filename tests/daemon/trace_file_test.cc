@@ -1,0 +1,110 @@
+#include "daemon/trace_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "daemon_test_util.h"
+
+namespace {
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class TraceFileTest : public ::testing::Test {
+protected:
+    TempDir scratch;
+    std::string first, second;
+    void SetUp() override {
+        setenv("KARN_SCRATCH_LOCATION", scratch.path.c_str(), 1);
+        wsvdTraceFileInit();
+        first = scratch.path + "/intern/trace.wsvd";
+        second = scratch.path + "/intern/secondtrace.wsvd";
+    }
+    void TearDown() override {
+        wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
+        unsetenv("KARN_SCRATCH_LOCATION");
+        wsvdTraceFileInit();
+    }
+};
+
+TEST_F(TraceFileTest, ReportsNamesAndDefaults) {
+    wsvdTraceReport_t report;
+    wsvdTraceFileReport(&report);
+    EXPECT_EQ(report.fileName, first);
+    EXPECT_EQ(report.secondFileName, second);
+    EXPECT_EQ(report.maxFileSize, 1000);
+    EXPECT_EQ(report.enabled, 0u);
+}
+
+TEST_F(TraceFileTest, OffCreatesNothing) {
+    wsvdTraceWrite("%s", "lost");
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE, 10, 1);  // enabled not in the mask
+    wsvdTraceWrite("%s", "lost");
+    EXPECT_FALSE(std::filesystem::exists(scratch.path + "/intern"));
+}
+
+// Writes of 300 bytes with the limit at 1000: the size is checked before each write, so
+// a file takes four writes (1200 bytes) before the other one starts from empty.
+TEST_F(TraceFileTest, AlternatesBetweenTheTwoFiles) {
+    ASSERT_EQ(wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1), 1);
+    std::string block(300, 'x');
+    struct Step {
+        char mark;
+        size_t firstSize, secondSize;
+    } steps[] =
+        {
+            {'a', 300, 0},    {'b', 600, 0},    {'c', 900, 0},    {'d', 1200, 0},
+            {'e', 1200, 300}, {'f', 1200, 600}, {'g', 1200, 900}, {'h', 1200, 1200},
+            {'i', 300, 1200},  // the first file starts again from empty
+        };
+    for (const Step &s : steps) {
+        block[0] = s.mark;
+        wsvdTraceWrite("%s", block.c_str());
+        SCOPED_TRACE(std::string("after write ") + s.mark);
+        EXPECT_EQ(readFile(first).size(), s.firstSize);
+        EXPECT_EQ(readFile(second).size(), s.secondSize);
+    }
+    EXPECT_EQ(readFile(first)[0], 'i');
+    EXPECT_EQ(readFile(second)[0], 'e');
+}
+
+TEST_F(TraceFileTest, MaxSizeTakesEffectAtNextWrite) {
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE | WSVD_TRACE_SET_ENABLED, 5, 1);
+    wsvdTraceWrite("[BEGIN:%d->", 7);
+    wsvdTraceWrite("%s\n", "body");
+    EXPECT_EQ(readFile(first), "[BEGIN:7->");
+    EXPECT_EQ(readFile(second), "body\n");
+}
+
+TEST_F(TraceFileTest, DisableThenEnableRestartsFirstFile) {
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1);
+    wsvdTraceWrite("old");
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
+    wsvdTraceWrite("dropped");
+    EXPECT_EQ(readFile(first), "old");
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1);
+    wsvdTraceWrite("new");
+    EXPECT_EQ(readFile(first), "new");
+}
+
+TEST(TraceFileNoScratch, StaysSilentWhenEnabled) {
+    unsetenv("KARN_SCRATCH_LOCATION");
+    wsvdTraceFileInit();
+    wsvdTraceReport_t report;
+    wsvdTraceFileReport(&report);
+    EXPECT_STREQ(report.fileName, "");
+    EXPECT_EQ(wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1), 1);
+    wsvdTraceWrite("nowhere");  // must neither crash nor write into the working directory
+    EXPECT_FALSE(std::filesystem::exists("intern/trace.wsvd"));
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
+}
+
+}  // namespace
