@@ -25,9 +25,16 @@ struct dmLoadEvent_t {
 typedef void (*dmCallBack_t)(void *handle, int event, int flags, void *data);
 
 // Connects to the device manager; events start flowing once dispatchInit has run.
-int dmInit(int flags, dmCallBack_t callBack);               // 0 = success
-int dmSetProcessState(int instance, int state);             // this process's state
-int dmGetProcessState(const char *processName);             // that process's state (0 unknown)
-int dmInSync();                                             // non-zero once synchronised
-void *dmConnect();                                          // handle for emsInitTraceBuffer
+int dmInit(int flags, dmCallBack_t callBack);    // 0 = success
+int dmSetProcessState(int instance, int state);  // this process's state
+int dmGetProcessState(const char *processName);  // that process's state (0 unknown)
+int dmInSync();                                  // non-zero once synchronised
+void *dmConnect();                               // handle for emsInitTraceBuffer
+// A fixed number for this switch (KARN_PLATFORM_TYPE overrides it); 1 would mean a
+// stand-alone box whose ports carry no slot.
+enum { DM_PLATFORM_TYPE_DEFAULT = 2 };
 int dmGetPlatformType();
+
+// Asks platformd to send every process event 65 (load the configuration of
+// `processName`, "" = every backend); 0 when the request was sent.
+int dmSendLoadRequest(const char *processName);

@@ -1,0 +1,172 @@
+#include "platform/platformd/children.h"
+
+#include <errno.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/plink.h"
+#include "platform/platformd/server.h"
+
+namespace {
+
+const uint64_t kSecond = 1000000;
+const uint32_t kMaxBackoffS = 30;
+const uint64_t kStableUs = 60 * kSecond;  // up this long: the next death restarts fast again
+
+struct Child {
+    std::string name;
+    std::vector<std::string> argv;  // argv[0] is the program's path
+    pid_t pid = 0;
+    uint64_t startedUs = 0;
+    uint64_t restartAtUs = 0;  // 0: no restart scheduled
+    uint32_t backoffS = 1;
+};
+
+std::vector<Child> gChildren;
+bool gStopping = false;
+
+std::string ownDir() {
+    char path[4096];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return ".";
+    path[n] = 0;
+    char *slash = strrchr(path, '/');
+    if (slash) *slash = 0;
+    return path;
+}
+
+void start(Child &c) {
+    c.restartAtUs = 0;
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        fprintf(stderr, "platformd: cannot start %s: %s\n", c.name.c_str(), strerror(errno));
+        c.restartAtUs = clockNowUs() + c.backoffS * kSecond;
+        return;
+    }
+    if (pid == 0) {
+        // Die with platformd, even when it is killed outright.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(1);
+        std::vector<char *> args;
+        for (std::string &a : c.argv) args.push_back(a.data());
+        args.push_back(nullptr);
+        signal(SIGPIPE, SIG_DFL);
+        execv(args[0], args.data());
+        fprintf(stderr, "platformd: cannot run %s: %s\n", args[0], strerror(errno));
+        _exit(127);
+    }
+    c.pid = pid;
+    c.startedUs = clockNowUs();
+    fprintf(stderr, "platformd: started %s (pid %d)\n", c.name.c_str(), int(pid));
+}
+
+void died(Child &c, int status) {
+    if (WIFSIGNALED(status))
+        fprintf(stderr, "platformd: %s (pid %d) killed by signal %d\n", c.name.c_str(), int(c.pid),
+                WTERMSIG(status));
+    else
+        fprintf(stderr, "platformd: %s (pid %d) exited with status %d\n", c.name.c_str(),
+                int(c.pid), WEXITSTATUS(status));
+    c.pid = 0;
+    serverProcessDied(c.name.c_str());
+    if (gStopping) return;
+    uint64_t now = clockNowUs();
+    if (now - c.startedUs >= kStableUs) c.backoffS = 1;
+    c.restartAtUs = now + c.backoffS * kSecond;
+    fprintf(stderr, "platformd: restarting %s in %u s\n", c.name.c_str(), c.backoffS);
+    c.backoffS = std::min(c.backoffS * 2, kMaxBackoffS);
+}
+
+}  // namespace
+
+int childrenAdd(const std::string &spec) {
+    std::istringstream in(spec);
+    std::vector<std::string> fields;
+    for (std::string f; in >> f;) fields.push_back(f);
+    if (fields.empty() || fields[0].size() > PLINK_NAME_MAX) return -1;
+    Child c;
+    c.name = fields[0];
+    std::string program = fields.size() > 1 ? fields[1] : fields[0];
+    if (program.find('/') == std::string::npos) program = ownDir() + "/" + program;
+    c.argv.push_back(program);
+    for (size_t i = 2; i < fields.size(); i++) c.argv.push_back(fields[i]);
+    gChildren.push_back(c);
+    return 0;
+}
+
+int childrenAddFile(const char *path) {
+    std::ifstream in(path);
+    if (!in) return -1;
+    int lineNo = 0;
+    for (std::string line; std::getline(in, line);) {
+        lineNo++;
+        size_t hash = line.find('#');
+        if (hash != std::string::npos) line.erase(hash);
+        if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
+        if (childrenAdd(line) != 0)
+            fprintf(stderr, "platformd: %s:%d: bad process entry, skipped\n", path, lineNo);
+    }
+    return 0;
+}
+
+void childrenStartAll() {
+    for (Child &c : gChildren) start(c);
+}
+
+void childrenReap() {
+    for (;;) {
+        int status;
+        pid_t pid = waitpid(-1, &status, WNOHANG);
+        if (pid <= 0) return;
+        for (Child &c : gChildren)
+            if (c.pid == pid) died(c, status);
+    }
+}
+
+void childrenTick() {
+    if (gStopping) return;
+    uint64_t now = clockNowUs();
+    for (Child &c : gChildren)
+        if (c.restartAtUs && c.pid == 0 && now >= c.restartAtUs) start(c);
+}
+
+uint64_t childrenNextDeadlineUs() {
+    uint64_t next = 0;
+    if (gStopping) return 0;
+    for (Child &c : gChildren)
+        if (c.restartAtUs && (!next || c.restartAtUs < next)) next = c.restartAtUs;
+    return next;
+}
+
+void childrenStopAll() {
+    gStopping = true;
+    for (Child &c : gChildren)
+        if (c.pid > 0) kill(c.pid, SIGTERM);
+}
+
+bool childrenAlive() {
+    for (Child &c : gChildren)
+        if (c.pid > 0) return true;
+    return false;
+}
+
+void childrenKillAll() {
+    for (Child &c : gChildren) {
+        if (c.pid <= 0) continue;
+        fprintf(stderr, "platformd: %s (pid %d) did not stop; killing it\n", c.name.c_str(),
+                int(c.pid));
+        kill(c.pid, SIGKILL);
+        int status;
+        if (waitpid(c.pid, &status, 0) == c.pid) died(c, status);
+    }
+}

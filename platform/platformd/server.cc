@@ -1,0 +1,384 @@
+#include "platform/platformd/server.h"
+
+#include <errno.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "platform/dm.h"
+#include "platform/plink.h"
+#include "platform/util.h"
+
+namespace {
+
+enum { WRITE_TIMEOUT_MS = 1000 };
+
+struct Client {
+    int fd;
+    uint64_t serial;  // never reused, unlike the descriptor
+    std::vector<uint8_t> in;
+    bool hello = false;
+    bool dead = false;
+    std::string name;
+    uint32_t pid = 0;
+};
+
+struct Directory {
+    uint16_t link;
+    uint64_t owner;  // serial of the registering client, 0 when none
+};
+
+int gListenFd = -1;
+char gSocketPath[108];
+std::map<int, Client> gClients;
+uint64_t gNextSerial = 1;
+std::map<std::string, int> gStates;
+std::map<std::string, Directory> gDirectory;
+uint16_t gNextLink = 1000;
+
+void drop(Client &c, const char *why) {
+    if (c.dead) return;
+    if (why)
+        fprintf(stderr, "platformd: dropping client %s (pid %u): %s\n",
+                c.name.empty() ? "?" : c.name.c_str(), c.pid, why);
+    c.dead = true;
+}
+
+void send(Client &c, tlv_t *t) {
+    if (c.dead) return;
+    if (plinkWriteFrame(c.fd, t->buf, tlvLength(t), WRITE_TIMEOUT_MS) != 0)
+        drop(c, "write failed or client stopped reading");
+}
+
+void sendEvent(Client &c, int event, const char *name) {
+    uint8_t buf[128];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_EVENT), PLINK_TAG_EVENT, TLV_ENC_U32,
+              uint32_t(event), PLINK_TAG_NAME, TLV_ENC_STRING, name, TLV_ENC_END);
+    send(c, &t);
+}
+
+void broadcast(int event, const char *name) {
+    for (auto &entry : gClients)
+        if (entry.second.hello) sendEvent(entry.second, event, name);
+}
+
+void setState(const std::string &name, int state) {
+    int &current = gStates[name];
+    bool cameUp = current < DM_STATE_RUNNING && state >= DM_STATE_RUNNING;
+    current = state;
+    if (cameUp) broadcast(DM_EVENT_PROCESS_UP, name.c_str());
+}
+
+bool decodeName(tlv_t *t, const char **name) {
+    return tlvDecode(t, PLINK_TAG_NAME, TLV_DEC_STRING, name, static_cast<uint32_t *>(nullptr),
+                     TLV_DEC_END) == 0 &&
+           strlen(*name) <= PLINK_NAME_MAX;
+}
+
+// ---- one handler per message kind; each returns false when the message is malformed
+
+bool onHello(Client &c, tlv_t *t) {
+    uint32_t id, pid;
+    const char *name;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, PLINK_TAG_PID, TLV_DEC_U32, &pid,
+                  TLV_DEC_END) != 0 ||
+        !decodeName(t, &name))
+        return false;
+    c.hello = true;
+    c.name = name;
+    c.pid = pid;
+    uint8_t buf[64];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_HELLO_ACK), PLINK_TAG_REPLY_TO,
+              TLV_ENC_U32, id, TLV_ENC_END);
+    send(c, &r);
+    // A process that connects late still learns of every start-up it missed.
+    for (auto &state : gStates)
+        if (state.second >= DM_STATE_RUNNING)
+            sendEvent(c, DM_EVENT_PROCESS_UP, state.first.c_str());
+    return true;
+}
+
+bool onSetState(Client &c, tlv_t *t) {
+    uint32_t state;
+    if (tlvDecode(t, PLINK_TAG_STATE, TLV_DEC_U32, &state, TLV_DEC_END) != 0) return false;
+    setState(c.name, int(state));
+    return true;
+}
+
+bool onGetState(Client &c, tlv_t *t) {
+    uint32_t id;
+    const char *name;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeName(t, &name))
+        return false;
+    auto it = gStates.find(name);
+    uint32_t state = it == gStates.end() ? 0 : uint32_t(it->second);
+    uint8_t buf[64];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_STATE), PLINK_TAG_REPLY_TO,
+              TLV_ENC_U32, id, PLINK_TAG_STATE, TLV_ENC_U32, state, TLV_ENC_END);
+    send(c, &r);
+    return true;
+}
+
+bool onRegister(Client &c, tlv_t *t) {
+    uint32_t id;
+    const char *name;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeName(t, &name))
+        return false;
+    uint8_t buf[128];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    if (!*name) {
+        tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_RESULT), PLINK_TAG_ID,
+                  TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, uint32_t(-1), TLV_ENC_END);
+        send(c, &r);
+        return true;
+    }
+    auto it = gDirectory.find(name);
+    if (it == gDirectory.end()) it = gDirectory.emplace(name, Directory{gNextLink++, 0}).first;
+    it->second.owner = c.serial;
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_RESULT), PLINK_TAG_ID, TLV_ENC_U32,
+              id, PLINK_TAG_STATUS, TLV_ENC_U32, 0u, PLINK_TAG_NAME, TLV_ENC_STRING, name,
+              PLINK_TAG_LINK, TLV_ENC_U32, uint32_t(it->second.link), TLV_ENC_END);
+    send(c, &r);
+    return true;
+}
+
+bool onDeregister(Client &c, tlv_t *t) {
+    const char *name;
+    if (!decodeName(t, &name)) return false;
+    auto it = gDirectory.find(name);
+    if (it != gDirectory.end() && it->second.owner == c.serial) it->second.owner = 0;
+    return true;
+}
+
+bool ownerAlive(uint64_t serial) {
+    if (!serial) return false;
+    for (auto &entry : gClients)
+        if (entry.second.serial == serial) return !entry.second.dead;
+    return false;
+}
+
+bool onLookup(Client &c, tlv_t *t) {
+    uint32_t id;
+    const char *name;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeName(t, &name))
+        return false;
+    auto it = gDirectory.find(name);
+    bool found = it != gDirectory.end() && ownerAlive(it->second.owner);
+    uint8_t buf[64];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_LINK), PLINK_TAG_REPLY_TO,
+              TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, found ? 0u : uint32_t(-1),
+              PLINK_TAG_LINK, TLV_ENC_U32, found ? uint32_t(it->second.link) : 0u, TLV_ENC_END);
+    send(c, &r);
+    return true;
+}
+
+bool onSetPid(Client &c, tlv_t *t) {
+    return tlvDecode(t, PLINK_TAG_PID, TLV_DEC_U32, &c.pid, TLV_DEC_END) == 0;
+}
+
+bool onLoad(Client &, tlv_t *t) {
+    const char *name;
+    if (!decodeName(t, &name)) return false;
+    serverBroadcastLoad(name);
+    return true;
+}
+
+typedef bool (*Handler)(Client &c, tlv_t *t);
+struct HandlerEntry {
+    Handler handler;
+    bool needsHello;
+};
+
+// Later services add their kinds here.
+HandlerEntry handlerFor(uint32_t kind) {
+    switch (kind) {
+        case PLINK_HELLO:
+            return {onHello, false};
+        case PLINK_SET_STATE:
+            return {onSetState, true};
+        case PLINK_GET_STATE:
+            return {onGetState, false};
+        case PLINK_DS_REGISTER:
+            return {onRegister, true};
+        case PLINK_DS_DEREGISTER:
+            return {onDeregister, true};
+        case PLINK_DS_LOOKUP:
+            return {onLookup, false};
+        case PLINK_SET_PID:
+            return {onSetPid, true};
+        case PLINK_LOAD:
+            return {onLoad, false};
+        default:
+            return {nullptr, false};
+    }
+}
+
+void handleFrame(Client &c, uint8_t *data, uint32_t length) {
+    tlv_t t;
+    tlvInit(&t, data, length);
+    uint32_t kind = plinkKindOf(&t);
+    HandlerEntry entry = handlerFor(kind);
+    const char *why = nullptr;
+    if (!entry.handler)
+        why = "unknown message kind";
+    else if (entry.needsHello && !c.hello)
+        why = "message before hello";
+    else if (!entry.handler(c, &t))
+        why = "undecodable message";
+    if (why)
+        fprintf(stderr, "platformd: %s (kind %u, %u bytes) from %s; dropped\n", why, kind, length,
+                c.name.empty() ? "?" : c.name.c_str());
+}
+
+void readClient(Client &c) {
+    uint8_t chunk[8192];
+    ssize_t n = read(c.fd, chunk, sizeof chunk);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR && errno != EWOULDBLOCK)) {
+        c.dead = true;  // a process going away is no news worth a log line
+        return;
+    }
+    if (n < 0) return;
+    c.in.insert(c.in.end(), chunk, chunk + n);
+    size_t at = 0;
+    while (!c.dead && c.in.size() - at >= sizeof(uint32_t)) {
+        uint32_t length;
+        memcpy(&length, c.in.data() + at, sizeof length);
+        if (length == 0 || length > PLINK_MAX_FRAME) {
+            drop(c, "bad frame length");
+            break;
+        }
+        if (c.in.size() - at - sizeof length < length) break;
+        handleFrame(c, c.in.data() + at + sizeof length, length);
+        at += sizeof length + length;
+    }
+    c.in.erase(c.in.begin(), c.in.begin() + at);
+}
+
+void acceptClients() {
+    for (;;) {
+        int fd = accept4(gListenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) return;
+        Client c;
+        c.fd = fd;
+        c.serial = gNextSerial++;
+        gClients.emplace(fd, std::move(c));
+    }
+}
+
+bool nameStillConnected(const std::string &name) {
+    for (auto &entry : gClients)
+        if (!entry.second.dead && entry.second.name == name) return true;
+    return false;
+}
+
+// Closes dead clients. A process whose last connection is gone is down.
+void sweep() {
+    for (bool again = true; again;) {
+        again = false;
+        for (auto it = gClients.begin(); it != gClients.end(); ++it) {
+            if (!it->second.dead) continue;
+            std::string name = it->second.name;
+            close(it->first);
+            gClients.erase(it);
+            if (!name.empty() && !nameStillConnected(name)) gStates[name] = 0;
+            again = true;
+            break;
+        }
+    }
+}
+
+int mkdirs(const char *path) {
+    std::string p(path);
+    for (size_t i = 1; i <= p.size(); i++) {
+        if (i < p.size() && p[i] != '/') continue;
+        std::string prefix = p.substr(0, i);
+        if (mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int serverListen() {
+    if (mkdirs(karnRunDir()) != 0) {
+        fprintf(stderr, "platformd: cannot create %s: %s\n", karnRunDir(), strerror(errno));
+        return -1;
+    }
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (plinkSocketPath(addr.sun_path, sizeof addr.sun_path) != 0) {
+        fprintf(stderr, "platformd: run directory path too long: %s\n", karnRunDir());
+        return -1;
+    }
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    // A socket that still answers belongs to a live platformd; a silent one is stale.
+    if (connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0) {
+        fprintf(stderr, "platformd: another platformd is serving %s\n", addr.sun_path);
+        close(fd);
+        return -1;
+    }
+    close(fd);
+    unlink(addr.sun_path);
+    fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        listen(fd, 64) != 0) {
+        fprintf(stderr, "platformd: cannot listen on %s: %s\n", addr.sun_path, strerror(errno));
+        if (fd >= 0) close(fd);
+        return -1;
+    }
+    strlcpy(gSocketPath, addr.sun_path, sizeof gSocketPath);
+    gListenFd = fd;
+    return fd;
+}
+
+void serverPollFds(std::vector<pollfd> &fds) {
+    sweep();
+    if (gListenFd >= 0) fds.push_back(pollfd{gListenFd, POLLIN, 0});
+    for (auto &entry : gClients) fds.push_back(pollfd{entry.first, POLLIN, 0});
+}
+
+void serverOnReady(const pollfd &p) {
+    if (!p.revents) return;
+    if (p.fd == gListenFd) {
+        acceptClients();
+        return;
+    }
+    auto it = gClients.find(p.fd);
+    if (it == gClients.end() || it->second.dead) return;
+    readClient(it->second);
+}
+
+void serverProcessDied(const char *name) {
+    auto it = gStates.find(name);
+    if (it != gStates.end()) it->second = 0;
+}
+
+void serverBroadcastLoad(const char *name) {
+    broadcast(DM_EVENT_LOAD, name);
+}
+
+void serverClose() {
+    for (auto &entry : gClients) close(entry.first);
+    gClients.clear();
+    if (gListenFd >= 0) {
+        close(gListenFd);
+        unlink(gSocketPath);
+        gListenFd = -1;
+    }
+}

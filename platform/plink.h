@@ -1,0 +1,92 @@
+// The platform link: one Unix stream socket from each process to platformd
+// ("<run dir>/platformd.sock"). A frame is a u32 length in host order followed by
+// that many bytes of a TLV message (platform/tlv.h) whose tag 1 is the message kind.
+// Both ends include this header. The client half below is shared by the device
+// manager, directory service, library watch and process monitor libraries; it keeps
+// one connection per process, serialised by a mutex, and hands asynchronous messages
+// to per-kind handlers on the dispatcher thread.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/tlv.h"
+
+// Message kinds. A reply to a synchronous request carries PLINK_TAG_REPLY_TO (the
+// request's id); every other message is asynchronous.
+enum plinkKind : uint32_t {
+    PLINK_HELLO = 1,          // client: id, name, pid, state
+    PLINK_HELLO_ACK = 2,      // platformd: reply-to
+    PLINK_SET_STATE = 3,      // client: state
+    PLINK_GET_STATE = 4,      // client: id, name
+    PLINK_STATE = 5,          // platformd: reply-to, state
+    PLINK_EVENT = 6,          // platformd: event, name
+    PLINK_DS_REGISTER = 7,    // client: id, name
+    PLINK_DS_RESULT = 8,      // platformd (asynchronous): id, status, name, link number
+    PLINK_DS_DEREGISTER = 9,  // client: name
+    PLINK_DS_LOOKUP = 10,     // client: id, name
+    PLINK_DS_LINK = 11,       // platformd: reply-to, status, link number
+    PLINK_SET_PID = 12,       // client: pid
+    PLINK_LOAD = 13,          // client: name; platformd broadcasts it as event 65
+    PLINK_KIND_LIMIT = 64,    // kinds are below this
+};
+
+enum plinkTag : uint32_t {
+    PLINK_TAG_KIND = 1,
+    PLINK_TAG_ID = 2,
+    PLINK_TAG_REPLY_TO = 3,
+    PLINK_TAG_NAME = 4,
+    PLINK_TAG_PID = 5,
+    PLINK_TAG_STATE = 6,
+    PLINK_TAG_EVENT = 7,
+    PLINK_TAG_STATUS = 8,  // a signed int sent as u32
+    PLINK_TAG_LINK = 9,
+};
+
+enum {
+    PLINK_MAX_FRAME = 65536,
+    PLINK_NAME_MAX = 32,      // longest process or directory name
+    PLINK_TIMEOUT_MS = 2000,  // bound of every synchronous request
+};
+
+// "<karnRunDir()>/platformd.sock" into out; 0, or -1 when it does not fit.
+int plinkSocketPath(char *out, size_t size);
+
+// Writes one frame completely, waiting at most timeoutMs for room; 0 or -1.
+int plinkWriteFrame(int fd, const void *data, uint32_t length, int timeoutMs);
+
+// The kind of a decoded message, or 0 when it has none.
+uint32_t plinkKindOf(tlv_t *message);
+
+// ---- client side
+
+// Runs on the dispatcher thread with one asynchronous message of its kind.
+typedef void (*plinkHandler_t)(tlv_t *message);
+void plinkSetHandler(uint32_t kind, plinkHandler_t handler);
+
+// Told when the link is in sync and watched by the dispatcher (up = true), and when
+// it goes down; called on whichever thread noticed, without the link's lock held.
+typedef void (*plinkLinkHook_t)(bool up);
+void plinkAddLinkHook(plinkLinkHook_t hook);
+
+// Connects (when not connected) and says hello; 0 once in sync, -1 otherwise.
+// Also keeps a timer that reconnects within a second after platformd comes back.
+int plinkConnect();
+bool plinkInSync();
+
+// A fresh request id (never 0).
+uint32_t plinkNextId();
+
+// Sends a whole encoded message; 0 or -1 (not connected, or the write failed).
+int plinkSend(const tlv_t *message);
+
+// Sends a request carrying PLINK_TAG_ID `id` and waits at most timeoutMs for the
+// reply that names it. The reply is copied into reply[capacity]; its length, or -1.
+// Asynchronous messages read meanwhile are delivered later on the dispatcher thread.
+int plinkRequest(const tlv_t *request, uint32_t id, void *reply, uint32_t capacity, int timeoutMs);
+
+// Hands a message to its handler later on the dispatcher thread, as if it had come
+// from platformd (used to fail requests that were pending when the link dropped).
+void plinkQueueLocal(const void *message, uint32_t length);
+
+// Drops the connection (for tests: the next call reconnects).
+void plinkDisconnect();
