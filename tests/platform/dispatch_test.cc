@@ -1,0 +1,196 @@
+#include "platform/dispatch.h"
+
+#include <gtest/gtest.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace {
+
+class Dispatch : public ::testing::Test {
+protected:
+    void SetUp() override { clockUseManual(); }
+    void TearDown() override {
+        dispatchShutdown();
+        clockSetSource(nullptr);
+    }
+};
+
+dispatchTime_t ms(long m) {
+    return dispatchTime_t{m / 1000, (m % 1000) * 1000};
+}
+
+void count(void *arg) {
+    ++*static_cast<int *>(arg);
+}
+
+TEST_F(Dispatch, OnceItemFiresOnlyWhenDueAndOnlyOnce) {
+    int runs = 0;
+    dispatchWork_t w = dispatchExecuteWorkItem(count, &runs, 0, ms(1500), DISPATCH_WORK_ONCE);
+    ASSERT_NE(w, nullptr);
+    dispatchRunOnce(0);
+    clockAdvanceUs(1499999);
+    dispatchRunOnce(0);
+    EXPECT_EQ(runs, 0);
+    clockAdvanceUs(1);
+    dispatchRunOnce(0);
+    EXPECT_EQ(runs, 1);
+    clockAdvanceUs(10000000);
+    dispatchRunOnce(0);
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(dispatchWorkCancel(w), -1);  // already gone: a late cancel is harmless
+}
+
+TEST_F(Dispatch, RepeatingItemFiresEveryPeriodUntilCancelled) {
+    int runs = 0;
+    dispatchWork_t w = dispatchExecuteWorkItem(count, &runs, 0, {30, 0}, DISPATCH_WORK_REPEAT);
+    ASSERT_EQ(dispatchWorkRegisterAttr(w, "session timer"), 0);
+    EXPECT_STREQ(dispatchWorkName(w), "session timer");
+    for (int i = 1; i <= 3; i++) {
+        clockAdvanceUs(29000000);
+        dispatchRunOnce(0);
+        EXPECT_EQ(runs, i - 1);
+        clockAdvanceUs(1000000);
+        dispatchRunOnce(0);
+        EXPECT_EQ(runs, i);
+    }
+    EXPECT_EQ(dispatchWorkCancel(w), 0);
+    EXPECT_STREQ(dispatchWorkName(w), "");
+    clockAdvanceUs(60000000);
+    dispatchRunOnce(0);
+    EXPECT_EQ(runs, 3);
+    // A repeating item without a period would never let the loop rest.
+    EXPECT_EQ(dispatchExecuteWorkItem(count, &runs, 0, {0, 0}, DISPATCH_WORK_REPEAT), nullptr);
+    EXPECT_EQ(dispatchExecuteWorkItem(count, &runs, 0, {1, 0}, 3), nullptr);
+}
+
+struct SelfCancel {
+    dispatchWork_t self = nullptr;
+    dispatchWork_t other = nullptr;
+    int runs = 0;
+};
+
+void cancelSelfAndOther(void *arg) {
+    auto *s = static_cast<SelfCancel *>(arg);
+    s->runs++;
+    dispatchWorkCancel(s->self);
+    dispatchWorkCancel(s->other);
+}
+
+TEST_F(Dispatch, CancelFromInsideTheItemStopsItAndAnItemDueInTheSameRound) {
+    SelfCancel s;
+    int otherRuns = 0;
+    s.self = dispatchExecuteWorkItem(cancelSelfAndOther, &s, 0, {1, 0}, DISPATCH_WORK_REPEAT);
+    s.other = dispatchExecuteWorkItem(count, &otherRuns, 0, {1, 0}, DISPATCH_WORK_REPEAT);
+    clockAdvanceUs(5000000);
+    dispatchRunOnce(0);
+    clockAdvanceUs(5000000);
+    dispatchRunOnce(0);
+    EXPECT_EQ(s.runs, 1);
+    EXPECT_EQ(otherRuns, 0);
+}
+
+struct Order {
+    std::mutex m;
+    std::vector<int> seen;
+    bool wrongThread = false;
+};
+struct Posted {
+    Order *order;
+    int n;
+};
+
+void record(void *arg) {
+    auto *p = static_cast<Posted *>(arg);
+    std::lock_guard<std::mutex> lock(p->order->m);
+    if (!dispatchOnThread()) p->order->wrongThread = true;
+    p->order->seen.push_back(p->n);
+}
+
+TEST_F(Dispatch, PostedWorkRunsOnTheLoopThreadInOrder) {
+    clockSetSource(nullptr);
+    Order order;
+    std::vector<Posted> items(200);
+    for (int i = 0; i < 200; i++) items[i] = {&order, i};
+    dispatchRunOnce(0);  // this thread becomes the loop thread
+    std::thread poster([&] {
+        for (auto &p : items) ASSERT_EQ(dispatchPost(record, &p), 0);
+    });
+    for (int round = 0; round < 1000; round++) {
+        dispatchRunOnce(10);
+        std::lock_guard<std::mutex> lock(order.m);
+        if (order.seen.size() == items.size()) break;
+    }
+    poster.join();
+    ASSERT_EQ(order.seen.size(), items.size());
+    for (int i = 0; i < 200; i++) EXPECT_EQ(order.seen[i], i);
+    EXPECT_FALSE(order.wrongThread);
+}
+
+TEST_F(Dispatch, RunOnceDoesNotWaitWhenGivenZero) {
+    clockSetSource(nullptr);
+    dispatchExecuteWorkItem(count, nullptr, 0, {3600, 0}, DISPATCH_WORK_ONCE);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(dispatchRunOnce(0), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
+
+struct FdPair {
+    int a, b;
+    int readsA = 0, readsB = 0;
+};
+
+void readA(int fd, void *arg) {
+    auto *p = static_cast<FdPair *>(arg);
+    uint64_t v;
+    (void)!read(fd, &v, sizeof v);
+    p->readsA++;
+    dispatchRemoveFd(p->b);  // b's event of this same round must not be delivered
+}
+void readB(int fd, void *arg) {
+    auto *p = static_cast<FdPair *>(arg);
+    uint64_t v;
+    (void)!read(fd, &v, sizeof v);
+    p->readsB++;
+    dispatchRemoveFd(p->a);
+}
+
+TEST_F(Dispatch, DescriptorRemovedByAnotherCallbackInTheSameRoundIsSkipped) {
+    FdPair p{eventfd(1, EFD_NONBLOCK), eventfd(1, EFD_NONBLOCK)};
+    ASSERT_EQ(dispatchAddFd(p.a, readA, &p), 0);
+    ASSERT_EQ(dispatchAddFd(p.b, readB, &p), 0);
+    EXPECT_EQ(dispatchAddFd(p.a, readA, &p), -1);  // once per descriptor
+    EXPECT_EQ(dispatchRunOnce(0), 1);
+    EXPECT_EQ(p.readsA + p.readsB, 1);
+    close(p.a);
+    close(p.b);
+}
+
+TEST_F(Dispatch, StopFromAnotherThreadEndsTheHandlerWithItsStatus) {
+    clockSetSource(nullptr);
+    std::thread stopper([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        dispatchStop(7);
+    });
+    EXPECT_EQ(dispatchHandler(), 7);
+    stopper.join();
+}
+
+TEST_F(Dispatch, TerminationSignalEndsTheHandlerWithZero) {
+    clockSetSource(nullptr);
+    dispatchThread_t main{pthread_self(), 10, getpid(), "main"};
+    ASSERT_EQ(dispatchInit("test", 0, 1, &main, 1), 0);
+    dispatchStop(5);
+    EXPECT_EQ(dispatchHandler(), 5);  // a stop given before the loop runs still counts
+    kill(getpid(), SIGTERM);          // blocked, so it waits on the loop's descriptor
+    EXPECT_EQ(dispatchHandler(), 0);
+}
+
+}  // namespace

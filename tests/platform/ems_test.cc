@@ -1,0 +1,141 @@
+#include "platform/ems.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+class Ems : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char dir[] = "/tmp/wsvdems.XXXXXX";
+        ASSERT_NE(mkdtemp(dir), nullptr);
+        scratch = dir;
+        setenv("KARN_SCRATCH_LOCATION", dir, 1);
+    }
+    void TearDown() override {
+        unsetenv("KARN_SCRATCH_LOCATION");
+        // Only ever the directory made above.
+        if (scratch.rfind("/tmp/wsvdems.", 0) == 0) std::filesystem::remove_all(scratch);
+    }
+    std::string scratch;
+};
+
+void log(emsTrace_t *t, const std::string &s) {
+    emsTraceLog(t, 1, s.c_str(), static_cast<uint32_t>(s.size()));
+}
+
+TEST_F(Ems, RingDropsTheOldestTextAndFileReadsTheSame) {
+    emsTrace_t *t = emsInitTraceBuffer("wsvd", 32, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(std::string(emsTracePath(t)), scratch + "/ems/wsvd.trace");
+    log(t, "first");
+    log(t, "second\n");
+    EXPECT_EQ(emsTraceText(t), "first\nsecond\n");
+    log(t, "third entry");
+    log(t, "fourth entry");  // 13 + 12 + 13 = 38 > 32: "first\n" goes
+    std::string text = emsTraceText(t);
+    EXPECT_EQ(text.size(), 32u);
+    EXPECT_EQ(text, std::string("first\nsecond\nthird entry\nfourth entry\n").substr(6));
+    EXPECT_EQ(emsReadTraceFile(emsTracePath(t)), text);
+
+    log(t, std::string(100, 'x') + "tail");  // larger than the ring: its newest part stays
+    EXPECT_EQ(emsTraceText(t), std::string(27, 'x') + "tail\n");
+    emsTraceFree(t);
+}
+
+TEST_F(Ems, DamagedTraceFilesReadAsEmpty) {
+    emsTrace_t *t = emsInitTraceBuffer("damaged", 64, 0, nullptr);
+    log(t, "text");
+    std::string path = emsTracePath(t);
+    emsTraceFree(t);
+    ASSERT_EQ(emsReadTraceFile(path.c_str()), "text\n");
+
+    std::vector<char> good;
+    {
+        std::ifstream in(path, std::ios::binary);
+        good.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    auto writeWith = [&](size_t offset, uint32_t value, size_t cut) {
+        std::vector<char> bytes = good;
+        if (offset + 4 <= bytes.size()) memcpy(bytes.data() + offset, &value, 4);
+        bytes.resize(bytes.size() - cut);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<long>(bytes.size()));
+    };
+    struct Case {
+        const char *what;
+        size_t offset;
+        uint32_t value;
+        size_t cut;
+    } cases[] = {{"bad magic", 0, 0, 0},
+                 {"ring larger than the file", 8, 1u << 20, 0},
+                 {"position past the ring", 12, 64, 0},
+                 {"file cut short", 999, 0, 10},
+                 {"only part of a header", 999, 0, good.size() - 5}};
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        writeWith(c.offset, c.value, c.cut);
+        EXPECT_EQ(emsReadTraceFile(path.c_str()), "");
+    }
+    EXPECT_EQ(emsReadTraceFile((scratch + "/missing").c_str()), "");
+}
+
+TEST_F(Ems, WithoutScratchTheRingLivesInMemory) {
+    unsetenv("KARN_SCRATCH_LOCATION");
+    emsTrace_t *t = emsInitTraceBuffer("mem", 16, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(emsTracePath(t), "");
+    log(t, "kept");
+    EXPECT_EQ(emsTraceText(t), "kept\n");
+    emsTraceFree(t);
+    emsTraceLog(nullptr, 1, "ignored", 7);
+}
+
+TEST_F(Ems, ConcurrentWritersKeepWholeEntries) {
+    emsTrace_t *t = emsInitTraceBuffer("threads", 1 << 20, 0, nullptr);
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 4; w++)
+        writers.emplace_back([t, w] {
+            for (int i = 0; i < 500; i++) log(t, "writer " + std::to_string(w) + " line");
+        });
+    for (auto &th : writers) th.join();
+    std::string text = emsTraceText(t);
+    size_t lines = 0;
+    for (size_t pos = 0, nl; (nl = text.find('\n', pos)) != std::string::npos; pos = nl + 1) {
+        std::string line = text.substr(pos, nl - pos);
+        EXPECT_TRUE(line.rfind("writer ", 0) == 0 && line.size() == 13) << line;
+        lines++;
+    }
+    EXPECT_EQ(lines, 2000u);
+    emsTraceFree(t);
+}
+
+TEST_F(Ems, IncidentsGoToStandardErrorUnlessSwitchedOff) {
+    uint32_t id = 0, again = 0;
+    ASSERT_EQ(emsRegisterComponent("cmBackend", &id), 0);
+    ASSERT_EQ(emsRegisterComponent("cmBackend", &again), 0);
+    EXPECT_EQ(id, again);
+    testing::internal::CaptureStderr();
+    emsNotifyIncident(id, 1, "cm_object", "cmObjectParse", "bad field %s (%d)", "vid", 3);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "cm_object: cmObjectParse: bad field vid (3)\n");
+    setenv("KARN_EMS_INCIDENTS", "off", 1);
+    EXPECT_FALSE(emsComponentFilterOn(id));
+    testing::internal::CaptureStderr();
+    emsNotifyIncident(id, 1, "cm_object", "f", "quiet");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    unsetenv("KARN_EMS_INCIDENTS");
+}
+
+}  // namespace
