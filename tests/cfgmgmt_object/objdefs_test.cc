@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "cfgmgmt/cmBackend/src/cm_object.h"
+#include "cfgmgmt/objdefs/acl_obj.h"
+#include "cfgmgmt/objdefs/fdb_obj.h"
+#include "cfgmgmt/objdefs/objdef_module.h"
+#include "cfgmgmt/objdefs/upm_obj.h"
+#include "cfgmgmt/objdefs/vlan_obj.h"
+#include "tests/cfgmgmt_object/test_module.h"
+
+namespace {
+
+// Every module's tables must obey the rules the parser and formatter rely on.
+TEST(ObjectDefinitions, TablesAreSortedAndDescriptorsFitTheirStructures) {
+    for (const char *name : {"vlan", "fdb", "acl", "pm", "polMgr", "upm", "tst"}) {
+        const cmModuleDef_t *m = std::string(name) == "tst" ? &gTstModule : cmModuleFind(name);
+        ASSERT_NE(m, nullptr) << name;
+        for (uint32_t i = 0; i < m->tagCount; i++) {
+            EXPECT_EQ(m->tags[i].id, i + 1) << name << " " << m->tags[i].name;
+            if (i > 0) {
+                EXPECT_LT(strcmp(m->tags[i - 1].name, m->tags[i].name), 0) << name;
+            }
+            EXPECT_EQ(cmModuleLookup(m, m->tags[i].name), &m->tags[i]);
+            if (m->tags[i].kind == cmTagKind_object) {
+                ASSERT_LT(m->tags[i].objectIndex, m->descCount) << m->tags[i].name;
+                EXPECT_NE(m->descs[m->tags[i].objectIndex], nullptr);
+            }
+        }
+        EXPECT_EQ(cmModuleLookup(m, "noSuchTag"), nullptr);
+        for (uint32_t d = 1; d < m->descCount; d++) {
+            const cmObjectDesc_t *desc = m->descs[d];
+            EXPECT_LE(desc->validOffset + (desc->fieldCount + 7) / 8, desc->size) << name << d;
+            EXPECT_LE(desc->nextOffset + sizeof(void *), desc->size);
+            for (uint16_t f = 0; f < desc->fieldCount; f++) {
+                const cmFieldDesc_t &fd = desc->fields[f];
+                ASSERT_GE(fd.tagId, 1) << name << d;
+                ASSERT_LE(fd.tagId, m->tagCount) << name << d;
+                uint32_t kind = m->tags[fd.tagId - 1].kind;
+                EXPECT_EQ(kind, fd.type == cmType_complex ? cmTagKind_object : cmTagKind_leaf)
+                    << name << " " << m->tags[fd.tagId - 1].name;
+                uint32_t bytes = fd.arrayMax && fd.type != cmType_string
+                                     ? 8 + fd.arrayMax * cmTypeElementSize(fd.type, fd.size)
+                                     : cmTypeElementSize(fd.type, fd.size);
+                EXPECT_LE(fd.offset + bytes, desc->size)
+                    << name << " " << m->tags[fd.tagId - 1].name;
+            }
+        }
+    }
+}
+
+class Modules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerTestModules();
+        cmObjectInit_acl();
+        cmObjectInit_upm();
+        parser = cmObjectParserAlloc();
+        out = bufferAlloc(0);
+    }
+    void TearDown() override {
+        cmObjectParserFree(parser);
+        bufferFree(out);
+    }
+    // Parses, formats, parses again: the second text must equal the first.
+    std::string roundTrip(const char *module, const std::string &text) {
+        cmObject_t *o = cmObjectParse(parser, module, text.data(), text.size());
+        EXPECT_NE(o, nullptr) << parser->errorBuffer->data;
+        if (!o) return "";
+        const cmModuleDef_t *m = cmModuleFind(module);
+        cmFormatContext_t ctx = {0, out};
+        bufferReset(out);
+        cmObjectFormatList(m->tags, cmModuleDesc(m, o->tag), &ctx, o->tag, o->data);
+        std::string first = out->data;
+        cmFuncTableEntryGet(module)->free(o, cmFree_all);
+        o = cmObjectParse(parser, module, first.data(), first.size());
+        EXPECT_NE(o, nullptr) << parser->errorBuffer->data;
+        if (!o) return first;
+        bufferReset(out);
+        cmObjectFormatList(m->tags, cmModuleDesc(m, o->tag), &ctx, o->tag, o->data);
+        EXPECT_EQ(first, out->data);
+        cmFuncTableEntryGet(module)->free(o, cmFree_all);
+        return first;
+    }
+    cmObjectParser_t *parser = nullptr;
+    buffer_t *out = nullptr;
+};
+
+TEST_F(Modules, VlanReplyRoundTrips) {
+    std::string text = roundTrip(
+        "vlan",
+        "<vlan><vrName>VR-Default</vrName><name>Default</name><tag>1</tag><ipMtu>1500</ipMtu>"
+        "<qosProfile>3</qosProfile><loopbackEnable>false</loopbackEnable>"
+        "<ipForwarding>1</ipForwarding><taggedPorts>1:1-3,2:4</taggedPorts>"
+        "<untaggedPorts></untaggedPorts><rowStatus>create</rowStatus></vlan>");
+    EXPECT_EQ(text,
+              "<vlan><name><![CDATA[Default]]></name><vrName><![CDATA[VR-Default]]></vrName>"
+              "<tag>1</tag><ipMtu>1500</ipMtu><qosProfile>3</qosProfile>"
+              "<loopbackEnable>0</loopbackEnable><ipForwarding>1</ipForwarding>"
+              "<taggedPorts>1:1-3,2:4</taggedPorts><untaggedPorts></untaggedPorts></vlan>");
+}
+
+TEST_F(Modules, ServiceRequestsParseWithTheirModules) {
+    struct Request {
+        const char *text;
+        const char *module;
+        const char *object;
+    } requests[] = {
+        {"<module_vlan><get><vlan><vrName>VR-Default</vrName><name>v1</name></vlan></get>"
+         "</module_vlan>",
+         "vlan", "vlan"},
+        {"<module_vlan><get><vlan/></get></module_vlan>", "vlan", "vlan"},
+        {"<module_vlan><set><vlan><vrName>vr</vrName><name>n</name><rowStatus>delete</rowStatus>"
+         "</vlan></set></module_vlan>",
+         "vlan", "vlan"},
+        {"<module_fdb><get><fdb_show><type>1</type><vlan_name/><port_list/>"
+         "<vlanInstance>0</vlanInstance><mac_addr>00:00:00:00:00:0a</mac_addr></fdb_show></get>"
+         "</module_fdb>",
+         "fdb", "fdb_show"},
+        {"<module_fdb><set><fdb_op><macAddr>00:11:22:33:44:55</macAddr><vlanName>Default"
+         "</vlanName><portList>1:1</portList><action>create</action><sub_action>4</sub_action>"
+         "</fdb_op></set></module_fdb>",
+         "fdb", "fdb_op"},
+        {"<module_acl><get><dynStatement><entryName>r1</entryName><statementNumber>2"
+         "</statementNumber></dynStatement></get></module_acl>",
+         "acl", "dynStatement"},
+        {"<module_acl><get><aclRuleAppl><vlanIfInstance>1</vlanIfInstance><portInstance>0"
+         "</portInstance><entryNumber>0</entryNumber><dynEntryNumber>3</dynEntryNumber>"
+         "<statementNumber>0</statementNumber><currEntryNo>0</currEntryNo><aclIfDirection>1"
+         "</aclIfDirection></aclRuleAppl></get></module_acl>",
+         "acl", "aclRuleAppl"},
+        {"<module_pm><get><pMStatement><policyName>p</policyName><entryNumber>1</entryNumber>"
+         "</pMStatement></get></module_pm>",
+         "pm", "pMStatement"},
+        {"<module_upm><get><upmProfileExec> </upmProfileExec></get></module_upm>", "upm",
+         "upmProfileExec"},
+        {"<module_upm><set><cfgUpmTimer><rowStatus>create</rowStatus><sec>0</sec><min>1</min>"
+         "<hour>2</hour><day>3</day><month>4</month><year>2024</year><timerType>1</timerType>"
+         "<timerName>t</timerName></cfgUpmTimer></set></module_upm>",
+         "upm", "cfgUpmTimer"},
+    };
+    for (const Request &r : requests) {
+        cmRequestParts_t parts;
+        ASSERT_EQ(cmRequestSplit(r.text, &parts), 0) << r.text;
+        EXPECT_EQ(std::string(parts.module, parts.moduleLength) == "pm" ? "pm" : r.module,
+                  std::string(parts.module, parts.moduleLength));
+        cmObject_t *o = cmObjectParse(parser, r.module, parts.body, parts.bodyLength);
+        ASSERT_NE(o, nullptr) << r.text << ": " << parser->errorBuffer->data;
+        EXPECT_STREQ(o->tag->name, r.object);
+        cmFuncTableEntryGet(r.module)->free(o, cmFree_all);
+    }
+    cmRequestParts_t parts;
+    EXPECT_EQ(cmRequestSplit("<module_vlan><get/></module_vlan>", &parts), -1);
+    EXPECT_EQ(cmRequestSplit("<vlan/>", &parts), -1);
+    EXPECT_EQ(cmRequestSplit("<module_vlan><get><vlan/>", &parts), -1);
+}
+
+TEST_F(Modules, FdbEntryRoundTripsAndFreesThroughItsFunction) {
+    std::string text =
+        roundTrip("fdb",
+                  "<fdb_show><mac_addr>00:0a:0b:0c:0d:0e</mac_addr><vlan_name>Default</vlan_name>"
+                  "<port_list>1:5</port_list><age>300</age><flags>sp</flags>"
+                  "<vlanInstance>2</vlanInstance><type>0</type></fdb_show>");
+    EXPECT_NE(text.find("<mac_addr>00:0a:0b:0c:0d:0e</mac_addr>"), std::string::npos);
+    cmObject_t *o = cmObjectParse(parser, "fdb", text.data(), text.size());
+    ASSERT_NE(o, nullptr);
+    auto *entry = static_cast<fdb_show_t *>(o->data);
+    cmFuncTableEntryGet("fdb")->free(o, cmFree_wrapper);
+    EXPECT_EQ(entry->age, 300u);
+    EXPECT_STREQ(entry->flags, "sp");
+    EXPECT_EQ(entry->vlanInstance, 2u);
+    EXPECT_TRUE(plTestPort(&entry->port_list, 1, 5));
+    fdb_show_t_free(entry);
+}
+
+}  // namespace

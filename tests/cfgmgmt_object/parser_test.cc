@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "cfgmgmt/cmBackend/src/cm_object.h"
+#include "cfgmgmt/cmBackend/src/cm_types.h"
+#include "tests/cfgmgmt_object/test_module.h"
+
+namespace {
+
+class Parser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registerTestModules();
+        parser = cmObjectParserAlloc();
+        ASSERT_NE(parser, nullptr);
+    }
+    void TearDown() override {
+        if (result) cmFuncTableEntryGet("tst")->free(result, cmFree_all);
+        cmObjectParserFree(parser);
+    }
+    tstItem_t *parse(const std::string &text, const char *module = "tst") {
+        if (result) cmFuncTableEntryGet("tst")->free(result, cmFree_all);
+        result = cmObjectParse(parser, module, text.data(), static_cast<uint32_t>(text.size()));
+        return result ? static_cast<tstItem_t *>(result->data) : nullptr;
+    }
+    std::string error() const { return parser->errorBuffer->data; }
+    bool valid(const tstItem_t *item, int field) {
+        return cmObjectCheckValidCore(item, tstItemDesc.validOffset, field) != 0;
+    }
+    cmObjectParser_t *parser = nullptr;
+    cmObject_t *result = nullptr;
+};
+
+TEST_F(Parser, BuildsAnObjectAndIgnoresLayoutAndUnknownElements) {
+    tstItem_t *item = parse(
+        "<?xml version=\"1.0\"?>\n<item>\n  <name>first</name>\n"
+        "  <bogus>text<deeper><name>x</name></deeper></bogus>\n"
+        "  <grp>ignored<count>7</count></grp>\n  <flag>true</flag>\n"
+        "  <mac>00:11:22:aa:bb:cc</mac>\n</item>\n");
+    ASSERT_NE(item, nullptr) << error();
+    EXPECT_EQ(parser->errorCount, 0u);
+    EXPECT_EQ(result->tag->id, tst_item);
+    EXPECT_STREQ(item->name, "first");
+    EXPECT_EQ(item->count, 7u);
+    EXPECT_EQ(item->flag, 1u);
+    const uint8_t mac[6] = {0x00, 0x11, 0x22, 0xaa, 0xbb, 0xcc};
+    EXPECT_EQ(memcmp(item->mac, mac, 6), 0);
+    EXPECT_TRUE(valid(item, 0) && valid(item, 1) && valid(item, 4) && valid(item, 5));
+    EXPECT_FALSE(valid(item, 2) || valid(item, 3) || valid(item, 6) || valid(item, 7));
+}
+
+TEST_F(Parser, CutsLongStringsAndKeepsLeafTextAsIs) {
+    tstItem_t *item = parse("<item><name> 12345678901234567890</name></item>");
+    ASSERT_NE(item, nullptr);
+    EXPECT_STREQ(item->name, " 123456789012345");  // 16 characters of a 17-byte field
+    item = parse("<item><name><![CDATA[a<b>&]]></name></item>");
+    ASSERT_NE(item, nullptr);
+    EXPECT_STREQ(item->name, "a<b>&");
+}
+
+TEST_F(Parser, StoresArraysUpToTheirLimit) {
+    tstItem_t *item = parse(
+        "<item><nums>4</nums><nums>5</nums><big>-1</big><big>9000000000</big>"
+        "<big>3</big></item>");
+    ASSERT_NE(item, nullptr) << error();
+    EXPECT_EQ(item->numsCount, 2u);
+    EXPECT_EQ(item->nums[0], 4u);
+    EXPECT_EQ(item->nums[1], 5u);
+    EXPECT_EQ(item->bigCount, 3u);  // 64-bit values start at the next 8-byte boundary
+    EXPECT_EQ(item->big[0], -1);
+    EXPECT_EQ(item->big[1], 9000000000LL);
+    EXPECT_EQ(item->big[2], 3);
+
+    EXPECT_EQ(parse("<item><nums>1</nums><nums>2</nums><nums>3</nums></item>"), nullptr);
+    EXPECT_EQ(error(), "cmObjectParseEnd Failed to convert \"nums\" value \"3\".");
+}
+
+TEST_F(Parser, LinksNestedObjectsInFrontOfTheList) {
+    tstItem_t *item = parse(
+        "<item><kid><id>1</id><label>one</label></kid>"
+        "<blob>0a:ff</blob><kid><id>2</id></kid></item>");
+    ASSERT_NE(item, nullptr) << error();
+    ASSERT_NE(item->kids, nullptr);
+    EXPECT_EQ(item->kids->id, 2);
+    ASSERT_NE(item->kids->next, nullptr);
+    EXPECT_EQ(item->kids->next->id, 1);
+    EXPECT_STREQ(item->kids->next->label, "one");
+    EXPECT_EQ(item->kids->next->next, nullptr);
+    auto *blob = static_cast<octetString_t *>(item->blob);
+    ASSERT_NE(blob, nullptr);
+    EXPECT_EQ(blob->length, 2u);
+}
+
+TEST_F(Parser, EmptyTextHoldsNoObject) {
+    for (const char *text : {"", "  \n ", "<?xml version=\"1.0\"?>"}) {
+        EXPECT_EQ(parse(text), nullptr) << text;
+        EXPECT_EQ(parser->errorCount, 0u) << text << ": " << error();
+    }
+}
+
+struct BadText {
+    const char *text;
+    const char *error;  // exact text, or the expat message when null
+};
+
+TEST_F(Parser, ReportsEachErrorAndFreesWhatWasBuilt) {
+    const BadText cases[] = {
+        {"<bogus/>", "Unknown tag \"bogus\"."},
+        {"<item><kid><bogus/></kid><name>a<count>1</count></name></item>",
+         "Tag \"name\" does not contain other tag."},
+        {"<item/><item><name>x</name></item>",
+         "Cannot configure more than one object in a single request."},
+        {"<item><count>x</count></item>",
+         "cmObjectParseEnd Failed to convert \"count\" value \"x\"."},
+        {"<item><flag>True</flag></item>",
+         "cmObjectParseEnd Failed to convert \"flag\" value \"True\"."},
+        {"<module_tst/>", "Unknown tag \"module_tst\" type 1."},
+        {"<item><get/></item>", "Unknown tag \"get\" type 2."},
+        {"stray<item/>", "Missing open tag."},
+        {"<name>x</name>", "cmObjectParseEnd Failed to convert \"name\" value \"x\"."},
+        {"<item><kid><kid/></kid></item>", "Failed when setting field \"kid\" type 2"},
+        {"<item><kid><id>1</id></kid><blob>01</blob><kid><id>70000x</id></kid></item>",
+         "cmObjectParseEnd Failed to convert \"id\" value \"70000x\"."},
+        {"<item><grp><bogus/></grp></item>", "Unknown tag \"bogus\"."},
+        {"<item><name>a</item>", nullptr},
+        {"<item><kid><label>x</label>", nullptr},
+        {"<item>&undefined;</item>", nullptr},
+    };
+    for (const BadText &c : cases) {
+        EXPECT_EQ(parse(c.text), nullptr) << c.text;
+        EXPECT_NE(parser->errorCount, 0u) << c.text;
+        if (c.error)
+            EXPECT_EQ(error(), c.error) << c.text;
+        else
+            EXPECT_FALSE(error().empty()) << c.text;
+        EXPECT_EQ(parser->current, nullptr);
+        EXPECT_EQ(parser->objectStack->count, 0u);
+    }
+    // The context is clean for the next parse.
+    tstItem_t *item = parse("<item><count>1</count></item>");
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->count, 1u);
+}
+
+TEST_F(Parser, KeepsThePreviousModuleWhenNoneIsNamed) {
+    ASSERT_NE(parse("<item/>"), nullptr);
+    EXPECT_NE(parse("<item><count>2</count></item>", nullptr), nullptr);
+    EXPECT_EQ(parser->entry, cmFuncTableEntryGet("tst"));
+}
+
+TEST_F(Parser, MissingModuleIsFatal) {
+    EXPECT_DEATH(parse("<item/>", "nosuchmodule"), "not registered");
+}
+
+TEST_F(Parser, GetObjectReadsTheMessageOfASuccessfulReply) {
+    const char *ok =
+        "<reply><status> SUCCESS</status><message><item><count>5</count></item>"
+        "</message></reply>";
+    auto *item = static_cast<tstItem_t *>(cmGetObject(parser, "tst", ok));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->count, 5u);
+    cmObjectFreeCore(&tstItemDesc, item);
+
+    EXPECT_EQ(cmGetObject(parser, "tst", "<status>\n  ERROR</status><message><item/></message>"),
+              nullptr);
+    EXPECT_EQ(error(), "CM operation ERROR!");
+    EXPECT_EQ(cmGetObject(parser, "tst", "<status>OK</status>"), nullptr);
+    EXPECT_EQ(cmGetObject(parser, "tst", "<message><item/></message>"), nullptr);
+    EXPECT_EQ(cmGetObject(parser, "tst", "<status>OK</status><message><item/>"), nullptr);
+}
+
+struct OneValue {
+    uint16_t type;
+    const char *text;
+    int rc;
+};
+
+TEST(ConstructOne, ReturnsEachTypesFailureCode) {
+    const OneValue cases[] = {
+        {cmType_boolean, "yes", -1},
+        {cmType_char, "ab", -2},
+        {cmType_char, "", -2},
+        {cmType_int8, "1x", -3},
+        {cmType_uint8, "z", -4},
+        {cmType_int16, "q", -5},
+        {cmType_uint16, "q", -6},
+        {cmType_ushort, "q", -6},
+        {cmType_int, "q", -7},
+        {cmType_int32, "q", -8},
+        {cmType_uint32, "q", -9},
+        {cmType_uint, "q", -9},
+        {cmType_long, "q", -10},
+        {cmType_int64, "q", -12},
+        {cmType_uint64, "q", -11},
+        {cmType_float, "junk", 0},
+        {cmType_string, "anything", 0},
+        {cmType_hex, "ff", -14},
+        {cmType_hex, "0xff", 0},
+        {cmType_portlist, "nonsense", -30},
+        {cmType_portlist, "", 0},
+        {cmType_portlist, "1:1-3", 0},
+        {cmType_port, "x", -31},
+        {cmType_ipAddressN, "1.2.3", -15},
+        {cmType_ipAddressH, "x:y", -16},
+        {cmType_ipv4, "256.0.0.1", -17},
+        {cmType_ipv4n, "a", -18},
+        {cmType_ipmask, "1.2.3.4/33", -19},
+        {cmType_ipv6, "::g", -20},
+        {cmType_ipv6, "fe80::1", 0},
+        {cmType_ipv6_scoped, "fe80::1", -21},
+        {cmType_ipv6_mask, "fe80::1", -22},
+        {cmType_mac, "00:11", -23},
+        {cmType_octetString, "zz", -24},
+        {cmType_oid, "1.3x", -25},
+        {cmType_action, "remove", -26},
+        {cmType_action, "create", 0},
+        {cmType_tod, "25:00", -27},
+        {cmType_date, "13/1/2000", -28},
+        {cmType_vpnvrfrd, "0:5", -32},
+        {cmType_vpnvrfrt, "nocolon", -33},
+        {cmType_vpnid, "1000000:1", -34},
+        {cmType_ipAddrN, "1.2", -35},
+        {cmType_ipAddrH, "1.2", -36},
+        {cmType_ipAddressN_mask, "1.2.3.4", -37},
+        {cmType_ipAddressH_mask, "fe80::1%x", -38},
+        {cmType_portlist_type1, "nonsense", -40},
+        {cmType_port_type1, "x", -41},
+        {cmType_timeslotlist, "33", -42},
+        {cmType_bitarray, "5-2", -43},
+        {99, "1", -100},
+    };
+    for (const OneValue &c : cases) {
+        alignas(8) unsigned char storage[1024] = {};
+        char text[64];
+        snprintf(text, sizeof text, "%s", c.text);
+        int rc = cmObjectConstructOne(c.type, storage, 16, nullptr, 0, text);
+        EXPECT_EQ(rc, c.rc) << "type " << c.type << " text \"" << c.text << "\"";
+        if (rc == 0 && c.type == cmType_octetString) octetString_t_free(*(octetString_t **)storage);
+    }
+}
+
+TEST(ConstructOne, PortListHoldingOnlyTheManagementPortIsAccepted) {
+    alignas(8) unsigned char storage[sizeof(portlist_t)] = {};
+    char mgmt[] = "mgmt";
+    EXPECT_EQ(cmObjectConstructOne(cmType_portlist, storage, 0, nullptr, 0, mgmt), 0);
+    EXPECT_TRUE(plTestMgmt(reinterpret_cast<portlist_t *>(storage)));
+}
+
+TEST(FieldStorage, SixtyFourBitArraysStartAtAnEightByteBoundary) {
+    alignas(8) unsigned char s[64] = {};
+    cmFieldDesc_t aligned = {cmType_int64, 8, 2, 1, nullptr, 8};    // count at 8: values at 16
+    cmFieldDesc_t shifted = {cmType_uint64, 8, 2, 1, nullptr, 12};  // count at 12: values at 16
+    cmFieldDesc_t plain = {cmType_uint32, 4, 2, 1, nullptr, 8};     // count at 8: values at 12
+    EXPECT_EQ(cmFieldArrayValues(s, &aligned), s + 16);
+    EXPECT_EQ(cmFieldArrayValues(s, &shifted), s + 16);
+    EXPECT_EQ(cmFieldArrayValues(s, &plain), s + 12);
+}
+
+TEST(ConstructCore, RejectsUnknownFieldsUnlessAllowed) {
+    void *item = cmObjectAllocCore(&tstItemDesc, 0);
+    const cmTag_t *label = &tstTags[tst_label - 1];  // a field of the kid, not the item
+    char text[] = "x";
+    cmObject_t leaf = {label, nullptr, text, nullptr};
+    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, item, &leaf, 1), 0);
+    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, item, &leaf, 0), -1);
+    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, nullptr, &leaf, 1), -1);
+    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, item, nullptr, 1), -1);
+    cmObjectFreeCore(&tstItemDesc, item);
+}
+
+TEST(AllocCore, AllValidSetsOneBitmapByteAtLeast) {
+    auto *item = static_cast<unsigned char *>(cmObjectAllocCore(&tstItemDesc, 1));
+    EXPECT_EQ(item[tstItemDesc.validOffset], 0xFF);  // 9 fields: two bytes
+    EXPECT_EQ(item[tstItemDesc.validOffset + 1], 0xFF);
+    cmObjectFreeCore(&tstItemDesc, item);
+    auto *kid = static_cast<unsigned char *>(cmObjectAllocCore(&tstKidDesc, 1));
+    EXPECT_EQ(kid[tstKidDesc.validOffset], 0xFF);
+    cmObjectFreeCore(&tstKidDesc, kid);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cfgmgmt/cmBackend/src/cm_object.h"
+
+namespace {
+
+cmFuncTableEntry_t makeEntry(const char *name) {
+    return {name, nullptr, nullptr, nullptr, nullptr};
+}
+
+std::vector<std::string> names() {
+    std::vector<std::string> out;
+    for (uint32_t i = 0; i < gFuncTable->count; i++) out.push_back(gFuncTable->entries[i]->name);
+    return out;
+}
+
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        cmFuncTableTerm();
+        ASSERT_NE(cmFuncTableInit(), nullptr);
+    }
+    void TearDown() override { cmFuncTableTerm(); }
+};
+
+TEST_F(Registry, InitTwiceReturnsTheSameRegistry) {
+    cmFuncTable_t *first = gFuncTable;
+    EXPECT_EQ(cmFuncTableInit(), first);
+    EXPECT_EQ(first->capacity, 64u);
+}
+
+TEST_F(Registry, KeepsEntriesInNameOrderAndReplacesInPlace) {
+    cmFuncTableEntry_t vlan = makeEntry("vlan"), acl = makeEntry("acl"), upm = makeEntry("upm"),
+                       fdb = makeEntry("fdb"), vlan2 = makeEntry("vlan");
+    for (auto *e : {&vlan, &acl, &upm, &fdb}) cmFuncTableEntryInsert(e);
+    EXPECT_EQ(names(), (std::vector<std::string>{"acl", "fdb", "upm", "vlan"}));
+
+    cmFuncTableEntryInsert(&vlan2);
+    EXPECT_EQ(gFuncTable->count, 4u);
+    EXPECT_EQ(cmFuncTableEntryGet("vlan"), &vlan2);
+
+    for (const char *n : {"acl", "fdb", "upm"}) EXPECT_STREQ(cmFuncTableEntryGet(n)->name, n);
+    EXPECT_EQ(cmFuncTableEntryGet("pm"), nullptr);
+    EXPECT_EQ(cmFuncTableEntryGet("zzz"), nullptr);
+    EXPECT_EQ(cmFuncTableEntryGet(""), nullptr);
+}
+
+TEST_F(Registry, RemoveMatchesByAddressAndClosesTheGap) {
+    cmFuncTableEntry_t a = makeEntry("a"), b = makeEntry("b"), c = makeEntry("c"),
+                       otherB = makeEntry("b");
+    for (auto *e : {&a, &b, &c}) cmFuncTableEntryInsert(e);
+    cmFuncTableEntryRemove(&otherB);  // same name, not registered
+    cmFuncTableEntryRemove(nullptr);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a", "b", "c"}));
+    cmFuncTableEntryRemove(&b);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(cmFuncTableEntryGet("b"), nullptr);
+    EXPECT_EQ(cmFuncTableEntryGet("c"), &c);
+}
+
+TEST_F(Registry, FullRegistrySearchesEveryPosition) {
+    static char keys[64][8];
+    static cmFuncTableEntry_t entries[64];
+    for (int i = 63; i >= 0; i--) {  // reverse order: every insert goes in front
+        snprintf(keys[i], sizeof keys[i], "m%02d", i);
+        entries[i] = makeEntry(keys[i]);
+        cmFuncTableEntryInsert(&entries[i]);
+    }
+    ASSERT_EQ(gFuncTable->count, 64u);
+    for (int i = 0; i < 64; i++) EXPECT_EQ(cmFuncTableEntryGet(keys[i]), &entries[i]) << i;
+    cmFuncTableEntry_t extra = makeEntry("zz");
+    EXPECT_DEATH(cmFuncTableEntryInsert(&extra), "no room");
+}
+
+TEST_F(Registry, DumpListsEntriesOrSaysEmpty) {
+    testing::internal::CaptureStdout();
+    cmFuncTableDump();
+    std::string empty = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(empty, "\n******************** NUMBER OF ENTRY 0/64 ********************\nEMPTY");
+    cmFuncTableEntry_t a = makeEntry("alpha");
+    cmFuncTableEntryInsert(&a);
+    testing::internal::CaptureStdout();
+    cmFuncTableDump();
+    std::string one = testing::internal::GetCapturedStdout();
+    EXPECT_NE(one.find("NUMBER OF ENTRY 1/64"), std::string::npos);
+    EXPECT_NE(one.find("ENTRY #0: { \"alpha\", "), std::string::npos);
+}
+
+TEST(RegistryCompare, ComparesWithTheRecordsFirstField) {
+    const cmTag_t tag = {"name", 1, cmTagKind_leaf, 0};
+    EXPECT_EQ(cmObjectInfoCompare("name", &tag), 0);
+    EXPECT_LT(cmObjectInfoCompare("abc", &tag), 0);
+    EXPECT_GT(cmObjectInfoCompare("vrName", &tag), 0);
+}
+
+TEST(Stack, PushPopPeekAndGrow) {
+    karnStack_t *s = stackAlloc(2);
+    int values[40];
+    for (int &v : values) ASSERT_EQ(stackPush(s, &v), 0);
+    EXPECT_EQ(s->count, 40u);
+    EXPECT_EQ(stackPeek(s), &values[39]);
+    for (int i = 39; i >= 0; i--) EXPECT_EQ(stackPop(s), &values[i]);
+    EXPECT_EQ(stackPop(s), nullptr);
+    EXPECT_EQ(stackPeek(s), nullptr);
+    // The count word is the third 32-bit word and may be reset directly.
+    stackPush(s, &values[0]);
+    reinterpret_cast<uint32_t *>(s)[2] = 0;
+    EXPECT_EQ(stackPeek(s), nullptr);
+    stackFree(s);
+}
+
+}  // namespace
