@@ -515,11 +515,13 @@ protected:
 };
 
 TEST_F(PlatformdChildrenTest, RestartsAProcessThatDies) {
-    pid_ = startPlatformd({"-n", "-p", helper("flaky", 100)});
+    pid_ = startPlatformd({"-n", "-p", helper("flaky", 300)});
     ASSERT_GT(pid_, 0);
-    // It comes up, dies after 0.1 s and is back a second later: two starts, two events.
+    dmGetProcessState("flaky");  // connect now, so as to see its start-ups
+    // It comes up, dies after 0.3 s and is back a second later: two starts, and an
+    // event 64 for each start seen (the first may come before this process connects).
     EXPECT_TRUE(pumpUntil([&] { return lines(file_).size() >= 2; }, 4000));
-    EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_PROCESS_UP, "flaky") >= 2; }, 2000));
+    EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_PROCESS_UP, "flaky") >= 2; }, 4000));
     std::vector<std::string> starts = lines(file_);
     ASSERT_GE(starts.size(), 2u);
     EXPECT_NE(starts[0], starts[1]);
