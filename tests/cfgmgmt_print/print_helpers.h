@@ -1,0 +1,27 @@
+// Helpers shared by the printing tests.
+#pragma once
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+#include "cfgmgmt/cmBackend/src/cm_print.h"
+
+// Text and result of one bufferPutf into a fresh buffer.
+template <typename... A>
+std::pair<std::string, int> putf(const char *format, A... args) {
+    buffer_t b = {};
+    int n = bufferPutf(&b, format, args...);
+    std::string text = b.data ? b.data : "";
+    free(b.data);
+    return {text, n};
+}
+
+// Text a printer appends to a fresh buffer.
+template <typename Print>
+std::string printed(Print print) {
+    buffer_t b = {};
+    print(&b);
+    std::string text = b.data ? b.data : "";
+    free(b.data);
+    return text;
+}
