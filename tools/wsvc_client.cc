@@ -219,10 +219,15 @@ int wsvcReadReply(wsvcConn_t *conn, std::string *text, uint32_t *requestId, int 
             continue;
         }
         if (msg.type < WSVD_MSG_REPLY || msg.type > WSVD_MSG_REPLY_LAST) continue;
+        // The daemon flushes its held text before a large write even when nothing is
+        // held, so a reply may open with an empty type 8 followed by another 7 or 8.
         bool opens = msg.type == WSVD_MSG_REPLY || msg.type == WSVD_MSG_REPLY_FIRST;
-        if (opens == started)
+        if (opens && started && !text->empty())
+            return fail(conn,
+                        "reply message of type " + std::to_string(msg.type) + " inside a reply");
+        if (!opens && !started)
             return fail(conn, "reply message of type " + std::to_string(msg.type) +
-                                  (started ? " inside a reply" : " without a first fragment"));
+                                  " without a first fragment");
         if (started && msg.record.peerRequestId != id)
             return fail(conn, "reply fragments of requests " + std::to_string(id) + " and " +
                                   std::to_string(msg.record.peerRequestId) + " interleaved");

@@ -141,6 +141,12 @@ TEST_F(WsvcClientTest, RepliesAreReassembledOrRejected) {
          "abcdef",
          ""},
         {"first and last", {{8, 5, 0, "ab"}, {10, 5, 2, "cd"}}, "abcd", ""},
+        // An empty flush ahead of a large write opens the reply a second time.
+        {"empty flush then fragments",
+         {{8, 5, 0, ""}, {8, 5, 0, "ab"}, {10, 5, 2, "c"}},
+         "abc",
+         ""},
+        {"empty flush then whole", {{8, 5, 0, ""}, {7, 5, 0, "ab"}}, "ab", ""},
         {"acknowledgement skipped", {{2, 0, 0, ""}, {7, 5, 0, "x"}}, "x", ""},
         {"wrong offset", {{8, 5, 0, "abc"}, {10, 5, 2, "d"}}, nullptr, "offset 2, expected 3"},
         {"nonzero first offset", {{7, 5, 4, "abc"}}, nullptr, "offset 4"},
