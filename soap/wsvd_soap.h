@@ -1,0 +1,55 @@
+// The SOAP engine of the worker: one gSOAP context per worker thread that reads the
+// request text and streams the reply through the request's stream functions, with no
+// HTTP framing (the web server does HTTP). Operations are dispatched on the first body
+// element (wsvd_handlers.h); handlers report failures with soap_sender_fault.
+#pragma once
+#include <cstddef>
+
+struct soap;
+struct wsvdRequest;
+struct wsvdServeOps;
+
+// Where the engine reads the request text and writes the reply. The daemon's serve
+// ops install the worker's wsvdRequestRead/wsvdResponseWrite; tests install fakes.
+struct wsvdSoapStream {
+    int (*write)(wsvdRequest *r, const char *data, size_t n);   // 0 on success
+    size_t (*read)(wsvdRequest *r, char *buffer, size_t size);  // 0 at the end
+};
+void wsvdSoapSetStream(const wsvdSoapStream *stream);
+
+// Limits of one request, chosen for this service rather than gSOAP's permissive
+// defaults (2 GB messages, 10000 levels, 100000 repeats):
+enum {
+    // The whole envelope: the request link never delivers more (WSVD_MAX_REQUEST_BYTES).
+    WSVD_SOAP_MAX_MESSAGE = 4 * 1024 * 1024,
+    // Nesting: the deepest message (a get of an object list down to a DHCP option's
+    // extension) is about 15 levels; the rest is room for wildcard content.
+    WSVD_SOAP_MAX_LEVEL = 64,
+    // Repeats of one element: lists hold at most 1024 entries (VLAN, FDB, ACL, policy).
+    WSVD_SOAP_MAX_OCCURS = 1024 + 64,
+    // One text value: the longest typed field is 8K; configuration and CLI texts of the
+    // exec operations may be longer, but never longer than a quarter of the message.
+    WSVD_SOAP_MAX_TEXT = 1024 * 1024,
+};
+
+// The gSOAP hooks: send writes through the stream with soap->user as the request;
+// recv reads from it; poll always says ready.
+int wsvdSoapSend(struct soap *soap, const char *data, size_t n);
+size_t wsvdSoapRecv(struct soap *soap, char *buffer, size_t size);
+int wsvdSoapPoll(struct soap *soap);
+
+// A context with the hooks and limits above (nullptr when memory runs out); freed with
+// wsvdSoapContextFree.
+struct soap *wsvdSoapContextNew();
+void wsvdSoapContextFree(struct soap *soap);
+// Serves one request (soap_serve with soap->user = r); the answer or fault has been
+// written when it returns. wsvdSoapRequestEnd frees the request's temporaries.
+void wsvdSoapServe(struct soap *soap, wsvdRequest *r);
+void wsvdSoapRequestEnd(struct soap *soap);
+
+// The client fault "Operation not available", for operations without a handler yet.
+int wsvdSoapNotAvailable(struct soap *soap);
+
+// The worker's serve step (library wsvdsoapd): threadInit installs the worker's
+// stream functions and makes a context. Install with wsvdSetServeOps(&wsvdSoapServeOps).
+extern const wsvdServeOps wsvdSoapServeOps;

@@ -1,0 +1,22 @@
+// The daemon's serve step: the SOAP engine reading and writing through the worker.
+#include "daemon/worker.h"
+#include "soap/wsvd_soap.h"
+
+namespace {
+void *threadInit() {
+    static const wsvdSoapStream stream = {wsvdResponseWrite, wsvdRequestRead};
+    wsvdSoapSetStream(&stream);
+    return wsvdSoapContextNew();
+}
+void serve(void *context, wsvdRequest *r) {
+    if (context) wsvdSoapServe(static_cast<struct soap *>(context), r);
+}
+void requestEnd(void *context) {
+    if (context) wsvdSoapRequestEnd(static_cast<struct soap *>(context));
+}
+void threadEnd(void *context) {
+    wsvdSoapContextFree(static_cast<struct soap *>(context));
+}
+}  // namespace
+
+const wsvdServeOps wsvdSoapServeOps = {threadInit, serve, requestEnd, threadEnd};
