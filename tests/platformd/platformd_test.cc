@@ -222,6 +222,7 @@ protected:
         char dir[] = "/tmp/pdt.XXXXXX";
         ASSERT_NE(mkdtemp(dir), nullptr);
         gRunDir = dir;
+        atexit([] { rmdir(gRunDir.c_str()); });  // its files are gone by then
         setenv("KARN_RUN_LOCATION", dir, 1);
         karnSetProcessName("pdtest");
         dmInit(64, dmCallBack);
