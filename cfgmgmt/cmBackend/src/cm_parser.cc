@@ -20,10 +20,6 @@ namespace {
 constexpr char kRootOpen[] = "<cmObjectDocument>";
 constexpr char kRootClose[] = "</cmObjectDocument>";
 
-// The tag pushed for an element that the module does not know, met inside an object:
-// it and everything inside it are skipped.
-const cmTag_t kSkipTag = {"", 0, cmTagKind_grouping, 0};
-
 void parseError(cmObjectParser_t *p, const char *format, ...) __attribute__((format(printf, 2, 3)));
 void parseError(cmObjectParser_t *p, const char *format, ...) {
     char text[512];
