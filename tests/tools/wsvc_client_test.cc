@@ -184,27 +184,6 @@ TEST_F(WsvcClientTest, RepliesAreReassembledOrRejected) {
     }
 }
 
-TEST_F(WsvcClientTest, LowLevelReadShowsEachFragmentWithItsRecord) {
-    FakeDaemon daemon(kLink, [&](int fd) {
-        acceptHello(fd);
-        writeFrame(fd, encodeReply(8, 9, 0, "one"));
-        writeFrame(fd, encodeReply(10, 9, 3, "two"));
-    });
-    wsvcConn_t *conn = connect();
-    ASSERT_NE(conn, nullptr);
-    wsvcMessage_t m;
-    ASSERT_EQ(wsvcReadMessage(conn, &m, 2000), 0) << wsvcError(conn);
-    EXPECT_EQ(m.type, 8u);
-    EXPECT_EQ(m.record.seqnum, 77u);
-    EXPECT_EQ(m.record.peerRequestId, 9u);
-    EXPECT_EQ(m.text, "one");
-    ASSERT_EQ(wsvcReadMessage(conn, &m, 2000), 0) << wsvcError(conn);
-    EXPECT_EQ(m.type, 10u);
-    EXPECT_EQ(m.record.replyOffset, 3u);
-    EXPECT_EQ(m.text, "two");
-    wsvcClose(conn);
-}
-
 TEST_F(WsvcClientTest, UndecodableMessagesAreErrors) {
     Bytes shortHeader = encodeReply(7, 1, 0, "x");
     // Tag 300's length field sits after the type item (12 bytes) and the tag (4 bytes):

@@ -165,13 +165,6 @@ TEST_F(WsvcTest, FailsWithAClearMessage) {
     }
 }
 
-TEST_F(WsvcTest, HelpGoesToStandardOutput) {
-    WsvcRun r = runWsvc(dir_, {"-h"}, "");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.rfind("usage: wsvc", 0), 0u);
-    EXPECT_NE(r.out.find("WSVC_PASSWORD"), std::string::npos);
-}
-
 bool switchBuilt() {
     return access((std::string(WSVD_BIN_DIR) + "/platformd").c_str(), X_OK) == 0 &&
            access((std::string(WSVD_BIN_DIR) + "/wsvd_testserve").c_str(), X_OK) == 0;
