@@ -1,0 +1,213 @@
+// The daemon on a running switch: platformd starts wsvd_testserve, and peers talk to it
+// over the real request link.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "daemon/intake.h"
+#include "daemon/wsvd_link.h"
+#include "platform/ipml.h"
+#include "platform/tlv.h"
+#include "tests/support/switch_harness.h"
+
+namespace {
+
+std::string pattern(size_t n) {
+    std::string s;
+    for (size_t i = 0; i < n; i++) s += char('a' + i % 26);
+    return s;
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    SwitchHarness sw{{"wsvd=wsvd_testserve"}};
+    void SetUp() override { ASSERT_TRUE(sw.start()); }
+
+    std::string roundTrip(wsvcConn_t *c, const std::string &text, uint32_t id = 1) {
+        std::string reply;
+        wsvcRequest_t r;
+        r.text = text;
+        r.requestId = id;
+        EXPECT_EQ(wsvcRoundTrip(c, r, &reply, 10000), 0) << wsvcError(c);
+        return reply;
+    }
+    // Reads one whole reply message by message, checking types and offsets.
+    std::vector<wsvcMessage_t> readReplyMessages(wsvcConn_t *c) {
+        std::vector<wsvcMessage_t> out;
+        for (;;) {
+            wsvcMessage_t m;
+            if (wsvcReadMessage(c, &m, 10000) != 0) {
+                ADD_FAILURE() << wsvcError(c);
+                return out;
+            }
+            if (m.type < WSVD_MSG_REPLY || m.type > WSVD_MSG_REPLY_LAST) continue;
+            out.push_back(m);
+            if (m.type == WSVD_MSG_REPLY || m.type == WSVD_MSG_REPLY_LAST) return out;
+        }
+    }
+};
+
+TEST_F(LinkTest, RequestInThreeFragmentsIsServedOnceInOrder) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    wsvcSetFragmentSize(c.get(), 6);
+    EXPECT_EQ(roundTrip(c.get(), "echo 123456abcdef"), "echo 123456abcdef");  // 4, 5, 6
+    wsvcSetFragmentSize(c.get(), WSVC_DEFAULT_FRAGMENT);
+    EXPECT_EQ(roundTrip(c.get(), "echo again"), "echo again");  // nothing left over
+}
+
+TEST_F(LinkTest, LongReplyIsStreamedWithRunningOffsets) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    wsvcRequest_t r;
+    r.text = "reply 10000 7";
+    ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
+    std::vector<wsvcMessage_t> msgs = readReplyMessages(c.get());
+    ASSERT_GE(msgs.size(), 3u);
+    std::string all;
+    for (size_t i = 0; i < msgs.size(); i++) {
+        uint32_t want = i == 0                 ? WSVD_MSG_REPLY_FIRST
+                        : i + 1 == msgs.size() ? WSVD_MSG_REPLY_LAST
+                                               : WSVD_MSG_REPLY_MORE;
+        EXPECT_EQ(msgs[i].type, want) << "message " << i;
+        EXPECT_EQ(msgs[i].record.replyOffset, all.size()) << "message " << i;
+        all += msgs[i].text;
+    }
+    EXPECT_EQ(all, pattern(10000));
+}
+
+TEST_F(LinkTest, EmptyReplyStillGetsAFinalMessage) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    wsvcRequest_t r;
+    r.text = "empty";
+    r.requestId = 77;
+    ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
+    std::vector<wsvcMessage_t> msgs = readReplyMessages(c.get());
+    ASSERT_EQ(msgs.size(), 1u);
+    EXPECT_EQ(msgs[0].type, (uint32_t)WSVD_MSG_REPLY);
+    EXPECT_EQ(msgs[0].text, "");
+    EXPECT_EQ(msgs[0].record.peerRequestId, 77u);
+}
+
+TEST_F(LinkTest, QueueOverflowIsRefusedAndTheRestServedInOrder) {
+    WsvcConn busy = sw.connect();
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(busy && c);
+    wsvcRequest_t r;
+    r.text = "sleep 5000";
+    ASSERT_EQ(wsvcSendRequest(busy.get(), r), 0);
+    std::vector<std::string> texts;
+    for (int i = 0; i <= WSVD_MAX_WAITING; i++) texts.push_back("echo " + std::to_string(i));
+    for (int i = 0; i <= WSVD_MAX_WAITING; i++) {
+        wsvcRequest_t q;
+        q.text = texts[i];
+        q.requestId = 1000 + i;
+        ASSERT_EQ(wsvcSendRequest(c.get(), q), 0) << wsvcError(c.get());
+    }
+    // The refusal comes at once, before any queued request is served.
+    std::string reply;
+    uint32_t id = 0;
+    ASSERT_EQ(wsvcReadReply(c.get(), &reply, &id, 10000), 0) << wsvcError(c.get());
+    EXPECT_EQ(id, 1000u + WSVD_MAX_WAITING);
+    EXPECT_EQ(reply,
+              "<reply><status>ERROR</status><message>Too many oustanding SOAP "
+              "requests.</message></reply>");
+    ASSERT_EQ(wsvcReadReply(busy.get(), &reply, nullptr, 10000), 0);
+    EXPECT_EQ(reply, "slept");
+    for (int i = 0; i < WSVD_MAX_WAITING; i++) {
+        ASSERT_EQ(wsvcReadReply(c.get(), &reply, &id, 10000), 0) << i << wsvcError(c.get());
+        ASSERT_EQ(id, 1000u + i);
+        ASSERT_EQ(reply, texts[i]);
+    }
+}
+
+TEST_F(LinkTest, CliPeerIsUsedWhileConnectedAndForgottenAfter) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(roundTrip(c.get(), "cli show vlan"), "no cli");
+    {
+        WsvcConn cli = sw.connect("cli");
+        ASSERT_TRUE(cli);
+        wsvcRequest_t r;
+        r.text = "cli show vlan";
+        ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
+        std::string text;
+        uint32_t seqnum = 0;
+        ASSERT_EQ(wsvcWaitCliRequest(cli.get(), &text, &seqnum, 10000), 0) << wsvcError(cli.get());
+        EXPECT_EQ(text, "show vlan");
+        ASSERT_EQ(wsvcSendCliAnswer(cli.get(), seqnum, 0, "all fine"), 0);
+        std::string reply;
+        ASSERT_EQ(wsvcReadReply(c.get(), &reply, nullptr, 10000), 0);
+        EXPECT_EQ(reply, "status=1 all fine");  // status 0 from the CLI means success
+    }
+    // The daemon sees the leave asynchronously; give it a bounded number of tries.
+    std::string reply;
+    for (int i = 0; i < 50 && reply != "no cli"; i++) reply = roundTrip(c.get(), "cli x", 2 + i);
+    EXPECT_EQ(reply, "no cli");
+}
+
+TEST_F(LinkTest, PeerLeavingMidRequestDoesNotDisturbOthers) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    {
+        WsvcConn gone = sw.connect();
+        ASSERT_TRUE(gone);
+        wsvcRequest_t r;
+        r.text = "sleep 300";
+        ASSERT_EQ(wsvcSendRequest(gone.get(), r), 0);
+        // A request left half-sent: only its first fragment arrives.
+        uint8_t frame[1024];
+        wsvdRequest header{};
+        uint8_t packed[WSVD_HDR_SIZE];
+        wsvdHeaderPack(&header, packed);
+        tlv_t t;
+        tlvInit(&t, frame, sizeof frame);
+        tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, (uint32_t)WSVD_MSG_REQUEST_FIRST, WSVD_TAG_HEADER,
+                  TLV_ENC_BLOCK, packed, (uint32_t)WSVD_HDR_SIZE, WSVD_TAG_TEXT, TLV_ENC_STRING,
+                  "echo never finished", TLV_ENC_END);
+        ASSERT_EQ(ipmlWriteFrame(wsvcFd(gone.get()), frame, tlvLength(&t)), 0);
+    }
+    EXPECT_EQ(roundTrip(c.get(), "echo still here"), "echo still here");
+}
+
+TEST_F(LinkTest, GarbageFramesAndUnknownTypesAreDropped) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    int fd = wsvcFd(c.get());
+    uint8_t junk[] = {0xde, 0xad, 0xbe, 0xef, 0x00, 0x01};
+    ASSERT_EQ(ipmlWriteFrame(fd, junk, sizeof junk), 0);
+    uint8_t frame[256];
+    tlv_t t;
+    tlvInit(&t, frame, sizeof frame);
+    tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, 99u, WSVD_TAG_NAME, TLV_ENC_STRING, "x", TLV_ENC_END);
+    ASSERT_EQ(ipmlWriteFrame(fd, frame, tlvLength(&t)), 0);
+    tlvInit(&t, frame, sizeof frame);
+    tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, (uint32_t)WSVD_MSG_REQUEST_LAST, TLV_ENC_END);
+    ASSERT_EQ(ipmlWriteFrame(fd, frame, tlvLength(&t)), 0);
+    EXPECT_EQ(roundTrip(c.get(), "echo fine"), "echo fine");
+}
+
+TEST_F(LinkTest, HeaderFieldsComeBackWithTheReply) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    wsvcRequest_t r;
+    r.text = "user";
+    r.requestId = 5;
+    r.userName = "admin";
+    r.password = "secret";
+    r.headerWord = 0x1234;
+    r.headerText = "carried";
+    ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
+    std::vector<wsvcMessage_t> msgs = readReplyMessages(c.get());
+    ASSERT_EQ(msgs.size(), 1u);
+    // No session layer yet, so the header's credentials stand.
+    EXPECT_EQ(msgs[0].text, "user=admin password=secret");
+    EXPECT_EQ(msgs[0].record.peerRequestId, 5u);
+    EXPECT_EQ(msgs[0].record.headerWord, 0x1234u);
+    EXPECT_STREQ(msgs[0].record.headerText, "carried");
+    EXPECT_EQ(msgs[0].record.clientKind, 2u);
+}
+
+}  // namespace
