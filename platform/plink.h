@@ -27,6 +27,15 @@ enum plinkKind : uint32_t {
     PLINK_DS_LINK = 11,       // platformd: reply-to, status, link number
     PLINK_SET_PID = 12,       // client: pid
     PLINK_LOAD = 13,          // client: name; platformd broadcasts it as event 65
+    PLINK_AAA_AUTH = 14,      // client: id, name, password, lockout, service, address, text
+    PLINK_AAA_RESULT = 15,    // platformd (asynchronous): id, status, error, flags, privilege, name
+    PLINK_SM_START = 16,      // client: id, name, privilege, service, address, cookie, time
+    PLINK_SM_END = 17,        // client: id, cookie
+    PLINK_SM_STATUS = 18,     // platformd: reply-to, status
+    PLINK_SM_LIST = 19,       // client: id
+    PLINK_SM_LIST_REPLY = 20, // platformd: reply-to, status, text (one session a line)
+    PLINK_SM_KILL = 21,       // client: id, cookie; platformd: PLINK_SM_STATUS
+    PLINK_SM_ACTION = 22,     // platformd (asynchronous): action, cookie
     PLINK_KIND_LIMIT = 64,    // kinds are below this
 };
 
@@ -40,6 +49,17 @@ enum plinkTag : uint32_t {
     PLINK_TAG_EVENT = 7,
     PLINK_TAG_STATUS = 8,  // a signed int sent as u32
     PLINK_TAG_LINK = 9,
+    PLINK_TAG_PASSWORD = 10,
+    PLINK_TAG_LOCKOUT = 11,
+    PLINK_TAG_SERVICE = 12,
+    PLINK_TAG_ADDRESS = 13,  // 16 bytes
+    PLINK_TAG_TEXT = 14,
+    PLINK_TAG_FLAGS = 16,
+    PLINK_TAG_PRIVILEGE = 17,
+    PLINK_TAG_COOKIE = 18,
+    PLINK_TAG_TIME = 19,
+    PLINK_TAG_ACTION = 20,
+    PLINK_TAG_ERROR = 21,  // not 15: tags 15 and 108 end the TLV argument lists
 };
 
 enum {

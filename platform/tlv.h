@@ -30,6 +30,9 @@ enum {
 
 // The end markers stand where a tag would: tags 108 and 15 cannot be used.
 
+// The argument lists below end with an end kind written where a tag would stand, so
+// the tags 15 (TLV_DEC_END) and 108 (TLV_ENC_END) cannot be used for items.
+
 // Prepares `t` over `size` bytes at `buf` (for encoding: empty; for decoding: `size` valid bytes).
 int tlvInit(tlv_t *t, void *buf, uint32_t size);
 

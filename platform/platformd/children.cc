@@ -61,6 +61,9 @@ void start(Child &c) {
         for (std::string &a : c.argv) args.push_back(a.data());
         args.push_back(nullptr);
         signal(SIGPIPE, SIG_DFL);
+        sigset_t none;  // the child starts with no signal blocked, whatever platformd had
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         execv(args[0], args.data());
         fprintf(stderr, "platformd: cannot run %s: %s\n", args[0], strerror(errno));
         _exit(127);

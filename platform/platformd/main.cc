@@ -125,6 +125,13 @@ int main(int argc, char **argv) {
     sigaction(SIGCHLD, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // Whoever started us may have blocked these (a process with a dispatcher does).
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGCHLD);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
 
     if (serverListen() < 0) return 1;
     printf("platformd: ready\n");

@@ -7,11 +7,16 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 
+#include "platform/aaa.h"
+#include "platform/aaa_accounts.h"
+#include "platform/clock.h"
 #include "platform/dm.h"
+#include "platform/platformd/sessions.h"
 #include "platform/plink.h"
 #include "platform/util.h"
 
@@ -198,6 +203,142 @@ bool onLoad(Client &, tlv_t *t) {
     return true;
 }
 
+// ---- AAA: the switch's local accounts (aaa_accounts.h)
+
+// The lock-out period comes from KARN_AAA_LOCKOUT_SECONDS (default 300).
+aaaAuthenticator &authenticator() {
+    static aaaAccountStore store(std::string(karnConfigDir()) + "/accounts");
+    static uint32_t seconds = [] {
+        const char *v = getenv("KARN_AAA_LOCKOUT_SECONDS");
+        long n = v ? strtol(v, nullptr, 10) : 300;
+        return uint32_t(n > 0 && n < 86400 * 365 ? n : 300);
+    }();
+    static aaaAuthenticator aaa(store, seconds);
+    return aaa;
+}
+
+// Privilege levels handed to the session manager.
+enum { PRIVILEGE_READ_ONLY = 1, PRIVILEGE_READ_WRITE = 2 };
+
+bool onAaaAuth(Client &c, tlv_t *t) {
+    uint32_t id = 0, lockout = 0;
+    const char *name = nullptr, *password = nullptr;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, PLINK_TAG_LOCKOUT, TLV_DEC_U32, &lockout,
+                  PLINK_TAG_NAME, TLV_DEC_STRING, &name, static_cast<uint32_t *>(nullptr),
+                  PLINK_TAG_PASSWORD, TLV_DEC_STRING, &password, static_cast<uint32_t *>(nullptr),
+                  TLV_DEC_END) != 0)
+        return false;
+    aaaVerdict v;
+    if (!karnConfigDir()[0]) {
+        v.error = AAA_ERR_STORE;
+    } else {
+        v = authenticator().authenticate(name, password, lockout != 0, clockNowUs());
+    }
+    uint32_t flags = v.readWrite ? AAA_FLAG_READ_WRITE : 0;
+    uint32_t privilege = !v.authenticated ? 0 : v.readWrite ? PRIVILEGE_READ_WRITE : PRIVILEGE_READ_ONLY;
+    uint8_t buf[256];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_RESULT), PLINK_TAG_ID, TLV_ENC_U32,
+              id, PLINK_TAG_STATUS, TLV_ENC_U32, uint32_t(v.authenticated ? 1 : 0), PLINK_TAG_ERROR,
+              TLV_ENC_U32, uint32_t(v.error), PLINK_TAG_FLAGS, TLV_ENC_U32, flags,
+              PLINK_TAG_PRIVILEGE, TLV_ENC_U32, privilege, PLINK_TAG_NAME, TLV_ENC_STRING, name,
+              TLV_ENC_END);
+    send(c, &r);
+    return true;
+}
+
+// ---- session manager (sessions.h)
+
+void sendStatus(Client &c, uint32_t id, int status) {
+    uint8_t buf[64];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_STATUS), PLINK_TAG_REPLY_TO,
+              TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, uint32_t(status), TLV_ENC_END);
+    send(c, &r);
+}
+
+bool decodeCookie(tlv_t *t, const char **cookie) {
+    uint32_t length = 0;
+    return tlvDecode(t, PLINK_TAG_COOKIE, TLV_DEC_STRING, cookie, &length, TLV_DEC_END) == 0 &&
+           strlen(*cookie) <= 32;
+}
+
+bool onSmStart(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    smRecord rec{};
+    const char *name = nullptr, *cookie = nullptr;
+    const void *address = nullptr;
+    uint32_t addressLength = 0;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, PLINK_TAG_PRIVILEGE, TLV_DEC_U32,
+                  &rec.privilege, PLINK_TAG_TIME, TLV_DEC_U32, &rec.startTime, PLINK_TAG_NAME,
+                  TLV_DEC_STRING, &name, static_cast<uint32_t *>(nullptr), PLINK_TAG_ADDRESS,
+                  TLV_DEC_BLOCK, &address, &addressLength, TLV_DEC_END) != 0 ||
+        addressLength != sizeof rec.clientAddress || !decodeCookie(t, &cookie) ||
+        strlen(name) > AAA_NAME_MAX)
+        return false;
+    rec.owner = c.serial;
+    rec.ownerName = c.name;
+    rec.userName = name;
+    rec.cookie = cookie;
+    memcpy(rec.clientAddress, address, sizeof rec.clientAddress);
+    sendStatus(c, id, smRecordStart(rec));
+    return true;
+}
+
+bool onSmEnd(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    const char *cookie = nullptr;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeCookie(t, &cookie))
+        return false;
+    sendStatus(c, id, smRecordEnd(c.serial, cookie));
+    return true;
+}
+
+bool onSmList(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0) return false;
+    std::string text = smRecordListText();
+    std::vector<uint8_t> buf(text.size() + 64);
+    tlv_t r;
+    tlvInit(&r, buf.data(), uint32_t(buf.size()));
+    if (text.size() > PLINK_MAX_FRAME - 64 ||
+        tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_LIST_REPLY), PLINK_TAG_REPLY_TO,
+                  TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, 0u, PLINK_TAG_TEXT,
+                  TLV_ENC_STRING, text.c_str(), TLV_ENC_END) != 0) {
+        sendStatus(c, id, -1);
+        return true;
+    }
+    send(c, &r);
+    return true;
+}
+
+// Ending a session from outside: its owner hears action 1 and ends it itself, which
+// removes the record through PLINK_SM_END.
+bool onSmKill(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    const char *cookie = nullptr;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeCookie(t, &cookie))
+        return false;
+    uint64_t owner = smRecordOwner(cookie);
+    Client *target = nullptr;
+    for (auto &entry : gClients)
+        if (entry.second.serial == owner && !entry.second.dead) target = &entry.second;
+    if (!target) {
+        sendStatus(c, id, -1);
+        return true;
+    }
+    uint8_t buf[128];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_ACTION), PLINK_TAG_ACTION,
+              TLV_ENC_U32, 1u, PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie, TLV_ENC_END);
+    send(*target, &r);
+    sendStatus(c, id, 0);
+    return true;
+}
+
 typedef bool (*Handler)(Client &c, tlv_t *t);
 struct HandlerEntry {
     Handler handler;
@@ -223,6 +364,16 @@ HandlerEntry handlerFor(uint32_t kind) {
             return {onSetPid, true};
         case PLINK_LOAD:
             return {onLoad, false};
+        case PLINK_AAA_AUTH:
+            return {onAaaAuth, true};
+        case PLINK_SM_START:
+            return {onSmStart, true};
+        case PLINK_SM_END:
+            return {onSmEnd, true};
+        case PLINK_SM_LIST:
+            return {onSmList, false};
+        case PLINK_SM_KILL:
+            return {onSmKill, false};
         default:
             return {nullptr, false};
     }
@@ -293,6 +444,7 @@ void sweep() {
         for (auto it = gClients.begin(); it != gClients.end(); ++it) {
             if (!it->second.dead) continue;
             std::string name = it->second.name;
+            smRecordDropOwner(it->second.serial);
             close(it->first);
             gClients.erase(it);
             if (!name.empty() && !nameStillConnected(name)) gStates[name] = 0;

@@ -118,6 +118,10 @@ bool SwitchHarness::start(int timeoutMs) {
         int devnull = open("/dev/null", O_RDONLY);
         if (devnull >= 0) dup2(devnull, 0);
         signal(SIGPIPE, SIG_DFL);
+        // A test that ran a dispatcher has SIGINT/SIGTERM blocked; platformd needs them.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         std::vector<char *> argv;
         for (std::string &a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

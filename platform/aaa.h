@@ -1,0 +1,37 @@
+// AAA client: authentication of a user by the platform's AAA service (in platformd,
+// against the switch's local accounts; see aaa_accounts.h).
+//
+// aaaAuthenticateClient sends the request and returns at once; the result arrives
+// later through the registered callback, on the dispatcher thread. Every accepted
+// request gets exactly one result: a real one, or a failure when the service cannot
+// be reached, goes away, or does not answer within AAA_TIMEOUT_SECONDS.
+#pragma once
+#include <cstdint>
+
+enum { AAA_TIMEOUT_SECONDS = 10 };
+enum { AAA_FLAG_READ_WRITE = 0x1, AAA_FLAG_SESSION_TIMED_OUT = 0x2 };
+
+struct aaaRequest_t {
+    void *userdata;             // handed back in the result
+    char userName[33];
+    char password[33];
+    uint32_t service;           // 7: a management-API login
+    uint8_t clientAddress[16];
+    char method[32];            // "cookie"
+    uint32_t lockout;           // 1: this attempt locks the user out
+};
+
+struct aaaResult_t {
+    void *userdata;
+    char userName[33];          // as authenticated
+    char securityProfile[64];
+    uint32_t privilege;         // converted for the session manager by smConvertAAAAuthToSmAuth
+    int32_t authenResult;       // non-zero: authenticated
+    int32_t authenError;        // why not (aaaError of aaa_accounts.h)
+    uint32_t flags;             // AAA_FLAG_*
+};
+
+typedef void (*aaaCallBack_t)(aaaResult_t *result);
+
+int aaaRegister(aaaCallBack_t callBack, int flags);  // 0 = registered
+int aaaAuthenticateClient(aaaRequest_t *request);    // 0 = accepted (a result will come)

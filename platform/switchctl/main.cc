@@ -1,0 +1,163 @@
+// switchctl: the operator's tool for the platform's local accounts and management
+// sessions (until the CLI offers the same commands).
+//
+//   switchctl users list
+//   switchctl users add NAME rw|ro       password read from the terminal or stdin
+//   switchctl users passwd NAME          password read from the terminal or stdin
+//   switchctl users access NAME rw|ro
+//   switchctl users del NAME
+//   switchctl sessions list
+//   switchctl sessions end COOKIE
+//
+// Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions are asked of the
+// running platform process. Passwords are never taken from the command line.
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "platform/aaa_accounts.h"
+#include "platform/plink.h"
+#include "platform/util.h"
+
+namespace {
+
+int usage() {
+    fprintf(stderr,
+            "usage: switchctl users list | add NAME rw|ro | passwd NAME | access NAME rw|ro | del NAME\n"
+            "       switchctl sessions list | end COOKIE\n");
+    return 2;
+}
+
+// Reads a password without echo from a terminal, else one line of standard input.
+bool readPassword(const char *prompt, std::string *out) {
+    bool tty = isatty(STDIN_FILENO);
+    termios old{};
+    if (tty) {
+        fprintf(stderr, "%s", prompt);
+        tcgetattr(STDIN_FILENO, &old);
+        termios quiet = old;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    bool ok = bool(std::getline(std::cin, *out));
+    if (tty) {
+        tcsetattr(STDIN_FILENO, TCSANOW, &old);
+        fprintf(stderr, "\n");
+    }
+    if (ok && out->size() > AAA_NAME_MAX) {
+        fprintf(stderr, "switchctl: passwords are at most %d characters\n", AAA_NAME_MAX);
+        return false;
+    }
+    return ok;
+}
+
+bool parseAccess(const char *text, bool *readWrite) {
+    if (strcmp(text, "rw") == 0) *readWrite = true;
+    else if (strcmp(text, "ro") == 0) *readWrite = false;
+    else return false;
+    return true;
+}
+
+int users(int argc, char **argv) {
+    if (argc < 1) return usage();
+    const char *dir = karnConfigDir();
+    if (!dir[0]) {
+        fprintf(stderr, "switchctl: KARN_CONFIG_LOCATION is not set\n");
+        return 1;
+    }
+    aaaAccountStore store(std::string(dir) + "/accounts");
+    if (store.load() != 0) {
+        fprintf(stderr, "switchctl: cannot read %s\n", store.path().c_str());
+        return 1;
+    }
+    std::string cmd = argv[0];
+    if (cmd == "list" && argc == 1) {
+        for (const aaaAccount &a : store.accounts())
+            printf("%-32s %s\n", a.name.c_str(), a.readWrite ? "read-write" : "read-only");
+        return 0;
+    }
+    int rc = -1;
+    bool readWrite = false;
+    std::string password;
+    if (cmd == "add" && argc == 3 && parseAccess(argv[2], &readWrite)) {
+        if (!readPassword("Password: ", &password)) return 1;
+        rc = store.add(argv[1], readWrite, password);
+    } else if (cmd == "passwd" && argc == 2) {
+        if (!readPassword("Password: ", &password)) return 1;
+        rc = store.setPassword(argv[1], password);
+    } else if (cmd == "access" && argc == 3 && parseAccess(argv[2], &readWrite)) {
+        rc = store.setAccess(argv[1], readWrite);
+    } else if (cmd == "del" && argc == 2) {
+        rc = store.remove(argv[1]);
+    } else {
+        return usage();
+    }
+    if (rc != 0) {
+        fprintf(stderr, "switchctl: cannot %s account \"%s\" (bad or duplicate name, or no such account)\n",
+                cmd.c_str(), argv[1]);
+        return 1;
+    }
+    if (store.save() != 0) {
+        fprintf(stderr, "switchctl: cannot write %s\n", store.path().c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int sessions(int argc, char **argv) {
+    if (argc < 1) return usage();
+    if (plinkConnect() != 0) {
+        fprintf(stderr, "switchctl: cannot reach the platform process (is the switch running?)\n");
+        return 1;
+    }
+    std::string cmd = argv[0];
+    uint32_t id = plinkNextId();
+    uint8_t buf[256];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    if (cmd == "list" && argc == 1) {
+        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_LIST), PLINK_TAG_ID,
+                  TLV_ENC_U32, id, TLV_ENC_END);
+    } else if (cmd == "end" && argc == 2 && strlen(argv[1]) <= 32) {
+        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_KILL), PLINK_TAG_ID,
+                  TLV_ENC_U32, id, PLINK_TAG_COOKIE, TLV_ENC_STRING, argv[1], TLV_ENC_END);
+    } else {
+        return usage();
+    }
+    static uint8_t reply[PLINK_MAX_FRAME];
+    int n = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
+    if (n < 0) {
+        fprintf(stderr, "switchctl: the platform process did not answer\n");
+        return 1;
+    }
+    tlv_t r;
+    tlvInit(&r, reply, uint32_t(n));
+    uint32_t status = 1;
+    const char *text = "";
+    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END);
+    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &text, static_cast<uint32_t *>(nullptr), TLV_DEC_END);
+    if (cmd == "list") {
+        printf("%s", text);
+        return 0;
+    }
+    if (status != 0) {
+        fprintf(stderr, "switchctl: no session has the cookie \"%s\"\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    karnSetProcessName("switchctl");
+    if (argc < 2) return usage();
+    if (strcmp(argv[1], "users") == 0) return users(argc - 2, argv + 2);
+    if (strcmp(argv[1], "sessions") == 0) return sessions(argc - 2, argv + 2);
+    return usage();
+}

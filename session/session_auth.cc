@@ -1,0 +1,199 @@
+#include "session/session_auth.h"
+
+#include <semaphore.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+
+#include "daemon/counters.h"
+#include "daemon/log.h"
+#include "platform/aaa.h"
+#include "platform/dispatch.h"
+#include "platform/sm.h"
+#include "platform/util.h"
+#include "session/session_table.h"
+
+namespace {
+
+// Only the worker authenticates, so one result buffer and one lock-out record suffice.
+aaaResult_t gAaaResult;
+sem_t gAaaSemaphore;
+pthread_once_t gAaaOnce = PTHREAD_ONCE_INIT;
+
+char gLastFailedUser[33];
+uint32_t gFailureCount;
+uint32_t gLockoutThreshold;
+
+dispatchWork_t gSessionTimer;
+
+// Longer than the AAA library's own bound, so that it only guards against a broken
+// library; a late result is harmless because each attempt drains the semaphore first.
+constexpr int kAaaWaitSeconds = 3 * AAA_TIMEOUT_SECONDS;
+
+void initSemaphore() { sem_init(&gAaaSemaphore, 0, 0); }
+
+bool waitForResult() {
+    timespec until;
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_sec += kAaaWaitSeconds;
+    while (sem_timedwait(&gAaaSemaphore, &until) != 0) {
+        if (errno != EINTR) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void wsvdSetLockoutThreshold(uint32_t threshold) { gLockoutThreshold = threshold; }
+uint32_t wsvdLockoutThreshold() { return gLockoutThreshold; }
+uint32_t wsvdLockoutFailureCount() { return gFailureCount; }
+const char *wsvdLockoutLastUser() { return gLastFailedUser; }
+void wsvdLockoutReset() {
+    gLastFailedUser[0] = 0;
+    gFailureCount = 0;
+}
+
+const aaaResult_t *wsvdAuthenticate(aaaRequest_t *request) {
+    pthread_once(&gAaaOnce, initSemaphore);
+    while (sem_trywait(&gAaaSemaphore) == 0) {
+    }
+    if (strcmp(request->userName, gLastFailedUser) == 0 && gFailureCount >= gLockoutThreshold) {
+        request->lockout = 1;
+        WSVD_LOG("Locking out on failure");
+    }
+
+    bool answered = aaaAuthenticateClient(request) == 0 && waitForResult();
+    if (!answered) {
+        // The library guarantees an answer; this only keeps a broken one from
+        // blocking the worker for good.
+        memset(&gAaaResult, 0, sizeof gAaaResult);
+        gAaaResult.userdata = request->userdata;
+    }
+
+    if (gAaaResult.authenResult != 0) {
+        gLastFailedUser[0] = 0;
+        gFailureCount = 0;
+        return &gAaaResult;
+    }
+    if (strcmp(request->userName, gLastFailedUser) != 0) {
+        strlcpy(gLastFailedUser, request->userName, sizeof gLastFailedUser);
+        gFailureCount = 1;
+    } else {
+        gFailureCount++;
+    }
+    WSVD_LOG("Failure count for [%s] = %d", gLastFailedUser, int(gFailureCount));
+    return &gAaaResult;
+}
+
+void wsvdAAACallBack(aaaResult_t *result) {
+    WSVD_LOG("Func: %s \n", "wsvdAAACallBack");
+    memset(&gAaaResult, 0, sizeof gAaaResult);
+    WSVD_LOG("ptr->readWrite:       %d \n", int(result->flags & AAA_FLAG_READ_WRITE));
+    WSVD_LOG("ptr->sessionTimedOut: %d \n", int((result->flags >> 1) & 1));
+    WSVD_LOG("ptr->username: %s \n", result->userName);
+    WSVD_LOG("ptr->password: %s \n", result->userName);
+    WSVD_LOG("ptr->securityProfile: %s \n", result->securityProfile);
+    WSVD_LOG("ptr->authenResult: %d \n", result->authenResult);
+    WSVD_LOG("ptr->authenError: %d \n", result->authenError);
+    WSVD_LOG("ptr->userdata: %s \n", result->userdata ? "set" : "(null)");
+    gAaaResult = *result;
+    pthread_once(&gAaaOnce, initSemaphore);
+    sem_post(&gAaaSemaphore);
+}
+
+int wsvdSessionCheck(const char *sessionId, uint32_t clientKind, int operationKind) {
+    wsvdCounterDecrement(WSVD_CNT_SCHEMA_ERRORS);
+    if (wsvdSessionCheckOff()) {
+        WSVD_LOG("Session Variable is set\n");
+        return 0;
+    }
+    if (clientKind == WSVD_CLIENT_LOCAL) {
+        WSVD_LOG("This is CLI process");
+        return 0;
+    }
+    if (!sessionId || !sessionId[0]) return -1;
+    wsvdSessionIdParsed_t parsed;
+    wsvdSessionIdParse(sessionId, &parsed);
+    int access = wsvdSessionCheckId(&parsed, sessionId);
+    if (access == -1) {
+        WSVD_LOG("Check sesession failed");
+        return -1;
+    }
+    wsvdSessionCountOperation(parsed.slotIndex, operationKind);
+    wsvdSession_t *s = wsvdSessionSlot(parsed.slotIndex);
+    s->remainingTime = s->idleTimeout;
+    return access;
+}
+
+int wsvdRequestAuthenticate(const char *userName, const char *password, uint32_t clientKind) {
+    wsvdCounterDecrement(WSVD_CNT_SCHEMA_ERRORS);
+    if (clientKind == WSVD_CLIENT_LOCAL) {
+        WSVD_LOG("Process : %d \n", 2);
+        return 1;
+    }
+    aaaRequest_t request;
+    memset(&request, 0, sizeof request);
+    strlcpy(request.userName, userName ? userName : "", sizeof request.userName);
+    strlcpy(request.password, password ? password : "", sizeof request.password);
+    request.service = 7;
+    strlcpy(request.method, "cookie", sizeof request.method);
+    const aaaResult_t *result = wsvdAuthenticate(&request);
+    if (result->authenResult == 0) {
+        wsvdCounterIncrement(WSVD_CNT_AUTH_FAILURES);
+        return -1;
+    }
+    return (result->flags & AAA_FLAG_READ_WRITE) ? 1 : 0;
+}
+
+int wsvdSessionEnd(const char *cookie) {
+    const char *own = wsvdCheckCookie(cookie);
+    if (!own) {
+        WSVD_LOG("wsvdCheckCookie return: NULL");
+        return 0;
+    }
+    int rc = smEndOfSession(own);
+    WSVD_LOG("smEndOfSession return: %d", rc);
+    int index = wsvdGetSessionIndexFromCookie(cookie);
+    if (index < 0) {
+        WSVD_LOG("wsvdGetSessionIndexFromCookie: %d", index);
+        return rc;
+    }
+    wsvdSessionClearSlot(index);
+    return rc;
+}
+
+int wsvdSessionMgmtCallBack(int action, const char *cookie) {
+    WSVD_LOG("%s: action:%d cookie:%s", "wsvdSessionMgmtCallBack", action, cookie ? cookie : "");
+    if (action != SM_ACTION_END_SESSION) return 0;
+    return wsvdSessionEnd(cookie);
+}
+
+void wsvdSessionLogout(void *arg) {
+    int period = int(reinterpret_cast<intptr_t>(arg));
+    WSVD_LOG("Function: %s called %d %d ", "wsvdSessionLogout", period, wsvdSessionGetMax());
+    pthread_mutex_lock(&gWsvdSessionMutex);
+    for (int i = 0; i < WSVD_SESSION_SLOTS; i++) {
+        wsvdSession_t *s = wsvdSessionSlot(i);
+        if (!s->inUse) continue;
+        int32_t left = s->remainingTime - period;
+        if (left < 0) {
+            WSVD_LOG("Closing session, session Index %d", i);
+            char cookie[33];
+            strlcpy(cookie, s->cookie, sizeof cookie);
+            wsvdSessionEnd(cookie);
+            wsvdCounterIncrement(WSVD_CNT_SESSIONS_TIMED_OUT);
+        } else {
+            s->remainingTime = left;
+        }
+    }
+    pthread_mutex_unlock(&gWsvdSessionMutex);
+}
+
+void wsvdSessionTimerStart(int period) {
+    if (gSessionTimer) dispatchWorkCancel(gSessionTimer);
+    gSessionTimer = dispatchExecuteWorkItem(wsvdSessionLogout, reinterpret_cast<void *>(intptr_t(period)),
+                                            0, dispatchTime_t{30, 0}, DISPATCH_WORK_REPEAT);
+    if (gSessionTimer) dispatchWorkRegisterAttr(gSessionTimer, "session timer");
+}
