@@ -1,0 +1,26 @@
+// CLI subagent: a process has command lists run by the CLI process and gets their
+// output back as events on its dispatcher thread.
+//
+// Every call of karnExecuteCLI gets any number of output events and then exactly one
+// end event, carrying the sequence number it was given. The library makes the end
+// event itself (after an output event saying why) when the commands cannot be handed
+// to the CLI process, when it goes away, or when it does not finish within
+// KARN_CLI_TIMEOUT_SECONDS (default 60); so a caller may always wait for the end.
+#pragma once
+#include <cstdint>
+
+enum { CLI_EVENT_OUTPUT = 0, CLI_EVENT_END = 1 };
+
+struct cliEventData_t {
+    uint32_t seqnum;
+    const char *text;  // output text (event 0); valid during the callback only
+    uint32_t length;
+};
+
+typedef void (*cliCallBack_t)(int event, cliEventData_t *data);
+
+// Starts the subagent link to the CLI process. 0 on success.
+int cliSubagentInit(const char *processName, cliCallBack_t callBack);
+// Runs the NULL-terminated command list for client `client`. 0 when handed to the CLI
+// process, -1 when not (the end event comes anyway). Safe from any thread.
+int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqnum);
