@@ -40,6 +40,8 @@ int dispatchAddServer(dispatchServer_t *server);  // 0 = added
 int dispatchRemove(ipmlLink_t *link);             // 0 = removed
 
 // ---- plain descriptors (used by the platform libraries themselves)
+// The callback also runs on hang-up or error (level-triggered): a read then tells which,
+// and the callback must remove the descriptor once it has seen the end.
 typedef void (*dispatchFdCallback_t)(int fd, void *arg);
 int dispatchAddFd(int fd, dispatchFdCallback_t onReadable, void *arg);
 int dispatchRemoveFd(int fd);
