@@ -9,6 +9,7 @@
 //   a leading "_"    a name that starts with a digit; a trailing "_" a C++ keyword.
 // Optional elements are pointers (absent = null), lists are std::vector, choices are
 // unions with their selector, wildcards (xsd:any, xsd:anyAttribute) are DOM trees.
+// The entry type of a list is declared before the list: std::vector needs it complete.
 // Object types with a required "objectType" attribute and a leading "queryParameters"
 // element extend com:KarnBase, so an element typed com:KarnBase (a get filter, an
 // event's object) is read as the object type its xsi:type names.
@@ -318,10 +319,6 @@ class switch__Objects {
   public:
     std::vector<com__KarnBase> object 0;
 };
-class switch__objectList {
-  public:
-    std::vector<switch__switchAccessObject> switchObject 0;
-};
 class switch__switchAccessObject {
   public:
     $int __union_switchAccessObject;
@@ -336,14 +333,18 @@ class switch__switchAccessObject {
         ipfix__objectList *ipfixObject;
     } union_switchAccessObject;
 };
-class upm__bindObjectList {
+class switch__objectList {
   public:
-    std::vector<upm__bindingObject> bindObject 0;
+    std::vector<switch__switchAccessObject> switchObject 0;
 };
 class upm__bindingObject {
   public:
     com__StringLen256 *portList 0;
     upm__eventStruct *eventObject 0;
+};
+class upm__bindObjectList {
+  public:
+    std::vector<upm__bindingObject> bindObject 0;
 };
 class upm__eventObject {
   public:
