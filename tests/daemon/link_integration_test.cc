@@ -211,3 +211,19 @@ TEST_F(LinkTest, HeaderFieldsComeBackWithTheReply) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ProductDaemon, AnswersThroughTheSoapEngine) {
+    SwitchHarness sw({"wsvd"});
+    ASSERT_TRUE(sw.start());
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    std::string reply;
+    wsvcRequest_t r;
+    r.text = "not a SOAP envelope";
+    ASSERT_EQ(wsvcRoundTrip(c.get(), r, &reply, 10000), 0) << wsvcError(c.get());
+    EXPECT_NE(reply.find("Fault"), std::string::npos) << reply;
+}
+
+}  // namespace
