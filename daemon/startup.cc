@@ -157,6 +157,8 @@ void wsvdStartConfigLinks() {
 
 int wsvdMain(int argc, char **argv) {
     karnSetProcessName("wsvd");
+    // Standard output usually goes to a log file; a line should be there when printed.
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     parseOptions(argc, argv);
 
     char libraries[4][LM_NAME_SLOT];

@@ -2,6 +2,7 @@
 // over the real request link.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,28 @@ TEST_F(LinkTest, HeaderFieldsComeBackWithTheReply) {
     EXPECT_EQ(msgs[0].record.headerWord, 0x1234u);
     EXPECT_STREQ(msgs[0].record.headerText, "carried");
     EXPECT_EQ(msgs[0].record.clientKind, 2u);
+}
+
+TEST_F(LinkTest, ExecHookReplaysAStoredRequest) {
+    {
+        std::ofstream f(sw.configDir() + "/stored.txt");
+        f << "echo from a file";
+    }
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(roundTrip(c.get(), "  <exec> stored.txt\nignored"), "echo from a file");
+    EXPECT_TRUE(sw.waitForLog("Reading from file : stored.txt\n"));
+}
+
+TEST_F(LinkTest, ExecHookWithoutItsFileEndsTheProcess) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    sw.expectDeaths();
+    wsvcRequest_t r;
+    r.text = "<exec>";
+    ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
+    EXPECT_TRUE(sw.waitForLog("Could not open file : xmlTest.xml, Line No: 1686\n"));
+    EXPECT_TRUE(sw.waitForLog("exited with status 1"));
 }
 
 }  // namespace
