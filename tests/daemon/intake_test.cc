@@ -114,16 +114,6 @@ protected:
     }
 };
 
-TEST_F(IntakeTest, FragmentsAreJoinedAndServedOnce) {
-    deliver(peer, requestMessage(WSVD_MSG_REQUEST_FIRST, 7, "  one "));
-    deliver(peer, requestMessage(WSVD_MSG_REQUEST_MORE, 7, "two "));
-    EXPECT_EQ(stats().partial, 1u);
-    deliver(peer, requestMessage(WSVD_MSG_REQUEST_LAST, 7, "three"));
-    EXPECT_EQ(stats().partial, 0u);
-    ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(served(), std::vector<std::string>{"one two three"});
-}
-
 TEST_F(IntakeTest, BadInputIsDroppedWithoutEffect) {
     uint8_t garbage[] = {1, 2, 3, 4, 5};
     wsvdRequest shortHeader;
@@ -157,20 +147,6 @@ TEST_F(IntakeTest, BadInputIsDroppedWithoutEffect) {
     }
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(served().empty());
-}
-
-TEST_F(IntakeTest, QueueHolds2048BehindABusyWorkerAndKeepsOrder) {
-    hold();
-    deliver(peer, requestMessage(WSVD_MSG_REQUEST, 0, "busy"));
-    ASSERT_TRUE(waitServed(1));
-    for (int i = 1; i <= WSVD_MAX_WAITING + 1; i++)
-        deliver(peer, requestMessage(WSVD_MSG_REQUEST, i, std::to_string(i)));
-    EXPECT_EQ(stats().waiting, (uint32_t)WSVD_MAX_WAITING);  // the last one was refused
-    release();
-    ASSERT_TRUE(waitIdle());
-    std::vector<std::string> s = served();
-    ASSERT_EQ(s.size(), (size_t)WSVD_MAX_WAITING + 1);
-    for (int i = 1; i <= WSVD_MAX_WAITING; i++) ASSERT_EQ(s[i], std::to_string(i));
 }
 
 TEST_F(IntakeTest, PeerLeavingFreesItsPartialRequestsOnly) {
