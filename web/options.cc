@@ -1,0 +1,109 @@
+#include "web/options.h"
+
+#include <getopt.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+const char kWebUsage[] =
+    "usage: webd [-a ADDRESS] [-p PORT] [-s HTTPS_PORT --cert FILE --key FILE]\n"
+    "            [-w WSDL_DIR] [-c MAX_CONNECTIONS] [-t TIMEOUT_S] [-l LINKS]\n"
+    "            [-i IDLE_TIMEOUT_S]\n";
+
+namespace {
+
+bool number(const char *text, long low, long high, long *out) {
+    errno = 0;
+    char *end;
+    long v = strtol(text, &end, 10);
+    if (errno || end == text || *end || v < low || v > high) return false;
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayConfig_t *relay,
+                    std::string *error) {
+    static const option longOptions[] = {
+        {"address", required_argument, nullptr, 'a'},
+        {"port", required_argument, nullptr, 'p'},
+        {"https-port", required_argument, nullptr, 's'},
+        {"cert", required_argument, nullptr, 'C'},
+        {"key", required_argument, nullptr, 'K'},
+        {"wsdl-dir", required_argument, nullptr, 'w'},
+        {"max-connections", required_argument, nullptr, 'c'},
+        {"timeout", required_argument, nullptr, 't'},
+        {"links", required_argument, nullptr, 'l'},
+        {"idle-timeout", required_argument, nullptr, 'i'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    if (const char *root = getenv("KARN_ROOT"); root && *root)
+        server->wsdlDir = std::string(root) + "/wsdl";
+    optind = 1;
+    opterr = 0;
+    int opt;
+    long v;
+    while ((opt = getopt_long(argc, argv, ":a:p:s:w:c:t:l:i:h", longOptions, nullptr)) != -1) {
+        auto bad = [&](const char *what) {
+            *error = std::string("bad ") + what + " \"" + (optarg ? optarg : "") + "\"";
+            return -1;
+        };
+        switch (opt) {
+            case 'a':
+                server->address = optarg;
+                break;
+            case 'p':
+                if (!number(optarg, 1, 65535, &v)) return bad("port");
+                server->httpPort = int(v);
+                break;
+            case 's':
+                if (!number(optarg, 1, 65535, &v)) return bad("HTTPS port");
+                server->httpsPort = int(v);
+                break;
+            case 'C':
+                server->certFile = optarg;
+                break;
+            case 'K':
+                server->keyFile = optarg;
+                break;
+            case 'w':
+                server->wsdlDir = optarg;
+                break;
+            case 'c':
+                if (!number(optarg, 1, 10000, &v)) return bad("connection limit");
+                server->maxConnections = int(v);
+                break;
+            case 't':
+                if (!number(optarg, 1, 3600, &v)) return bad("timeout");
+                relay->timeoutMs = int(v * 1000);
+                break;
+            case 'l':
+                if (!number(optarg, 1, 256, &v)) return bad("link count");
+                relay->maxLinks = int(v);
+                break;
+            case 'i':
+                if (!number(optarg, 1, 3600, &v)) return bad("idle timeout");
+                server->idleTimeoutS = int(v);
+                break;
+            case 'h':
+                return 1;
+            case ':':
+                *error = "option needs a value";
+                return -1;
+            default:
+                *error = "unknown option";
+                return -1;
+        }
+    }
+    if (optind < argc) {
+        *error = std::string("unexpected argument \"") + argv[optind] + "\"";
+        return -1;
+    }
+    if (server->certFile.empty() != server->keyFile.empty()) {
+        *error = "--cert and --key go together";
+        return -1;
+    }
+    return 0;
+}

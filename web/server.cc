@@ -1,0 +1,350 @@
+#include "web/server.h"
+
+#include <arpa/inet.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <strings.h>
+
+#include <atomic>
+#include <cstring>
+#include <map>
+#include <string_view>
+
+#include "web/relay.h"
+#include "web/soap_http.h"
+#include "web/wsdl.h"
+
+namespace {
+
+const char kServicePath[] = "/xmlService";
+const char kSchemaPath[] = "/xsd/";
+const char kWsdlFile[] = "wsvd.wsdl";
+const size_t kMaxDescriptionBytes = 16 * 1024 * 1024;
+
+// One listening socket; the access handler learns from it how the client came in.
+struct Listener {
+    MHD_Daemon *daemon = nullptr;
+    int connectionKind = WSVD_CONN_HTTP;
+    const char *scheme = "http";
+    int port = 0;
+};
+
+webServerConfig_t gConfig;
+Listener gHttp, gHttps;
+std::string gCert, gKey;  // PEM texts; libmicrohttpd keeps pointers to them
+std::atomic<int> gConnections{0};
+
+// State of one POST while its body arrives.
+struct Upload {
+    webSoapVersion version = WEB_SOAP_NONE;
+    std::string body;
+    bool tooLarge = false;
+    size_t discarded = 0;
+};
+
+// A relayed reply while it streams to the client.
+struct Stream {
+    webRelay_t *relay = nullptr;
+    std::string pending;
+    size_t taken = 0;
+    bool done = false;
+};
+
+MHD_Result queueText(MHD_Connection *conn, unsigned status, const std::string &text,
+                     const char *contentType = "text/plain; charset=utf-8",
+                     const char *allow = nullptr) {
+    MHD_Response *response = MHD_create_response_from_buffer(
+        text.size(), const_cast<char *>(text.data()), MHD_RESPMEM_MUST_COPY);
+    if (!response) return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType);
+    if (allow) MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, allow);
+    // Refusals that come before the body was read end the connection: the body is
+    // not read, so the connection could not carry another request anyway.
+    if (status >= 400) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+    MHD_Result rc = MHD_queue_response(conn, status, response);
+    MHD_destroy_response(response);
+    return rc;
+}
+
+MHD_Result queueError(MHD_Connection *conn, unsigned status, const char *why,
+                      const char *allow = nullptr) {
+    return queueText(conn, status, std::string(why) + "\n", "text/plain; charset=utf-8", allow);
+}
+
+ssize_t streamRead(void *cls, uint64_t, char *buf, size_t max) {
+    auto *s = static_cast<Stream *>(cls);
+    while (s->taken == s->pending.size()) {
+        if (s->done) return MHD_CONTENT_READER_END_OF_STREAM;
+        s->taken = 0;
+        if (webRelayNext(s->relay, &s->pending, &s->done) != WEB_RELAY_OK) {
+            fprintf(stderr, "webd: reply from wsvd broke off; closing the client connection\n");
+            return MHD_CONTENT_READER_END_WITH_ERROR;
+        }
+    }
+    size_t n = s->pending.size() - s->taken;
+    if (n > max) n = max;
+    memcpy(buf, s->pending.data() + s->taken, n);
+    s->taken += n;
+    return ssize_t(n);
+}
+
+void streamFree(void *cls) {
+    auto *s = static_cast<Stream *>(cls);
+    // A reply not read to its end leaves the link in an unknown state: it is closed.
+    webRelayClose(s->relay);
+    delete s;
+}
+
+MHD_Result relay(MHD_Connection *conn, const Listener *listener, Upload *up) {
+    wsvcRequest_t request;
+    request.text = up->body;
+    request.connectionKind = uint32_t(listener->connectionKind);
+    char *password = nullptr;
+    char *user = MHD_basic_auth_get_username_password(conn, &password);
+    if (user) request.userName = user;
+    if (password) request.password = password;
+    if (user) MHD_free(user);
+    if (password) MHD_free(password);
+    const MHD_ConnectionInfo *info =
+        MHD_get_connection_info(conn, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    webClientAddress(info ? info->client_addr : nullptr, request.clientAddress);
+
+    std::string first;
+    bool done = false;
+    webRelayStatus status;
+    webRelay_t *r = webRelayOpen(request, &first, &done, &status);
+    if (!r) {
+        if (status == WEB_RELAY_TIMEOUT)
+            return queueError(conn, 504, "wsvd did not answer in time");
+        if (status == WEB_RELAY_BROKEN) return queueError(conn, 502, "wsvd sent a broken reply");
+        return queueError(conn, 503, "wsvd is not available");
+    }
+    unsigned code = webIsSoapFault(first) ? 500 : 200;
+    MHD_Response *response;
+    if (done) {
+        // The whole reply came in one fragment: send it with its length.
+        webRelayClose(r);
+        response =
+            MHD_create_response_from_buffer(first.size(), first.data(), MHD_RESPMEM_MUST_COPY);
+    } else {
+        auto *s = new Stream;
+        s->relay = r;
+        s->pending = std::move(first);
+        response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 16 * 1024, streamRead, s,
+                                                     streamFree);
+        if (!response) streamFree(s);
+    }
+    if (!response) return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                            webReplyContentType(up->version));
+    MHD_Result rc = MHD_queue_response(conn, code, response);
+    MHD_destroy_response(response);
+    return rc;
+}
+
+MHD_Result collectKey(void *cls, MHD_ValueKind, const char *key, const char *value) {
+    auto *args = static_cast<std::map<std::string, std::string> *>(cls);
+    std::string k = key ? key : "";
+    for (char &c : k) c = char(tolower(static_cast<unsigned char>(c)));
+    (*args)[k] = value ? value : "";
+    return MHD_YES;
+}
+
+// http(s)://<host>/xmlService, the host from the client's Host header when it is sane.
+std::string endpointFor(MHD_Connection *conn, const Listener *listener) {
+    const char *host = MHD_lookup_connection_value(conn, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST);
+    std::string h;
+    if (host && webIsSafeHost(host)) {
+        h = host;
+    } else {
+        bool v6 = gConfig.address.find(':') != std::string::npos;
+        h = (v6 ? "[" + gConfig.address + "]" : gConfig.address) + ":" +
+            std::to_string(listener->port);
+    }
+    return std::string(listener->scheme) + "://" + h + kServicePath;
+}
+
+MHD_Result serveDescription(MHD_Connection *conn, const Listener *listener,
+                            const std::string &file) {
+    if (gConfig.wsdlDir.empty()) return queueError(conn, 404, "no service description here");
+    std::string text;
+    if (!webReadFile(gConfig.wsdlDir + "/" + file, &text, kMaxDescriptionBytes))
+        return queueError(conn, 404, "no such service description file");
+    std::string out = webRewriteWsdl(text, endpointFor(conn, listener));
+    MHD_Response *response =
+        MHD_create_response_from_buffer(out.size(), out.data(), MHD_RESPMEM_MUST_COPY);
+    if (!response) return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/xml; charset=utf-8");
+    MHD_Result rc = MHD_queue_response(conn, MHD_HTTP_OK, response);
+    MHD_destroy_response(response);
+    return rc;
+}
+
+// The first call for a request: only the header is known. Either queues the answer
+// (refusals, service descriptions) or sets up the upload of a SOAP request.
+MHD_Result begin(MHD_Connection *conn, const Listener *listener, std::string_view url,
+                 std::string_view method, void **state) {
+    if (gConnections.load() > gConfig.maxConnections)
+        return queueError(conn, 503, "too many connections");
+    bool get = method == MHD_HTTP_METHOD_GET || method == MHD_HTTP_METHOD_HEAD;
+    if (url.substr(0, strlen(kSchemaPath)) == kSchemaPath) {
+        std::string_view name = url.substr(strlen(kSchemaPath));
+        if (!webIsSchemaName(name)) return queueError(conn, 404, "not found");
+        if (!get) return queueError(conn, 405, "method not allowed", "GET, HEAD");
+        return serveDescription(conn, listener, std::string(name));
+    }
+    if (url != kServicePath) return queueError(conn, 404, "not found");
+    if (get) {
+        std::map<std::string, std::string> args;
+        MHD_get_connection_values(conn, MHD_GET_ARGUMENT_KIND, collectKey, &args);
+        if (args.count("wsdl")) return serveDescription(conn, listener, kWsdlFile);
+        if (auto x = args.find("xsd"); x != args.end()) {
+            if (!webIsSchemaName(x->second)) return queueError(conn, 404, "not found");
+            return serveDescription(conn, listener, x->second);
+        }
+        return queueError(conn, 405, "method not allowed", "POST");
+    }
+    if (method != MHD_HTTP_METHOD_POST) return queueError(conn, 405, "method not allowed", "POST");
+    webSoapVersion version = webSoapVersionOf(
+        MHD_lookup_connection_value(conn, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE));
+    if (version == WEB_SOAP_NONE)
+        return queueError(conn, 415, "a SOAP request is text/xml or application/soap+xml");
+    const char *length =
+        MHD_lookup_connection_value(conn, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (length && strtoull(length, nullptr, 10) > gConfig.maxBody)
+        return queueError(conn, 413, "request too large");
+    auto *up = new Upload;
+    up->version = version;
+    *state = up;
+    return MHD_YES;
+}
+
+MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const char *method,
+                         const char *, const char *data, size_t *dataSize, void **state) {
+    const auto *listener = static_cast<const Listener *>(cls);
+    if (!*state) return begin(conn, listener, url, method, state);
+    auto *up = static_cast<Upload *>(*state);
+    if (*dataSize > 0) {
+        if (!up->tooLarge && up->body.size() + *dataSize > gConfig.maxBody) {
+            up->tooLarge = true;
+            up->body.clear();
+            up->body.shrink_to_fit();
+        }
+        if (up->tooLarge) {
+            // A body of no announced length that grows past the bound is read on so
+            // that it can be answered 413, but not for ever.
+            up->discarded += *dataSize;
+            if (up->discarded > gConfig.maxBody) return MHD_NO;
+        } else {
+            up->body.append(data, *dataSize);
+        }
+        *dataSize = 0;
+        return MHD_YES;
+    }
+    if (up->tooLarge) return queueError(conn, 413, "request too large");
+    if (webIsExecHook(up->body)) return queueError(conn, 403, "forbidden");
+    return relay(conn, listener, up);
+}
+
+void completed(void *, MHD_Connection *, void **state, MHD_RequestTerminationCode) {
+    delete static_cast<Upload *>(*state);
+    *state = nullptr;
+}
+
+void connectionNotice(void *, MHD_Connection *, void **, MHD_ConnectionNotificationCode code) {
+    if (code == MHD_CONNECTION_NOTIFY_STARTED)
+        gConnections++;
+    else if (code == MHD_CONNECTION_NOTIFY_CLOSED)
+        gConnections--;
+}
+
+void mhdLog(void *, const char *format, va_list args) {
+    fputs("webd: ", stderr);
+    vfprintf(stderr, format, args);
+}
+
+int startListener(Listener *l, int port, bool tls, std::string *error) {
+    sockaddr_storage address{};
+    unsigned flags =
+        MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_ERROR_LOG;
+    if (gConfig.address.find(':') != std::string::npos) {
+        auto *in6 = reinterpret_cast<sockaddr_in6 *>(&address);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = htons(uint16_t(port));
+        if (inet_pton(AF_INET6, gConfig.address.c_str(), &in6->sin6_addr) != 1) {
+            *error = "bad listening address " + gConfig.address;
+            return -1;
+        }
+        flags |= MHD_USE_IPv6;
+    } else {
+        auto *in = reinterpret_cast<sockaddr_in *>(&address);
+        in->sin_family = AF_INET;
+        in->sin_port = htons(uint16_t(port));
+        if (inet_pton(AF_INET, gConfig.address.c_str(), &in->sin_addr) != 1) {
+            *error = "bad listening address " + gConfig.address;
+            return -1;
+        }
+    }
+    if (tls) flags |= MHD_USE_TLS;
+    l->port = port;
+    // Beyond maxConnections a few more are accepted so that they can be told 503.
+    unsigned limit = unsigned(gConfig.maxConnections) + 16;
+    if (tls) {
+        l->daemon = MHD_start_daemon(
+            flags, uint16_t(port), nullptr, nullptr, handleRequest, l, MHD_OPTION_EXTERNAL_LOGGER,
+            mhdLog, nullptr, MHD_OPTION_SOCK_ADDR, &address, MHD_OPTION_CONNECTION_LIMIT, limit,
+            MHD_OPTION_CONNECTION_TIMEOUT, unsigned(gConfig.idleTimeoutS),
+            MHD_OPTION_NOTIFY_COMPLETED, completed, nullptr, MHD_OPTION_NOTIFY_CONNECTION,
+            connectionNotice, nullptr, MHD_OPTION_HTTPS_MEM_CERT, gCert.c_str(),
+            MHD_OPTION_HTTPS_MEM_KEY, gKey.c_str(), MHD_OPTION_END);
+    } else {
+        l->daemon = MHD_start_daemon(
+            flags, uint16_t(port), nullptr, nullptr, handleRequest, l, MHD_OPTION_EXTERNAL_LOGGER,
+            mhdLog, nullptr, MHD_OPTION_SOCK_ADDR, &address, MHD_OPTION_CONNECTION_LIMIT, limit,
+            MHD_OPTION_CONNECTION_TIMEOUT, unsigned(gConfig.idleTimeoutS),
+            MHD_OPTION_NOTIFY_COMPLETED, completed, nullptr, MHD_OPTION_NOTIFY_CONNECTION,
+            connectionNotice, nullptr, MHD_OPTION_END);
+    }
+    if (!l->daemon) {
+        *error = std::string("cannot listen on ") + gConfig.address + " port " +
+                 std::to_string(port) + (tls ? " (HTTPS)" : "");
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int webServerStart(const webServerConfig_t &config, std::string *error) {
+    gConfig = config;
+    gHttp.connectionKind = WSVD_CONN_HTTP;
+    gHttp.scheme = "http";
+    gHttps.connectionKind = WSVD_CONN_HTTPS;
+    gHttps.scheme = "https";
+    if (startListener(&gHttp, config.httpPort, false, error) != 0) return -1;
+    if (config.certFile.empty() != config.keyFile.empty()) {
+        *error = "HTTPS needs both a certificate and a key";
+        webServerStop();
+        return -1;
+    }
+    if (!config.certFile.empty()) {
+        if (!webReadFile(config.certFile, &gCert, 1 << 20) ||
+            !webReadFile(config.keyFile, &gKey, 1 << 20)) {
+            *error = "cannot read the certificate or key file";
+            webServerStop();
+            return -1;
+        }
+        if (startListener(&gHttps, config.httpsPort, true, error) != 0) {
+            webServerStop();
+            return -1;
+        }
+    }
+    return 0;
+}
+
+void webServerStop() {
+    for (Listener *l : {&gHttp, &gHttps}) {
+        if (l->daemon) MHD_stop_daemon(l->daemon);
+        l->daemon = nullptr;
+    }
+}
