@@ -1,0 +1,240 @@
+// Frontend library: requests to cfgmgr, one reply event for each.
+//
+// The link is (re)made by a periodic tick on the dispatcher thread, which also fails
+// requests whose reply is overdue. Requests may be sent from any thread; replies,
+// failures and lock-out events are delivered on the dispatcher thread.
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/cm.h"
+#include "platform/cm/cmclient.h"
+#include "platform/cm/cmlink.h"
+#include "platform/dispatch.h"
+#include "platform/tlv.h"
+#include "platform/util.h"
+
+namespace {
+
+const long kTickUs = 100000;
+
+struct Pending {
+    uint32_t seqnum;
+    uint64_t deadlineUs;
+};
+
+std::mutex gMutex;  // guards everything below
+cmFrontendCallBack_t gCallBack;
+std::string gName;
+std::shared_ptr<cmLinkClient> gLink;
+std::map<uint32_t, Pending> gPending;  // by request id on the link
+uint32_t gNextId = 1;
+uint64_t gTimeoutUs = 30000000;
+dispatchWork_t gTick;
+
+char *copyText(const char *text) {
+    return text ? strdup(text) : nullptr;
+}
+
+// Hands one event to the callback, then frees what the callback left.
+void deliver(int event, uint32_t seqnum, uint32_t status, const char *message, const char *data,
+             uint32_t value) {
+    cmFrontendCallBack_t callBack;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        callBack = gCallBack;
+    }
+    cmEventData_t ev{};
+    ev.seqnum = seqnum;
+    ev.status = status;
+    ev.message = copyText(message);
+    ev.data = copyText(data);
+    ev.value = value;
+    if (callBack) callBack(event, &ev);
+    free(ev.message);
+    free(ev.data);
+}
+
+void failAll(std::map<uint32_t, Pending> &lost, const char *why) {
+    for (auto &entry : lost) deliver(CM_EVENT_REPLY, entry.second.seqnum, 0, why, nullptr, 0);
+}
+
+// Forgets the link; every request still waiting gets its failure.
+void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why) {
+    std::map<uint32_t, Pending> lost;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gLink != link) return;
+        dispatchRemoveFd(link->fd);
+        link->close();
+        gLink.reset();
+        lost.swap(gPending);
+    }
+    failAll(lost, why);
+}
+
+void onMessage(const uint8_t *bytes, uint32_t length) {
+    uint32_t kind = 0;
+    if (cmLinkDecodeKind(bytes, length, &kind) != 0) return;
+    tlv_t t;
+    tlvInit(&t, const_cast<uint8_t *>(bytes), length);
+    if (kind == CMLINK_REPLY) {
+        uint32_t id, status;
+        if (tlvDecode(&t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_STATUS, TLV_DEC_U32, &status,
+                      TLV_DEC_END) != 0)
+            return;
+        const char *message = nullptr, *data = nullptr;
+        tlvDecode(&t, CMLINK_TAG_MESSAGE, TLV_DEC_STRING, &message, nullptr, TLV_DEC_END);
+        tlvDecode(&t, CMLINK_TAG_DATA, TLV_DEC_STRING, &data, nullptr, TLV_DEC_END);
+        uint32_t seqnum;
+        {
+            std::lock_guard<std::mutex> lock(gMutex);
+            auto it = gPending.find(id);
+            if (it == gPending.end()) return;  // already failed by the time bound
+            seqnum = it->second.seqnum;
+            gPending.erase(it);
+        }
+        deliver(CM_EVENT_REPLY, seqnum, status, message, data, 0);
+    } else if (kind == CMLINK_THRESHOLD) {
+        uint32_t event, value;
+        if (tlvDecode(&t, CMLINK_TAG_EVENT, TLV_DEC_U32, &event, CMLINK_TAG_VALUE, TLV_DEC_U32,
+                      &value, TLV_DEC_END) != 0)
+            return;
+        if (event == CM_EVENT_LOCKOUT_THRESHOLD || event == CM_EVENT_LOCKOUT_CHANGED)
+            deliver(int(event), 0, 0, nullptr, nullptr, value);
+    }
+}
+
+void onReadable(int fd, void *) {
+    std::shared_ptr<cmLinkClient> link;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        link = gLink;
+    }
+    if (!link || link->fd != fd) {
+        dispatchRemoveFd(fd);
+        return;
+    }
+    if (link->readAvailable(onMessage) != 0) dropLink(link, CM_TEXT_WENT_AWAY);
+}
+
+void tryConnect() {
+    std::string name;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gLink) return;
+        name = gName;
+    }
+    std::shared_ptr<cmLinkClient> link = cmLinkConnect(200);
+    if (!link) return;
+    cmLinkMessage hello(CMLINK_HELLO);
+    hello.u32(CMLINK_TAG_ROLE, CMLINK_ROLE_FRONTEND).text(CMLINK_TAG_NAME, name.c_str());
+    if (link->send(hello) != 0 || dispatchAddFd(link->fd, onReadable, nullptr) != 0) {
+        link->close();
+        return;
+    }
+    std::lock_guard<std::mutex> lock(gMutex);
+    gLink = link;
+}
+
+void onTick(void *) {
+    tryConnect();
+    std::map<uint32_t, Pending> late;
+    uint64_t now = clockNowUs();
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        for (auto it = gPending.begin(); it != gPending.end();) {
+            if (it->second.deadlineUs <= now) {
+                late.insert(*it);
+                it = gPending.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    failAll(late, CM_TEXT_NO_ANSWER);
+}
+
+uint64_t timeoutFromEnvironment() {
+    const char *text = getenv("KARN_CM_TIMEOUT_SECONDS");
+    if (text && *text) {
+        char *end;
+        long seconds = strtol(text, &end, 10);
+        if (*end == 0 && seconds > 0 && seconds <= 86400) return uint64_t(seconds) * 1000000u;
+    }
+    return 30000000u;
+}
+
+}  // namespace
+
+int cmFrontendInit(const char *processName, cmFrontendCallBack_t callBack) {
+    if (!callBack) return 0;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gCallBack = callBack;
+        gName = processName ? processName : "";
+        gTimeoutUs = timeoutFromEnvironment();
+        if (gTick) return 1;
+        gTick = dispatchExecuteWorkItem(onTick, nullptr, 0, {0, kTickUs}, DISPATCH_WORK_REPEAT);
+        if (!gTick) return 0;
+        dispatchWorkRegisterAttr(gTick, "cmFrontendTick");
+    }
+    // A first attempt now, so that a caller on the dispatcher thread is served at once
+    // when cfgmgr is up; otherwise the tick keeps trying.
+    if (dispatchOnThread()) tryConnect();
+    return 1;
+}
+
+int cmSendRequest(const cmRequest_t *request) {
+    if (!request || !request->text) return 0;
+    if (request->operation < CM_OP_GET || request->operation > CM_OP_SETOP) return 0;
+    char module[CM_MODULE_NAME_SIZE];
+    memcpy(module, request->module, sizeof module);
+    module[sizeof module - 1] = 0;
+    std::shared_ptr<cmLinkClient> link;
+    uint32_t id;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (!gLink) return 0;
+        link = gLink;
+        id = gNextId++;
+        if (gNextId == 0) gNextId = 1;
+        gPending[id] = Pending{request->seqnum, clockNowUs() + gTimeoutUs};
+    }
+    cmLinkMessage message(CMLINK_REQUEST);
+    message.u32(CMLINK_TAG_ID, id)
+        .u32(CMLINK_TAG_OPERATION, request->operation)
+        .u32(CMLINK_TAG_FLAGS, request->getFlags)
+        .text(CMLINK_TAG_MODULE, module)
+        .text(CMLINK_TAG_TEXT, request->text);
+    if (message.bytes().size() > CMLINK_MAX_MESSAGE || link->send(message) != 0) {
+        // Not sent: unless the link's end has already failed it (then its reply is on
+        // its way), the request is taken back and no reply will come.
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gPending.erase(id)) return 0;
+    }
+    return 1;
+}
+
+bool cmFrontendConnected() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return gLink != nullptr;
+}
+
+void cmFrontendShutdown() {
+    std::shared_ptr<cmLinkClient> link;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gTick) dispatchWorkCancel(gTick);
+        gTick = nullptr;
+        link = gLink;
+    }
+    if (link) dropLink(link, CM_TEXT_WENT_AWAY);
+    std::lock_guard<std::mutex> lock(gMutex);
+    gCallBack = nullptr;
+}

@@ -1,0 +1,18 @@
+// Extra calls of the configuration-manager client libraries (platform/cm.h and
+// platform/cmbe.h), for tools and tests.
+#pragma once
+
+// True while the frontend link to cfgmgr is up.
+bool cmFrontendConnected();
+// Drops the frontend link and its timer; every pending request gets its failure reply.
+// cmFrontendInit may be called again afterwards (tests call this before dispatchShutdown).
+void cmFrontendShutdown();
+
+// True while the backend link to cfgmgr is up and registered.
+bool cmBackendConnected();
+// Drops the backend link and its timer, and calls cmBackendApplicationTerminate.
+void cmBackendShutdown();
+
+// Failure texts of replies the frontend library makes itself.
+#define CM_TEXT_NO_ANSWER "cfgmgr did not answer."
+#define CM_TEXT_WENT_AWAY "cfgmgr went away before it answered."
