@@ -8,6 +8,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cfgmgmt/cmBackend/src/cm_object.h"
+#include "cfgmgmt/objdefs/acl_obj.h"
+#include "cfgmgmt/objdefs/fdb_obj.h"
+#include "cfgmgmt/objdefs/upm_obj.h"
+#include "cfgmgmt/objdefs/vlan_obj.h"
 #include "daemon/intake.h"
 #include "daemon/log.h"
 #include "daemon/trace_file.h"
@@ -17,7 +22,11 @@
 #include "platform/epm.h"
 #include "platform/ipml.h"
 #include "platform/lm.h"
+#include "platform/aaa.h"
+#include "platform/sm.h"
 #include "platform/util.h"
+#include "session/session_auth.h"
+#include "session/session_table.h"
 
 namespace {
 
@@ -172,9 +181,11 @@ int wsvdMain(int argc, char **argv) {
 
     if (wsvdIntakeInit() != 0) fail("Error: Failed to allocate transmit packet.");
 
-    // The object parsing table is set up here (cmFuncTableInit; failure ends the process
-    // with "Error: Failed to initialize object parsing table."), followed by the typed
-    // object definitions: cmObjectInit_fdb, _vlan, _acl, _upm.
+    if (!cmFuncTableInit()) fail("Error: Failed to initialize object parsing table.");
+    cmObjectInit_fdb();
+    cmObjectInit_vlan();
+    cmObjectInit_acl();
+    cmObjectInit_upm();
 
     dmSetProcessState(0, DM_STATE_INITIALISED);
     epmClientSetPid();
@@ -203,10 +214,13 @@ int wsvdMain(int argc, char **argv) {
     // The object information registry is initialised here from gSchemaDir; on failure
     // print "Could not init XML Schema Parse" and carry on.
 
-    // Sessions start here: the session-table mutex, registration with AAA
-    // (wsvdAAACallBack; failure prints "THTTPD Unable to register with AAA unable to start
-    // wsvd" and carries on), the session manager (wsvdSessionMgmtCallBack), then reset the
-    // session table, start its 30-second idle timer and reset it once more.
+    // The session-table mutex is initialised statically (gWsvdSessionMutex).
+    if (aaaRegister(wsvdAAACallBack, 0) != 0)
+        printf("THTTPD Unable to register with AAA unable to start wsvd");
+    smInit(wsvdSessionMgmtCallBack);
+    wsvdSessionTableReset();
+    wsvdSessionTimerStart(30);
+    wsvdSessionTableReset();
 
     wsvdTraceFileInit();
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -20,6 +21,7 @@
 #include "daemon/wsvd_link.h"
 #include "platform/bm.h"
 #include "platform/wsvdreq.h"
+#include "session/session_table.h"
 
 namespace {
 
@@ -97,6 +99,24 @@ struct WorkerThread {
     bmPacket_t *replyPacket;
 };
 
+// A request that names a session (its first "<sessionId>", in the first piece of the
+// text as received) runs with that session's user name and password; empty ones when
+// no session has the id.
+void lendSessionCredentials(wsvdRequest *r) {
+    const char *first = (r->pieces && r->pieces->head && r->pieces->head->text) ? r->pieces->head->text : "";
+    const char *open = strstr(first, "<sessionId>");
+    const char *close = strstr(first, "</sessionId>");
+    if (!open || !close) return;
+    open += strlen("<sessionId>");
+    char id[18] = "";
+    if (close > open) {
+        size_t n = std::min<size_t>(size_t(close - open), 17);
+        memcpy(id, open, n);
+        id[n] = 0;
+    }
+    wsvdSessionFindById(id, r->userName, r->password);
+}
+
 void serveOne(WorkerThread *w, wsvdRequest *r) {
     r->worker = pthread_self();
     const char *text =
@@ -117,8 +137,7 @@ void serveOne(WorkerThread *w, wsvdRequest *r) {
     pthread_mutex_unlock(&gWsvdMutex);
     bufferReset(w->response);
 
-    // Session lookup goes here: copy the user name and password of the session named by
-    // the first "<sessionId>" of the first piece into the request.
+    lendSessionCredentials(r);
 
     r->readPos = text;
     r->currentPiece = r->pieces ? r->pieces->head : nullptr;
