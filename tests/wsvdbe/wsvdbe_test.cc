@@ -107,6 +107,9 @@ protected:
         EXPECT_EQ(cmBackendConvert(&req.r, &req.reply), 1);
         return req.text();
     }
+    static std::string withId(const char *object, const char *id) {
+        return std::string("<") + object + "><sessionId>" + id + "</sessionId></" + object + ">";
+    }
 
     // Stores a session in `slot` the way openSession does.
     static wsvdSession_t open(int slot, uint32_t kind = 1) {
@@ -116,9 +119,6 @@ protected:
         e.accessRight = 1;
         e.idleTimeout = 120;
         snprintf(e.userName, sizeof e.userName, "user%d", slot);
-        strcpy(e.password, "pw");
-        strcpy(e.appName, "app");
-        strcpy(e.xmlApiVersion, "1.0");
         strcpy(e.clientAddress, "10.0.0.1");
         wsvdSessionFormatCookie(slot, wsvdSessionCookieCounter(), e.cookie);
         wsvdSessionFormatId(slot, wsvdSessionNextCookieCounter(), e.sessionId);
@@ -133,7 +133,7 @@ protected:
     }
 };
 
-TEST_F(WsvdbeTest, TagTableIsSortedWithIdsAtPositionsAndDescriptorsNameLeaves) {
+TEST_F(WsvdbeTest, TagTableIsSortedWithIdsAtPositionsAndFieldsNameLeaves) {
     ASSERT_EQ(wsvdbeTagCount, 49u);
     for (uint32_t i = 0; i < wsvdbeTagCount; i++) {
         const cmTag_t &t = wsvdbeTags[i];
@@ -143,49 +143,19 @@ TEST_F(WsvdbeTest, TagTableIsSortedWithIdsAtPositionsAndDescriptorsNameLeaves) {
         }
         EXPECT_EQ(wsvdbeLookup(t.name), &t);
         EXPECT_EQ(t.objectIndex != 0, t.kind == cmTagKind_object) << t.name;
-        if (t.kind == cmTagKind_object) {
-            EXPECT_NE(wsvdbeDescs[t.objectIndex], nullptr) << t.name;
-        }
     }
-    EXPECT_EQ(wsvdbeLookup("nonesuch"), nullptr);
-    EXPECT_EQ(wsvdbeLookup("module_wsvdbe")->kind, uint32_t(cmTagKind_module));
-    EXPECT_EQ(wsvdbeLookup("get")->kind, uint32_t(cmTagKind_action));
-    EXPECT_EQ(wsvdbeLookup("set")->kind, uint32_t(cmTagKind_action));
-    EXPECT_EQ(wsvdbeDescs[0], nullptr);
     for (uint32_t index = 1; index <= wsvdbeObjectCount; index++) {
         const cmObjectDesc_t *d = wsvdbeDescs[index];
         for (uint32_t f = 0; f < d->fieldCount; f++) {
-            const cmFieldDesc_t &field = d->fields[f];
-            ASSERT_GE(field.tagId, 1);
-            EXPECT_EQ(wsvdbeTags[field.tagId - 1].kind, uint32_t(cmTagKind_leaf));
-            EXPECT_EQ(field.arrayMax, field.type == cmType_string ? field.size : 0);
-            EXPECT_LE(field.offset + field.size, d->nextOffset);
+            ASSERT_GE(d->fields[f].tagId, 1);
+            EXPECT_EQ(wsvdbeTags[d->fields[f].tagId - 1].kind, uint32_t(cmTagKind_leaf));
         }
-        EXPECT_GE(d->validOffset, d->nextOffset + sizeof(void *));
-        EXPECT_LE(d->validOffset + 4u, d->size);
     }
-}
-
-TEST_F(WsvdbeTest, ApplicationInitHandsOverTheTagTableAndTerminateClearsIt) {
-    cmBackendApp_t app{};
-    app.name = "wsvdbe";
-    EXPECT_EQ(cmBackendApplicationInit(&app), 1);
-    EXPECT_EQ(app.tags, wsvdbeTags);
-    EXPECT_EQ(app.tagCount, 49u);
-    EXPECT_NE(app.storage[0], nullptr);
-    EXPECT_NE(app.storage[1], app.storage[0]);
-    cmBackendApplicationTerminate(&app);
-    EXPECT_EQ(app.tags, nullptr);
-    EXPECT_EQ(app.tagCount, 0u);
-    EXPECT_EQ(app.storage[0], nullptr);
-    EXPECT_EQ(app.storage[1], nullptr);
 }
 
 TEST_F(WsvdbeTest, UnsupportedPairsSayWhichObjectAndMethod) {
     struct Case {
-        const char *xml;
-        const char *action;
-        const char *message;
+        const char *xml, *action, *message;
     } cases[] = {
         {"<wsvdSession/>", "set", "Object wsvdSession does not support method set."},
         {"<wsvdSessionStats/>", "set", "Object wsvdSessionStats does not support method set."},
@@ -198,41 +168,27 @@ TEST_F(WsvdbeTest, UnsupportedPairsSayWhichObjectAndMethod) {
         EXPECT_EQ(run(req, c.xml, c.action), 0) << c.xml;
         EXPECT_EQ(req.r.result, 0);
         EXPECT_EQ(req.why(), c.message);
-        EXPECT_EQ(req.reply.data, nullptr);
     }
-    // An object without any action, and no object at all, are refused the same way.
-    Request req;
-    cmObject_t bare{};
-    bare.tag = wsvdbeLookup("wsvdConfig");
-    EXPECT_EQ(cmBackendAction(&req.r, &bare), 0);
-    EXPECT_EQ(req.why(), "Object wsvdConfig does not support method .");
-    EXPECT_EQ(cmBackendAction(&req.r, nullptr), 0);
 }
 
-TEST_F(WsvdbeTest, ConfigGetWritesTheFiveFieldsInOrder) {
-    Request req;
-    EXPECT_EQ(run(req, "<wsvdConfig/>", "get"), 1);
-    EXPECT_EQ(req.r.result, 1);
-    EXPECT_EQ(convert(req),
+TEST_F(WsvdbeTest, ConfigReportsAndBoundsMaxSessions) {
+    Request get;
+    EXPECT_EQ(run(get, "<wsvdConfig/>", "get"), 1);
+    EXPECT_EQ(get.r.result, 1);
+    EXPECT_EQ(convert(get),
               "<wsvdConfig><http>0</http><https>0</https><maxSessions>6</maxSessions>"
               "<radius>0</radius><tacas>0</tacas></wsvdConfig>");
-}
 
-TEST_F(WsvdbeTest, MaxSessionsAboveTheTableIsRefused) {
-    {
-        Request req;
-        EXPECT_EQ(run(req, "<wsvdConfig><maxSessions>33</maxSessions></wsvdConfig>", "set"), 1);
-        EXPECT_EQ(req.r.result, 0);
-        EXPECT_EQ(req.why(), "Session exceeded max sessions");
-        EXPECT_EQ(wsvdSessionGetMax(), 6);
-    }
-    Request req;
-    EXPECT_EQ(run(req, "<wsvdConfig><maxSessions>10</maxSessions></wsvdConfig>", "set"), 1);
-    EXPECT_EQ(req.r.result, 1);
+    Request refused;
+    EXPECT_EQ(run(refused, "<wsvdConfig><maxSessions>33</maxSessions></wsvdConfig>", "set"), 1);
+    EXPECT_EQ(refused.r.result, 0);
+    EXPECT_EQ(refused.why(), "Session exceeded max sessions");
+    EXPECT_EQ(wsvdSessionGetMax(), 6);
+
+    Request accepted;
+    EXPECT_EQ(run(accepted, "<wsvdConfig><maxSessions>10</maxSessions></wsvdConfig>", "set"), 1);
+    EXPECT_EQ(accepted.r.result, 1);
     EXPECT_EQ(wsvdSessionGetMax(), 10);
-    Request get;
-    run(get, "<wsvdConfig/>", "get");
-    EXPECT_NE(convert(get).find("<maxSessions>10</maxSessions>"), std::string::npos);
 }
 
 TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {
@@ -247,7 +203,6 @@ TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {
         {"<http>0</http><https>0</https>", {}},
         {"<http>1</http>", {0, 1, 3, 4}},
         {"<radius>0</radius><tacas>0</tacas>", {0, 1, 3, 4}},
-        {"<maxSessions>5</maxSessions><http>0</http>", {1, 4}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.fields);
@@ -263,7 +218,7 @@ TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {
         EXPECT_EQ(req.r.result, 1);
         EXPECT_EQ(slotsInUse(), c.left);
 
-        // Every ended slot was announced in the platform trace before it went.
+        // Every ended slot was announced in the platform trace, and only those.
         std::string added = emsTraceText(gWsvdTraceHandle).substr(before.size());
         for (int slot : {0, 1, 3, 4}) {
             bool ended = std::find(c.left.begin(), c.left.end(), slot) == c.left.end();
@@ -281,73 +236,48 @@ TEST_F(WsvdbeTest, SessionGetNextWalksTheTableByReturnedIds) {
     std::string id;
     for (int step = 0; step < 10; step++) {
         Request req(CM_BE_FLAG_GET_NEXT);
-        std::string xml = id.empty()
-                              ? "<wsvdSession/>"
-                              : "<wsvdSession><sessionId>" + id + "</sessionId></wsvdSession>";
+        std::string xml = id.empty() ? "<wsvdSession/>" : withId("wsvdSession", id.c_str());
         EXPECT_EQ(run(req, xml.c_str(), "get"), 1);
         if (req.r.result == 1) break;
         ASSERT_EQ(req.r.result, 2);
         const auto *s = req.answer<wsvdbeSession_t>();
-        ASSERT_NE(s, nullptr);
         EXPECT_EQ(req.reply.tag, wsvdbeLookup("wsvdSession"));
         id = s->sessionId;
-        wsvdSessionIdParsed_t parsed;
-        wsvdSessionIdParse(s->sessionId, &parsed);
-        seen.push_back(parsed.slotIndex);
-        if (parsed.slotIndex == 2) {
-            EXPECT_STREQ(s->sessionId, second.sessionId);
+        seen.push_back(int(s->userName[4] - '0'));  // "user<slot>"
+        if (seen.back() == 2) {
             EXPECT_STREQ(s->cookie, second.cookie);
-            EXPECT_STREQ(s->userName, "user2");
-            EXPECT_STREQ(s->password, "pw");
-            EXPECT_STREQ(s->appName, "app");
-            EXPECT_STREQ(s->xmlApiVersion, "1.0");
             EXPECT_STREQ(s->ipAddress, "10.0.0.1");
             EXPECT_EQ(s->timeout, 120);
-            EXPECT_EQ(s->clientTimeout, 120);
-            EXPECT_EQ(s->accessRight, 1);
             EXPECT_EQ(s->status, 1);
             EXPECT_EQ(s->connectionType, 2);
-            EXPECT_EQ(s->port + s->process + s->sessionIndex, 0);
         }
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 2, 5}));
-}
 
-TEST_F(WsvdbeTest, SessionGetAnswersOnlyGetNextAndStopsAtAnEmptyId) {
-    open(0);
-    {
-        Request req;  // a plain get
-        run(req, "<wsvdSession/>", "get");
-        EXPECT_EQ(req.r.result, 0);
-        ASSERT_NE(req.answer<wsvdbeSession_t>(), nullptr);
-        EXPECT_STREQ(req.answer<wsvdbeSession_t>()->sessionId, "");
-    }
-    // A slot in use whose id is empty ends the walk, even with a session after it.
-    open(3);
+    Request plain;  // not a get-next: an empty answer
+    run(plain, "<wsvdSession/>", "get");
+    EXPECT_EQ(plain.r.result, 0);
+    EXPECT_STREQ(plain.answer<wsvdbeSession_t>()->sessionId, "");
+
+    // A slot in use whose id is empty ends the walk, even with sessions after it.
     wsvdSessionSlot(1)->inUse = 1;
-    Request req(CM_BE_FLAG_GET_NEXT);
-    std::string xml = std::string("<wsvdSession><sessionId>") + wsvdSessionSlot(0)->sessionId +
-                      "</sessionId></wsvdSession>";
-    run(req, xml.c_str(), "get");
-    EXPECT_EQ(req.r.result, 1);
+    Request stop(CM_BE_FLAG_GET_NEXT);
+    run(stop, withId("wsvdSession", wsvdSessionSlot(0)->sessionId).c_str(), "get");
+    EXPECT_EQ(stop.r.result, 1);
 }
 
 TEST_F(WsvdbeTest, SessionStatsReportTheNextSessionsCounters) {
     open(1);
     open(4);
-    const int kinds[] = {1, 1, 1, 6, 6, 7, 8, 8, 8, 8, 2, 5};
-    for (int kind : kinds) wsvdSessionCountOperation(4, kind);
+    for (int kind : {1, 1, 1, 6, 6, 7, 8, 8, 8, 8, 2, 5}) wsvdSessionCountOperation(4, kind);
 
     Request first;
     EXPECT_EQ(run(first, "<wsvdSessionStats/>", "get"), 1);
     ASSERT_EQ(first.r.result, 2);
     EXPECT_STREQ(first.answer<wsvdbeSessionStats_t>()->sessionId, wsvdSessionSlot(1)->sessionId);
-    EXPECT_EQ(first.answer<wsvdbeSessionStats_t>()->index, 0u);
 
     Request next;
-    std::string xml = std::string("<wsvdSessionStats><sessionId>") + wsvdSessionSlot(1)->sessionId +
-                      "</sessionId></wsvdSessionStats>";
-    run(next, xml.c_str(), "get");
+    run(next, withId("wsvdSessionStats", wsvdSessionSlot(1)->sessionId).c_str(), "get");
     ASSERT_EQ(next.r.result, 2);
     const auto *s = next.answer<wsvdbeSessionStats_t>();
     EXPECT_STREQ(s->sessionId, wsvdSessionSlot(4)->sessionId);
@@ -359,26 +289,25 @@ TEST_F(WsvdbeTest, SessionStatsReportTheNextSessionsCounters) {
     EXPECT_EQ(s->genericSetApi, 2u);
 
     Request end;
-    xml = std::string("<wsvdSessionStats><sessionId>") + wsvdSessionSlot(4)->sessionId +
-          "</sessionId></wsvdSessionStats>";
-    run(end, xml.c_str(), "get");
+    run(end, withId("wsvdSessionStats", wsvdSessionSlot(4)->sessionId).c_str(), "get");
     EXPECT_EQ(end.r.result, 1);
 }
 
 TEST_F(WsvdbeTest, CountersMapOntoTheirFields) {
+    using C = wsvdbeGlobalCounter_t;
     struct Case {
         int counter;
-        uint64_t wsvdbeGlobalCounter_t::*field;
+        uint64_t C::*field;
         int times;
     } cases[] = {
-        {WSVD_CNT_AUTH_FAILURES, &wsvdbeGlobalCounter_t::authFailure, 1},
-        {WSVD_CNT_BACKEND_ERRORS, &wsvdbeGlobalCounter_t::xmlBackendError, 2},
-        {WSVD_CNT_ERRORS, &wsvdbeGlobalCounter_t::xmlError, 3},
-        {WSVD_CNT_INTERNAL_ERRORS, &wsvdbeGlobalCounter_t::xmlInternalError, 4},
-        {WSVD_CNT_SCHEMA_ERRORS, &wsvdbeGlobalCounter_t::xmlSchemaError, 5},
-        {WSVD_CNT_SESSIONS_DENIED, &wsvdbeGlobalCounter_t::xmlSessionDenied, 6},
-        {WSVD_CNT_SESSION_REQUESTS, &wsvdbeGlobalCounter_t::xmlSessionRequest, 7},
-        {WSVD_CNT_SESSIONS_TIMED_OUT, &wsvdbeGlobalCounter_t::xmlSessionTimedOut, 8},
+        {WSVD_CNT_AUTH_FAILURES, &C::authFailure, 1},
+        {WSVD_CNT_BACKEND_ERRORS, &C::xmlBackendError, 2},
+        {WSVD_CNT_ERRORS, &C::xmlError, 3},
+        {WSVD_CNT_INTERNAL_ERRORS, &C::xmlInternalError, 4},
+        {WSVD_CNT_SCHEMA_ERRORS, &C::xmlSchemaError, 5},
+        {WSVD_CNT_SESSIONS_DENIED, &C::xmlSessionDenied, 6},
+        {WSVD_CNT_SESSION_REQUESTS, &C::xmlSessionRequest, 7},
+        {WSVD_CNT_SESSIONS_TIMED_OUT, &C::xmlSessionTimedOut, 8},
     };
     Request before;
     run(before, "<wsvdGlobalCounter/>", "get");
@@ -389,32 +318,21 @@ TEST_F(WsvdbeTest, CountersMapOntoTheirFields) {
     Request after;
     EXPECT_EQ(run(after, "<wsvdGlobalCounter/>", "get"), 1);
     EXPECT_EQ(after.r.result, 1);
-    const auto *b = before.answer<wsvdbeGlobalCounter_t>();
-    const auto *a = after.answer<wsvdbeGlobalCounter_t>();
+    const C *b = before.answer<C>(), *a = after.answer<C>();
     for (const Case &c : cases) EXPECT_EQ(a->*c.field - b->*c.field, uint64_t(c.times));
     EXPECT_EQ(a->xmlRequest, 0u);
-
-    Request set;  // accepted, changes nothing
-    EXPECT_EQ(run(set, "<wsvdGlobalCounter><xmlError>0</xmlError></wsvdGlobalCounter>", "set"), 1);
-    EXPECT_EQ(set.r.result, 1);
-    EXPECT_EQ(wsvdCounterGet(WSVD_CNT_ERRORS), a->xmlError);
 }
 
 TEST_F(WsvdbeTest, TraceConfigGetReportsFourFieldsAndSetUsesTheValidBitsAsMask) {
-    const std::string first = scratch + "/intern/trace.wsvd";
-    const std::string second = scratch + "/intern/secondtrace.wsvd";
-    auto get = [&] {
-        Request req;
-        EXPECT_EQ(run(req, "<wsvdTraceConfig/>", "get"), 1);
-        EXPECT_EQ(req.r.result, 1);
-        return convert(req);
-    };
-    EXPECT_EQ(get(), "<wsvdTraceConfig><fileName><![CDATA[" + first +
-                         "]]></fileName><maxFileSize>1000</maxFileSize><secondFileName><![CDATA[" +
-                         second +
-                         "]]></secondFileName><startTracing>0</startTracing>"
-                         "</wsvdTraceConfig>");
-
+    Request get;
+    EXPECT_EQ(run(get, "<wsvdTraceConfig/>", "get"), 1);
+    EXPECT_EQ(get.r.result, 1);
+    EXPECT_EQ(convert(get), "<wsvdTraceConfig><fileName><![CDATA[" + scratch +
+                                "/intern/trace.wsvd]]></fileName><maxFileSize>1000</maxFileSize>"
+                                "<secondFileName><![CDATA[" +
+                                scratch +
+                                "/intern/secondtrace.wsvd]]></secondFileName>"
+                                "<startTracing>0</startTracing></wsvdTraceConfig>");
     struct Step {
         const char *fields;
         int32_t maxFileSize;
@@ -436,84 +354,50 @@ TEST_F(WsvdbeTest, TraceConfigGetReportsFourFieldsAndSetUsesTheValidBitsAsMask) 
         EXPECT_EQ(report.maxFileSize, s.maxFileSize);
         EXPECT_EQ(report.enabled, s.enabled);
     }
-    EXPECT_NE(get().find("<maxFileSize>300</maxFileSize>"), std::string::npos);
 }
 
-TEST_F(WsvdbeTest, ConvertEmptiesTheOutputAndWritesEveryReplyObject) {
-    Request config, counters;
+TEST_F(WsvdbeTest, BadTagsAreReportedAndSkippedWithoutHarm) {
+    static const cmTag_t badIndex = {"bogus", 99, cmTagKind_object, 6};
+    static const cmTag_t grouping = {"bogus", 99, cmTagKind_grouping, 0};
+    const cmTag_t *leafTag = wsvdbeLookup("http");
+    cmObject_t item{leafTag, nullptr, const_cast<char *>("1"), nullptr};
+    cmObject_t wrong{&badIndex, nullptr, nullptr, nullptr};
+    cmObject_t leaf{leafTag, nullptr, nullptr, nullptr};
+
+    // Convert skips an object it does not know and goes on with the rest.
+    Request config, counters, req;
     run(config, "<wsvdConfig/>", "get");
     run(counters, "<wsvdGlobalCounter/>", "get");
-    // A list of two answers with an object of no known index between them.
-    static const cmTag_t bogus = {"bogus", 99, cmTagKind_object, 7};
-    cmObject_t middle{};
-    middle.tag = &bogus;
-    config.reply.next = &middle;
-    middle.next = &counters.reply;
-
-    Request req;
+    config.reply.next = &wrong;
+    wrong.next = &counters.reply;
     bufferPuts(&req.out, "left over");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(cmBackendConvert(&req.r, &config.reply), 1);
-    std::string incidents = testing::internal::GetCapturedStderr();
-    config.reply.next = nullptr;
-    EXPECT_NE(incidents.find("Invalid object type --> 7!"), std::string::npos) << incidents;
-    std::string xml = req.text();
-    EXPECT_EQ(xml.rfind("<wsvdConfig><http>0</http>", 0), 0u) << xml;
-    EXPECT_NE(xml.find("</wsvdConfig><wsvdGlobalCounter><authFailure>"), std::string::npos);
-    EXPECT_EQ(xml.substr(xml.size() - 20), "</wsvdGlobalCounter>");
-}
-
-TEST_F(WsvdbeTest, BadTagsAreReportedAsIncidentsAndRefused) {
-    static const cmTag_t badIndex = {"bogus", 99, cmTagKind_object, 6};
-    static const cmTag_t zeroIndex = {"bogus", 99, cmTagKind_object, 0};
-    static const cmTag_t grouping = {"bogus", 99, cmTagKind_grouping, 0};
-    const cmTag_t *getTag = wsvdbeLookup("get");
-    const cmTag_t *leafTag = wsvdbeLookup("http");
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(cmObjectAlloc(&badIndex), nullptr);
-    EXPECT_EQ(cmObjectAlloc(&zeroIndex), nullptr);
-    EXPECT_EQ(cmObjectAlloc(getTag), nullptr);
     EXPECT_EQ(cmObjectAlloc(&grouping), nullptr);
-
-    cmObject_t *leaf = cmObjectAlloc(leafTag);  // a wrapper without structure
-    ASSERT_NE(leaf, nullptr);
-    EXPECT_EQ(leaf->data, nullptr);
-    cmObject_t item{};
-    item.tag = leafTag;
-    item.data = const_cast<char *>("1");
-    EXPECT_EQ(cmObjectSetData(leaf, &item), -1);
-    cmObjectFree(leaf, cmFree_all);
-
-    cmObject_t wrong{};
-    wrong.tag = &badIndex;
+    EXPECT_EQ(cmObjectSetData(&leaf, &item), -1);
     EXPECT_EQ(cmObjectSetData(&wrong, &item), -1);
-    cmObjectFree(&wrong, cmFree_data);
-    EXPECT_EQ(wrong.tag, nullptr);
-    wrong.tag = getTag;
+    EXPECT_EQ(cmBackendConvert(&req.r, &config.reply), 1);
     cmObjectFree(&wrong, cmFree_data);
     std::string incidents = testing::internal::GetCapturedStderr();
+    config.reply.next = nullptr;
 
-    for (const char *expected :
-         {"wsvdbe_objdef: cmObjectAlloc: Invalid object C type --> 6!",
-          "wsvdbe_objdef: cmObjectAlloc: Invalid object C type --> 0!",
-          "wsvdbe_objdef: cmObjectAlloc: Invalid object info type --> 2!",
-          "wsvdbe_objdef: cmObjectAlloc: Invalid object info type --> 5!",
-          "wsvdbe_objdef: cmObjectSetData: Invalid parent container type --> 3!",
-          "wsvdbe_objdef: cmObjectSetData: Invalid object C type --> 6!",
-          "wsvdbe_objdef: cmObjectFree: Invalid object C type --> 6!",
-          "wsvdbe_objdef: cmObjectFree: Invalid object info type --> 2!"})
-        EXPECT_NE(incidents.find(expected), std::string::npos) << expected << "\n" << incidents;
-
-    cmObject_t *bare = cmObjectAlloc(nullptr);
-    ASSERT_NE(bare, nullptr);
-    EXPECT_EQ(bare->tag, nullptr);
-    cmObjectFree(bare, cmFree_all);
+    for (const char *expected : {"cmObjectAlloc: Invalid object C type --> 6!",
+                                 "cmObjectAlloc: Invalid object info type --> 5!",
+                                 "cmObjectSetData: Invalid parent container type --> 3!",
+                                 "cmObjectSetData: Invalid object C type --> 6!",
+                                 "cmBackendConvert: Invalid object type --> 6!",
+                                 "cmObjectFree: Invalid object C type --> 6!"})
+        EXPECT_NE(incidents.find(std::string("wsvdbe_objdef: ") + expected), std::string::npos)
+            << expected << "\n"
+            << incidents;
+    std::string xml = req.text();
+    EXPECT_EQ(xml.rfind("<wsvdConfig><http>0</http>", 0), 0u) << xml;
+    EXPECT_NE(xml.find("</wsvdConfig><wsvdGlobalCounter><authFailure>"), std::string::npos);
 }
 
-TEST_F(WsvdbeTest, RequestTextsAreReadLeniently) {
-    // Fields of other objects are skipped; a nested object is dropped whole (the
-    // sanitizer build checks that nothing of it leaks).
+TEST_F(WsvdbeTest, RequestTextsSkipFieldsAndObjectsTheyCannotHold) {
+    // The nested object is dropped whole; the sanitizer build checks that none of it leaks.
     cmObject_t *o = object(
         "<wsvdConfig><maxSessions>4</maxSessions><fileName>x</fileName>"
         "<wsvdTraceConfig><maxFileSize>1</maxFileSize></wsvdTraceConfig></wsvdConfig>",
@@ -523,10 +407,6 @@ TEST_F(WsvdbeTest, RequestTextsAreReadLeniently) {
     EXPECT_EQ(c->maxSessions, 4);
     EXPECT_EQ(c->valid, 1u << 2);
     cmObjectFree(o, cmFree_all);
-
-    // A value that does not convert fails the parse without leaking the object.
-    const char bad[] = "<wsvdConfig><maxSessions>many</maxSessions></wsvdConfig>";
-    EXPECT_EQ(cmObjectParse(parser, "wsvdbe", bad, uint32_t(strlen(bad))), nullptr);
 }
 
 }  // namespace
