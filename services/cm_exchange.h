@@ -1,0 +1,84 @@
+// The exchange of the typed services with the configuration manager: a handler prints
+// one request text for a module, sends it with cmSendRequest, waits on the request's
+// semaphore for the one reply that the daemon's reply callback stores in the request
+// record, and turns the reply into its response or into a sender fault.
+//
+// Every exchange leaves the record clean: the reply text and data are freed and their
+// pointers cleared before the helpers return, so the next exchange of the same
+// request starts from nothing.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct soap;
+struct wsvdRequest;
+struct cmObjectParser_t;
+
+// Fault texts shared by the typed services (sender faults without detail).
+#define CM_FAULT_NOT_VALID_USER "Not a valid user"
+#define CM_FAULT_NO_WRITE "No write permission"
+#define CM_FAULT_MISSING_ARGUMENT "Missing argument"
+#define CM_FAULT_CANNOT_SEND "Unable to send message to cfgmgr."
+#define CM_FAULT_UNKNOWN "Unknown error"
+#define CM_FAULT_INVALID_SESSION "Invalid session id"
+#define CM_FAULT_INVALID_PACKET "Invalid Packet"
+#define CM_FAULT_OUT_OF_MEMORY "Out of memory"
+
+enum {
+    CM_TEXT_SIZE = 256,  // request texts of the typed handlers (cut at 255 characters)
+    CM_WALK_MAX = 1024,  // entries of a VLAN, FDB, ACL or policy listing
+    CM_FIELD_MAX = 31,   // characters of a text field of a listed entry
+};
+
+// How the status of a set or setop reply is read: the VLAN and FDB services, the
+// configuration execution and the profile creation accept only 1; the others fail
+// only on 0.
+enum cmSetRule { CM_SET_ONE_IS_SUCCESS, CM_SET_ZERO_IS_FAILURE };
+
+// Trace lines written around a set. CREATE: "Request: %s\n" before sending and
+// "Response: %s\n" with the text of a failed reply; UPM: "Request: %s" and
+// "Response : %s".
+enum cmTraceStyle { CM_TRACE_NONE, CM_TRACE_CREATE, CM_TRACE_UPM };
+
+// One exchange: fills a zeroed request block, sends and waits. When nothing could be
+// sent the record gets status 0 and the text CM_FAULT_CANNOT_SEND, without a wait.
+// The reply stays in the record (replyStatus, replyMessage, replyData) until
+// cmExchangeClear; the result is the reply status.
+uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const char *module,
+                    const char *text);
+// Frees the reply text and data of the record and clears both pointers.
+void cmExchangeClear(wsvdRequest *r);
+
+// A sender fault with `text` (copied into the SOAP context); returns the fault code.
+int cmFault(struct soap *soap, const char *text);
+// A sender fault with the record's reply text, or CM_FAULT_UNKNOWN when it has none.
+int cmReplyFault(struct soap *soap, const wsvdRequest *r);
+
+// A whole set or setop: send, read the status by `rule`, fault on failure, clear.
+// Returns 0 or the fault code; `status` (may be null) receives the reply status.
+int cmSet(struct soap *soap, wsvdRequest *r, const char *module, uint32_t operation,
+          const char *text, cmSetRule rule, cmTraceStyle trace, uint32_t *status);
+
+// A whole get: send with `getFlags`; status 0 is a failure; otherwise the reply data is
+// parsed with `module`. Returns 0 with *object set to the typed object of the first
+// parsed object (the caller frees it with the module's free function) or null when
+// none came back; or the fault code (reply text, "Unknown error" or the parser's error
+// text). The reply is cleared in every case.
+int cmGet(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
+          uint32_t getFlags, const char *text, void **object);
+
+// A get-next walk: the first request is `firstText`; for every object that comes back,
+// `take` fills entry `index` from it and prints the request for the object after it
+// into `next` (CM_TEXT_SIZE bytes); the walk frees the object with `freeObject`. It
+// ends when a reply carries no object or after `max` entries; a failed reply or a
+// parser error ends it with a fault. *count is the number of entries taken (on a
+// fault the caller drops them).
+struct cmWalk_t {
+    const char *module;
+    const char *firstText;
+    uint32_t max;
+    void (*take)(void *context, void *object, uint32_t index, char *next);
+    void (*freeObject)(void *object);
+    void *context;
+};
+int cmGetNextWalk(struct soap *soap, wsvdRequest *r, const cmWalk_t *walk, uint32_t *count);

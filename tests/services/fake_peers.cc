@@ -1,0 +1,55 @@
+#include "tests/services/fake_peers.h"
+
+#include <semaphore.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cfgmgmt/cmBackend/src/buffer.h"
+#include "platform/aaa.h"
+#include "platform/clisub.h"
+#include "platform/cm.h"
+#include "platform/wsvdreq.h"
+#include "session/session_auth.h"
+
+FakePeers gFake;
+
+int cmSendRequest(const cmRequest_t *request) {
+    FakeCmCall call{request->operation, request->getFlags, request->seqnum, request->module,
+                    request->text ? request->text : ""};
+    gFake.cmCalls.push_back(call);
+    FakeCmReply reply = gFake.cmAnswer(call);
+    if (reply.sendResult < 1) return reply.sendResult;
+    wsvdRequest *r = gFake.active;
+    if (!r || r->seqnum != request->seqnum) return 1;  // a reply no one waits for
+    r->replyStatus = reply.status;
+    r->replyMessage = reply.hasMessage ? strdup(reply.message.c_str()) : nullptr;
+    r->replyData = reply.hasData ? strdup(reply.data.c_str()) : nullptr;
+    sem_post(r->semaphore);
+    return 1;
+}
+
+int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqnum) {
+    FakeCliCall call{client, {}, flags, seqnum};
+    for (char **c = commands; *c; c++) call.commands.push_back(*c);
+    gFake.cliCalls.push_back(call);
+    wsvdRequest *r = gFake.active;
+    if (r && r->seqnum == seqnum) {
+        for (const std::string &piece : gFake.cliOutput) bufferPuts(r->response, piece.c_str());
+        sem_post(r->semaphore);
+    }
+    return 0;
+}
+
+int aaaAuthenticateClient(aaaRequest_t *request) {
+    gFake.aaaCalls++;
+    gFake.aaaUser = request->userName;
+    aaaResult_t result;
+    memset(&result, 0, sizeof result);
+    snprintf(result.userName, sizeof result.userName, "%s", request->userName);
+    result.authenResult = gFake.aaa != FakeAaa::refuse;
+    result.flags = gFake.aaa == FakeAaa::readWrite ? AAA_FLAG_READ_WRITE : 0;
+    wsvdAAACallBack(&result);
+    return 0;
+}

@@ -1,0 +1,255 @@
+// The VLAN service: permission and argument checks, request texts, reply reading and
+// the listing walk.
+#include <map>
+
+#include "platform/cm.h"
+#include "tests/services/service_fixture.h"
+
+namespace {
+
+std::string vlanBody(const std::string &op, const char *name, const char *vr) {
+    std::string inner;
+    if (name) inner += "<name>" + std::string(name) + "</name>";
+    if (vr) inner += "<vr>" + std::string(vr) + "</vr>";
+    return "<v:" + op + ">" + inner + "</v:" + op + ">";
+}
+
+std::string vlanReply(const std::string &name, const std::string &vr, unsigned tag) {
+    return "<vlan><name>" + name + "</name><vrName>" + vr + "</vrName><tag>" + std::to_string(tag) +
+           "</tag><ipMtu>1500</ipMtu><qosProfile>3</qosProfile><loopbackEnable>true</"
+           "loopbackEnable>"
+           "<ipForwarding>false</ipForwarding></vlan>";
+}
+
+using VlanTest = ServiceTest;
+
+TEST_F(VlanTest, PermissionsDecideBeforeAnythingIsSent) {
+    struct Case {
+        const char *op;
+        FakeAaa aaa;
+        const char *fault;  // "" = carried out
+    };
+    const Case cases[] = {
+        {"createVlan", FakeAaa::refuse, "Not a valid user"},
+        {"deleteVlan", FakeAaa::refuse, "Not a valid user"},
+        {"getVlan", FakeAaa::refuse, "Not a valid user"},
+        {"getAllVlan", FakeAaa::refuse, "Not a valid user"},
+        {"createVlan", FakeAaa::readOnly, "No write permission"},
+        {"deleteVlan", FakeAaa::readOnly, "No write permission"},
+        {"getAllVlan", FakeAaa::readOnly, "No write permission"},
+        {"getVlan", FakeAaa::readOnly, ""},
+        {"createVlan", FakeAaa::readWrite, ""},
+        {"getAllVlan", FakeAaa::readWrite, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.op) + " " + c.fault);
+        gFake.cmCalls.clear();
+        gFake.aaa = c.aaa;
+        gFake.aaaCalls = 0;
+        std::string out = serve(vlanBody(c.op, "v1", "VR-Default"));
+        EXPECT_EQ(fault(out), c.fault) << out;
+        EXPECT_EQ(gFake.aaaCalls, 1);
+        EXPECT_EQ(gFake.aaaUser, "alice");
+        EXPECT_EQ(gFake.cmCalls.size(), c.fault[0] ? 0u : 1u);
+    }
+}
+
+TEST_F(VlanTest, LocalClientsAreNotAskedForAPassword) {
+    gFake.aaa = FakeAaa::refuse;
+    std::string out = serve(vlanBody("createVlan", "v1", "VR-Default"), "", WSVD_CLIENT_LOCAL);
+    EXPECT_EQ(fault(out), "") << out;
+    EXPECT_EQ(gFake.aaaCalls, 0);
+    EXPECT_EQ(gFake.cmCalls.size(), 1u);
+}
+
+TEST_F(VlanTest, ArgumentChecksInOrder) {
+    struct Case {
+        const char *op;
+        const char *name;
+        const char *vr;
+        const char *fault;
+    };
+    const Case cases[] = {
+        {"createVlan", "v1", nullptr, "Missing argument"},
+        {"createVlan", nullptr, "VR-Default", "Missing argument"},
+        {"createVlan", "v1", "", "VR can not be Null"},
+        {"createVlan", "", "", "Name can not be Null"},
+        {"deleteVlan", "", nullptr, "Missing argument"},
+        {"deleteVlan", "v1", "", "VR can not be Null"},
+        {"deleteVlan", "", "VR-Default", "Name can not be Null"},
+        {"getVlan", nullptr, "VR-Default", "Missing argument"},
+        {"getVlan", "v1", nullptr, "Missing argument"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.op) + " " + c.fault);
+        gFake.cmCalls.clear();
+        std::string out = serve(vlanBody(c.op, c.name, c.vr));
+        EXPECT_EQ(fault(out), c.fault) << out;
+        EXPECT_TRUE(gFake.cmCalls.empty());
+    }
+}
+
+TEST_F(VlanTest, RequestTexts) {
+    struct Case {
+        std::string body;
+        uint32_t operation;
+        uint32_t flags;
+        std::string text;
+    };
+    const Case cases[] = {
+        {vlanBody("createVlan", "v1", "VR-Default"), CM_OP_SET, 0,
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>v1</name><rowStatus>create</"
+         "rowStatus>"
+         "</vlan></set></module_vlan>"},
+        {vlanBody("deleteVlan", "v1", "VR-Default"), CM_OP_SET, 0,
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>v1</name><rowStatus>delete</"
+         "rowStatus>"
+         "</vlan></set></module_vlan>"},
+        {vlanBody("getVlan", "", ""), CM_OP_GET, CM_GET_EXACT,
+         "<module_vlan><get><vlan><vrName></vrName><name></name></vlan></get></module_vlan>"},
+        {vlanBody("getAllVlan", nullptr, nullptr), CM_OP_GET, CM_GET_NEXT,
+         "<module_vlan><get><vlan/></get></module_vlan>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        gFake.cmCalls.clear();
+        std::string out = serve(c.body);
+        EXPECT_EQ(fault(out), "") << out;
+        ASSERT_EQ(gFake.cmCalls.size(), 1u);
+        const FakeCmCall &call = gFake.cmCalls[0];
+        EXPECT_EQ(call.text, c.text);
+        EXPECT_EQ(call.operation, c.operation);
+        EXPECT_EQ(call.getFlags, c.flags);
+        EXPECT_EQ(call.module, "vlan");
+        EXPECT_EQ(call.seqnum, seqnum_);
+    }
+}
+
+TEST_F(VlanTest, SetRepliesOnlySucceedWithStatusOne) {
+    struct Case {
+        FakeCmReply reply;
+        const char *fault;
+    };
+    FakeCmReply notSent;
+    notSent.sendResult = 0;
+    const Case cases[] = {
+        {cmStatus(1), ""},
+        {cmStatus(0, "VLAN exists"), "VLAN exists"},
+        {cmStatus(0), "Unknown error"},
+        {cmStatus(2), "Unknown error"},
+        {cmStatus(2, "in progress"), "in progress"},
+        // Not sent: no reply is awaited (the fake posts nothing, so a wait would hang).
+        {notSent, "Unable to send message to cfgmgr."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.fault);
+        gFake.cmAnswer = [&](const FakeCmCall &) { return c.reply; };
+        EXPECT_EQ(fault(serve(vlanBody("createVlan", "v1", "VR-Default"))), c.fault);
+        EXPECT_EQ(fault(serve(vlanBody("deleteVlan", "v1", "VR-Default"))), c.fault);
+    }
+}
+
+TEST_F(VlanTest, GetVlanReadsTheReply) {
+    std::string longName(32, 'n');
+    gFake.cmAnswer = [&](const FakeCmCall &) {
+        return cmOk(vlanReply(longName, "VR-Default", 4094));
+    };
+    std::string out = serve(vlanBody("getVlan", "x", "VR-Default"));
+    EXPECT_EQ(fault(out), "") << out;
+    EXPECT_NE(out.find("<name>" + longName.substr(0, 31) + "</name>"), std::string::npos) << out;
+    EXPECT_EQ(out.find(longName), std::string::npos);
+    for (const char *field :
+         {"<vr>VR-Default</vr>", "<tag>4094</tag>", "<ipMtu>1500</ipMtu>",
+          "<qosProfile>3</qosProfile>", "<isLoopbackEnabled>true</isLoopbackEnabled>",
+          "<isIpForwardingEnabled>false</isIpForwardingEnabled>"})
+        EXPECT_NE(out.find(field), std::string::npos) << field << "\n" << out;
+}
+
+TEST_F(VlanTest, GetVlanRepliesWithoutAnObject) {
+    struct Case {
+        const char *what;
+        FakeCmReply reply;
+        const char *fault;
+    };
+    const Case cases[] = {
+        {"empty data", cmOk(), ""},
+        {"no object", cmOk("<?xml version=\"1.0\"?>"), ""},
+        {"failure", cmStatus(0, "No such VLAN"), "No such VLAN"},
+        {"failure without text", cmStatus(0), "Unknown error"},
+        {"bad data", cmOk("<vlan><name>v1</nam></vlan>"), "?"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        gFake.cmAnswer = [&](const FakeCmCall &) { return c.reply; };
+        std::string out = serve(vlanBody("getVlan", "v1", "VR-Default"));
+        if (std::string(c.fault) == "?")
+            EXPECT_NE(fault(out), "") << out;  // the parser's own reason
+        else
+            EXPECT_EQ(fault(out), c.fault) << out;
+        EXPECT_EQ(out.find("<reply>"), std::string::npos) << out;
+    }
+}
+
+// A configuration manager holding `count` VLANs named v0000, v0001, ... that answers
+// get-next requests by key, as the walk expects.
+struct VlanTable {
+    int count;
+    int failAt = -1;  // call index that gets a failure reply
+    int calls = 0;
+    FakeCmReply operator()(const FakeCmCall &call) {
+        int index = calls++;
+        if (index == failAt) return cmStatus(0, "cfgmgr busy");
+        std::string key;
+        size_t a = call.text.find("<name>");
+        if (a != std::string::npos)
+            key = call.text.substr(a + 6, call.text.find("</name>") - a - 6);
+        int next = key.empty() ? 0 : std::stoi(key.substr(1)) + 1;
+        if (next >= count) return cmOk();
+        char name[16];
+        snprintf(name, sizeof name, "v%04d", next);
+        return cmOk(vlanReply(name, "VR-Default", unsigned(next + 1)));
+    }
+};
+
+TEST_F(VlanTest, GetAllVlanWalksInOrderUpToTheCap) {
+    struct Case {
+        int vlans;
+        size_t entries;
+        size_t requests;
+    };
+    const Case cases[] = {{0, 0, 1}, {3, 3, 4}, {1024, 1024, 1024}, {1500, 1024, 1024}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.vlans);
+        gFake.cmCalls.clear();
+        VlanTable table{c.vlans};
+        gFake.cmAnswer = std::ref(table);
+        std::string out = serve("<v:getAllVlan/>");
+        EXPECT_EQ(fault(out), "");
+        EXPECT_EQ(count(out, "<vlan>"), c.entries);
+        EXPECT_EQ(gFake.cmCalls.size(), c.requests);
+        if (c.entries > 2) {
+            EXPECT_LT(out.find("<name>v0000</name>"), out.find("<name>v0001</name>"));
+            EXPECT_EQ(
+                gFake.cmCalls[1].text,
+                "<module_vlan><get><vlan><vrName>VR-Default</vrName><name>v0000</name></vlan></get>"
+                "</module_vlan>");
+            for (const FakeCmCall &call : gFake.cmCalls)
+                EXPECT_EQ(call.getFlags, uint32_t(CM_GET_NEXT));
+        }
+        if (c.vlans > 1024) {
+            EXPECT_NE(out.find("<name>v1023</name>"), std::string::npos);
+        }
+    }
+}
+
+TEST_F(VlanTest, FailureMidWalkGivesAFaultAndNoList) {
+    VlanTable table{10};
+    table.failAt = 5;
+    gFake.cmAnswer = std::ref(table);
+    std::string out = serve("<v:getAllVlan/>");
+    EXPECT_EQ(fault(out), "cfgmgr busy");
+    EXPECT_EQ(count(out, "<vlan>"), 0u) << out;
+    EXPECT_EQ(gFake.cmCalls.size(), 6u);
+}
+
+}  // namespace
