@@ -1,0 +1,197 @@
+// A small blocking HTTP/1.1 client over a TCP socket, for the web front end's tests and
+// benchmark: keep-alive requests, replies with Content-Length, chunked or close-ended
+// bodies. Every wait is bounded.
+#pragma once
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+struct HttpReply {
+    int status = 0;
+    std::map<std::string, std::string> headers;  // names in lower case
+    std::string body;
+    bool chunked = false;
+    int chunks = 0;  // chunks of a chunked body
+
+    std::string header(const std::string &name) const {
+        auto h = headers.find(name);
+        return h == headers.end() ? "" : h->second;
+    }
+};
+
+// A port on 127.0.0.1 that nobody listens on just now.
+inline int freeLocalPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    int port = -1;
+    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
+        port = ntohs(a.sin_port);
+    close(fd);
+    return port;
+}
+
+class HttpClient {
+public:
+    explicit HttpClient(int port, int timeoutMs = 10000) : port_(port), timeoutMs_(timeoutMs) {}
+    ~HttpClient() { disconnect(); }
+    HttpClient(const HttpClient &) = delete;
+    HttpClient &operator=(const HttpClient &) = delete;
+
+    bool connect() {
+        disconnect();
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(uint16_t(port_));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+            disconnect();
+            return false;
+        }
+        int one = 1;
+        setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        buffered_.clear();
+        return true;
+    }
+    void disconnect() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+    bool connected() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+
+    // Sends raw bytes (connecting first when needed).
+    bool sendRaw(const std::string &bytes) {
+        if (fd_ < 0 && !connect()) return false;
+        size_t at = 0;
+        while (at < bytes.size()) {
+            ssize_t n = ::send(fd_, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL);
+            if (n <= 0) return false;
+            at += size_t(n);
+        }
+        return true;
+    }
+
+    // One request; the connection stays open for the next unless the server closes it.
+    bool request(const std::string &method, const std::string &path, const std::string &body,
+                 const std::string &contentType, HttpReply *reply,
+                 const std::string &extraHeaders = "") {
+        std::string r = method + " " + path + " HTTP/1.1\r\n";
+        if (extraHeaders.compare(0, 5, "Host:") != 0)
+            r += "Host: 127.0.0.1:" + std::to_string(port_) + "\r\n";
+        r += extraHeaders;
+        if (!contentType.empty()) r += "Content-Type: " + contentType + "\r\n";
+        if (!body.empty() || method == "POST")
+            r += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+        r += "\r\n" + body;
+        // A kept-alive connection the server has meanwhile closed is opened again once.
+        if (fd_ >= 0 && !sendRaw(r)) disconnect();
+        if (fd_ < 0 && !sendRaw(r)) return false;
+        return readReply(reply, method == "HEAD");
+    }
+
+    bool readReply(HttpReply *reply, bool noBody = false) {
+        *reply = HttpReply{};
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
+        std::string line;
+        if (!readLine(&line) || line.compare(0, 5, "HTTP/") != 0) return false;
+        reply->status = atoi(line.c_str() + line.find(' ') + 1);
+        while (readLine(&line) && !line.empty()) {
+            size_t colon = line.find(':');
+            if (colon == std::string::npos) return false;
+            std::string name = line.substr(0, colon);
+            for (char &c : name) c = char(tolower(static_cast<unsigned char>(c)));
+            size_t v = line.find_first_not_of(' ', colon + 1);
+            reply->headers[name] = v == std::string::npos ? "" : line.substr(v);
+        }
+        if (!line.empty()) return false;
+        bool closes = reply->header("connection") == "close";
+        if (noBody || reply->status == 204 || reply->status == 304) return true;
+        if (reply->header("transfer-encoding") == "chunked") {
+            reply->chunked = true;
+            for (;;) {
+                if (!readLine(&line)) return false;
+                size_t size = strtoul(line.c_str(), nullptr, 16);
+                if (size == 0) {
+                    while (readLine(&line) && !line.empty()) {
+                    }
+                    break;
+                }
+                if (!readBytes(size, &reply->body) || !readLine(&line)) return false;
+                reply->chunks++;
+            }
+        } else if (!reply->header("content-length").empty()) {
+            if (!readBytes(strtoul(reply->header("content-length").c_str(), nullptr, 10),
+                           &reply->body))
+                return false;
+        } else {
+            closes = true;
+            while (fill()) {
+            }
+            reply->body += buffered_;
+            buffered_.clear();
+        }
+        if (closes) disconnect();
+        return true;
+    }
+
+    // Reads whatever arrives within timeoutMs, at most `limit` bytes (for tests that
+    // leave in the middle of a reply).
+    size_t readSome(size_t limit, int timeoutMs) {
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (buffered_.size() < limit && fill()) {
+        }
+        return buffered_.size();
+    }
+
+private:
+    bool fill() {
+        if (fd_ < 0) return false;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        deadline_ - std::chrono::steady_clock::now())
+                        .count();
+        if (left <= 0) return false;
+        pollfd p = {fd_, POLLIN, 0};
+        if (poll(&p, 1, int(left)) <= 0) return false;
+        char chunk[65536];
+        ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0) return false;
+        buffered_.append(chunk, size_t(n));
+        return true;
+    }
+    bool readLine(std::string *line) {
+        size_t end;
+        while ((end = buffered_.find("\r\n")) == std::string::npos)
+            if (!fill()) return false;
+        *line = buffered_.substr(0, end);
+        buffered_.erase(0, end + 2);
+        return true;
+    }
+    bool readBytes(size_t n, std::string *out) {
+        while (buffered_.size() < n)
+            if (!fill()) return false;
+        out->append(buffered_, 0, n);
+        buffered_.erase(0, n);
+        return true;
+    }
+
+    int port_;
+    int timeoutMs_;
+    int fd_ = -1;
+    std::string buffered_;
+    std::chrono::steady_clock::time_point deadline_;
+};
