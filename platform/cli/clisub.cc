@@ -175,11 +175,12 @@ int cliSubagentInit(const char * /*processName*/, cliCallBack_t callBack) {
     if (!callBack) return -1;
     std::lock_guard<std::mutex> lock(gMutex);
     gCallBack = callBack;
-    if (!gTimer) {
-        gTimer = dispatchExecuteWorkItem(onTimer, nullptr, 0, {1, 0}, DISPATCH_WORK_REPEAT);
-        if (!gTimer) return -1;
-        dispatchWorkRegisterAttr(gTimer, "cliSubagentTimer");
-    }
+    // A new timer each time: the process's clock or dispatcher may have been replaced
+    // since the last call (tests do both).
+    if (gTimer) dispatchWorkCancel(gTimer);
+    gTimer = dispatchExecuteWorkItem(onTimer, nullptr, 0, {1, 0}, DISPATCH_WORK_REPEAT);
+    if (!gTimer) return -1;
+    dispatchWorkRegisterAttr(gTimer, "cliSubagentTimer");
     // Not being able to reach the CLI now is no failure: each call connects again.
     connectLocked();
     return 0;

@@ -1,0 +1,353 @@
+// The command interpreter against a small in-memory configuration manager: what each
+// command sends, how replies become tables, and that bad input only ever gives an
+// error line.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cfgmgmt/cmBackend/src/cm_print.h"
+#include "cli/cli_commands.h"
+#include "platform/cm.h"
+#include "platform/portlist.h"
+
+namespace {
+
+std::string leaf(const std::string &xml, const std::string &name) {
+    size_t a = xml.find("<" + name + ">");
+    if (a == std::string::npos) return "";
+    a += name.size() + 2;
+    return xml.substr(a, xml.find("</" + name + ">", a) - a);
+}
+
+std::string portsText(portlist_t list) {
+    buffer_t b{};
+    PORTLIST_TO_STRING(&list, &b);
+    std::string s = b.data ? b.data : "";
+    free(b.data);
+    return s;
+}
+
+// Just enough of cfgmgr for the CLI: VLANs keyed by name, static FDB entries, a save
+// counter and the daemon's settings.
+struct FakeCfgmgr {
+    struct Vlan {
+        std::string vr;
+        std::string tag;
+        portlist_t tagged{}, untagged{};
+    };
+    std::map<std::string, Vlan> vlans;
+    std::map<std::string, std::string> fdb;  // MAC -> "vlan|ports"
+    std::vector<std::string> requests;
+    int saves = 0;
+    bool reachable = true;
+    std::string failNext;  // message of a failure for the next set
+
+    cliServices_t services() {
+        cliServices_t s;
+        s.cmExchange = [this](uint32_t op, uint32_t flags, const char *module,
+                              const std::string &text,
+                              cliCmReply_t *r) { return exchange(op, flags, module, text, r); };
+        s.smList = [](std::string *list, std::string *) {
+            *list = "admin 10.0.0.1 WSVDSession:1:2\n";
+            return true;
+        };
+        s.smKill = [](const std::string &cookie, std::string *error) {
+            if (cookie == "WSVDSession:1:2") return true;
+            *error = "no such session";
+            return false;
+        };
+        return s;
+    }
+
+    std::string vlanXml(const std::string &name, const Vlan &v) {
+        return "<vlan><name>" + name + "</name><vrName>" + v.vr + "</vrName>" +
+               (v.tag.empty() ? "" : "<tag>" + v.tag + "</tag>") + "<taggedPorts>" +
+               portsText(v.tagged) + "</taggedPorts><untaggedPorts>" + portsText(v.untagged) +
+               "</untaggedPorts></vlan>";
+    }
+
+    bool exchange(uint32_t op, uint32_t flags, const std::string &module, const std::string &text,
+                  cliCmReply_t *r) {
+        requests.push_back(text);
+        if (!reachable) {
+            r->message = "Unable to send message to cfgmgr.";
+            return false;
+        }
+        r->status = 1;
+        if (op != CM_OP_GET && !failNext.empty()) {
+            r->status = 0;
+            r->message = failNext;
+            failNext.clear();
+            return true;
+        }
+        if (module == "vlan" && op == CM_OP_GET) {
+            EXPECT_EQ(flags, CM_GET_NEXT);
+            auto it = vlans.upper_bound(leaf(text, "name"));
+            if (it != vlans.end()) r->data = vlanXml(it->first, it->second);
+        } else if (module == "vlan") {
+            std::string name = leaf(text, "name"), row = leaf(text, "rowStatus");
+            portlist_t tagged, untagged;
+            STRING_TO_PORTLIST(&tagged, leaf(text, "taggedPorts").c_str(), 0);
+            STRING_TO_PORTLIST(&untagged, leaf(text, "untaggedPorts").c_str(), 0);
+            if (row == "create") {
+                vlans[name] = Vlan{leaf(text, "vrName"), leaf(text, "tag")};
+            } else if (row == "delete") {
+                vlans.erase(name);
+            } else if (row == "configure" || row == "unconfigure") {
+                Vlan &v = vlans[name];
+                if (!leaf(text, "tag").empty()) v.tag = leaf(text, "tag");
+                for (int w = 0; w < PL_WORDS; w++) {
+                    if (row == "configure") {
+                        v.tagged.words[w] =
+                            (v.tagged.words[w] & ~untagged.words[w]) | tagged.words[w];
+                        v.untagged.words[w] =
+                            (v.untagged.words[w] & ~tagged.words[w]) | untagged.words[w];
+                    } else {
+                        v.tagged.words[w] &= ~tagged.words[w];
+                        v.untagged.words[w] &= ~untagged.words[w];
+                    }
+                }
+            }
+        } else if (module == "fdb" && op == CM_OP_GET) {
+            auto it = fdb.upper_bound(leaf(text, "mac_addr"));
+            if (it != fdb.end()) {
+                std::string v = it->second.substr(0, it->second.find('|'));
+                std::string p = it->second.substr(it->second.find('|') + 1);
+                r->data = "<fdb_show><mac_addr>" + it->first + "</mac_addr><vlan_name>" + v +
+                          "</vlan_name><port_list>" + p +
+                          "</port_list><age>0</age><flags>sp</flags><vlanInstance>1</vlanInstance>"
+                          "<type>1</type></fdb_show>";
+            }
+        } else if (module == "fdb") {
+            if (leaf(text, "action") == "create")
+                fdb[leaf(text, "macAddr")] = leaf(text, "vlanName") + "|" + leaf(text, "portList");
+            else
+                fdb.erase(leaf(text, "macAddr"));
+        } else if (module == "cfgmgr") {
+            saves++;
+        } else if (module == "wsvdbe" && op == CM_OP_GET) {
+            r->data = text.find("wsvdGlobalCounter") != std::string::npos
+                          ? "<wsvdGlobalCounter><authFailure>3</authFailure><xmlError>7</xmlError>"
+                            "</wsvdGlobalCounter>"
+                          : "<wsvdConfig><maxSessions>8</maxSessions></wsvdConfig>";
+        }
+        return true;
+    }
+};
+
+struct Outcome {
+    bool ok;
+    std::string out;
+};
+
+class Interpreter : public ::testing::Test {
+protected:
+    FakeCfgmgr cm;
+    cliServices_t svc = cm.services();
+
+    Outcome run(const std::string &line) {
+        Outcome r{false, ""};
+        r.ok = cliExecute(svc, line, [&](const std::string &t) { r.out += t; });
+        return r;
+    }
+};
+
+TEST_F(Interpreter, BadInputGivesOneErrorLineAndSendsNothing) {
+    struct Case {
+        const char *line;
+        const char *error;
+    } cases[] = {
+        {"frobnicate", "Error: Unknown command \"frobnicate\". Type \"help\" for the commands.\n"},
+        {"show", "Error: Unknown command"},
+        {"\"\"", "Error: Unknown command"},
+        {"create vlan", "Error: Incomplete or wrong command. Usage:\n  create vlan NAME"},
+        {"create vlan v1 tag", "Error: Incomplete or wrong command"},
+        {"create vlan v1 tag 1 tag 2", "Error: Incomplete or wrong command"},
+        {"create vlan v1 colour red", "Error: Incomplete or wrong command"},
+        {"create vlan a<b", "Error: Invalid VLAN name \"a<b\"."},
+        {"create vlan 123456789012345678901234567890123", "Error: Invalid VLAN name"},
+        {"create vlan v1 tag 0", "Error: Invalid 802.1Q tag \"0\" (1 to 4095)."},
+        {"create vlan v1 tag 4096", "Error: Invalid 802.1Q tag"},
+        {"create vlan v1 tag 99999999999", "Error: Invalid 802.1Q tag"},
+        {"create vlan v1 vr x&y", "Error: Invalid virtual router name"},
+        {"configure vlan v1 add ports 99:1", "Error: Invalid port list \"99:1\"."},
+        {"configure vlan v1 add ports 1:1 sideways", "Error: Incomplete or wrong command"},
+        {"configure vlan v1 tag -3", "Error: Invalid 802.1Q tag"},
+        {"create fdb 00:11:22:33:44 vlan v ports 1:1", "Error: Invalid MAC address"},
+        {"create fdb 00:11:22:33:44:55 vlan v port 1:1", "Error: Incomplete or wrong command"},
+        {"configure management trace maybe", "Error: Incomplete or wrong command"},
+        {"configure management max-sessions many", "Error: Invalid number \"many\"."},
+        {"clear management session", "Error: Incomplete or wrong command"},
+        {"show vlan \"Default", "Error: Missing closing quote.\n"},
+        {"help me", "Error: Incomplete or wrong command"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        cm.requests.clear();
+        Outcome r = run(c.line);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.out.rfind(c.error, 0), 0u) << r.out;
+        EXPECT_TRUE(cm.requests.empty());
+    }
+}
+
+TEST_F(Interpreter, BlankLinesAndCommentsDoNothing) {
+    for (const char *line : {"", "   \t", "# a comment", "#"}) {
+        Outcome r = run(line);
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST_F(Interpreter, ConfigurationManagerFailuresArePrintedAsErrors) {
+    cm.failNext = "VLAN name already exists.";
+    EXPECT_EQ(run("create vlan v1").out, "Error: VLAN name already exists.\n");
+    cm.failNext = "";
+    cm.vlans["v1"] = {"VR-Default", "5"};
+    EXPECT_EQ(run("configure vlan nosuch tag 3").out, "Error: VLAN \"nosuch\" does not exist.\n");
+    cm.reachable = false;
+    for (const char *line : {"show vlan", "show fdb", "save configuration", "show management"})
+        EXPECT_EQ(run(line).out, "Error: Unable to send message to cfgmgr.\n") << line;
+}
+
+TEST_F(Interpreter, RequestTextsAreTheOnesCfgmgrExpects) {
+    cm.vlans["blue"] = {"VR-Default", "10"};
+    struct Case {
+        const char *line;
+        const char *request;  // the last request sent
+    } cases[] = {
+        {"create vlan red",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>red</name><rowStatus>create"
+         "</rowStatus></vlan></set></module_vlan>"},
+        {"create vlan green tag 7 vr VR-Mgmt",
+         "<module_vlan><set><vlan><vrName>VR-Mgmt</vrName><name>green</name><tag>7</tag>"
+         "<rowStatus>create</rowStatus></vlan></set></module_vlan>"},
+        {"configure vlan blue tag 11",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>blue</name><tag>11</tag>"
+         "<rowStatus>configure</rowStatus></vlan></set></module_vlan>"},
+        {"configure vlan blue add ports 1:3-5,2:1 tagged",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>blue</name><taggedPorts>"
+         "1:3-5,2:1</taggedPorts><rowStatus>configure</rowStatus></vlan></set></module_vlan>"},
+        {"configure vlan blue delete ports 1:4",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>blue</name><taggedPorts>1:4"
+         "</taggedPorts><untaggedPorts>1:4</untaggedPorts><rowStatus>unconfigure</rowStatus>"
+         "</vlan></set></module_vlan>"},
+        {"create fdb 00-0A-0b-0C-0d-0E vlan blue ports 1:2",
+         "<module_fdb><set><fdb_op><macAddr>00:0a:0b:0c:0d:0e</macAddr><vlanName>blue</vlanName>"
+         "<portList>1:2</portList><action>create</action><sub_action>4</sub_action></fdb_op></set>"
+         "</module_fdb>"},
+        {"delete fdb 00:0a:0b:0c:0d:0e vlan blue",
+         "<module_fdb><set><fdb_op><macAddr>00:0a:0b:0c:0d:0e</macAddr><vlanName>blue</vlanName>"
+         "<action>delete</action><sub_action>5</sub_action></fdb_op></set></module_fdb>"},
+        {"save configuration",
+         "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></setop>"
+         "</module_cfgmgr>"},
+        {"configure management max-sessions 10",
+         "<module_wsvdbe><set><wsvdConfig><maxSessions>10</maxSessions></wsvdConfig></set>"
+         "</module_wsvdbe>"},
+        {"configure management trace off",
+         "<module_wsvdbe><set><wsvdTraceConfig><startTracing>0</startTracing></wsvdTraceConfig>"
+         "</set></module_wsvdbe>"},
+        {"configure management trace size 50000",
+         "<module_wsvdbe><set><wsvdTraceConfig><maxFileSize>50000</maxFileSize></wsvdTraceConfig>"
+         "</set></module_wsvdbe>"},
+        {"delete vlan red",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>red</name><rowStatus>delete"
+         "</rowStatus></vlan></set></module_vlan>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        Outcome r = run(c.line);
+        EXPECT_TRUE(r.ok) << r.out;
+        ASSERT_FALSE(cm.requests.empty());
+        EXPECT_EQ(cm.requests.back(), c.request);
+    }
+}
+
+TEST_F(Interpreter, OperatorSessionBuildsAVlanAndShowsIt) {
+    EXPECT_TRUE(run("create vlan sales tag 20").ok);
+    EXPECT_TRUE(run("configure vlan sales add ports 1:1-4").ok);
+    EXPECT_TRUE(run("configure vlan sales add ports 2:7 tagged").ok);
+    EXPECT_TRUE(run("configure vlan sales delete ports 1:2").ok);
+    EXPECT_TRUE(run("create fdb 00:11:22:33:44:55 vlan sales ports 1:1").ok);
+
+    std::string detail = run("show vlan sales").out;
+    EXPECT_NE(detail.find("VLAN name:       sales\n"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("802.1Q tag:      20\n"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("Untagged ports:  1:1,1:3-4\n"), std::string::npos) << detail;
+    EXPECT_NE(detail.find("Tagged ports:    2:7\n"), std::string::npos) << detail;
+
+    std::string list = run("show vlan").out;
+    EXPECT_NE(list.find("sales"), std::string::npos);
+    EXPECT_NE(list.find("Total number of VLANs: 1\n"), std::string::npos) << list;
+
+    std::string fdb = run("show fdb").out;
+    EXPECT_NE(fdb.find("00:11:22:33:44:55  sales"), std::string::npos) << fdb;
+    EXPECT_NE(fdb.find("Total: 1 entries, 1 static"), std::string::npos) << fdb;
+
+    std::string config = run("show configuration").out;
+    for (const char *line : {"create vlan sales vr VR-Default tag 20\n",
+                             "configure vlan sales add ports 1:1,1:3-4 untagged\n",
+                             "configure vlan sales add ports 2:7 tagged\n",
+                             "create fdb 00:11:22:33:44:55 vlan sales ports 1:1\n",
+                             "configure management max-sessions 8\n"})
+        EXPECT_NE(config.find(line), std::string::npos) << line << config;
+
+    // What show configuration prints recreates the VLAN in an empty store.
+    FakeCfgmgr before = cm;
+    cm.vlans.clear();
+    cm.fdb.clear();
+    size_t pos = 0;
+    while (pos < config.size()) {
+        size_t nl = config.find('\n', pos);
+        std::string line = config.substr(pos, nl - pos);
+        pos = nl + 1;
+        EXPECT_TRUE(run(line).ok) << line;
+    }
+    EXPECT_EQ(run("show vlan sales").out, detail);
+
+    EXPECT_TRUE(run("delete vlan sales").ok);
+    EXPECT_EQ(run("show vlan sales").out, "Error: VLAN \"sales\" does not exist.\n");
+}
+
+TEST_F(Interpreter, WalkThatNeverEndsIsCutWhenAKeyRepeats) {
+    int gets = 0;
+    svc.cmExchange = [&](uint32_t, uint32_t, const char *, const std::string &, cliCmReply_t *r) {
+        gets++;
+        r->status = 1;
+        r->data = "<vlan><name>loop</name><vrName>VR-Default</vrName></vlan>";
+        return true;
+    };
+    Outcome r = run("show vlan");
+    EXPECT_TRUE(r.ok);
+    EXPECT_NE(r.out.find("Total number of VLANs: 1\n"), std::string::npos) << r.out;
+    EXPECT_EQ(gets, 2);
+}
+
+TEST_F(Interpreter, UnreadableReplyIsAnError) {
+    svc.cmExchange = [&](uint32_t, uint32_t, const char *, const std::string &, cliCmReply_t *r) {
+        r->status = 1;
+        r->data = "<vlan><name>x</name><tag>notanumber</tag></vlan>";
+        return true;
+    };
+    Outcome r = run("show vlan");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.out.rfind("Error: ", 0), 0u) << r.out;
+}
+
+TEST_F(Interpreter, ManagementCountersAndSessions) {
+    std::string counters = run("show management counters").out;
+    EXPECT_NE(counters.find("Authentication failures    3\n"), std::string::npos) << counters;
+    EXPECT_NE(counters.find("Requests with errors       7\n"), std::string::npos) << counters;
+    EXPECT_NE(counters.find("Sessions denied            -\n"), std::string::npos) << counters;
+
+    EXPECT_NE(run("show management sessions").out.find("  admin 10.0.0.1 WSVDSession:1:2\n"),
+              std::string::npos);
+    EXPECT_EQ(run("clear management session WSVDSession:1:2").out,
+              "Session WSVDSession:1:2 ended.\n");
+    EXPECT_EQ(run("clear management session nope").out, "Error: no such session\n");
+}
+
+}  // namespace
