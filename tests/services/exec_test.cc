@@ -1,0 +1,268 @@
+// execConfig, execCli and saveConfig: where the session comes from, which commands need
+// write access, how command texts are split, how configurations are classified.
+#include "platform/cm.h"
+#include "tests/services/service_fixture.h"
+
+namespace {
+
+std::string escaped(const std::string &text) {
+    std::string out;
+    for (char ch : text) {
+        if (ch == '<')
+            out += "&lt;";
+        else if (ch == '>')
+            out += "&gt;";
+        else if (ch == '&')
+            out += "&amp;";
+        else
+            out += ch;
+    }
+    return out;
+}
+
+std::string cliBody(const std::string &command, const std::string &extra = "") {
+    return "<c:execCli>" + extra + "<command>" + escaped(command) + "</command></c:execCli>";
+}
+std::string configBody(const std::string &config) {
+    return "<c:execConfig><config>" + escaped(config) + "</config></c:execConfig>";
+}
+std::string hdr(const std::string &sessionId, const std::string &pad = "") {
+    return "<hdr><reqId>9</reqId><sessionId>" + sessionId + "</sessionId>" + pad + "</hdr>";
+}
+
+class ExecTest : public ServiceTest {
+protected:
+    // A session in slot `slot` with the given access right; returns its id.
+    std::string openSession(int slot, uint32_t accessRight) {
+        wsvdSession_t s{};
+        s.sessionIndex = uint32_t(slot);
+        s.accessRight = accessRight;
+        wsvdSessionFormatId(slot, 40u + uint32_t(slot), s.sessionId);
+        wsvdSessionStore(&s);
+        return s.sessionId;
+    }
+};
+
+TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
+    const std::string readOnly = "ro", readWrite = "rw";
+    struct Case {
+        const char *what;
+        bool sessionsOff;    // KARN_SESSION_VAR: every caller is read-only
+        FakeAaa aaa;         // the fallback when the session check refuses
+        std::string body;    // execCli of `command` unless set
+        std::string header;  // SOAP header
+        const char *fault;
+        int aaaCalls;
+        uint32_t clientKind = WSVD_CLIENT_WEB;
+    };
+    std::string ro = openSession(1, 0), rw = openSession(2, 1);
+    std::string longPad = "<pad>" + std::string(400, 'x') + "</pad>";
+    const Case cases[] = {
+        {"show is a read", true, FakeAaa::refuse, cliBody("show vlan"), "", "", 0},
+        {"debug show is a read", true, FakeAaa::refuse, cliBody("debug cfgmgr show vlan"), "", "",
+         0},
+        {"debug alone is a write", true, FakeAaa::refuse, cliBody("debug cfgmgr"), "",
+         "No write permission", 0},
+        {"other command", true, FakeAaa::refuse, cliBody("create vlan v1"), "",
+         "No write permission", 0},
+        {"configuration", true, FakeAaa::refuse, configBody("<module_vlan><get/>"), "",
+         "No write permission", 0},
+        {"no session: read-write user", false, FakeAaa::readWrite, cliBody("create vlan v1"), "",
+         "", 1},
+        {"no session: read-only user reads", false, FakeAaa::readOnly, cliBody("show vlan"), "", "",
+         1},
+        {"no session: read-only user writes", false, FakeAaa::readOnly, cliBody("create vlan v1"),
+         "", "No write permission", 1},
+        {"no session: refused", false, FakeAaa::refuse, cliBody("show vlan"), "",
+         "Not a valid user", 1},
+        {"no session: refused config", false, FakeAaa::refuse, configBody("<module_vlan><set>"), "",
+         "Not a valid user", 1},
+        {"body header, read-only session", false, FakeAaa::readWrite,
+         cliBody("create vlan v1", hdr(ro)), "", "No write permission", 0},
+        {"body header, read-write session", false, FakeAaa::refuse,
+         cliBody("create vlan v1", hdr(rw)), "", "", 0},
+        {"SOAP header of any length", false, FakeAaa::refuse, cliBody("create vlan v1"),
+         hdr(rw, longPad), "", 0},
+        {"unknown session falls back", false, FakeAaa::readWrite,
+         cliBody("create vlan v1", hdr("2aaf0000000001")), "", "", 1},
+        {"overlong body header is no header", false, FakeAaa::refuse,
+         cliBody("create vlan v1", hdr(rw, longPad)), "", "Not a valid user", 1},
+        // The session check gives local clients read-only access.
+        {"local client reads", false, FakeAaa::refuse, cliBody("show vlan"), "", "", 0,
+         WSVD_CLIENT_LOCAL},
+        {"local client writes", false, FakeAaa::readWrite, cliBody("create vlan v1"), "",
+         "No write permission", 0, WSVD_CLIENT_LOCAL},
+        {"missing command comes first", false, FakeAaa::refuse, "<c:execCli/>", "",
+         "Missing argument", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.sessionsOff)
+            setenv("KARN_SESSION_VAR", "1", 1);
+        else
+            unsetenv("KARN_SESSION_VAR");
+        wsvdSessionTableReset();
+        ro = openSession(1, 0);
+        rw = openSession(2, 1);
+        gFake.aaa = c.aaa;
+        gFake.aaaCalls = 0;
+        gFake.cliCalls.clear();
+        gFake.cmCalls.clear();
+        std::string out = serve(c.body, c.header, c.clientKind);
+        EXPECT_EQ(fault(out), c.fault) << out;
+        EXPECT_EQ(gFake.aaaCalls, c.aaaCalls);
+        EXPECT_EQ(gFake.cliCalls.size() + gFake.cmCalls.size(), c.fault[0] ? 0u : 1u);
+    }
+    unsetenv("KARN_SESSION_VAR");
+}
+
+TEST_F(ExecTest, CommandSplitting) {
+    std::vector<std::string> many;
+    std::string text;
+    for (int i = 0; i < 250; i++) text += (i ? ";" : "") + std::string("show ") + std::to_string(i);
+    for (int i = 0; i < 199; i++) many.push_back("show " + std::to_string(i));
+    struct Case {
+        std::string command;
+        std::vector<std::string> commands;
+    };
+    const Case cases[] = {
+        {"show vlan", {"show vlan"}},
+        {"show vlan; show fdb", {"show vlan", " show fdb"}},
+        {"create vlan \"a;b\";show vlan", {"create vlan \"a;b\"", "show vlan"}},
+        {"configure snmp sysName \"x\";configure vlan \"v;1\" tag 5",
+         {"configure snmp sysName \"x\"", "configure vlan \"v;1\" tag 5"}},
+        {"show a;", {"show a", ""}},
+        {text, many},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command.substr(0, 60));
+        gFake.cliCalls.clear();
+        EXPECT_EQ(fault(serve(cliBody(c.command))), "");
+        ASSERT_EQ(gFake.cliCalls.size(), 1u);
+        EXPECT_EQ(gFake.cliCalls[0].commands, c.commands);
+    }
+}
+
+TEST_F(ExecTest, CliOutputBecomesTheReply) {
+    gFake.cliOutput = {"VLAN Default\n", "VLAN Mgmt & more\n"};
+    std::string out = serve(cliBody("show vlan"), "", WSVD_CLIENT_LOCAL);
+    EXPECT_EQ(fault(out), "");
+    EXPECT_NE(out.find("<reply>VLAN Default\nVLAN Mgmt &amp; more\n</reply>"), std::string::npos)
+        << out;
+    ASSERT_EQ(gFake.cliCalls.size(), 1u);
+    EXPECT_EQ(gFake.cliCalls[0].client, "xmlapi");
+    EXPECT_EQ(gFake.cliCalls[0].flags, 0);
+    EXPECT_EQ(gFake.cliCalls[0].seqnum, seqnum_);
+    EXPECT_EQ(response_->length, 0u);  // emptied for the engine's own output
+}
+
+TEST_F(ExecTest, ConfigurationOperations) {
+    struct Case {
+        std::string config;
+        const char *fault;
+        uint32_t operation;
+        std::string module;
+    };
+    const std::string longModule(70, 'm');
+    const Case cases[] = {
+        {"<module_vlan><get><vlan><name>v</name></vlan></get></module_vlan>", "", CM_OP_GET,
+         "vlan"},
+        {"<module_vlan><get><set>", "", CM_OP_GET, "vlan"},
+        {"<module_fdb>\n <set><fdb_op/></set></module_fdb>", "", CM_OP_SET, "fdb"},
+        {"<module_cfgmgr><setop><saveConfig/></setop></module_cfgmgr>", "", CM_OP_SETOP, "cfgmgr"},
+        {"<module_><get>", "", CM_OP_GET, ""},
+        {"<module_" + longModule + "><set>", "", CM_OP_SET, longModule.substr(0, 64)},
+        {"<vlan><get>", "No module specified in configuration", 0, ""},
+        {" <module_vlan><get>", "No module specified in configuration", 0, ""},
+        {"<module_vlan", "No module specified in configuration", 0, ""},
+        {"<module_vlan>", "No operation specified in configuration", 0, ""},
+        {"<module_vlan>text only", "No operation specified in configuration", 0, ""},
+        {"<module_vlan><get/>", "Invalid operation specified in configuration", 0, ""},
+        {"<module_vlan><get a=\"1\">", "Invalid operation specified in configuration", 0, ""},
+        {"<module_vlan><>", "Invalid operation specified in configuration", 0, ""},
+        {"<module_vlan><delete>", "Invalid operation specified in configuration", 0, ""},
+        {"<module_vlan><get", "Invalid operation specified in configuration", 0, ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.config);
+        gFake.cmCalls.clear();
+        std::string out = serve(configBody(c.config));
+        EXPECT_EQ(fault(out), c.fault) << out;
+        if (c.fault[0]) {
+            EXPECT_TRUE(gFake.cmCalls.empty());
+            continue;
+        }
+        ASSERT_EQ(gFake.cmCalls.size(), 1u);
+        EXPECT_EQ(gFake.cmCalls[0].text, c.config);
+        EXPECT_EQ(gFake.cmCalls[0].operation, c.operation);
+        EXPECT_EQ(gFake.cmCalls[0].getFlags, 0u);
+        EXPECT_EQ(gFake.cmCalls[0].module, c.module);
+    }
+}
+
+TEST_F(ExecTest, ConfigurationRepliesOnlySucceedWithStatusOne) {
+    struct Case {
+        FakeCmReply reply;
+        const char *fault;
+    };
+    const Case cases[] = {
+        {cmOk("<vlan><name>v</name></vlan>"), ""},
+        {cmStatus(2), "Unknown error"},
+        {cmStatus(0, "Invalid element"), "Invalid element"},
+    };
+    for (const Case &c : cases) {
+        gFake.cmAnswer = [&](const FakeCmCall &) { return c.reply; };
+        std::string out = serve(configBody("<module_vlan><get><vlan/></get></module_vlan>"));
+        EXPECT_EQ(fault(out), c.fault);
+        EXPECT_EQ(out.find("<name>v</name>"), std::string::npos);  // reply data is not returned
+    }
+}
+
+std::string saveBody(bool withHeader) {
+    return std::string("<u:saveConfigRequest>") +
+           (withHeader ? "<u:hdr><reqId>5</reqId><sessionId>0123456789abcdefXYZ</sessionId></u:hdr>"
+                       : "") +
+           "</u:saveConfigRequest>";
+}
+
+TEST_F(ExecTest, SaveConfig) {
+    struct Case {
+        const char *what;
+        bool header;
+        FakeAaa aaa;
+        FakeCmReply reply;
+        const char *fault;
+    };
+    const Case cases[] = {
+        {"read-only user", true, FakeAaa::readOnly, cmStatus(1), ""},
+        {"any non-zero status", true, FakeAaa::readWrite, cmStatus(2), ""},
+        {"failure", true, FakeAaa::readWrite, cmStatus(0, "Save failed"), "Save failed"},
+        {"failure without text", true, FakeAaa::readWrite, cmStatus(0), "Unknown error"},
+        {"refused", true, FakeAaa::refuse, cmStatus(1), "Not a valid user"},
+        {"no header", false, FakeAaa::readWrite, cmStatus(1), "Invalid Packet"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        gFake.cmCalls.clear();
+        gFake.aaa = c.aaa;
+        gFake.cmAnswer = [&](const FakeCmCall &) { return c.reply; };
+        std::string out = serve(saveBody(c.header));
+        EXPECT_EQ(fault(out), c.fault) << out;
+        bool sent = c.fault[0] == 0 || c.reply.status == 0;
+        ASSERT_EQ(gFake.cmCalls.size(), sent ? 1u : 0u);
+        if (sent) {
+            EXPECT_EQ(gFake.cmCalls[0].text,
+                      "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></"
+                      "setop></module_cfgmgr>");
+            EXPECT_EQ(gFake.cmCalls[0].module, "cfgmgr");
+            EXPECT_EQ(gFake.cmCalls[0].operation, uint32_t(CM_OP_SETOP));
+        }
+        if (!c.fault[0]) {
+            EXPECT_NE(out.find("<reqId>5</reqId>"), std::string::npos) << out;
+            EXPECT_NE(out.find("<sessionId>0123456789abcdef</sessionId>"), std::string::npos)
+                << out;
+        }
+    }
+}
+
+}  // namespace
