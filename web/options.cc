@@ -41,6 +41,15 @@ int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayCo
     };
     if (const char *root = getenv("KARN_ROOT"); root && *root)
         server->wsdlDir = std::string(root) + "/wsdl";
+    // The switch's start script names the HTTP port in the environment.
+    if (const char *port = getenv("WSVD_HTTP_PORT"); port && *port) {
+        long v;
+        if (!number(port, 1, 65535, &v)) {
+            *error = std::string("bad WSVD_HTTP_PORT \"") + port + "\"";
+            return -1;
+        }
+        server->httpPort = int(v);
+    }
     optind = 1;
     opterr = 0;
     int opt;

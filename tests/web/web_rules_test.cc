@@ -159,6 +159,7 @@ TEST(WebRules, CommandLine) {
         return webParseOptions(int(args.size()), argv.data(), s, r, error);
     };
     unsetenv("KARN_ROOT");
+    unsetenv("WSVD_HTTP_PORT");
     webServerConfig_t s;
     webRelayConfig_t r;
     std::string error;
@@ -167,6 +168,11 @@ TEST(WebRules, CommandLine) {
     EXPECT_EQ(s.httpPort, 8080);
     EXPECT_EQ(s.maxConnections, 64);
     EXPECT_EQ(r.timeoutMs, 60000);
+    setenv("WSVD_HTTP_PORT", "9090", 1);
+    webServerConfig_t fromEnv;
+    EXPECT_EQ(parse({}, &fromEnv, &r, &error), 0);
+    EXPECT_EQ(fromEnv.httpPort, 9090);
+    unsetenv("WSVD_HTTP_PORT");
 
     setenv("KARN_ROOT", "/r", 1);
     ASSERT_EQ(parse({"-a", "::1", "-p", "18080", "--https-port", "18443", "--cert", "c.pem",
