@@ -12,6 +12,7 @@
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cfgmgmt/cmBackend/src/cm_print.h"
+#include "cfgmgmt/objdefs/objdef_module.h"
 #include "platform/cm.h"
 #include "platform/cm/cmclient.h"
 #include "platform/cm/cmlink.h"
@@ -72,15 +73,25 @@ Answer serve(uint32_t operation, uint32_t flags, const char *text) {
         answer.message = "Out of memory";
         return answer;
     }
-    cmObject_t *object = cmObjectParse(gParser, gAppName, text, uint32_t(strlen(text)));
+    // The parser reads objects: it is given the operation's content, and the object
+    // is told which operation it came with.
+    cmRequestParts_t parts;
+    if (cmRequestSplit(text, &parts) != 0) {
+        answer.message = "The request is not well formed.";
+        return answer;
+    }
+    std::string action(parts.operation, parts.operationLength);
+    cmObject_t *object = cmObjectParse(gParser, gAppName, parts.body, uint32_t(parts.bodyLength));
     if (!object) {
         answer.message = gParser->errorCount && gParser->errorBuffer && gParser->errorBuffer->data
                              ? gParser->errorBuffer->data
                              : "The request holds no object.";
         return answer;
     }
+    object->action = lookupTag(action.c_str());
     cmBackendRequest_t request{};
-    request.flags = operation == CM_OP_GET && flags == CM_GET_NEXT ? CM_BE_FLAG_GET_NEXT : 0;
+    request.flags =
+        operation == CM_OP_GET && flags == CM_GET_NEXT ? uint32_t(CM_BE_FLAG_GET_NEXT) : 0u;
     request.out = bufferAlloc(256);
     request.message = bufferAlloc(128);
     request.reply = cmObject_t_alloc();

@@ -1,0 +1,100 @@
+// cfgmgr: the configuration manager of the switch. It keeps every configuration object,
+// answers the configuration requests of the switch's processes one at a time, relays
+// the modules of backend applications to them, and saves and restores the
+// configuration.
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cfgmgr/persist.h"
+#include "cfgmgr/server.h"
+#include "cfgmgr/store.h"
+#include "platform/dispatch.h"
+#include "platform/dm.h"
+#include "platform/epm.h"
+#include "platform/util.h"
+
+namespace {
+
+bool readFile(const std::string &path, std::string *text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::stringstream s;
+    s << in.rdbuf();
+    *text = s.str();
+    return true;
+}
+
+// $KARN_ROOT/cfgmgr when it holds a catalogue, else the data installed with the program.
+std::string dataDirectory() {
+    const char *root = getenv("KARN_ROOT");
+    if (root && *root) {
+        std::string dir = std::string(root) + "/cfgmgr";
+        if (access((dir + "/catalogue").c_str(), R_OK) == 0) return dir;
+    }
+    return CFGMGR_DATA_DIR;
+}
+
+void onDeviceManager(void *, int, int, void *) {}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    karnSetProcessName("cfgmgr");
+    std::string dataDir;
+    for (int opt; (opt = getopt(argc, argv, "d:h")) != -1;) {
+        if (opt == 'd') {
+            dataDir = optarg;
+        } else if (opt == 'h') {
+            printf("usage: cfgmgr [-d data directory]\n");
+            return 0;
+        } else {
+            return 2;
+        }
+    }
+    if (dataDir.empty()) dataDir = dataDirectory();
+    setvbuf(stderr, nullptr, _IOLBF, 0);
+
+    std::string catalogue, defaults, why;
+    if (!readFile(dataDir + "/catalogue", &catalogue) ||
+        !readFile(dataDir + "/defaults", &defaults)) {
+        fprintf(stderr, "cfgmgr: cannot read the catalogue and defaults in %s\n", dataDir.c_str());
+        return 1;
+    }
+    if (cfgStoreInit(catalogue, &why) != 0) {
+        fprintf(stderr, "cfgmgr: %s\n", why.c_str());
+        return 1;
+    }
+    int loaded = cfgPersistLoad(karnConfigDir(), &why);
+    if (loaded < 0)
+        fprintf(stderr,
+                "cfgmgr: the saved configuration is damaged (%s); kept as %s.damaged, "
+                "using the factory defaults\n",
+                why.c_str(), kSavedFileName);
+    if (loaded != 1) {
+        cfgStoreClear();
+        if (cfgApplyDefaults(defaults, &why) != 0)
+            fprintf(stderr, "cfgmgr: factory defaults incomplete: %s\n", why.c_str());
+    }
+    fprintf(stderr, "cfgmgr: configuration from %s\n",
+            loaded == 1 ? "the saved file" : "factory defaults");
+
+    if (dmInit(64, onDeviceManager) != 0) {
+        fprintf(stderr, "cfgmgr: cannot reach the device manager\n");
+        return 1;
+    }
+    dmSetProcessState(0, DM_STATE_INITIALISED);
+    epmClientSetPid();
+    dispatchThread_t mainThread{pthread_self(), 10, getpid(), "main"};
+    if (dispatchInit("cfgmgr", 0, 1, &mainThread, 1) != 0 || cfgServerStart() != 0) {
+        fprintf(stderr, "cfgmgr: cannot start the dispatcher\n");
+        return 1;
+    }
+    dmConnect();
+    int status = dispatchHandler();
+    cfgServerStop();
+    return status;
+}

@@ -1,0 +1,314 @@
+#include "cfgmgr/server.h"
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "cfgmgmt/objdefs/objdef_module.h"
+#include "cfgmgr/persist.h"
+#include "cfgmgr/store.h"
+#include "platform/bm.h"
+#include "platform/clock.h"
+#include "platform/cm.h"
+#include "platform/cm/cmlink.h"
+#include "platform/dispatch.h"
+#include "platform/dm.h"
+#include "platform/ds.h"
+#include "platform/ipml.h"
+#include "platform/tlv.h"
+#include "platform/util.h"
+
+namespace {
+
+// A backend that has not answered a relayed request in this time is not waited for.
+const uint64_t kRelayTimeoutUs = 60000000;
+
+struct Peer {
+    int role = 0;
+    std::string name;
+    cmLinkAssembler assembler;
+};
+
+struct Relay {
+    uint32_t frontPeer;  // 0 once the frontend has gone
+    uint32_t frontId;
+    std::string module;
+    std::string text;
+    bool isSet;
+    uint64_t deadlineUs;
+};
+
+ipmlLink_t *gLink;
+std::map<uint32_t, Peer> gPeers;
+std::map<std::string, uint32_t> gBackends;  // application name -> peer
+std::map<uint32_t, Relay> gRelays;
+uint32_t gNextRelay = 1;
+bool gLoadAnnounced;
+dispatchWork_t gTick;
+
+std::string karnConfigDirString() {
+    return karnConfigDir();
+}
+
+void sendTo(uint32_t peer, const cmLinkMessage &message) {
+    cmLinkSendPieces(message.bytes(), [peer](const uint8_t *data, uint32_t length) {
+        bmPacket_t *packet = bmAllocPacket(length, 0, 1);
+        if (!packet) return -1;
+        memcpy(packet->data, data, length);
+        int sent = ipmlSend(peer, packet, 0);
+        bmFree(packet);
+        return sent > 0 ? 0 : -1;
+    });
+}
+
+void reply(uint32_t peer, uint32_t id, uint32_t status, const std::string &message,
+           const std::string &data) {
+    if (!peer) return;
+    cmLinkMessage m(CMLINK_REPLY);
+    m.u32(CMLINK_TAG_ID, id).u32(CMLINK_TAG_STATUS, status);
+    if (!message.empty()) m.text(CMLINK_TAG_MESSAGE, message.c_str());
+    if (!data.empty()) m.text(CMLINK_TAG_DATA, data.c_str());
+    sendTo(peer, m);
+}
+
+void sendThreshold(uint32_t peer, int event) {
+    cmLinkMessage m(CMLINK_THRESHOLD);
+    m.u32(CMLINK_TAG_EVENT, uint32_t(event)).u32(CMLINK_TAG_VALUE, cfgStoreLockoutThreshold());
+    sendTo(peer, m);
+}
+
+void onLockoutChanged(uint32_t) {
+    for (auto &[id, peer] : gPeers)
+        if (peer.role == CMLINK_ROLE_FRONTEND) sendThreshold(id, CM_EVENT_LOCKOUT_CHANGED);
+}
+
+int saveHook(std::string *why) {
+    return cfgPersistSave(karnConfigDirString(), why);
+}
+
+std::string moduleOf(const char *text) {
+    cmRequestParts_t parts;
+    if (cmRequestSplit(text, &parts) != 0) return "";
+    return std::string(parts.module, parts.moduleLength);
+}
+
+void failRelays(const std::string &backend, const std::string &why) {
+    for (auto it = gRelays.begin(); it != gRelays.end();) {
+        if (it->second.module == backend) {
+            reply(it->second.frontPeer, it->second.frontId, 0, why, "");
+            it = gRelays.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void onRequest(uint32_t peer, tlv_t *t) {
+    uint32_t id, operation, flags;
+    const char *text;
+    if (tlvDecode(t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_OPERATION, TLV_DEC_U32, &operation,
+                  CMLINK_TAG_FLAGS, TLV_DEC_U32, &flags, CMLINK_TAG_TEXT, TLV_DEC_STRING, &text,
+                  nullptr, TLV_DEC_END) != 0) {
+        fprintf(stderr, "cfgmgr: malformed request from peer %u dropped\n", peer);
+        return;
+    }
+    std::string module = moduleOf(text);
+    auto backend = gBackends.find(module);
+    if (backend != gBackends.end() || cfgStoreIsBackendModule(module)) {
+        if (backend == gBackends.end()) {
+            reply(peer, id, 0, "Backend " + module + " is not connected.", "");
+            return;
+        }
+        uint32_t relayId = gNextRelay++;
+        cmLinkMessage m(CMLINK_BE_REQUEST);
+        m.u32(CMLINK_TAG_ID, relayId)
+            .u32(CMLINK_TAG_OPERATION, operation)
+            .u32(CMLINK_TAG_FLAGS, flags)
+            .text(CMLINK_TAG_TEXT, text);
+        gRelays[relayId] =
+            Relay{peer, id, module, text, operation == CM_OP_SET, clockNowUs() + kRelayTimeoutUs};
+        sendTo(backend->second, m);
+        return;
+    }
+    cfgReply_t r = cfgStoreHandle(flags, text);
+    reply(peer, id, r.status, r.message, r.data);
+}
+
+void onBackendReply(tlv_t *t) {
+    uint32_t id, status;
+    if (tlvDecode(t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_STATUS, TLV_DEC_U32, &status,
+                  TLV_DEC_END) != 0)
+        return;
+    auto it = gRelays.find(id);
+    if (it == gRelays.end()) return;
+    const char *message = nullptr, *data = nullptr;
+    tlvDecode(t, CMLINK_TAG_MESSAGE, TLV_DEC_STRING, &message, nullptr, TLV_DEC_END);
+    tlvDecode(t, CMLINK_TAG_DATA, TLV_DEC_STRING, &data, nullptr, TLV_DEC_END);
+    Relay relay = it->second;
+    gRelays.erase(it);
+    if (relay.isSet && status != 0) cfgRelayRecord(relay.module, relay.text);
+    reply(relay.frontPeer, relay.frontId, status, message ? message : "", data ? data : "");
+}
+
+void onLoad(uint32_t peer, const Peer &p) {
+    std::string texts;
+    for (const std::string &text : cfgRelayTexts(p.name)) {
+        texts += text;
+        texts.push_back(0);
+    }
+    cmLinkMessage m(CMLINK_LOAD_DATA);
+    m.u32(CMLINK_TAG_ID, 0).block(CMLINK_TAG_TEXT, texts.data(), uint32_t(texts.size()));
+    sendTo(peer, m);
+}
+
+void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
+    uint32_t kind = 0;
+    if (cmLinkDecodeKind(bytes.data(), uint32_t(bytes.size()), &kind) != 0) {
+        fprintf(stderr, "cfgmgr: message without kind from peer %u dropped\n", peer);
+        return;
+    }
+    tlv_t t;
+    tlvInit(&t, const_cast<uint8_t *>(bytes.data()), uint32_t(bytes.size()));
+    switch (kind) {
+        case CMLINK_HELLO: {
+            uint32_t role;
+            const char *name;
+            if (tlvDecode(&t, CMLINK_TAG_ROLE, TLV_DEC_U32, &role, CMLINK_TAG_NAME, TLV_DEC_STRING,
+                          &name, nullptr, TLV_DEC_END) != 0 ||
+                (role != CMLINK_ROLE_FRONTEND && role != CMLINK_ROLE_BACKEND) || p.role) {
+                fprintf(stderr, "cfgmgr: bad hello from peer %u ignored\n", peer);
+                return;
+            }
+            p.role = int(role);
+            p.name = name;
+            if (role == CMLINK_ROLE_FRONTEND) {
+                sendThreshold(peer, CM_EVENT_LOCKOUT_THRESHOLD);
+            } else {
+                auto old = gBackends.find(p.name);
+                if (old != gBackends.end() && old->second != peer)
+                    failRelays(p.name, "Backend " + p.name + " was replaced.");
+                gBackends[p.name] = peer;
+                fprintf(stderr, "cfgmgr: backend %s connected\n", name);
+            }
+            return;
+        }
+        case CMLINK_REQUEST:
+            if (p.role == CMLINK_ROLE_FRONTEND) onRequest(peer, &t);
+            return;
+        case CMLINK_REPLY:
+            if (p.role == CMLINK_ROLE_BACKEND) onBackendReply(&t);
+            return;
+        case CMLINK_LOAD:
+            if (p.role == CMLINK_ROLE_BACKEND) onLoad(peer, p);
+            return;
+        default:
+            fprintf(stderr, "cfgmgr: message of unknown kind %u from peer %u dropped\n", kind,
+                    peer);
+    }
+}
+
+void onReceive(ipmlLink_t *, uint32_t peer, void *packet, int length) {
+    auto *p = static_cast<bmPacket_t *>(packet);
+    if (!p) return;
+    auto it = gPeers.find(peer);
+    if (it != gPeers.end() && length > 0 && uint32_t(length) <= p->size) {
+        Peer &state = it->second;
+        int whole = state.assembler.add(p->data, uint32_t(length));
+        if (whole < 0) {
+            fprintf(stderr, "cfgmgr: malformed frame from peer %u; message dropped\n", peer);
+            state.assembler = cmLinkAssembler();
+        } else if (whole == 1) {
+            std::vector<uint8_t> bytes = state.assembler.message();
+            onMessage(peer, state, bytes);
+        }
+    }
+    bmFree(p);
+}
+
+void onPeer(ipmlLink_t *, int event, uint32_t peer) {
+    if (event == IPML_PEER_CONNECT) {
+        gPeers[peer] = Peer();
+        return;
+    }
+    auto it = gPeers.find(peer);
+    if (it == gPeers.end()) return;
+    if (it->second.role == CMLINK_ROLE_BACKEND) {
+        auto b = gBackends.find(it->second.name);
+        if (b != gBackends.end() && b->second == peer) {
+            gBackends.erase(b);
+            failRelays(it->second.name, "Backend " + it->second.name + " went away.");
+            fprintf(stderr, "cfgmgr: backend %s disconnected\n", it->second.name.c_str());
+        }
+    }
+    for (auto &[id, relay] : gRelays)
+        if (relay.frontPeer == peer) relay.frontPeer = 0;
+    gPeers.erase(it);
+}
+
+void onTick(void *) {
+    uint64_t now = clockNowUs();
+    for (auto it = gRelays.begin(); it != gRelays.end();) {
+        if (it->second.deadlineUs <= now) {
+            reply(it->second.frontPeer, it->second.frontId, 0,
+                  "Backend " + it->second.module + " did not answer.", "");
+            it = gRelays.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void registerWithDirectory(void *);
+
+void onRegistered(void *, dsRegistration_t *result, int status) {
+    if (status < 0) {
+        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
+        return;
+    }
+    if (gLink) {
+        dispatchRemove(gLink);
+        ipmlClose(gLink);
+        gLink = nullptr;
+    }
+    gLink = ipmlInitServerClient(0, result->linkNumber, 1, onPeer, nullptr);
+    static dispatchServer_t server;
+    server = {gLink, "cfgmgrReceive", onReceive};
+    if (!gLink || dispatchAddServer(&server) != 0) {
+        fprintf(stderr, "cfgmgr: cannot serve link %u\n", result->linkNumber);
+        if (gLink) ipmlClose(gLink);
+        gLink = nullptr;
+        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
+        return;
+    }
+    dmSetProcessState(0, DM_STATE_RUNNING);
+    if (!gLoadAnnounced) {
+        // Backends apply their saved configuration now that it is loaded and served.
+        gLoadAnnounced = dmSendLoadRequest("") == 0;
+    }
+    fprintf(stderr, "cfgmgr: serving link %u\n", result->linkNumber);
+}
+
+void registerWithDirectory(void *) {
+    if (dsNBRegister("cfgmgr", onRegistered, nullptr) != 0)
+        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
+}
+
+}  // namespace
+
+int cfgServerStart() {
+    cfgStoreHooks_t hooks{saveHook, onLockoutChanged, karnConfigDirString};
+    cfgStoreSetHooks(hooks);
+    gTick = dispatchExecuteWorkItem(onTick, nullptr, 0, {1, 0}, DISPATCH_WORK_REPEAT);
+    registerWithDirectory(nullptr);
+    return gTick ? 0 : -1;
+}
+
+void cfgServerStop() {
+    if (gLink) {
+        dispatchRemove(gLink);
+        ipmlClose(gLink);
+        gLink = nullptr;
+    }
+    dsDeregister("cfgmgr", 1);
+}

@@ -1,0 +1,481 @@
+// cfgmgr through the protocol: the real process under platformd, reached with the
+// frontend library from this test process (its dispatcher driven by dispatchRunOnce).
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/cm.h"
+#include "platform/cm/cmclient.h"
+#include "platform/dispatch.h"
+#include "platform/plink.h"
+#include "tests/support/switch_harness.h"
+
+namespace {
+
+struct Reply {
+    uint32_t status = 0;
+    std::string message, data;
+};
+
+std::map<uint32_t, Reply> gReplies;
+std::vector<std::pair<int, uint32_t>> gEvents;  // lock-out events: (event, value)
+uint32_t gSeq = 1;
+
+void onEvent(int event, cmEventData_t *d) {
+    if (event == CM_EVENT_REPLY) {
+        Reply &r = gReplies[d->seqnum];
+        r.status = d->status;
+        r.message = d->message ? d->message : "";
+        r.data = d->data ? d->data : "";
+    } else {
+        gEvents.emplace_back(event, d->value);
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Runs the dispatcher until `done` or the time is up.
+template <typename Done>
+bool pumpUntil(Done done, int timeoutMs = 5000) {
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (Clock::now() > deadline) return false;
+        dispatchRunOnce(20);
+    }
+    return true;
+}
+
+uint32_t sendAsync(const std::string &module, const std::string &text, uint32_t op,
+                   uint32_t flags = 0) {
+    cmRequest_t r{};
+    r.operation = op;
+    r.getFlags = flags;
+    r.text = text.c_str();
+    r.seqnum = gSeq++;
+    strncpy(r.module, module.c_str(), sizeof r.module - 1);
+    EXPECT_GE(cmSendRequest(&r), 1) << text;
+    return r.seqnum;
+}
+
+Reply request(const std::string &text, uint32_t op, uint32_t flags = 0, int timeoutMs = 5000) {
+    std::string module = text.substr(8, text.find('>') - 8);
+    uint32_t seq = sendAsync(module, text, op, flags);
+    EXPECT_TRUE(pumpUntil([&] { return gReplies.count(seq) > 0; }, timeoutMs)) << text;
+    Reply r = gReplies[seq];
+    gReplies.erase(seq);
+    return r;
+}
+Reply get(const std::string &text, uint32_t flags) {
+    return request(text, CM_OP_GET, flags);
+}
+Reply set(const std::string &text) {
+    return request(text, CM_OP_SET);
+}
+
+std::string vlanText(const std::string &vr, const std::string &name, const std::string &extra,
+                     const char *op = "set") {
+    return std::string("<module_vlan><") + op + "><vlan><vrName>" + vr + "</vrName><name>" + name +
+           "</name>" + extra + "</vlan></" + op + "></module_vlan>";
+}
+
+const std::string kAllVlans = "<module_vlan><get><vlan/></get></module_vlan>";
+
+class CfgmgrTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        cmFrontendShutdown();
+        dispatchShutdown();
+        plinkDisconnect();
+        gReplies.clear();
+        gEvents.clear();
+        unsetenv("KARN_CM_TIMEOUT_SECONDS");
+    }
+    // Starts the frontend and waits for the connect event (event 1).
+    bool connect() {
+        size_t before = gEvents.size();
+        if (!cmFrontendConnected() && !cmFrontendInit("cfgtest", onEvent)) return false;
+        return pumpUntil([&] { return gEvents.size() > before; }, 10000);
+    }
+    // After cfgmgr was killed: wait until it serves again and we are connected anew.
+    bool reconnect(SwitchHarness &sw) {
+        size_t before = gEvents.size();
+        EXPECT_TRUE(pumpUntil([] { return !cmFrontendConnected(); }, 5000));
+        EXPECT_TRUE(sw.waitForProcess("cfgmgr"));
+        return pumpUntil([&] { return gEvents.size() > before; }, 10000);
+    }
+};
+
+TEST_F(CfgmgrTest, FactoryDefaultsExactAndNextGets) {
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+
+    Reply r = get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT);
+    EXPECT_EQ(r.status, 1u) << r.message;
+    EXPECT_NE(r.data.find("<tag>1</tag>"), std::string::npos) << r.data;
+    EXPECT_NE(r.data.find("<untaggedPorts>1:1-48,2:1-48,3:1-24,4:1-24</untaggedPorts>"),
+              std::string::npos)
+        << r.data;
+    r = get(vlanText("VR-Mgmt", "Mgmt", "", "get"), CM_GET_EXACT);
+    EXPECT_NE(r.data.find("<tag>4095</tag>"), std::string::npos) << r.data;
+    EXPECT_NE(r.data.find("<untaggedPorts>mgmt</untaggedPorts>"), std::string::npos) << r.data;
+
+    // Key order is (vrName, name); a walk ends with success and no data.
+    r = get(kAllVlans, CM_GET_NEXT);
+    EXPECT_NE(r.data.find("Default"), std::string::npos) << r.data;
+    r = get(vlanText("VR-Default", "Default", "", "get"), CM_GET_NEXT);
+    EXPECT_NE(r.data.find("Mgmt"), std::string::npos) << r.data;
+    r = get(vlanText("VR-Mgmt", "Mgmt", "", "get"), CM_GET_NEXT);
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.data, "");
+
+    // An exact get of nothing succeeds empty; without its key it is refused.
+    r = get(vlanText("VR-Default", "nosuch", "", "get"), CM_GET_EXACT);
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.data, "");
+    r = get(kAllVlans, CM_GET_EXACT);
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.message, "Missing key field \"vrName\".");
+
+    r = get("<module_vr><get><vr/></get></module_vr>", CM_GET_PLAIN);
+    EXPECT_NE(r.data.find("VR-Default"), std::string::npos);
+    EXPECT_NE(r.data.find("VR-Mgmt"), std::string::npos);
+}
+
+TEST_F(CfgmgrTest, ChangesAndRefusedRequestsLeaveTheStoreAsItWas) {
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    ASSERT_EQ(
+        set(vlanText("VR-Default", "v10", "<tag>10</tag><rowStatus>create</rowStatus>")).status,
+        1u);
+    ASSERT_EQ(
+        set(vlanText("VR-Default", "v10", "<ipMtu>9000</ipMtu><rowStatus>configure</rowStatus>"))
+            .status,
+        1u);
+    Reply r = get(vlanText("VR-Default", "v10", "", "get"), CM_GET_EXACT);
+    EXPECT_NE(r.data.find("<ipMtu>9000</ipMtu>"), std::string::npos) << r.data;
+    EXPECT_NE(r.data.find("<qosProfile>1</qosProfile>"), std::string::npos) << r.data;
+    ASSERT_EQ(
+        set(vlanText("VR-Default", "v10", "<ipMtu/><rowStatus>unconfigure</rowStatus>")).status,
+        1u);
+    r = get(vlanText("VR-Default", "v10", "", "get"), CM_GET_EXACT);
+    EXPECT_NE(r.data.find("<ipMtu>1500</ipMtu>"), std::string::npos) << r.data;
+
+    const std::string before = get(kAllVlans, CM_GET_PLAIN).data;
+    struct Case {
+        std::string text;
+        uint32_t op;
+        std::string message;
+    } cases[] = {
+        {vlanText("VR-Default", "v10", "<rowStatus>create</rowStatus>"), CM_OP_SET,
+         "vlan \"VR-Default\"/\"v10\" already exists."},
+        {vlanText("VR-Default", "v11", "<rowStatus>delete</rowStatus>"), CM_OP_SET,
+         "vlan \"VR-Default\"/\"v11\" does not exist."},
+        {vlanText("VR-Nope", "v12", "<rowStatus>create</rowStatus>"), CM_OP_SET,
+         "vr \"VR-Nope\" does not exist."},
+        {vlanText("VR-Default", "v13", "<tag>10</tag><rowStatus>create</rowStatus>"), CM_OP_SET,
+         "vlan \"VR-Default\"/\"v10\" already has tag 10."},
+        {vlanText("VR-Mgmt", "v10", "<rowStatus>create</rowStatus>"), CM_OP_SET,
+         "vlan \"VR-Default\"/\"v10\" already has name v10."},
+        {vlanText("VR-Default", "v14", "<ipMtu>100</ipMtu><rowStatus>create</rowStatus>"),
+         CM_OP_SET, "Value 100 of field \"ipMtu\" is out of range (1500 to 9216)."},
+        {vlanText("VR-Default", "v15", "<tag>x</tag><rowStatus>create</rowStatus>"), CM_OP_SET, ""},
+        {"<module_vlan><set><vlan><name>v16</name><rowStatus>create</rowStatus></vlan></set></"
+         "module_vlan>",
+         CM_OP_SET, "Missing key field \"vrName\"."},
+        {"<module_vlan><set><vlan><name>v17</name>", CM_OP_SET, ""},
+        {"<module_nosuch><set><x/></set></module_nosuch>", CM_OP_SET, "Unknown module \"nosuch\"."},
+        {"<module_vlan><set><bogus/></set></module_vlan>", CM_OP_SET, ""},
+        {"<module_vr><set><vr><name>VR-Default</name><rowStatus>delete</rowStatus></vr></set></"
+         "module_vr>",
+         CM_OP_SET, "vr \"VR-Default\" is in use by vlan \"VR-Default\"/\"Default\"."},
+        {"<module_wsvdbe><get><wsvdConfig/></get></module_wsvdbe>", CM_OP_GET,
+         "Backend wsvdbe is not connected."},
+        {"<module_fdb><set><fdb_show><mac_addr>00:00:00:00:00:01</mac_addr><vlanInstance>1</"
+         "vlanInstance></fdb_show></set></module_fdb>",
+         CM_OP_SET, "Object fdb_show does not support method set."},
+    };
+    for (const Case &c : cases) {
+        r = request(c.text, c.op);
+        EXPECT_EQ(r.status, 0u) << c.text;
+        if (!c.message.empty())
+            EXPECT_EQ(r.message, c.message) << c.text;
+        else
+            EXPECT_FALSE(r.message.empty()) << c.text;
+    }
+    EXPECT_EQ(get(kAllVlans, CM_GET_PLAIN).data, before);
+
+    ASSERT_EQ(set(vlanText("VR-Default", "v10", "<rowStatus>delete</rowStatus>")).status, 1u);
+    EXPECT_EQ(get(vlanText("VR-Default", "v10", "", "get"), CM_GET_EXACT).data, "");
+}
+
+TEST_F(CfgmgrTest, WalkOf5000VlansInKeyOrder) {
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    // Created in a scrambled order, many requests in flight at a time.
+    const int n = 5000;
+    std::vector<uint32_t> seqs;
+    for (int i = 0; i < n; i++) {
+        char name[16];
+        snprintf(name, sizeof name, "v%05d", (i * 7919) % n);
+        seqs.push_back(sendAsync(
+            "vlan", vlanText("VR-Default", name, "<rowStatus>create</rowStatus>"), CM_OP_SET));
+        if (seqs.size() == 200 || i == n - 1) {
+            ASSERT_TRUE(pumpUntil([&] { return gReplies.size() >= seqs.size(); }, 20000));
+            for (uint32_t s : seqs) ASSERT_EQ(gReplies[s].status, 1u) << gReplies[s].message;
+            gReplies.clear();
+            seqs.clear();
+        }
+    }
+    std::vector<std::string> names;
+    std::string text = kAllVlans;
+    for (;;) {
+        Reply r = get(text, CM_GET_NEXT);
+        ASSERT_EQ(r.status, 1u) << r.message;
+        if (r.data.empty()) break;
+        size_t a = r.data.find("<name><![CDATA[") + 15;
+        size_t b = r.data.find("]]>", a);
+        size_t c = r.data.find("<vrName><![CDATA[") + 17;
+        size_t d = r.data.find("]]>", c);
+        names.push_back(r.data.substr(a, b - a));
+        text = vlanText(r.data.substr(c, d - c), names.back(), "", "get");
+        ASSERT_LE(names.size(), size_t(n + 2));
+    }
+    ASSERT_EQ(names.size(), size_t(n + 2));
+    EXPECT_EQ(names[0], "Default");
+    for (int i = 0; i < n; i++) {
+        char name[16];
+        snprintf(name, sizeof name, "v%05d", i);
+        ASSERT_EQ(names[size_t(i + 1)], name);
+    }
+    EXPECT_EQ(names.back(), "Mgmt");
+}
+
+TEST_F(CfgmgrTest, FdbEntriesWalkInMacAndVlanOrderAndGoWithTheirVlan) {
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    ASSERT_EQ(
+        set(vlanText("VR-Default", "blue", "<tag>20</tag><rowStatus>create</rowStatus>")).status,
+        1u);
+    auto fdbOp = [](const char *mac, const char *vlan, const char *ports, const char *action) {
+        std::string ports_ = ports ? std::string("<portList>") + ports + "</portList>" : "";
+        return set(std::string("<module_fdb><set><fdb_op><macAddr>") + mac +
+                   "</macAddr><vlanName>" + vlan + "</vlanName>" + ports_ + "<action>" + action +
+                   "</action><sub_action>4</sub_action></fdb_op></set></module_fdb>");
+    };
+    EXPECT_EQ(fdbOp("00:00:00:00:00:0a", "blue", "1:5", "create").status, 1u);
+    EXPECT_EQ(fdbOp("00:00:00:00:00:0a", "Default", "2:1", "create").status, 1u);
+    EXPECT_EQ(fdbOp("00:00:00:00:00:02", "blue", "1:6", "create").status, 1u);
+    Reply r = fdbOp("00:00:00:00:00:02", "blue", "1:6", "create");
+    EXPECT_EQ(r.message, "FDB entry 00:00:00:00:00:02 in vlan \"blue\" already exists.");
+    EXPECT_EQ(fdbOp("00:00:00:00:00:03", "red", "1:6", "create").message,
+              "vlan \"red\" does not exist.");
+    EXPECT_EQ(fdbOp("00:00:00:00:00:03", "blue", "9:1", "create").status, 0u);
+    EXPECT_EQ(fdbOp("00:00:00:00:00:03", "blue", nullptr, "create").status, 0u);
+
+    std::vector<std::string> walk;
+    std::string text =
+        "<module_fdb><get><fdb_show><type>0</type><vlan_name/><port_list/><vlanInstance>0</"
+        "vlanInstance><mac_addr>00:00:00:00:00:00</mac_addr></fdb_show></get></module_fdb>";
+    for (;;) {
+        r = get(text, CM_GET_NEXT);
+        ASSERT_EQ(r.status, 1u);
+        if (r.data.empty()) break;
+        size_t m = r.data.find("<mac_addr>") + 10;
+        size_t v = r.data.find("<vlanInstance>") + 14;
+        std::string mac = r.data.substr(m, 17);
+        std::string inst = r.data.substr(v, r.data.find('<', v) - v);
+        size_t n = r.data.find("<vlan_name><![CDATA[") + 20;
+        walk.push_back(mac + " " + r.data.substr(n, r.data.find("]]>", n) - n));
+        EXPECT_NE(r.data.find("<flags><![CDATA[s]]></flags>"), std::string::npos) << r.data;
+        text =
+            "<module_fdb><get><fdb_show><mac_addr>" + mac + "</mac_addr><vlanInstance>" + inst +
+            "</vlanInstance><vlan_name/><port_list/><type>0</type></fdb_show></get></module_fdb>";
+        ASSERT_LT(walk.size(), 10u);
+    }
+    // Default was made before blue, so its instance is lower.
+    std::vector<std::string> want = {"00:00:00:00:00:02 blue", "00:00:00:00:00:0a Default",
+                                     "00:00:00:00:00:0a blue"};
+    EXPECT_EQ(walk, want);
+
+    r =
+        get("<module_fdb><get><fdb_show><type>1</type><vlan_name/><port_list/><vlanInstance>0</"
+            "vlanInstance><mac_addr>00:00:00:00:00:02</mac_addr></fdb_show></get></module_fdb>",
+            CM_GET_EXACT);
+    EXPECT_NE(r.data.find("<port_list>1:6</port_list>"), std::string::npos) << r.data;
+
+    // Deleting the VLAN takes its FDB entries with it.
+    ASSERT_EQ(set(vlanText("VR-Default", "blue", "<rowStatus>delete</rowStatus>")).status, 1u);
+    r = get("<module_fdb><get><fdb_show/></get></module_fdb>", CM_GET_PLAIN);
+    EXPECT_EQ(r.data.find("blue"), std::string::npos) << r.data;
+    EXPECT_EQ(fdbOp("00:00:00:00:00:0a", "Default", nullptr, "delete").status, 1u);
+    EXPECT_EQ(get("<module_fdb><get><fdb_show/></get></module_fdb>", CM_GET_PLAIN).data, "");
+}
+
+TEST_F(CfgmgrTest, SavedConfigurationSurvivesKillAndUnsavedChangesDoNot) {
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    ASSERT_EQ(
+        set(vlanText("VR-Default", "kept", "<tag>30</tag><rowStatus>create</rowStatus>")).status,
+        1u);
+    Reply r = request(
+        "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></setop></"
+        "module_cfgmgr>",
+        CM_OP_SETOP);
+    ASSERT_EQ(r.status, 1u) << r.message;
+    ASSERT_EQ(set(vlanText("VR-Default", "lost", "<rowStatus>create</rowStatus>")).status, 1u);
+
+    sw.expectDeaths();
+    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(reconnect(sw));
+    EXPECT_NE(
+        get(vlanText("VR-Default", "kept", "", "get"), CM_GET_EXACT).data.find("<tag>30</tag>"),
+        std::string::npos);
+    EXPECT_EQ(get(vlanText("VR-Default", "lost", "", "get"), CM_GET_EXACT).data, "");
+    EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
+    EXPECT_TRUE(sw.waitForLog("cfgmgr: configuration from the saved file"));
+
+    // Removing the saved file brings the factory defaults back at the next start.
+    r = request(
+        "<module_cfgmgr><setop><fileOp><op>rm</op><fileName>cfgmgr.cfg</fileName></fileOp></"
+        "setop></module_cfgmgr>",
+        CM_OP_SETOP);
+    ASSERT_EQ(r.status, 1u) << r.message;
+    r = request(
+        "<module_cfgmgr><setop><fileOp><op>rm</op><fileName>cfgmgr.cfg</fileName></fileOp></"
+        "setop></module_cfgmgr>",
+        CM_OP_SETOP);
+    EXPECT_EQ(r.message, "File \"cfgmgr.cfg\" does not exist.");
+    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(reconnect(sw));
+    EXPECT_EQ(get(vlanText("VR-Default", "kept", "", "get"), CM_GET_EXACT).data, "");
+}
+
+TEST_F(CfgmgrTest, DamagedSavedFileIsKeptAsideAndDefaultsUsed) {
+    SwitchHarness sw({"cfgmgr"});
+    {
+        std::ofstream f(sw.configDir() + "/cfgmgr.cfg");
+        f << "cfgmgr-config 1\nR vlan 7 12\n<vlan></vla";  // cut short by a crash of a writer
+    }
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
+    EXPECT_TRUE(sw.waitForLog("the saved configuration is damaged"));
+    std::ifstream kept(sw.configDir() + "/cfgmgr.cfg.damaged");
+    EXPECT_TRUE(kept.good());
+}
+
+TEST_F(CfgmgrTest, LockoutThresholdOnConnectAndOnChange) {
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    ASSERT_EQ(gEvents.size(), 1u);
+    EXPECT_EQ(gEvents[0], std::make_pair(int(CM_EVENT_LOCKOUT_THRESHOLD), 3u));
+    const std::string setTo5 =
+        "<module_cfgmgr><set><loginLockout><failures>5</failures></loginLockout></set></"
+        "module_cfgmgr>";
+    ASSERT_EQ(set(setTo5).status, 1u);
+    ASSERT_TRUE(pumpUntil([] { return gEvents.size() == 2; }));
+    EXPECT_EQ(gEvents[1], std::make_pair(int(CM_EVENT_LOCKOUT_CHANGED), 5u));
+    // The same value again is no change; an out-of-range value is refused.
+    ASSERT_EQ(set(setTo5).status, 1u);
+    EXPECT_EQ(set("<module_cfgmgr><set><loginLockout><failures>0</failures></loginLockout></set></"
+                  "module_cfgmgr>")
+                  .status,
+              0u);
+    EXPECT_NE(get("<module_cfgmgr><get><loginLockout/></get></module_cfgmgr>", CM_GET_PLAIN)
+                  .data.find("<failures>5</failures>"),
+              std::string::npos);
+    dispatchRunOnce(100);
+    EXPECT_EQ(gEvents.size(), 2u);
+}
+
+TEST_F(CfgmgrTest, PendingRequestFailsWhenCfgmgrStallsOrDies) {
+    setenv("KARN_CM_TIMEOUT_SECONDS", "1", 1);
+    SwitchHarness sw({"cfgmgr"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    sw.expectDeaths();
+    ASSERT_TRUE(sw.kill("cfgmgr", SIGSTOP));
+    auto started = Clock::now();
+    Reply r = request(kAllVlans, CM_OP_GET, CM_GET_PLAIN, 4000);
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.message, CM_TEXT_NO_ANSWER);
+    EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(2500));
+
+    uint32_t seq = sendAsync("vlan", kAllVlans, CM_OP_GET, CM_GET_PLAIN);
+    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(pumpUntil([&] { return gReplies.count(seq) > 0; }, 3000));
+    EXPECT_EQ(gReplies[seq].status, 0u);
+    EXPECT_FALSE(gReplies[seq].message.empty());
+    // The late answer of the first request, if any, never shows up as a second reply.
+    EXPECT_EQ(gReplies.size(), 1u);
+    ASSERT_TRUE(reconnect(sw));
+    EXPECT_EQ(get(kAllVlans, CM_GET_PLAIN).status, 1u);
+}
+
+TEST_F(CfgmgrTest, BackendServesItsModuleAndGetsItsSavedConfigurationBack) {
+    SwitchHarness sw({"cfgmgr", "cmbeapp=cmbe_testapp"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_TRUE(connect());
+    const std::string getText = "<module_wsvdbe><get><testConfig/></get></module_wsvdbe>";
+    Reply r;
+    ASSERT_TRUE(pumpUntil([&] {
+        r = get(getText, CM_GET_EXACT);
+        return r.status != 0;
+    }));
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(get(getText, CM_GET_NEXT).status, 2u);
+    ASSERT_EQ(
+        set("<module_wsvdbe><set><testConfig><count>7</count></testConfig></set></module_wsvdbe>")
+            .status,
+        1u);
+    r = set(
+        "<module_wsvdbe><set><testConfig><name>refuse</name></testConfig></set></module_wsvdbe>");
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.message, "refused by the application");
+    r = set("<module_wsvdbe><set><nosuch/></set></module_wsvdbe>");
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_FALSE(r.message.empty());
+    EXPECT_NE(get(getText, CM_GET_EXACT).data.find("<count>7</count>"), std::string::npos);
+    ASSERT_EQ(request("<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></"
+                      "setop></module_cfgmgr>",
+                      CM_OP_SETOP)
+                  .status,
+              1u);
+
+    // A restarted application starts empty...
+    sw.expectDeaths();
+    ASSERT_TRUE(sw.kill("cmbe_testapp", SIGKILL));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            r = get(getText, CM_GET_EXACT);
+            return r.status == 1 && r.data.find("<count>0</count>") != std::string::npos;
+        },
+        10000))
+        << r.message << r.data;
+    // ...and gets the saved configuration when cfgmgr (re)loads it.
+    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(reconnect(sw));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            r = get(getText, CM_GET_EXACT);
+            return r.data.find("<count>7</count>") != std::string::npos;
+        },
+        10000))
+        << r.message << r.data;
+}
+
+}  // namespace

@@ -1,0 +1,66 @@
+// Arbitrary request texts into cfgmgr's store, one a line (a leading byte 1 or 2 makes
+// the line a get-next or an exact get). Afterwards the store must save and read back to
+// the same text, and the input read as a saved file must be taken or refused cleanly.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cfgmgr/persist.h"
+#include "cfgmgr/store.h"
+#include "platform/cm.h"
+
+namespace {
+
+std::string gDefaults;
+
+bool init() {
+    unsetenv("KARN_CONFIG_LOCATION");  // no file operation may touch a real directory
+    auto read = [](const char *name) {
+        std::ifstream in(std::string(CFGMGR_DATA_DIR) + "/" + name);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    };
+    std::string why;
+    if (cfgStoreInit(read("catalogue"), &why) != 0) {
+        fprintf(stderr, "%s\n", why.c_str());
+        abort();
+    }
+    gDefaults = read("defaults");
+    return true;
+}
+
+void reset() {
+    std::string why;
+    cfgStoreClear();
+    cfgRelayClear();
+    if (cfgApplyDefaults(gDefaults, &why) != 0) abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    static bool ready = init();
+    (void)ready;
+    std::string input(reinterpret_cast<const char *>(data), size);
+    reset();
+    std::istringstream lines(input);
+    for (std::string line; std::getline(lines, line);) {
+        uint32_t flags = CM_GET_PLAIN;
+        if (!line.empty() && (line[0] == 1 || line[0] == 2)) {
+            flags = line[0] == 1 ? CM_GET_NEXT : CM_GET_EXACT;
+            line.erase(0, 1);
+        }
+        cfgReply_t r = cfgStoreHandle(flags, line.c_str());
+        if (r.status == 0 && r.message.empty()) abort();  // every failure says why
+    }
+    std::string saved = cfgPersistText(), why;
+    if (cfgPersistParse(saved, &why) != 0 || cfgPersistText() != saved) {
+        fprintf(stderr, "saved configuration does not read back: %s\n", why.c_str());
+        abort();
+    }
+    cfgPersistParse(input, &why);
+    return 0;
+}
