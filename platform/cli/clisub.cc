@@ -7,6 +7,7 @@
 // delivered through dispatchPost, never from inside karnExecuteCLI, so a caller is not
 // re-entered.
 #include <sys/socket.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,11 +32,13 @@ namespace {
 struct Pending {
     uint32_t seqnum;
     uint64_t deadlineUs;
+    int fd;  // the connection it was sent on
 };
 
 std::mutex gMutex;  // guards everything below
 cliCallBack_t gCallBack = nullptr;
-int gFd = -1;
+int gFd = -1;            // the connection new calls use
+std::set<int> gRetired;  // broken connections the dispatcher has not closed yet
 uint32_t gNextId = 1;
 std::map<uint32_t, Pending> gPending;  // by the id sent on the link
 dispatchWork_t gTimer = nullptr;
@@ -88,19 +92,43 @@ void postFailure(uint32_t seqnum, std::string why) {
 
 void onReadable(int fd, void *arg);
 
-// Caller holds gMutex. Ends the connection and every call still open on it.
-void disconnectLocked(const char *why) {
-    if (gFd >= 0) {
-        dispatchRemoveFd(gFd);
-        close(gFd);
-        gFd = -1;
+// Caller holds gMutex; dispatcher thread only, so that no callback of the dispatcher
+// is reading the descriptor while it is closed. Ends the connection and every call
+// still open on it.
+void closeLocked(int fd, const char *why) {
+    dispatchRemoveFd(fd);
+    close(fd);
+    if (fd == gFd) gFd = -1;
+    gRetired.erase(fd);
+    for (auto it = gPending.begin(); it != gPending.end();) {
+        if (it->second.fd == fd) {
+            postFailure(it->second.seqnum, why);
+            it = gPending.erase(it);
+        } else {
+            ++it;
+        }
     }
-    for (auto &[id, p] : gPending) postFailure(p.seqnum, why);
-    gPending.clear();
+}
+
+// Caller holds gMutex; any thread. New calls stop using the current connection; the
+// dispatcher sees its end and closes it, ending the calls sent on it.
+void retireLocked() {
+    if (gFd < 0) return;
+    shutdown(gFd, SHUT_RDWR);
+    gRetired.insert(gFd);
+    gFd = -1;
+}
+
+// Caller holds gMutex. True when the CLI process has closed the current connection
+// (it died or restarted) and the dispatcher has not noticed yet.
+bool hungUpLocked() {
+    pollfd p{gFd, POLLRDHUP, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR));
 }
 
 // Caller holds gMutex. 0 when connected.
 int connectLocked() {
+    if (gFd >= 0 && hungUpLocked()) retireLocked();
     if (gFd >= 0) return 0;
     int link = dsLookup("cli", kLookupMs);
     if (link < 0) return -1;
@@ -118,9 +146,9 @@ void onReadable(int fd, void *) {
     static std::vector<uint8_t> buf(IPML_MAX_FRAME);
     int n = ipmlReadFrame(fd, buf.data(), uint32_t(buf.size()), kFrameReadMs);
     std::unique_lock<std::mutex> lock(gMutex);
-    if (fd != gFd) return;  // a connection already dropped
+    if (fd != gFd && !gRetired.count(fd)) return;  // not ours (any more)
     if (n <= 0) {
-        disconnectLocked("Error: The CLI process went away before the commands finished.\n");
+        closeLocked(fd, "Error: The CLI process went away before the commands finished.\n");
         return;
     }
     tlv_t t;
@@ -129,7 +157,7 @@ void onReadable(int fd, void *) {
     if (tlvDecode(&t, CLI_TAG_KIND, TLV_DEC_U32, &kind, CLI_TAG_ID, TLV_DEC_U32, &id,
                   TLV_DEC_END) != 0) {
         fprintf(stderr, "cli subagent: undecodable message from the CLI process; reconnecting\n");
-        disconnectLocked("Error: The CLI process sent a message that could not be read.\n");
+        closeLocked(fd, "Error: The CLI process sent a message that could not be read.\n");
         return;
     }
     auto it = gPending.find(id);
@@ -219,10 +247,10 @@ int karnExecuteCLI(const char *client, char **commands, int /*flags*/, uint32_t 
         postFailure(seqnum, "Error: The CLI process is not available.\n");
         return -1;
     }
-    gPending[id] = Pending{seqnum, clockNowUs() + timeoutUs()};
+    gPending[id] = Pending{seqnum, clockNowUs() + timeoutUs(), gFd};
     if (ipmlWriteFrame(gFd, frame.data(), tlvLength(&t)) != 0) {
-        // The dispatcher sees the broken stream and ends every open call, this one too.
-        shutdown(gFd, SHUT_RDWR);
+        // The dispatcher sees the broken stream and ends the calls sent on it, this one too.
+        retireLocked();
         return -1;
     }
     return 0;
