@@ -200,24 +200,6 @@ TEST_F(ExecTest, ConfigurationOperations) {
     }
 }
 
-TEST_F(ExecTest, ConfigurationRepliesOnlySucceedWithStatusOne) {
-    struct Case {
-        FakeCmReply reply;
-        const char *fault;
-    };
-    const Case cases[] = {
-        {cmOk("<vlan><name>v</name></vlan>"), ""},
-        {cmStatus(2), "Unknown error"},
-        {cmStatus(0, "Invalid element"), "Invalid element"},
-    };
-    for (const Case &c : cases) {
-        gFake.cmAnswer = [&](const FakeCmCall &) { return c.reply; };
-        std::string out = serve(configBody("<module_vlan><get><vlan/></get></module_vlan>"));
-        EXPECT_EQ(fault(out), c.fault);
-        EXPECT_EQ(out.find("<name>v</name>"), std::string::npos);  // reply data is not returned
-    }
-}
-
 std::string saveBody(bool withHeader) {
     return std::string("<u:saveConfigRequest>") +
            (withHeader ? "<u:hdr><reqId>5</reqId><sessionId>0123456789abcdefXYZ</sessionId></u:hdr>"

@@ -2,7 +2,6 @@
 // listing walk.
 #include <cstdio>
 
-#include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "platform/cm.h"
 #include "tests/services/service_fixture.h"
 
@@ -51,7 +50,6 @@ TEST_F(FdbTest, ChecksAndTheirSpellings) {
         {"getFdb", {"00:01:02:03:04:05", nullptr, nullptr}, FakeAaa::refuse, "Not a valid user"},
         {"getFdb", {"00:01:02:03:04:05", nullptr, nullptr}, FakeAaa::readOnly, ""},
         {"getAllFdb", {nullptr, nullptr, nullptr}, FakeAaa::readOnly, ""},
-        {"getAllFdb", {nullptr, nullptr, nullptr}, FakeAaa::refuse, "Not a valid user"},
         {"createFdb", {"", "", nullptr}, FakeAaa::readWrite, "Missing argument"},
         {"createFdb", {"", "", ""}, FakeAaa::readWrite, "Mac Address can not be NULL"},
         {"createFdb", {"00:01:02:03:04:05", "", ""}, FakeAaa::readWrite, "Vlan can not be NULL"},
@@ -142,33 +140,6 @@ TEST_F(FdbTest, EntryFields) {
         EXPECT_NE(out.find(std::string("<isPermanent>") + (c.isPermanent ? "true" : "false")),
                   std::string::npos);
     }
-}
-
-TEST_F(FdbTest, PortTextIsCutTo31Characters) {
-    // Every other port, written for a multi-slot or a single-slot switch, whichever this is.
-    std::string ports = "1:1,1:3,1:5,1:7,1:9,1:11,1:13,1:15,1:17,1:19";
-    portlist_t list{};
-    if (!STRING_TO_PORTLIST(&list, ports.c_str(), 0)) ports = "1,3,5,7,9,11,13,15,17,19,21,23,25";
-    ASSERT_NE(STRING_TO_PORTLIST(&list, ports.c_str(), 0), 0);
-    // What the port-list printer makes of them.
-    buffer_t b = {};
-    bufferPutf(&b, "%P", &list);
-    std::string printed = b.data ? b.data : "";
-    free(b.data);
-    ASSERT_GT(printed.size(), 31u) << printed;
-
-    gFake.cmAnswer = [&](const FakeCmCall &) {
-        return cmOk(fdbReply("00:00:00:00:00:01", "", 1, ports));
-    };
-    std::string out = serve(fdbBody("getFdb", {"x", nullptr, nullptr}));
-    EXPECT_NE(out.find("<port>" + printed.substr(0, 31) + "</port>"), std::string::npos) << out;
-}
-
-TEST_F(FdbTest, GetFdbWithoutAnObjectHasNoEntry) {
-    gFake.cmAnswer = [](const FakeCmCall &) { return cmOk(); };
-    std::string out = serve(fdbBody("getFdb", {"00:00:00:00:00:01", nullptr, nullptr}));
-    EXPECT_EQ(fault(out), "");
-    EXPECT_EQ(out.find("<reply"), std::string::npos) << out;
 }
 
 // Entries with MAC addresses 00:00:00:00:<hi>:<lo> for index 0 .. count-1, keyed by the
