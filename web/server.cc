@@ -243,6 +243,9 @@ MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const
     }
     if (up->tooLarge) return queueError(conn, 413, "request too large");
     if (webIsExecHook(up->body)) return queueError(conn, 403, "forbidden");
+    // The request link carries texts; a NUL would cut the request short.
+    if (up->body.find('\0') != std::string::npos)
+        return queueError(conn, 400, "a SOAP request holds no NUL bytes");
     return relay(conn, listener, up);
 }
 

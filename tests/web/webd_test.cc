@@ -153,6 +153,10 @@ TEST_F(Webd, RefusesWhatItMustNotForward) {
          413},
         {chunked + "0\r\n\r\n", 413},
         {"THIS IS NOT HTTP\r\n\r\n", 400},
+        {std::string("POST /xmlService HTTP/1.1\r\nHost: x\r\nContent-Type: text/xml\r\n"
+                     "Content-Length: 6\r\n\r\necho \0",
+                     87),
+         400},
     };
     for (auto &r : raws) {
         HttpClient client(port_, 30000);
