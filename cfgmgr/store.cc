@@ -50,7 +50,9 @@ struct Table {
     std::vector<Row> rows;  // in key order
 };
 
-std::vector<Table> gTables;
+// Never destroyed: rows live until the process ends, and a destructor running at exit
+// would only hide them from the leak checker.
+std::vector<Table> &gTables = *new std::vector<Table>;
 std::vector<std::string> gBackends;
 uint32_t gNextInstance = 1;
 cmObjectParser_t *gParser;
@@ -429,10 +431,15 @@ cfgReply_t getTable(const Table &t, uint32_t flags, const void *request) {
             if (!isValid(t, request, i))
                 fail(std::string("Missing key field \"") + fieldName(t, i) + "\".");
         }
+        if (!wild) {
+            int found = findRow(t, request);
+            if (found >= 0) reply.data = format(t, t.rows[size_t(found)].data);
+            return reply;
+        }
         for (const Row &r : t.rows) {
             bool match = true;
             for (int i : t.keys)
-                if (!(wild && wildcardKey(t, request, i)) &&
+                if (!wildcardKey(t, request, i) &&
                     compareField(fieldOf(t, i), r.data, request) != 0) {
                     match = false;
                     break;
@@ -441,7 +448,6 @@ cfgReply_t getTable(const Table &t, uint32_t flags, const void *request) {
                 reply.data = format(t, r.data);
                 break;
             }
-            if (!wild && compareKeys(t, r.data, request) > 0) break;
         }
         return reply;
     }
@@ -880,7 +886,7 @@ int cfgStoreRestore(const cfgRecord_t &record, std::string *why) {
         void *row = copyRow(t, object->data);
         if (t.kind == Kind::single) {
             freeRow(t, t.rows[0].data);
-            t.rows[0].data = row;
+            t.rows[0] = Row{row, record.instance};
         } else {
             bool complete = true;
             for (int i : t.keys) complete = complete && isValid(t, row, i);

@@ -1,0 +1,107 @@
+// Gets per second against cfgmgr's store with 4094 VLANs: exact gets of one VLAN and
+// get-next steps, each a whole request text in and reply text out, as cfgmgr serves them.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "cfgmgr/persist.h"
+#include "cfgmgr/store.h"
+#include "platform/cm.h"
+
+namespace {
+
+const int kVlans = 4094;
+
+std::string readData(const char *name) {
+    std::ifstream in(std::string(CFGMGR_DATA_DIR) + "/" + name);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string vlanText(const char *op, int i, const char *extra) {
+    char text[256];
+    snprintf(text, sizeof text,
+             "<module_vlan><%s><vlan><vrName>VR-Default</vrName><name>v%04d</name>%s</vlan></%s>"
+             "</module_vlan>",
+             op, i, extra, op);
+    return text;
+}
+
+void fill() {
+    static bool done = false;
+    if (done) return;
+    std::string why;
+    if (cfgStoreInit(readData("catalogue"), &why) != 0 ||
+        cfgApplyDefaults(readData("defaults"), &why) != 0) {
+        fprintf(stderr, "%s\n", why.c_str());
+        abort();
+    }
+    for (int i = 1; i <= kVlans; i++) {
+        // Tags 2..4094; tag 1 is the default VLAN's, so v0001 has none.
+        char extra[96];
+        snprintf(
+            extra, sizeof extra,
+            i == 1 ? "<rowStatus>create</rowStatus>" : "<tag>%d</tag><rowStatus>create</rowStatus>",
+            i);
+        if (cfgStoreHandle(0, vlanText("set", i, extra).c_str()).status != 1) abort();
+    }
+    done = true;
+}
+
+void BM_ExactGet(benchmark::State &state) {
+    fill();
+    std::string texts[64];
+    for (int i = 0; i < 64; i++) texts[i] = vlanText("get", 1 + (i * 61) % kVlans, "");
+    int i = 0;
+    for (auto _ : state) {
+        cfgReply_t r = cfgStoreHandle(CM_GET_EXACT, texts[i++ & 63].c_str());
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ExactGet);
+
+void BM_NextGet(benchmark::State &state) {
+    fill();
+    std::string texts[64];
+    for (int i = 0; i < 64; i++) texts[i] = vlanText("get", 1 + (i * 61) % kVlans, "");
+    int i = 0;
+    for (auto _ : state) {
+        cfgReply_t r = cfgStoreHandle(CM_GET_NEXT, texts[i++ & 63].c_str());
+        benchmark::DoNotOptimize(r);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_NextGet);
+
+// A whole walk over all VLANs by get-next, as the daemon's list operations do.
+void BM_FullWalk(benchmark::State &state) {
+    fill();
+    for (auto _ : state) {
+        int n = 0;
+        std::string text = "<module_vlan><get><vlan/></get></module_vlan>";
+        for (;;) {
+            cfgReply_t r = cfgStoreHandle(CM_GET_NEXT, text.c_str());
+            if (r.data.empty()) break;
+            size_t a = r.data.find("<name><![CDATA[") + 15;
+            size_t c = r.data.find("<vrName><![CDATA[") + 17;
+            text = "<module_vlan><get><vlan><vrName>" +
+                   r.data.substr(c, r.data.find("]]>", c) - c) + "</vrName><name>" +
+                   r.data.substr(a, r.data.find("]]>", a) - a) +
+                   "</name></vlan></get></module_vlan>";
+            n++;
+        }
+        if (n != kVlans + 2) abort();
+    }
+    state.SetItemsProcessed(state.iterations() * (kVlans + 2));
+}
+BENCHMARK(BM_FullWalk)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
