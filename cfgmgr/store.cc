@@ -780,6 +780,13 @@ int parseCatalogue(const std::string &text, std::string *why) {
     return 0;
 }
 
+void freeAllRows() {
+    for (Table &t : gTables) {
+        for (Row &r : t.rows) freeRow(t, r.data);
+        t.rows.clear();
+    }
+}
+
 void resetSingles() {
     for (Table &t : gTables) {
         if (t.kind != Kind::single) continue;
@@ -792,7 +799,8 @@ void resetSingles() {
 }  // namespace
 
 int cfgStoreInit(const std::string &catalogueText, std::string *why) {
-    cfgStoreClear();
+    freeAllRows();
+    gNextInstance = 1;
     gTables.clear();
     gBackends.clear();
     cmObjectInit_vlan();
@@ -821,10 +829,7 @@ int cfgStoreInit(const std::string &catalogueText, std::string *why) {
 }
 
 void cfgStoreClear() {
-    for (Table &t : gTables) {
-        for (Row &r : t.rows) freeRow(t, r.data);
-        t.rows.clear();
-    }
+    freeAllRows();
     gNextInstance = 1;
     try {
         resetSingles();
