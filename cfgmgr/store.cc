@@ -23,6 +23,7 @@ namespace {
 
 struct Check {
     bool required = false, unique = false, hasRange = false, hasDefault = false, cascade = false;
+    bool moves = false;  // a port list: a port given to one row is taken from the others
     int64_t low = 0, high = 0;
     int maxLength = -1;
     std::string defaultText;
@@ -455,6 +456,30 @@ cfgReply_t getTable(const Table &t, uint32_t flags, const void *request) {
     return reply;
 }
 
+bool isPortList(const cmFieldDesc_t &f) {
+    return f.type == cmType_portlist || f.type == cmType_portlist_type1;
+}
+
+// Port lists change by ports: configure adds the ports given, unconfigure removes them.
+void changePorts(void *row, const void *request, const cmFieldDesc_t &f, bool add) {
+    auto *to = reinterpret_cast<portlist_t *>(at(row, f.offset));
+    const auto *given = reinterpret_cast<const portlist_t *>(at(request, f.offset));
+    for (int w = 0; w < PL_WORDS; w++)
+        to->words[w] = add ? (to->words[w] | given->words[w]) : (to->words[w] & ~given->words[w]);
+}
+
+// A port of a "moves" list belongs to one row at most: the row `keep` takes the ports it
+// was given from every other row.
+void takePortsFromOthers(Table &t, size_t keep, const void *request) {
+    for (const auto &entry : t.checks) {
+        if (!entry.second.moves || !isValid(t, request, entry.first)) continue;
+        const cmFieldDesc_t &f = fieldOf(t, entry.first);
+        for (size_t r = 0; r < t.rows.size(); r++)
+            if (r != keep && isValid(t, t.rows[r].data, entry.first))
+                changePorts(t.rows[r].data, request, f, false);
+    }
+}
+
 void setTable(Table &t, const void *request) {
     if (t.readOnly) fail("Object " + t.object + " does not support method set.");
     requireKeys(t, request);
@@ -472,6 +497,8 @@ void setTable(Table &t, const void *request) {
             throw;
         }
         insertRow(t, row, gNextInstance++);
+        int created = findRow(t, request);
+        if (created >= 0) takePortsFromOthers(t, size_t(created), request);
         return;
     }
     if (found < 0) fail(describe(t, request) + " does not exist.");
@@ -486,14 +513,16 @@ void setTable(Table &t, const void *request) {
     try {
         for (int i = 0; i < t.desc->fieldCount; i++) {
             if (isKey(t, i) || i == t.actionField || !isValid(t, request, i)) continue;
-            if (action == CM_ACTION_UNCONFIGURE) {
+            const cmFieldDesc_t &f = fieldOf(t, i);
+            if (isPortList(f) && isValid(t, row, i)) {
+                changePorts(row, request, f, action != CM_ACTION_UNCONFIGURE);
+            } else if (action == CM_ACTION_UNCONFIGURE) {
                 auto c = t.checks.find(i);
                 if (c != t.checks.end() && c->second.hasDefault)
                     storeText(t, row, i, c->second.defaultText);
                 else
                     setValid(t, row, i, false);
             } else {
-                const cmFieldDesc_t &f = fieldOf(t, i);
                 memcpy(at(row, f.offset), at(request, f.offset), f.size);
                 setValid(t, row, i, true);
             }
@@ -505,6 +534,7 @@ void setTable(Table &t, const void *request) {
     }
     freeRow(t, t.rows[size_t(found)].data);
     t.rows[size_t(found)].data = row;
+    if (action != CM_ACTION_UNCONFIGURE) takePortsFromOthers(t, size_t(found), request);
 }
 
 void setSingle(Table &t, const void *request) {
@@ -742,6 +772,8 @@ int parseCatalogue(const std::string &text, std::string *why) {
                     c.unique = true;
                 } else if (w[k] == "cascade") {
                     c.cascade = true;
+                } else if (w[k] == "moves") {
+                    c.moves = true;
                 } else if (w[k] == "range" && k + 2 < w.size()) {
                     c.hasRange = true;
                     c.low = strtoll(w[k + 1].c_str(), nullptr, 10);

@@ -13,6 +13,7 @@
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
+#include "daemon/answers.h"
 #include "daemon/intake.h"
 #include "daemon/log.h"
 #include "daemon/trace_file.h"
@@ -23,6 +24,9 @@
 #include "platform/ipml.h"
 #include "platform/lm.h"
 #include "platform/aaa.h"
+#include "platform/clisub.h"
+#include "platform/cm.h"
+#include "platform/cmbe.h"
 #include "platform/sm.h"
 #include "platform/util.h"
 #include "session/session_auth.h"
@@ -130,14 +134,13 @@ void wsvdConfigLibWatchCallBack(int event, void *group) {
     dmSetProcessState(0, DM_STATE_READY);
 }
 
-void wsvdDmCallBack(void *, int event, int, void *data) {
+void wsvdDmCallBack(void *handle, int event, int flags, void *data) {
     if (event == DM_EVENT_PROCESS_UP) {
         const char *name = static_cast<const char *>(data);
         if (name && (strcmp(name, "cfgmgr") == 0 || strcmp(name, "cli") == 0))
             wsvdStartConfigLinks();
     } else if (event == DM_EVENT_LOAD) {
-        // The configuration backend library takes load events here
-        // (cmBackEndSendLoadRequest with this event's own arguments).
+        cmBackEndSendLoadRequest(handle, event, flags, data);
     }
 }
 
@@ -145,21 +148,19 @@ void wsvdStartConfigLinks() {
     if (!gLibrariesUp) return;
     if (gFrontendPending && dmGetProcessState("cfgmgr") >= DM_STATE_RUNNING) {
         WSVD_LOG("Starting CM frontend");
-        // The configuration-manager frontend starts here:
-        // cmFrontendInit(process name, wsvdCmFrontendCallBack); zero ends the process with
-        // "Failed to initialize cfgmgr library.".
+        if (!cmFrontendInit(karnGetProcessName(), wsvdCmFrontendCallBack))
+            fail("Failed to initialize cfgmgr library.");
         gFrontendPending = false;
     }
     if (gBackendPending && dmGetProcessState("cfgmgr") >= DM_STATE_RUNNING) {
         WSVD_LOG("Starting CM backend");
-        // The configuration backend starts here: cmBackendInit("wsvdbe", 0); zero ends the
-        // process with "Failed to initialize cfgmgr library.".
+        if (!cmBackendInit("wsvdbe", 0)) fail("Failed to initialize cfgmgr library.");
         gBackendPending = false;
     }
     if (gCliPending && dmGetProcessState("cli") >= DM_STATE_RUNNING) {
         WSVD_LOG("Starting CLI subagent");
-        // The CLI subagent starts here: cliSubagentInit(process name, wsvdCliCallBack);
-        // non-zero ends the process with "Failed to initialize cli library.".
+        if (cliSubagentInit(karnGetProcessName(), wsvdCliCallBack) != 0)
+            fail("Failed to initialize cli library.");
         gCliPending = false;
     }
 }
