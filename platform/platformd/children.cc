@@ -92,8 +92,8 @@ void died(Child &c, int status) {
 
 }  // namespace
 
-int childrenAdd(const std::string &spec) {
-    std::istringstream in(spec);
+int childrenAdd(const std::string &entry) {
+    std::istringstream in(entry);
     std::vector<std::string> fields;
     for (std::string f; in >> f;) fields.push_back(f);
     if (fields.empty() || fields[0].size() > PLINK_NAME_MAX) return -1;

@@ -107,18 +107,18 @@ void portText(uint32_t id, char *out, size_t size) {
 // The floating-point conversions go to the C library with a directive rebuilt from
 // what was parsed ("*" already resolved, "L" dropped since the argument is a double).
 int emitFloat(buffer_t *b, const Directive &d, double value) {
-    char spec[32];
-    int n = snprintf(spec, sizeof spec, "%%%s%s%s%s%s", d.left ? "-" : "", d.plus ? "+" : "",
+    char directive[32];
+    int n = snprintf(directive, sizeof directive, "%%%s%s%s%s%s", d.left ? "-" : "", d.plus ? "+" : "",
                      d.space ? " " : "", d.alt ? "#" : "", d.zero ? "0" : "");
     int width = d.width > 127 ? 127 : d.width;
     int precision = d.precision > 127 ? 127 : d.precision;
-    if (width) n += snprintf(spec + n, sizeof spec - n, "%d", width);
-    if (precision >= 0) n += snprintf(spec + n, sizeof spec - n, ".%d", precision);
-    snprintf(spec + n, sizeof spec - n, "%c", d.letter);
+    if (width) n += snprintf(directive + n, sizeof directive - n, "%d", width);
+    if (precision >= 0) n += snprintf(directive + n, sizeof directive - n, ".%d", precision);
+    snprintf(directive + n, sizeof directive - n, "%c", d.letter);
     char area[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-    snprintf(area, sizeof area, spec, value);
+    snprintf(area, sizeof area, directive, value);
 #pragma GCC diagnostic pop
     int len = static_cast<int>(strlen(area));
     if (len && bufferPutn(b, area, len) < 0) return -1;
