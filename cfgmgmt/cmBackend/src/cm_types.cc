@@ -364,24 +364,43 @@ int STRING_TO_DATE(date_t *dst, const char *text) {
     return 1;
 }
 
-int STRING_TO_OCTETSTRING(octetString_t **dst, const char *text) {
-    if (!dst || !text) return 0;
-    uint32_t count = 0;
-    if (*text) {
-        count = 1;
-        for (const char *p = text; *p; p++) count += *p == ':';
-    }
-    octetString_t *s = octetString_t_alloc(nullptr, count);
-    if (!s) return 0;
+namespace {
+
+// Octet strings and object identifiers are lists of numbers joined by one separator:
+// as many items as separators plus one (none for the empty text).
+uint32_t itemCount(const char *text, char separator) {
+    if (!*text) return 0;
+    uint32_t count = 1;
+    for (const char *p = text; *p; p++) count += *p == separator;
+    return count;
+}
+
+// Reads `count` numbers in `base`; false when an item is followed by anything but the
+// separator or the end.
+template <typename Store>
+bool readItems(const char *text, char separator, int base, uint32_t count, Store store) {
     const char *p = text;
     for (uint32_t i = 0; i < count; i++) {
         char *end = nullptr;
-        s->octets[i] = static_cast<uint8_t>(strtoul(p, &end, 16));
-        if (*end != ':' && *end) {
-            octetString_t_free(s);
-            return 0;
-        }
+        unsigned long value = strtoul(p, &end, base);
+        if (*end != separator && *end) return false;
+        store(i, value);
         p = *end ? end + 1 : end;
+    }
+    return true;
+}
+
+}  // namespace
+
+int STRING_TO_OCTETSTRING(octetString_t **dst, const char *text) {
+    if (!dst || !text) return 0;
+    uint32_t count = itemCount(text, ':');
+    octetString_t *s = octetString_t_alloc(nullptr, count);
+    if (!s) return 0;
+    if (!readItems(text, ':', 16, count,
+                   [s](uint32_t i, unsigned long v) { s->octets[i] = static_cast<uint8_t>(v); })) {
+        octetString_t_free(s);
+        return 0;
     }
     *dst = s;
     return 1;
@@ -389,22 +408,13 @@ int STRING_TO_OCTETSTRING(octetString_t **dst, const char *text) {
 
 int STRING_TO_OID(oid_t **dst, const char *text) {
     if (!dst || !text) return 0;
-    uint32_t count = 0;
-    if (*text) {
-        count = 1;
-        for (const char *p = text; *p; p++) count += *p == '.';
-    }
+    uint32_t count = itemCount(text, '.');
     oid_t *o = oid_t_alloc(nullptr, count);
     if (!o) return 0;
-    const char *p = text;
-    for (uint32_t i = 0; i < count; i++) {
-        char *end = nullptr;
-        o->components[i] = static_cast<uint32_t>(strtoul(p, &end, 10));
-        if (*end != '.' && *end) {
-            oid_t_free(o);
-            return 0;
-        }
-        p = *end ? end + 1 : end;
+    if (!readItems(text, '.', 10, count,
+                   [o](uint32_t i, unsigned long v) { o->components[i] = static_cast<uint32_t>(v); })) {
+        oid_t_free(o);
+        return 0;
     }
     *dst = o;
     return 1;
