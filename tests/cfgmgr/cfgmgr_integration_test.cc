@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,12 @@ Reply get(const std::string &text, uint32_t flags) {
 Reply set(const std::string &text) {
     return request(text, CM_OP_SET);
 }
+// A set that must succeed.
+bool changed(const std::string &text) {
+    Reply r = set(text);
+    EXPECT_EQ(r.status, 1u) << text << ": " << r.message;
+    return r.status == 1;
+}
 
 std::string vlanText(const std::string &vr, const std::string &name, const std::string &extra,
                      const char *op = "set") {
@@ -88,15 +95,28 @@ std::string vlanText(const std::string &vr, const std::string &name, const std::
 
 const std::string kAllVlans = "<module_vlan><get><vlan/></get></module_vlan>";
 
+const std::string kSave =
+    "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></setop></module_cfgmgr>";
+const std::string kRemoveSaved =
+    "<module_cfgmgr><setop><fileOp><op>rm</op><fileName>cfgmgr.cfg</fileName></fileOp></setop>"
+    "</module_cfgmgr>";
+
 class CfgmgrTest : public ::testing::Test {
 protected:
     void TearDown() override {
+        sw.reset();
         cmFrontendShutdown();
         dispatchShutdown();
         plinkDisconnect();
         gReplies.clear();
         gEvents.clear();
         unsetenv("KARN_CM_TIMEOUT_SECONDS");
+    }
+    // Starts a switch running `processes` (made beforehand when `sw` is already set) and
+    // connects to it.
+    bool up(std::vector<std::string> processes = {"cfgmgr"}) {
+        if (!sw) sw = std::make_unique<SwitchHarness>(processes);
+        return sw->start() && connect();
     }
     // Starts the frontend and waits for the connect event (event 1).
     bool connect() {
@@ -105,18 +125,17 @@ protected:
         return pumpUntil([&] { return gEvents.size() > before; }, 10000);
     }
     // After cfgmgr was killed: wait until it serves again and we are connected anew.
-    bool reconnect(SwitchHarness &sw) {
+    bool reconnect() {
         size_t before = gEvents.size();
         EXPECT_TRUE(pumpUntil([] { return !cmFrontendConnected(); }, 5000));
-        EXPECT_TRUE(sw.waitForProcess("cfgmgr"));
+        EXPECT_TRUE(sw->waitForProcess("cfgmgr"));
         return pumpUntil([&] { return gEvents.size() > before; }, 10000);
     }
+    std::unique_ptr<SwitchHarness> sw;
 };
 
 TEST_F(CfgmgrTest, FactoryDefaultsExactAndNextGets) {
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(up());
 
     Reply r = get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT);
     EXPECT_EQ(r.status, 1u) << r.message;
@@ -151,22 +170,16 @@ TEST_F(CfgmgrTest, FactoryDefaultsExactAndNextGets) {
 }
 
 TEST_F(CfgmgrTest, ChangesAndRefusedRequestsLeaveTheStoreAsItWas) {
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
-    ASSERT_EQ(
-        set(vlanText("VR-Default", "v10", "<tag>10</tag><rowStatus>create</rowStatus>")).status,
-        1u);
-    ASSERT_EQ(
-        set(vlanText("VR-Default", "v10", "<ipMtu>9000</ipMtu><rowStatus>configure</rowStatus>"))
-            .status,
-        1u);
+    ASSERT_TRUE(up());
+    ASSERT_TRUE(
+        changed(vlanText("VR-Default", "v10", "<tag>10</tag><rowStatus>create</rowStatus>")));
+    ASSERT_TRUE(changed(
+        vlanText("VR-Default", "v10", "<ipMtu>9000</ipMtu><rowStatus>configure</rowStatus>")));
     Reply r = get(vlanText("VR-Default", "v10", "", "get"), CM_GET_EXACT);
     EXPECT_NE(r.data.find("<ipMtu>9000</ipMtu>"), std::string::npos) << r.data;
     EXPECT_NE(r.data.find("<qosProfile>1</qosProfile>"), std::string::npos) << r.data;
-    ASSERT_EQ(
-        set(vlanText("VR-Default", "v10", "<ipMtu/><rowStatus>unconfigure</rowStatus>")).status,
-        1u);
+    ASSERT_TRUE(
+        changed(vlanText("VR-Default", "v10", "<ipMtu/><rowStatus>unconfigure</rowStatus>")));
     r = get(vlanText("VR-Default", "v10", "", "get"), CM_GET_EXACT);
     EXPECT_NE(r.data.find("<ipMtu>1500</ipMtu>"), std::string::npos) << r.data;
 
@@ -214,14 +227,12 @@ TEST_F(CfgmgrTest, ChangesAndRefusedRequestsLeaveTheStoreAsItWas) {
     }
     EXPECT_EQ(get(kAllVlans, CM_GET_PLAIN).data, before);
 
-    ASSERT_EQ(set(vlanText("VR-Default", "v10", "<rowStatus>delete</rowStatus>")).status, 1u);
+    ASSERT_TRUE(changed(vlanText("VR-Default", "v10", "<rowStatus>delete</rowStatus>")));
     EXPECT_EQ(get(vlanText("VR-Default", "v10", "", "get"), CM_GET_EXACT).data, "");
 }
 
 TEST_F(CfgmgrTest, WalkOf5000VlansInKeyOrder) {
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(up());
     // Created in a scrambled order, many requests in flight at a time.
     const int n = 5000;
     std::vector<uint32_t> seqs;
@@ -262,12 +273,9 @@ TEST_F(CfgmgrTest, WalkOf5000VlansInKeyOrder) {
 }
 
 TEST_F(CfgmgrTest, FdbEntriesWalkInMacAndVlanOrderAndGoWithTheirVlan) {
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
-    ASSERT_EQ(
-        set(vlanText("VR-Default", "blue", "<tag>20</tag><rowStatus>create</rowStatus>")).status,
-        1u);
+    ASSERT_TRUE(up());
+    ASSERT_TRUE(
+        changed(vlanText("VR-Default", "blue", "<tag>20</tag><rowStatus>create</rowStatus>")));
     auto fdbOp = [](const char *mac, const char *vlan, const char *ports, const char *action) {
         std::string ports_ = ports ? std::string("<portList>") + ports + "</portList>" : "";
         return set(std::string("<module_fdb><set><fdb_op><macAddr>") + mac +
@@ -316,7 +324,7 @@ TEST_F(CfgmgrTest, FdbEntriesWalkInMacAndVlanOrderAndGoWithTheirVlan) {
     EXPECT_NE(r.data.find("<port_list>1:6</port_list>"), std::string::npos) << r.data;
 
     // Deleting the VLAN takes its FDB entries with it.
-    ASSERT_EQ(set(vlanText("VR-Default", "blue", "<rowStatus>delete</rowStatus>")).status, 1u);
+    ASSERT_TRUE(changed(vlanText("VR-Default", "blue", "<rowStatus>delete</rowStatus>")));
     r = get("<module_fdb><get><fdb_show/></get></module_fdb>", CM_GET_PLAIN);
     EXPECT_EQ(r.data.find("blue"), std::string::npos) << r.data;
     EXPECT_EQ(fdbOp("00:00:00:00:00:0a", "Default", nullptr, "delete").status, 1u);
@@ -324,73 +332,56 @@ TEST_F(CfgmgrTest, FdbEntriesWalkInMacAndVlanOrderAndGoWithTheirVlan) {
 }
 
 TEST_F(CfgmgrTest, SavedConfigurationSurvivesKillAndUnsavedChangesDoNot) {
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
-    ASSERT_EQ(
-        set(vlanText("VR-Default", "kept", "<tag>30</tag><rowStatus>create</rowStatus>")).status,
-        1u);
-    Reply r = request(
-        "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></setop></"
-        "module_cfgmgr>",
-        CM_OP_SETOP);
+    ASSERT_TRUE(up());
+    ASSERT_TRUE(
+        changed(vlanText("VR-Default", "kept", "<tag>30</tag><rowStatus>create</rowStatus>")));
+    Reply r = request(kSave, CM_OP_SETOP);
     ASSERT_EQ(r.status, 1u) << r.message;
-    ASSERT_EQ(set(vlanText("VR-Default", "lost", "<rowStatus>create</rowStatus>")).status, 1u);
+    ASSERT_TRUE(changed(vlanText("VR-Default", "lost", "<rowStatus>create</rowStatus>")));
 
-    sw.expectDeaths();
-    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
-    ASSERT_TRUE(reconnect(sw));
+    sw->expectDeaths();
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(reconnect());
     EXPECT_NE(
         get(vlanText("VR-Default", "kept", "", "get"), CM_GET_EXACT).data.find("<tag>30</tag>"),
         std::string::npos);
     EXPECT_EQ(get(vlanText("VR-Default", "lost", "", "get"), CM_GET_EXACT).data, "");
     EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
-    EXPECT_TRUE(sw.waitForLog("cfgmgr: configuration from the saved file"));
+    EXPECT_TRUE(sw->waitForLog("cfgmgr: configuration from the saved file"));
 
     // Removing the saved file brings the factory defaults back at the next start.
-    r = request(
-        "<module_cfgmgr><setop><fileOp><op>rm</op><fileName>cfgmgr.cfg</fileName></fileOp></"
-        "setop></module_cfgmgr>",
-        CM_OP_SETOP);
+    r = request(kRemoveSaved, CM_OP_SETOP);
     ASSERT_EQ(r.status, 1u) << r.message;
-    r = request(
-        "<module_cfgmgr><setop><fileOp><op>rm</op><fileName>cfgmgr.cfg</fileName></fileOp></"
-        "setop></module_cfgmgr>",
-        CM_OP_SETOP);
+    r = request(kRemoveSaved, CM_OP_SETOP);
     EXPECT_EQ(r.message, "File \"cfgmgr.cfg\" does not exist.");
-    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
-    ASSERT_TRUE(reconnect(sw));
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(reconnect());
     EXPECT_EQ(get(vlanText("VR-Default", "kept", "", "get"), CM_GET_EXACT).data, "");
 }
 
 TEST_F(CfgmgrTest, DamagedSavedFileIsKeptAsideAndDefaultsUsed) {
-    SwitchHarness sw({"cfgmgr"});
-    {
-        std::ofstream f(sw.configDir() + "/cfgmgr.cfg");
-        f << "cfgmgr-config 1\nR vlan 7 12\n<vlan></vla";  // cut short by a crash of a writer
-    }
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
+    sw = std::make_unique<SwitchHarness>(std::vector<std::string>{"cfgmgr"});
+    // Cut short by a crash of a writer.
+    std::ofstream(sw->configDir() + "/cfgmgr.cfg") << "cfgmgr-config 1\nR vlan 7 12\n<vlan></vla";
+    ASSERT_TRUE(up());
     EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
-    EXPECT_TRUE(sw.waitForLog("the saved configuration is damaged"));
-    std::ifstream kept(sw.configDir() + "/cfgmgr.cfg.damaged");
+    EXPECT_TRUE(sw->waitForLog("the saved configuration is damaged"));
+    std::ifstream kept(sw->configDir() + "/cfgmgr.cfg.damaged");
     EXPECT_TRUE(kept.good());
 }
 
 TEST_F(CfgmgrTest, LockoutThresholdOnConnectAndOnChange) {
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(up());
     ASSERT_EQ(gEvents.size(), 1u);
     EXPECT_EQ(gEvents[0], std::make_pair(int(CM_EVENT_LOCKOUT_THRESHOLD), 3u));
     const std::string setTo5 =
         "<module_cfgmgr><set><loginLockout><failures>5</failures></loginLockout></set></"
         "module_cfgmgr>";
-    ASSERT_EQ(set(setTo5).status, 1u);
+    ASSERT_TRUE(changed(setTo5));
     ASSERT_TRUE(pumpUntil([] { return gEvents.size() == 2; }));
     EXPECT_EQ(gEvents[1], std::make_pair(int(CM_EVENT_LOCKOUT_CHANGED), 5u));
     // The same value again is no change; an out-of-range value is refused.
-    ASSERT_EQ(set(setTo5).status, 1u);
+    ASSERT_TRUE(changed(setTo5));
     EXPECT_EQ(set("<module_cfgmgr><set><loginLockout><failures>0</failures></loginLockout></set></"
                   "module_cfgmgr>")
                   .status,
@@ -404,11 +395,9 @@ TEST_F(CfgmgrTest, LockoutThresholdOnConnectAndOnChange) {
 
 TEST_F(CfgmgrTest, PendingRequestFailsWhenCfgmgrStallsOrDies) {
     setenv("KARN_CM_TIMEOUT_SECONDS", "1", 1);
-    SwitchHarness sw({"cfgmgr"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
-    sw.expectDeaths();
-    ASSERT_TRUE(sw.kill("cfgmgr", SIGSTOP));
+    ASSERT_TRUE(up());
+    sw->expectDeaths();
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGSTOP));
     auto started = Clock::now();
     Reply r = request(kAllVlans, CM_OP_GET, CM_GET_PLAIN, 4000);
     EXPECT_EQ(r.status, 0u);
@@ -416,20 +405,18 @@ TEST_F(CfgmgrTest, PendingRequestFailsWhenCfgmgrStallsOrDies) {
     EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(2500));
 
     uint32_t seq = sendAsync("vlan", kAllVlans, CM_OP_GET, CM_GET_PLAIN);
-    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
     ASSERT_TRUE(pumpUntil([&] { return gReplies.count(seq) > 0; }, 3000));
     EXPECT_EQ(gReplies[seq].status, 0u);
     EXPECT_FALSE(gReplies[seq].message.empty());
     // The late answer of the first request, if any, never shows up as a second reply.
     EXPECT_EQ(gReplies.size(), 1u);
-    ASSERT_TRUE(reconnect(sw));
+    ASSERT_TRUE(reconnect());
     EXPECT_EQ(get(kAllVlans, CM_GET_PLAIN).status, 1u);
 }
 
 TEST_F(CfgmgrTest, BackendServesItsModuleAndGetsItsSavedConfigurationBack) {
-    SwitchHarness sw({"cfgmgr", "cmbeapp=cmbe_testapp"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_TRUE(connect());
+    ASSERT_TRUE(up({"cfgmgr", "cmbeapp=cmbe_testapp"}));
     const std::string getText = "<module_wsvdbe><get><testConfig/></get></module_wsvdbe>";
     Reply r;
     ASSERT_TRUE(pumpUntil([&] {
@@ -438,10 +425,8 @@ TEST_F(CfgmgrTest, BackendServesItsModuleAndGetsItsSavedConfigurationBack) {
     }));
     EXPECT_EQ(r.status, 1u);
     EXPECT_EQ(get(getText, CM_GET_NEXT).status, 2u);
-    ASSERT_EQ(
-        set("<module_wsvdbe><set><testConfig><count>7</count></testConfig></set></module_wsvdbe>")
-            .status,
-        1u);
+    ASSERT_TRUE(changed(
+        "<module_wsvdbe><set><testConfig><count>7</count></testConfig></set></module_wsvdbe>"));
     r = set(
         "<module_wsvdbe><set><testConfig><name>refuse</name></testConfig></set></module_wsvdbe>");
     EXPECT_EQ(r.status, 0u);
@@ -450,15 +435,11 @@ TEST_F(CfgmgrTest, BackendServesItsModuleAndGetsItsSavedConfigurationBack) {
     EXPECT_EQ(r.status, 0u);
     EXPECT_FALSE(r.message.empty());
     EXPECT_NE(get(getText, CM_GET_EXACT).data.find("<count>7</count>"), std::string::npos);
-    ASSERT_EQ(request("<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></"
-                      "setop></module_cfgmgr>",
-                      CM_OP_SETOP)
-                  .status,
-              1u);
+    ASSERT_EQ(request(kSave, CM_OP_SETOP).status, 1u);
 
     // A restarted application starts empty...
-    sw.expectDeaths();
-    ASSERT_TRUE(sw.kill("cmbe_testapp", SIGKILL));
+    sw->expectDeaths();
+    ASSERT_TRUE(sw->kill("cmbe_testapp", SIGKILL));
     ASSERT_TRUE(pumpUntil(
         [&] {
             r = get(getText, CM_GET_EXACT);
@@ -467,8 +448,8 @@ TEST_F(CfgmgrTest, BackendServesItsModuleAndGetsItsSavedConfigurationBack) {
         10000))
         << r.message << r.data;
     // ...and gets the saved configuration when cfgmgr (re)loads it.
-    ASSERT_TRUE(sw.kill("cfgmgr", SIGKILL));
-    ASSERT_TRUE(reconnect(sw));
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
+    ASSERT_TRUE(reconnect());
     ASSERT_TRUE(pumpUntil(
         [&] {
             r = get(getText, CM_GET_EXACT);
