@@ -9,33 +9,19 @@
 #include <thread>
 #include <vector>
 
-#include "platform/clisub.h"
-#include "platform/dispatch.h"
+#include "tests/cli/cli_calls.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
 
-std::string gOutput;
-int gEnds = 0;
-
-void onCli(int event, cliEventData_t *d) {
-    if (event == CLI_EVENT_OUTPUT) gOutput.append(d->text, d->length);
-    if (event == CLI_EVENT_END) gEnds++;
-}
-
 // Runs the commands and returns their output (empty with a test failure on no end).
 std::string cli(std::vector<std::string> commands) {
     static uint32_t seqnum = 1000;
-    std::vector<char *> list;
-    for (std::string &c : commands) list.push_back(c.data());
-    list.push_back(nullptr);
-    gOutput.clear();
-    gEnds = 0;
-    karnExecuteCLI("operator", list.data(), 0, seqnum++);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (gEnds == 0 && std::chrono::steady_clock::now() < deadline) dispatchRunOnce(50);
-    EXPECT_EQ(gEnds, 1);
-    return gOutput;
+    uint32_t seq = seqnum++;
+    executeCli(std::move(commands), seq, "operator");
+    EXPECT_TRUE(waitCliEnd(seq, 20000));
+    EXPECT_EQ(gCliCalls[seq].ends, 1);
+    return gCliCalls[seq].output;
 }
 
 // Repeats a read until it gives no error (the CLI reconnects to a restarted cfgmgr).
@@ -54,7 +40,7 @@ TEST(Operator, ConfigureSaveRestartShow) {
         GTEST_SKIP() << "cfgmgr is not built";
     SwitchHarness sw({"cfgmgr", "cli"});
     ASSERT_TRUE(sw.start());
-    ASSERT_EQ(cliSubagentInit("test", onCli), 0);
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
 
     std::string show = cliSettled("show vlan");
     if (show.find("Error:") != std::string::npos)

@@ -7,48 +7,19 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "platform/clisub.h"
 #include "platform/clock.h"
-#include "platform/dispatch.h"
+#include "tests/cli/cli_calls.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
 
-struct Call {
-    std::string output;
-    int ends = 0;
-};
-std::map<uint32_t, Call> gCalls;
-
-void onCli(int event, cliEventData_t *d) {
-    Call &c = gCalls[d->seqnum];
-    if (event == CLI_EVENT_OUTPUT) c.output.append(d->text, d->length);
-    if (event == CLI_EVENT_END) c.ends++;
-}
-
-// Runs the dispatcher until the call has ended (bounded in real time).
-bool waitEnd(uint32_t seqnum, int timeoutMs = 10000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (gCalls[seqnum].ends == 0 && std::chrono::steady_clock::now() < deadline)
-        dispatchRunOnce(50);
-    return gCalls[seqnum].ends > 0;
-}
-
-int execute(std::vector<std::string> commands, uint32_t seqnum) {
-    std::vector<char *> list;
-    for (std::string &c : commands) list.push_back(c.data());
-    list.push_back(nullptr);
-    return karnExecuteCLI("xmlapi", list.data(), 0, seqnum);
-}
-
 class Subagent : public ::testing::Test {
 protected:
-    void SetUp() override { gCalls.clear(); }
+    void SetUp() override { gCliCalls.clear(); }
     void TearDown() override {
         // Let the library see the old switch's CLI go before the next test starts one.
         for (int i = 0; i < 10; i++) dispatchRunOnce(20);
@@ -60,10 +31,10 @@ protected:
 TEST_F(Subagent, CommandsRunInOrderAndEndOnce) {
     SwitchHarness sw({"cli"});
     ASSERT_TRUE(sw.start());
-    ASSERT_EQ(cliSubagentInit("test", onCli), 0);
-    ASSERT_EQ(execute({"help", "bogus command", "", "show fdb extra"}, 7), 0);
-    ASSERT_TRUE(waitEnd(7));
-    const std::string &out = gCalls[7].output;
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
+    ASSERT_EQ(executeCli({"help", "bogus command", "", "show fdb extra"}, 7), 0);
+    ASSERT_TRUE(waitCliEnd(7));
+    const std::string &out = gCliCalls[7].output;
     size_t help = out.find("show vlan [NAME]");
     size_t unknown = out.find("Error: Unknown command \"bogus command\"");
     size_t usage = out.find("Error: Incomplete or wrong command. Usage:\n  show fdb\n");
@@ -73,57 +44,57 @@ TEST_F(Subagent, CommandsRunInOrderAndEndOnce) {
     EXPECT_NE(usage, std::string::npos) << out;
 
     // Two calls with the same sequence number, and an empty list, each end once.
-    ASSERT_EQ(execute({"help"}, 9), 0);
-    ASSERT_EQ(execute({"help"}, 9), 0);
-    ASSERT_EQ(execute({}, 10), 0);
-    ASSERT_TRUE(waitEnd(10));
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (gCalls[9].ends < 2 && std::chrono::steady_clock::now() < deadline) dispatchRunOnce(50);
-    EXPECT_EQ(gCalls[9].ends, 2);
-    EXPECT_EQ(gCalls[10].output, "");
+    ASSERT_EQ(executeCli({"help"}, 9), 0);
+    ASSERT_EQ(executeCli({"help"}, 9), 0);
+    ASSERT_EQ(executeCli({}, 10), 0);
+    ASSERT_TRUE(waitCliEnd(10));
+    EXPECT_TRUE(waitCliEnd(9, 10000, 2));
+    EXPECT_EQ(gCliCalls[9].ends, 2);
+    EXPECT_EQ(gCliCalls[10].output, "");
     for (int i = 0; i < 5; i++) dispatchRunOnce(10);
-    EXPECT_EQ(gCalls[7].ends, 1);
+    EXPECT_EQ(gCliCalls[7].ends, 1);
 }
 
 TEST_F(Subagent, LargeOutputArrivesWhole) {
     SwitchHarness sw({"cli"});
     ASSERT_TRUE(sw.start());
-    ASSERT_EQ(cliSubagentInit("test", onCli), 0);
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
     std::vector<std::string> many(150, "help");
-    ASSERT_EQ(execute(many, 1), 0);
-    ASSERT_TRUE(waitEnd(1));
-    ASSERT_EQ(execute({"help"}, 2), 0);
-    ASSERT_TRUE(waitEnd(2));
-    std::string one = gCalls[2].output;
+    ASSERT_EQ(executeCli(many, 1), 0);
+    ASSERT_TRUE(waitCliEnd(1));
+    ASSERT_EQ(executeCli({"help"}, 2), 0);
+    ASSERT_TRUE(waitCliEnd(2));
+    std::string one = gCliCalls[2].output;
     ASSERT_FALSE(one.empty());
     std::string expected;
     for (int i = 0; i < 150; i++) expected += one;
-    EXPECT_EQ(gCalls[1].output, expected);
+    EXPECT_EQ(gCliCalls[1].output, expected);
 }
 
 TEST_F(Subagent, EndsWhenTheCliDiesMidCommandAndReconnectsAfterItsRestart) {
     SwitchHarness sw({"cli"});
     ASSERT_TRUE(sw.start());
-    ASSERT_EQ(cliSubagentInit("test", onCli), 0);
-    ASSERT_EQ(execute({"help"}, 1), 0);
-    ASSERT_TRUE(waitEnd(1));
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
+    ASSERT_EQ(executeCli({"help"}, 1), 0);
+    ASSERT_TRUE(waitCliEnd(1));
 
     sw.expectDeaths();
     ASSERT_TRUE(sw.kill("cli", SIGSTOP));  // the command is then certainly still running
-    ASSERT_EQ(execute({"help"}, 2), 0);
+    ASSERT_EQ(executeCli({"help"}, 2), 0);
     ASSERT_TRUE(sw.kill("cli", SIGKILL));
-    ASSERT_TRUE(waitEnd(2));
-    EXPECT_EQ(gCalls[2].output, "Error: The CLI process went away before the commands finished.\n");
+    ASSERT_TRUE(waitCliEnd(2));
+    EXPECT_EQ(gCliCalls[2].output,
+              "Error: The CLI process went away before the commands finished.\n");
 
     // Until it is back, calls fail at once but still end; afterwards they work again.
     ASSERT_TRUE(sw.waitForLog("restarting cli"));
     ASSERT_TRUE(sw.waitForProcess("cli"));
     bool worked = false;
     for (uint32_t seq = 100; seq < 150 && !worked; seq++) {
-        execute({"help"}, seq);
-        ASSERT_TRUE(waitEnd(seq));
-        EXPECT_EQ(gCalls[seq].ends, 1);
-        worked = gCalls[seq].output.find("show vlan [NAME]") != std::string::npos;
+        executeCli({"help"}, seq);
+        ASSERT_TRUE(waitCliEnd(seq));
+        EXPECT_EQ(gCliCalls[seq].ends, 1);
+        worked = gCliCalls[seq].output.find("show vlan [NAME]") != std::string::npos;
         if (!worked) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     EXPECT_TRUE(worked);
@@ -134,36 +105,36 @@ TEST_F(Subagent, EndsWhenTheCliDoesNotFinishInTime) {
     ASSERT_TRUE(sw.start());
     setenv("KARN_CLI_TIMEOUT_SECONDS", "5", 1);
     clockUseManual();
-    ASSERT_EQ(cliSubagentInit("test", onCli), 0);
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
     sw.expectDeaths();
     ASSERT_TRUE(sw.kill("cli", SIGSTOP));
     struct Resume {
         SwitchHarness &sw;
         ~Resume() { sw.kill("cli", SIGCONT); }  // a stopped process would not stop in time
     } resume{sw};
-    ASSERT_EQ(execute({"help"}, 3), 0);
+    ASSERT_EQ(executeCli({"help"}, 3), 0);
     for (int i = 0; i < 5; i++) dispatchRunOnce(10);
-    EXPECT_EQ(gCalls[3].ends, 0);
+    EXPECT_EQ(gCliCalls[3].ends, 0);
     clockAdvanceUs(4000000);
     for (int i = 0; i < 5; i++) dispatchRunOnce(10);
-    EXPECT_EQ(gCalls[3].ends, 0);
+    EXPECT_EQ(gCliCalls[3].ends, 0);
     clockAdvanceUs(2000000);
-    ASSERT_TRUE(waitEnd(3, 2000));
-    EXPECT_EQ(gCalls[3].output, "Error: The CLI did not finish the commands in time.\n");
+    ASSERT_TRUE(waitCliEnd(3, 2000));
+    EXPECT_EQ(gCliCalls[3].output, "Error: The CLI did not finish the commands in time.\n");
 
     // The late answer of the woken CLI is dropped: still one end.
     ASSERT_TRUE(sw.kill("cli", SIGCONT));
     for (int i = 0; i < 20; i++) dispatchRunOnce(20);
-    EXPECT_EQ(gCalls[3].ends, 1);
+    EXPECT_EQ(gCliCalls[3].ends, 1);
 }
 
 TEST_F(Subagent, WithoutTheCliEveryCallStillEnds) {
     SwitchHarness sw({"wsvd=wsvd_testserve"});
     ASSERT_TRUE(sw.start());
-    ASSERT_EQ(cliSubagentInit("test", onCli), 0);
-    EXPECT_EQ(execute({"help"}, 4), -1);
-    ASSERT_TRUE(waitEnd(4));
-    EXPECT_EQ(gCalls[4].output, "Error: The CLI process is not available.\n");
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
+    EXPECT_EQ(executeCli({"help"}, 4), -1);
+    ASSERT_TRUE(waitCliEnd(4));
+    EXPECT_EQ(gCliCalls[4].output, "Error: The CLI process is not available.\n");
 }
 
 TEST(CliPeer, AnswersWsvdFileRequests) {
