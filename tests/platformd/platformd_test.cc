@@ -140,24 +140,24 @@ struct RawClient {
         }
         return true;
     }
-    bool hello(const char *name) {
+    // Sends one message of the given tag/encoding/value items.
+    template <typename... Items>
+    void send(Items... items) {
         uint8_t buf[128];
         tlv_t t;
         tlvInit(&t, buf, sizeof buf);
-        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_HELLO), PLINK_TAG_ID, TLV_ENC_U32,
-                  77u, PLINK_TAG_NAME, TLV_ENC_STRING, name, PLINK_TAG_PID, TLV_ENC_U32, 1u,
-                  TLV_ENC_END);
+        tlvEncode(&t, items..., TLV_ENC_END);
         sendFrame(t);
+    }
+    bool hello(const char *name) {
+        send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_HELLO), PLINK_TAG_ID, TLV_ENC_U32, 77u,
+             PLINK_TAG_NAME, TLV_ENC_STRING, name, PLINK_TAG_PID, TLV_ENC_U32, 1u);
         std::vector<uint8_t> reply = readFrame();
         return !reply.empty() && kindOf(reply) == PLINK_HELLO_ACK;
     }
     void setState(int state) {
-        uint8_t buf[64];
-        tlv_t t;
-        tlvInit(&t, buf, sizeof buf);
-        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SET_STATE), PLINK_TAG_STATE,
-                  TLV_ENC_U32, uint32_t(state), TLV_ENC_END);
-        sendFrame(t);
+        send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SET_STATE), PLINK_TAG_STATE, TLV_ENC_U32,
+             uint32_t(state));
     }
     static uint32_t kindOf(std::vector<uint8_t> &frame) {
         tlv_t t;
@@ -266,12 +266,8 @@ TEST_F(PlatformdTest, LookupFailsOnceTheRegisteringProcessIsGone) {
     RawClient peer;
     ASSERT_TRUE(peer.open());
     ASSERT_TRUE(peer.hello("peer"));
-    uint8_t buf[128];
-    tlv_t t;
-    tlvInit(&t, buf, sizeof buf);
-    tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_REGISTER), PLINK_TAG_ID,
-              TLV_ENC_U32, 5u, PLINK_TAG_NAME, TLV_ENC_STRING, "peersvc", TLV_ENC_END);
-    peer.sendFrame(t);
+    peer.send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_REGISTER), PLINK_TAG_ID, TLV_ENC_U32,
+              5u, PLINK_TAG_NAME, TLV_ENC_STRING, "peersvc");
     ASSERT_FALSE(peer.readFrame().empty());  // the result
     int link = dsLookup("peersvc", 1000);
     EXPECT_GE(link, 1000);
