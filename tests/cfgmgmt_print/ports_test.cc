@@ -64,14 +64,6 @@ TEST_F(Ports, OnePortOnAMultiSlotSwitch) {
     EXPECT_EQ(putf("%8M|", plPortId(1, 5)).first, "     1:5|");
 }
 
-TEST_F(Ports, OnePortOnASingleSlotSwitch) {
-    load(kSingle);
-    EXPECT_EQ(putf("%M", plPortId(1, 5)).first, "5");
-    EXPECT_EQ(putf("%M", plPortId(9, 5)).first, "5");  // the slot part is not looked at
-    EXPECT_EQ(putf("%M", plPortId(1, 25)).first, "invalid port");
-    EXPECT_EQ(putf("%M", PL_MGMT_PORT).first, "mgmt");
-}
-
 TEST_F(Ports, ListsPrintAsRunsPerSlot) {
     load(kMulti);
     portlist_t list;
@@ -129,15 +121,6 @@ TEST_F(Ports, FamiliesSelectPorts) {
     EXPECT_EQ(PORTLIST_ISCLR_ALL_BY_TYPE(&list, 1), 1);
 }
 
-TEST_F(Ports, SingleSlotListsHaveNoSlotNumbers) {
-    load(kSingle);
-    portlist_t list;
-    plClearAll(&list);
-    for (int p : {1, 2, 3, 5, 24}) plSetPort(&list, 1, p);
-    EXPECT_EQ(listText(list), "1-3,5,24");
-    EXPECT_EQ(listText(list, 1), "1-3");
-}
-
 struct ParseCase {
     const char *text;
     int ok;
@@ -180,14 +163,25 @@ TEST_F(Ports, TextToListRoundTripsOnAMultiSlotSwitch) {
     EXPECT_EQ(listText(list), "1:1-4,1:9");
 }
 
-TEST_F(Ports, TextToListOnASingleSlotSwitch) {
+// Without slot numbers in text; the slot part of a single port is not looked at.
+TEST_F(Ports, SingleSlotSwitchHasNoSlotNumbers) {
     load(kSingle);
+    EXPECT_EQ(putf("%M", plPortId(1, 5)).first, "5");
+    EXPECT_EQ(putf("%M", plPortId(9, 5)).first, "5");
+    EXPECT_EQ(putf("%M", plPortId(1, 25)).first, "invalid port");
+    EXPECT_EQ(putf("%M", PL_MGMT_PORT).first, "mgmt");
+
+    portlist_t list;
+    plClearAll(&list);
+    for (int p : {1, 2, 3, 5, 24}) plSetPort(&list, 1, p);
+    EXPECT_EQ(listText(list), "1-3,5,24");
+    EXPECT_EQ(listText(list, 1), "1-3");
+
     const ParseCase cases[] = {
         {"1-3,5", 1, "1-3,5"}, {"24", 1, "24"},     {"mgmt,2", 1, "mgmt,2"},
         {"25", 0, nullptr},    {"1:1", 0, nullptr}, {"0", 0, nullptr},
     };
     for (const ParseCase &c : cases) {
-        portlist_t list;
         EXPECT_EQ(STRING_TO_PORTLIST(&list, c.text, 0), c.ok) << c.text;
         if (c.ok) {
             EXPECT_EQ(listText(list), c.printed) << c.text;

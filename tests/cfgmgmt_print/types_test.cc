@@ -132,9 +132,7 @@ TEST(Converters, MacAddresses) {
 
 TEST(Converters, TimeOfDayAndDate) {
     tod_t t;
-    EXPECT_EQ(STRING_TO_TOD(&t, "25:00"), 0);
-    EXPECT_EQ(STRING_TO_TOD(&t, "12"), 0);
-    EXPECT_EQ(STRING_TO_TOD(&t, "12:60"), 0);
+    for (const char *bad : {"25:00", "12", "12:60"}) EXPECT_EQ(STRING_TO_TOD(&t, bad), 0) << bad;
     ASSERT_EQ(STRING_TO_TOD(&t, "12:30"), 1);
     EXPECT_EQ(t.hours, 12);
     EXPECT_EQ(t.minutes, 30);
@@ -152,10 +150,8 @@ TEST(Converters, TimeOfDayAndDate) {
     EXPECT_EQ(printed([&](buffer_t *b) { date_t_print(&d, b); }), "02/29/0000");
     ASSERT_EQ(STRING_TO_DATE(&d, "12/31/2038"), 1);
     EXPECT_EQ(d.year, 2038);
-    EXPECT_EQ(STRING_TO_DATE(&d, "1/1/2039"), 0);
-    EXPECT_EQ(STRING_TO_DATE(&d, "13"), 0);
-    EXPECT_EQ(STRING_TO_DATE(&d, "1/32"), 0);
-    EXPECT_EQ(STRING_TO_DATE(&d, "x"), 0);
+    for (const char *bad : {"1/1/2039", "13", "1/32", "x"})
+        EXPECT_EQ(STRING_TO_DATE(&d, bad), 0) << bad;
     ASSERT_EQ(STRING_TO_DATE(&d, "   "), 1);
     EXPECT_EQ(d.month + d.day + d.year, 0);
 
