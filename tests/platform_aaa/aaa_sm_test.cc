@@ -83,7 +83,9 @@ TEST_F(AaaSmTest, ShippedAccountsAuthenticateWithTheirRights) {
         const aaaResult_t &r = authenticate(c.user, c.password);
         EXPECT_EQ(r.authenResult != 0, c.ok != 0) << c.user << "/" << c.password;
         EXPECT_EQ(r.flags & AAA_FLAG_READ_WRITE, c.readWrite) << c.user;
-        if (c.ok) EXPECT_STREQ(r.userName, c.user);
+        if (c.ok) {
+            EXPECT_STREQ(r.userName, c.user);
+        }
     }
 }
 
