@@ -48,7 +48,9 @@ char gSchemaDir[300];
 [[noreturn]] void fail(const char *message) {
     printf("%s", message);
     fflush(stdout);
-    exit(EXIT_STARTUP_FAILURE);
+    // Some failures come from dispatcher callbacks while a worker may run: _exit, so
+    // that no global is destroyed under another thread.
+    _exit(EXIT_STARTUP_FAILURE);
 }
 
 void scheduleRegister() {

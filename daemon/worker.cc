@@ -69,7 +69,9 @@ char *execHookText(const char *text) {
     if (fd < 0) {
         printf("Could not open file : %s, Line No: %d\n", name, 1686);
         fflush(stdout);
-        exit(1);
+        // The process ends from the worker thread while the dispatcher thread still
+        // runs: _exit, so that no global is destroyed under its feet.
+        _exit(1);
     }
     char *contents = nullptr;
     struct stat st;
