@@ -61,7 +61,10 @@ public:
     int setPassword(const std::string &name, const std::string &password);
     int setAccess(const std::string &name, bool readWrite);
 
-    // True when the password matches the account's hash.
+    // True when the password matches the account's hash. Every request of a management
+    // session is authenticated again, and the stored hash is deliberately slow (tens of
+    // milliseconds), so a password once verified is remembered, for as long as the
+    // accounts stay unchanged, as a fast salted hash with a salt made for this process.
     bool verify(const std::string &name, const std::string &password) const;
 
     const std::string &path() const { return path_; }
@@ -71,6 +74,7 @@ private:
     std::vector<aaaAccount> accounts_;
     int64_t loadedMtimeNs_ = -1;
     int64_t loadedSize_ = -1;
+    mutable std::map<std::string, std::string> verified_;  // name -> fast hash
 };
 
 // Decides one authentication attempt, with the lock-out rule. Times are clockNowUs values.
