@@ -5,7 +5,7 @@
 
 // Adds one process from a text "name [program [args...]]" (blank-separated; a
 // program without a slash is looked up beside platformd). 0, or -1 when malformed.
-int childrenAdd(const std::string &spec);
+int childrenAdd(const std::string &entry);
 // Adds every line of a process list file (blank lines and "#" comments skipped).
 // 0, or -1 when the file cannot be read.
 int childrenAddFile(const char *path);

@@ -77,10 +77,10 @@ int main(int argc, char **argv) {
                 listFile = optarg;
                 break;
             case 'p': {
-                std::string spec = optarg;
-                size_t eq = spec.find('=');
-                if (eq != std::string::npos) spec[eq] = ' ';
-                extra.push_back(spec);
+                std::string entry = optarg;
+                size_t eq = entry.find('=');
+                if (eq != std::string::npos) entry[eq] = ' ';
+                extra.push_back(entry);
                 break;
             }
             case 'n':
@@ -110,9 +110,9 @@ int main(int argc, char **argv) {
             return 1;
         }
     }
-    for (const std::string &spec : extra) {
-        if (childrenAdd(spec) != 0) {
-            fprintf(stderr, "platformd: bad -p entry \"%s\"\n", spec.c_str());
+    for (const std::string &entry : extra) {
+        if (childrenAdd(entry) != 0) {
+            fprintf(stderr, "platformd: bad -p entry \"%s\"\n", entry.c_str());
             return 2;
         }
     }
