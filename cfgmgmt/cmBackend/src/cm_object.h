@@ -13,6 +13,7 @@
 #pragma once
 #include <pthread.h>
 
+#include <cstdarg>
 #include <cstdint>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
@@ -216,3 +217,8 @@ void cmObjectFormatList(const cmTag_t *tagTable, const cmObjectDesc_t *desc,
 uint32_t cmTypeElementSize(uint16_t type, uint16_t fieldSize);
 // Address of the first value of an array field (after its count, aligned for 64-bit).
 void *cmFieldArrayValues(void *structure, const cmFieldDesc_t *field);
+
+// Reports an incident of this process's component with `source` (the reporting module)
+// and `function`; nothing while the component's filter is off. Modules built on these
+// tables (such as an application's backend objects) report through it too.
+void cmIncidentV(const char *source, const char *function, const char *format, va_list args);

@@ -61,15 +61,19 @@ void cmObjectFatal(const char *format, ...) {
     abort();
 }
 
-void cmObjectIncident(const char *function, const char *format, ...) {
+void cmIncidentV(const char *source, const char *function, const char *format, va_list args) {
     pthread_once(&gIncidentOnce, registerIncidentComponent);
     if (!gIncidentRegistered || !emsComponentFilterOn(gIncidentComponent)) return;
     char text[512];
+    vsnprintf(text, sizeof text, format, args);
+    emsNotifyIncident(gIncidentComponent, kIncidentLevel, source, function, "%s", text);
+}
+
+void cmObjectIncident(const char *function, const char *format, ...) {
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    cmIncidentV("cm_object", function, format, args);
     va_end(args);
-    emsNotifyIncident(gIncidentComponent, kIncidentLevel, "cm_object", function, "%s", text);
 }
 
 cmFuncTable_t *cmFuncTableInit() {

@@ -210,12 +210,16 @@ int STRING_TO_UINT64(uint64_t *dst, const char *text) {
     return wholeNumber(dst, text, strtoull);
 }
 
-int STRING_TO_HEX(uint32_t *dst, const char *text) {
+namespace {
+
+// A whole unsigned number in `base` after `prefix`, or in base 10 without it.
+int prefixedNumber(uint32_t *dst, const char *text, const char *prefix, int base) {
     if (!dst || !text) return 0;
-    int base = 10;
-    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text += 2;
-        base = 16;
+    size_t n = strlen(prefix);
+    if (strncmp(text, prefix, n) == 0) {
+        text += n;
+    } else {
+        base = 10;
     }
     char *end = nullptr;
     unsigned long v = strtoul(text, &end, base);
@@ -224,18 +228,15 @@ int STRING_TO_HEX(uint32_t *dst, const char *text) {
     return 1;
 }
 
+}  // namespace
+
+int STRING_TO_HEX(uint32_t *dst, const char *text) {
+    if (text && text[0] == '0' && text[1] == 'X') return prefixedNumber(dst, text, "0X", 16);
+    return prefixedNumber(dst, text, "0x", 16);
+}
+
 int STRING_TO_OCT(uint32_t *dst, const char *text) {
-    if (!dst || !text) return 0;
-    int base = 10;
-    if (text[0] == '0') {
-        text += 1;
-        base = 8;
-    }
-    char *end = nullptr;
-    unsigned long v = strtoul(text, &end, base);
-    if (*end) return 0;
-    *dst = static_cast<uint32_t>(v);
-    return 1;
+    return prefixedNumber(dst, text, "0", 8);
 }
 
 int STRING_TO_FLOAT(float *dst, const char *text) {

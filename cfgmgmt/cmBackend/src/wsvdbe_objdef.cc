@@ -172,25 +172,12 @@ unsigned char gStorage[2][64];
 
 // ---- incidents
 
-pthread_once_t gIncidentOnce = PTHREAD_ONCE_INIT;
-uint32_t gIncidentComponent = 0;
-bool gIncidentRegistered = false;
-
-void registerIncidentComponent() {
-    const char *process = karnGetProcessName();
-    gIncidentRegistered =
-        emsRegisterComponent(process && *process ? process : "wsvd", &gIncidentComponent) == 0;
-}
-
+// Reports with the source this module's incidents carry.
 __attribute__((format(printf, 2, 3))) void incident(const char *function, const char *format, ...) {
-    pthread_once(&gIncidentOnce, registerIncidentComponent);
-    if (!gIncidentRegistered || !emsComponentFilterOn(gIncidentComponent)) return;
-    char text[256];
     va_list args;
     va_start(args, format);
-    vsnprintf(text, sizeof text, format, args);
+    cmIncidentV("wsvdbe_objdef", function, format, args);
     va_end(args);
-    emsNotifyIncident(gIncidentComponent, 4, "wsvdbe_objdef", function, "%s", text);
 }
 
 // The descriptor of an object tag, or nullptr for any other tag or an unknown index.
