@@ -17,6 +17,7 @@
 #include "platform/cm/cmclient.h"
 #include "platform/dispatch.h"
 #include "platform/plink.h"
+#include "tests/support/pump.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
@@ -42,17 +43,6 @@ void onEvent(int event, cmEventData_t *d) {
 }
 
 using Clock = std::chrono::steady_clock;
-
-// Runs the dispatcher until `done` or the time is up.
-template <typename Done>
-bool pumpUntil(Done done, int timeoutMs = 5000) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (Clock::now() > deadline) return false;
-        dispatchRunOnce(20);
-    }
-    return true;
-}
 
 uint32_t sendAsync(const std::string &module, const std::string &text, uint32_t op,
                    uint32_t flags = 0) {

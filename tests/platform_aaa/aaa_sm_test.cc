@@ -14,24 +14,10 @@
 #include "platform/plink.h"
 #include "platform/sm.h"
 #include "platform/util.h"
+#include "tests/support/pump.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
-
-uint64_t nowMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
-}
-
-bool pumpUntil(const std::function<bool()> &done, int ms = 5000) {
-    uint64_t end = nowMs() + uint64_t(ms);
-    while (!done()) {
-        if (nowMs() >= end) return false;
-        dispatchRunOnce(10);
-    }
-    return true;
-}
 
 std::vector<aaaResult_t> gResults;
 void onResult(aaaResult_t *r) { gResults.push_back(*r); }

@@ -25,6 +25,7 @@
 #include "platform/lm.h"
 #include "platform/plink.h"
 #include "platform/util.h"
+#include "tests/support/pump.h"
 
 namespace {
 
@@ -34,20 +35,6 @@ uint64_t nowMs() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
-}
-
-// Drives the dispatcher until `done` or `ms` have passed; returns done().
-bool pumpUntil(const std::function<bool()> &done, int ms = 3000) {
-    uint64_t end = nowMs() + uint64_t(ms);
-    while (!done()) {
-        if (nowMs() >= end) return false;
-        dispatchRunOnce(10);
-    }
-    return true;
-}
-
-void pumpFor(int ms) {
-    pumpUntil([] { return false; }, ms);
 }
 
 // Starts platformd with `args` and waits for its ready line.
