@@ -16,6 +16,7 @@
 #include "platform/dm.h"
 #include "platform/ds.h"
 #include "platform/ipml.h"
+#include "platform/linkserver.h"
 #include "platform/tlv.h"
 #include "platform/util.h"
 
@@ -39,7 +40,6 @@ struct Relay {
     uint64_t deadlineUs;
 };
 
-ipmlLink_t *gLink;
 std::map<uint32_t, Peer> gPeers;
 std::map<std::string, uint32_t> gBackends;  // application name -> peer
 std::map<uint32_t, Relay> gRelays;
@@ -259,40 +259,17 @@ void onTick(void *) {
     }
 }
 
-void registerWithDirectory(void *);
-
-void onRegistered(void *, dsRegistration_t *result, int status) {
-    if (status < 0) {
-        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
-        return;
-    }
-    if (gLink) {
-        dispatchRemove(gLink);
-        ipmlClose(gLink);
-        gLink = nullptr;
-    }
-    gLink = ipmlInitServerClient(0, result->linkNumber, 1, onPeer, nullptr);
-    static dispatchServer_t server;
-    server = {gLink, "cfgmgrReceive", onReceive};
-    if (!gLink || dispatchAddServer(&server) != 0) {
-        fprintf(stderr, "cfgmgr: cannot serve link %u\n", result->linkNumber);
-        if (gLink) ipmlClose(gLink);
-        gLink = nullptr;
-        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
-        return;
-    }
+// Each time the link is (re)opened.
+void onServing(uint16_t linkNumber) {
     dmSetProcessState(0, DM_STATE_RUNNING);
     if (!gLoadAnnounced) {
         // Backends apply their saved configuration now that it is loaded and served.
         gLoadAnnounced = dmSendLoadRequest("") == 0;
     }
-    fprintf(stderr, "cfgmgr: serving link %u\n", result->linkNumber);
+    fprintf(stderr, "cfgmgr: serving link %u\n", linkNumber);
 }
 
-void registerWithDirectory(void *) {
-    if (dsNBRegister("cfgmgr", onRegistered, nullptr) != 0)
-        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
-}
+const dsLinkServer_t kLinkServer = {"cfgmgr", "cfgmgrReceive", onPeer, onReceive, onServing};
 
 }  // namespace
 
@@ -300,15 +277,11 @@ int cfgServerStart() {
     cfgStoreHooks_t hooks{saveHook, onLockoutChanged, karnConfigDirString};
     cfgStoreSetHooks(hooks);
     gTick = dispatchExecuteWorkItem(onTick, nullptr, 0, {1, 0}, DISPATCH_WORK_REPEAT);
-    registerWithDirectory(nullptr);
+    dsServeLink(&kLinkServer);
     return gTick ? 0 : -1;
 }
 
 void cfgServerStop() {
-    if (gLink) {
-        dispatchRemove(gLink);
-        ipmlClose(gLink);
-        gLink = nullptr;
-    }
+    dsStopLink();
     dsDeregister("cfgmgr", 1);
 }

@@ -17,6 +17,7 @@
 #include "platform/dm.h"
 #include "platform/ds.h"
 #include "platform/ipml.h"
+#include "platform/linkserver.h"
 #include "platform/tlv.h"
 
 namespace {
@@ -36,7 +37,6 @@ std::deque<Job> gQueue;
 std::set<uint32_t> gGonePeers;  // peers that left while their jobs were queued or running
 bool gStop = false;
 std::thread gExecutor;
-ipmlLink_t *gLink = nullptr;
 
 // Sends one message of the subagent link to a peer; false when the peer is gone.
 bool sendToPeer(uint32_t peer, uint32_t kind, uint32_t id, const std::string *text,
@@ -156,45 +156,15 @@ void onReceive(ipmlLink_t *, uint32_t peer, void *p, int length) {
     }
 }
 
-void registerWithDirectory(void *);
+void onServing(uint16_t) { dmSetProcessState(0, DM_STATE_RUNNING); }
 
-void onRegistered(void *, dsRegistration_t *result, int status) {
-    if (status < 0 || !result) {
-        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
-        return;
-    }
-    if (gLink) {
-        dispatchRemove(gLink);
-        ipmlClose(gLink);
-        gLink = nullptr;
-    }
-    gLink = ipmlInitServerClient(0, result->linkNumber, 1, onPeer, nullptr);
-    if (!gLink) {
-        fprintf(stderr, "cli: cannot open link %u\n", unsigned(result->linkNumber));
-        return;
-    }
-    static dispatchServer_t server;
-    server = {gLink, "cliSubagentServer", onReceive};
-    if (dispatchAddServer(&server) != 0) {
-        fprintf(stderr, "cli: cannot serve link %u\n", unsigned(result->linkNumber));
-        ipmlClose(gLink);
-        gLink = nullptr;
-        dsDeregister("cli", 1);
-        return;
-    }
-    dmSetProcessState(0, DM_STATE_RUNNING);
-}
-
-void registerWithDirectory(void *) {
-    if (dsNBRegister("cli", onRegistered, nullptr) != 0)
-        dispatchExecuteWorkItem(registerWithDirectory, nullptr, 0, {1, 0}, DISPATCH_WORK_ONCE);
-}
+const dsLinkServer_t kLinkServer = {"cli", "cliSubagentServer", onPeer, onReceive, onServing};
 
 }  // namespace
 
 void cliServerStart() {
     gExecutor = std::thread(executor);
-    registerWithDirectory(nullptr);
+    dsServeLink(&kLinkServer);
 }
 
 void cliServerStop() {
@@ -205,9 +175,5 @@ void cliServerStop() {
     }
     cliServicesStop();  // a job waiting for cfgmgr gives up
     if (gExecutor.joinable()) gExecutor.join();
-    if (gLink) {
-        dispatchRemove(gLink);
-        ipmlClose(gLink);
-        gLink = nullptr;
-    }
+    dsStopLink();
 }
