@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "cfgmgr/store.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/dmcard.h"
 
 const char kSavedFileName[] = "cfgmgr.cfg";

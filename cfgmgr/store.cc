@@ -15,7 +15,7 @@
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
 #include "cfgmgr/cfgmgr_objdefs.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/portlist.h"
 #include "platform/util.h"
 

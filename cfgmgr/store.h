@@ -21,7 +21,7 @@ int cfgStoreInit(const std::string &catalogueText, std::string *why);
 void cfgStoreClear();
 
 // Serves one request ("<module_M><get|set|setop>OBJECT</...></module_M>"). `getFlags`
-// selects the kind of get (platform/cm.h); other operations ignore it.
+// selects the kind of get (cmclient/cm.h); other operations ignore it.
 cfgReply_t cfgStoreHandle(uint32_t getFlags, const char *text);
 
 // True when requests for the module go to a backend application.

@@ -14,7 +14,7 @@
 #include "cfgmgmt/cmBackend/src/cm_types.h"
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/dmcard.h"
 #include "platform/portlist.h"
 

@@ -7,7 +7,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/dispatch.h"
 #include "platform/plink.h"
 #include "platform/tlv.h"

@@ -1,7 +1,7 @@
 // cli: the switch's command-line interface.
 //
 //   cli        started by platformd (standard input not a terminal): serves command lists
-//              of subagent clients (platform/clisub.h) and is wsvd's CLI peer
+//              of subagent clients (platform/cli/clisub.h) and is wsvd's CLI peer
 //   cli -i     (or on a terminal) an operator's prompt, "switch # ", one command a line
 //
 // The commands are described in cli/README.md ("help" lists them).

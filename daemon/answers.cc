@@ -5,8 +5,8 @@
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "daemon/intake.h"
 #include "daemon/log.h"
-#include "platform/clisub.h"
-#include "platform/cm.h"
+#include "platform/cli/clisub.h"
+#include "cmclient/cm.h"
 #include "platform/wsvdreq.h"
 #include "session/session_auth.h"
 

@@ -10,7 +10,7 @@
 
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "daemon/log.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
 #include "services/reply_wait.h"

@@ -7,8 +7,8 @@
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "daemon/log.h"
-#include "platform/clisub.h"
-#include "platform/cm.h"
+#include "platform/cli/clisub.h"
+#include "cmclient/cm.h"
 #include "services/cm_exchange.h"
 #include "services/reply_wait.h"
 #include "services/soap_util.h"

@@ -6,7 +6,7 @@
 
 #include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cfgmgmt/objdefs/fdb_obj.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "services/cm_exchange.h"
 #include "services/soap_util.h"
 #include "session/session_auth.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cfgmgmt/objdefs/vlan_obj.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "services/cm_exchange.h"
 #include "services/soap_util.h"
 #include "session/session_auth.h"

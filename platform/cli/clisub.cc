@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "platform/cli/clilink.h"
-#include "platform/clisub.h"
+#include "platform/cli/clisub.h"
 #include "platform/clock.h"
 #include "platform/dispatch.h"
 #include "platform/ds.h"

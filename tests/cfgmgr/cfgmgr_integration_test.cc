@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/cm.h"
-#include "platform/cm/cmclient.h"
+#include "cmclient/cm.h"
+#include "cmclient/cmclient.h"
 #include "platform/dispatch.h"
 #include "platform/plink.h"
 #include "tests/support/pump.h"

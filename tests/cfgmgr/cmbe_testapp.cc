@@ -11,7 +11,7 @@
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cfgmgmt/objdefs/objdef_module.h"
-#include "platform/cmbe.h"
+#include "cmclient/cmbe.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/ds.h"

@@ -7,7 +7,7 @@
 
 #include "cfgmgr/persist.h"
 #include "cfgmgr/store.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clisub.h"
+#include "platform/cli/clisub.h"
 #include "platform/dispatch.h"
 
 struct CliCall {

@@ -9,7 +9,7 @@
 
 #include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cli/cli_commands.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/portlist.h"
 
 namespace {

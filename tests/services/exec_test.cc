@@ -1,6 +1,6 @@
 // execConfig, execCli and saveConfig: where the session comes from, which commands need
 // write access, how command texts are split, how configurations are classified.
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "tests/services/service_fixture.h"
 
 namespace {

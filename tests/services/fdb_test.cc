@@ -2,7 +2,7 @@
 // listing walk.
 #include <cstdio>
 
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "tests/services/service_fixture.h"
 
 namespace {

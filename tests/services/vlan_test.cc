@@ -2,7 +2,7 @@
 // the listing walk.
 #include <map>
 
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "tests/services/service_fixture.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "daemon/answers.h"
 #include "daemon/counters.h"
 #include "platform/clock.h"
-#include "platform/cm.h"
+#include "cmclient/cm.h"
 #include "platform/dispatch.h"
 #include "session/session_auth.h"
 #include "session/session_ops.h"

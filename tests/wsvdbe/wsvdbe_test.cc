@@ -14,7 +14,7 @@
 #include "daemon/counters.h"
 #include "daemon/log.h"
 #include "daemon/trace_file.h"
-#include "platform/cmbe.h"
+#include "cmclient/cmbe.h"
 #include "platform/ems.h"
 #include "session/session_table.h"
 

@@ -12,7 +12,7 @@
 #include "daemon/counters.h"
 #include "daemon/log.h"
 #include "daemon/trace_file.h"
-#include "platform/cmbe.h"
+#include "cmclient/cmbe.h"
 #include "platform/ems.h"
 #include "platform/util.h"
 #include "session/session_auth.h"

@@ -1,6 +1,6 @@
 // The daemon's own configuration objects, module "module_wsvdbe": the configuration
 // manager reads and sets the daemon's limits, counters, sessions and trace settings
-// through them. The backend library (platform/cmbe.h) calls the callbacks declared
+// through them. The backend library (cmclient/cmbe.h) calls the callbacks declared
 // there by name; this module implements them over the structures and descriptors
 // below.
 //

@@ -1,5 +1,5 @@
 // Backend library: serves cfgmgr's requests for the application's module through the
-// callbacks the application exports (platform/cmbe.h).
+// callbacks the application exports (cmclient/cmbe.h).
 //
 // Everything here runs on the dispatcher thread: the link is made by a periodic tick,
 // requests are parsed, acted on and answered one at a time as they arrive.
@@ -13,10 +13,10 @@
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cfgmgmt/objdefs/objdef_module.h"
-#include "platform/cm.h"
-#include "platform/cm/cmclient.h"
-#include "platform/cm/cmlink.h"
-#include "platform/cmbe.h"
+#include "cmclient/cm.h"
+#include "cmclient/cmclient.h"
+#include "cmclient/cmlink.h"
+#include "cmclient/cmbe.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/tlv.h"

@@ -1,4 +1,4 @@
-#include "platform/cm/cmlink.h"
+#include "cmclient/cmlink.h"
 
 #include <errno.h>
 #include <sys/socket.h>

@@ -1,5 +1,5 @@
-// Extra calls of the configuration-manager client libraries (platform/cm.h and
-// platform/cmbe.h), for tools and tests.
+// Extra calls of the configuration-manager client libraries (cmclient/cm.h and
+// cmclient/cmbe.h), for tools and tests.
 #pragma once
 
 // True while the frontend link to cfgmgr is up.

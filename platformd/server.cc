@@ -1,4 +1,4 @@
-#include "platform/platformd/server.h"
+#include "platformd/server.h"
 
 #include <errno.h>
 #include <sys/socket.h>
@@ -13,10 +13,10 @@
 #include <string>
 
 #include "platform/aaa.h"
-#include "platform/aaa_accounts.h"
+#include "platformd/aaa_accounts.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
-#include "platform/platformd/sessions.h"
+#include "platformd/sessions.h"
 #include "platform/plink.h"
 #include "platform/util.h"
 

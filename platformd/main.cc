@@ -17,8 +17,8 @@
 
 #include "platform/clock.h"
 #include "platform/dm.h"
-#include "platform/platformd/children.h"
-#include "platform/platformd/server.h"
+#include "platformd/children.h"
+#include "platformd/server.h"
 #include "platform/util.h"
 
 namespace {

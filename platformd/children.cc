@@ -1,4 +1,4 @@
-#include "platform/platformd/children.h"
+#include "platformd/children.h"
 
 #include <errno.h>
 #include <signal.h>
@@ -14,7 +14,7 @@
 
 #include "platform/clock.h"
 #include "platform/plink.h"
-#include "platform/platformd/server.h"
+#include "platformd/server.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/aaa_accounts.h"
+#include "platformd/aaa_accounts.h"
 
 #include <crypt.h>
 #include <fcntl.h>

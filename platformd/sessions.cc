@@ -1,4 +1,4 @@
-#include "platform/platformd/sessions.h"
+#include "platformd/sessions.h"
 
 #include <arpa/inet.h>
 

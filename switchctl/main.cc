@@ -20,7 +20,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/aaa_accounts.h"
+#include "platformd/aaa_accounts.h"
 #include "platform/plink.h"
 #include "platform/util.h"
 

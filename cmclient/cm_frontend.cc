@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/cm.h"
-#include "platform/cm/cmclient.h"
-#include "platform/cm/cmlink.h"
+#include "cmclient/cm.h"
+#include "cmclient/cmclient.h"
+#include "cmclient/cmlink.h"
 #include "platform/dispatch.h"
 #include "platform/tlv.h"
 #include "platform/util.h"
