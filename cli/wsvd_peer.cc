@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "platform/util.h"
-#include "tools/wsvc_client.h"
+#include "platform/wsvc_client.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "daemon/intake.h"
-#include "daemon/log.h"
+#include "base/log.h"
 #include "platform/cli/clisub.h"
 #include "cmclient/cm.h"
 #include "platform/wsvdreq.h"

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "daemon/intake_internal.h"
-#include "daemon/log.h"
+#include "base/log.h"
 #include "daemon/worker.h"
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "platform/bm.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"

@@ -15,7 +15,7 @@
 #include "cfgmgmt/objdefs/vlan_obj.h"
 #include "daemon/answers.h"
 #include "daemon/intake.h"
-#include "daemon/log.h"
+#include "base/log.h"
 #include "daemon/trace_file.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"

@@ -13,12 +13,12 @@
 #include <string>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
-#include "daemon/counters.h"
+#include "base/counters.h"
 #include "daemon/intake.h"
 #include "daemon/intake_internal.h"
-#include "daemon/log.h"
+#include "base/log.h"
 #include "daemon/trace_file.h"
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "platform/bm.h"
 #include "platform/wsvdreq.h"
 #include "session/session_table.h"

@@ -9,7 +9,7 @@
 #include <ctime>
 
 #include "cfgmgmt/cmBackend/src/cm_object.h"
-#include "daemon/log.h"
+#include "base/log.h"
 #include "cmclient/cm.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"

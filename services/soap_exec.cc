@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
-#include "daemon/log.h"
+#include "base/log.h"
 #include "platform/cli/clisub.h"
 #include "cmclient/cm.h"
 #include "services/cm_exchange.h"

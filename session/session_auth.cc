@@ -7,8 +7,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "daemon/counters.h"
-#include "daemon/log.h"
+#include "base/counters.h"
+#include "base/log.h"
 #include "platform/aaa.h"
 #include "platform/dispatch.h"
 #include "platform/sm.h"

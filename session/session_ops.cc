@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "daemon/counters.h"
-#include "daemon/log.h"
+#include "base/counters.h"
+#include "base/log.h"
 #include "platform/aaa.h"
 #include "platform/sm.h"
 #include "platform/util.h"

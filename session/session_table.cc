@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "daemon/log.h"
+#include "base/log.h"
 #include "platform/util.h"
 
 pthread_mutex_t gWsvdSessionMutex = PTHREAD_MUTEX_INITIALIZER;

@@ -16,8 +16,8 @@
 #include <cstring>
 #include <string>
 
-#include "daemon/wsvd_link.h"
-#include "tools/wsvc_client.h"
+#include "platform/wsvd_link.h"
+#include "platform/wsvc_client.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 
 struct webRelay_t {
     wsvcConn_t *conn = nullptr;

@@ -8,7 +8,7 @@
 #pragma once
 #include <string>
 
-#include "tools/wsvc_client.h"
+#include "platform/wsvc_client.h"
 
 struct webRelayConfig_t {
     int maxLinks = 8;             // connections to wsvd open at once

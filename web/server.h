@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 
 struct webServerConfig_t {
     std::string address = "127.0.0.1";  // IPv4 or IPv6 literal to listen on

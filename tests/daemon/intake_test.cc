@@ -13,7 +13,7 @@
 
 #include "daemon/intake.h"
 #include "daemon/worker.h"
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
 #include "platform/wsvdreq.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "daemon/intake.h"
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
 #include "tests/support/switch_harness.h"

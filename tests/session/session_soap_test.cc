@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "tests/support/switch_harness.h"
 
 namespace {

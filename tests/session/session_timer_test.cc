@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "daemon/answers.h"
-#include "daemon/counters.h"
+#include "base/counters.h"
 #include "platform/clock.h"
 #include "cmclient/cm.h"
 #include "platform/dispatch.h"

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/wsvc_client.h"
+#include "platform/wsvc_client.h"
 
 struct WsvcCloser {
     void operator()(wsvcConn_t *conn) const { wsvcClose(conn); }

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
 #include "platform/wsvdreq.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "tests/tools/fake_daemon.h"
-#include "tools/wsvc_client.h"
+#include "platform/wsvc_client.h"
 
 namespace {
 

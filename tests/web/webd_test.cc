@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "tests/support/switch_harness.h"
 #include "tests/web/http_client.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
-#include "daemon/counters.h"
-#include "daemon/log.h"
+#include "base/counters.h"
+#include "base/log.h"
 #include "daemon/trace_file.h"
 #include "cmclient/cmbe.h"
 #include "platform/ems.h"

@@ -9,8 +9,8 @@
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/cmBackend/src/cm_print.h"
-#include "daemon/counters.h"
-#include "daemon/log.h"
+#include "base/counters.h"
+#include "base/log.h"
 #include "daemon/trace_file.h"
 #include "cmclient/cmbe.h"
 #include "platform/ems.h"

@@ -1,4 +1,4 @@
-#include "tools/wsvc_client.h"
+#include "platform/wsvc_client.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <deque>
 #include <vector>
 
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 #include "platform/ds.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"

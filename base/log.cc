@@ -1,3 +1,3 @@
-#include "daemon/log.h"
+#include "base/log.h"
 
 emsTrace_t *gWsvdTraceHandle = nullptr;

@@ -1,4 +1,4 @@
-#include "daemon/counters.h"
+#include "base/counters.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "daemon/wsvd_link.h"
+#include "platform/wsvd_link.h"
 
 #include <cstring>
 
