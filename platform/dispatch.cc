@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/ipml.h"
 #include "platform/util.h"
 
 // One loop per process. The state is created on first use, so that platform libraries
@@ -65,6 +64,7 @@ struct Loop {
 };
 
 Loop gLoop;
+std::atomic<const dispatchLinkOps_t *> gLinkOps{nullptr};
 std::atomic<int> gWakeFd{-1};  // read from signal handlers, hence outside the mutex
 std::atomic<bool> gStopRequested{false};
 std::atomic<int> gStopStatus{0};
@@ -295,7 +295,8 @@ int dispatchAddServer(dispatchServer_t *server) {
         std::lock_guard<std::mutex> lock(gLoop.mutex);
         if (!ensureLoopLocked() || gLoop.servers.count(server->link)) return -1;
     }
-    if (ipmlAttach(server->link, server->receive) != 0) return -1;
+    const dispatchLinkOps_t *ops = gLinkOps.load();
+    if (!ops || ops->attach(server->link, server->receive) != 0) return -1;
     std::lock_guard<std::mutex> lock(gLoop.mutex);
     gLoop.servers.insert(server->link);
     return 0;
@@ -306,8 +307,12 @@ int dispatchRemove(ipmlLink_t *link) {
         std::lock_guard<std::mutex> lock(gLoop.mutex);
         if (!gLoop.servers.erase(link)) return -1;
     }
-    ipmlDetach(link);
+    if (const dispatchLinkOps_t *ops = gLinkOps.load()) ops->detach(link);
     return 0;
+}
+
+void dispatchSetLinkOps(const dispatchLinkOps_t *ops) {
+    gLinkOps.store(ops);
 }
 
 int dispatchAddFd(int fd, dispatchFdCallback_t onReadable, void *arg) {

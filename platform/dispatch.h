@@ -39,6 +39,16 @@ struct dispatchServer_t {
 int dispatchAddServer(dispatchServer_t *server);  // 0 = added
 int dispatchRemove(ipmlLink_t *link);             // 0 = removed
 
+// The dispatcher knows no kind of link: the message link registers how its links are
+// served (when it opens its first link), and dispatchAddServer and dispatchRemove go
+// through that. attach starts delivering the link's messages to `receive` (0, or -1);
+// detach stops it. Kept across dispatchShutdown.
+struct dispatchLinkOps_t {
+    int (*attach)(ipmlLink_t *link, dispatchReceive_t receive);
+    void (*detach)(ipmlLink_t *link);
+};
+void dispatchSetLinkOps(const dispatchLinkOps_t *ops);
+
 // ---- plain descriptors (used by the platform libraries themselves)
 // The callback also runs on hang-up or error (level-triggered): a read then tells which,
 // and the callback must remove the descriptor once it has seen the end.

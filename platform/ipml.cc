@@ -52,7 +52,7 @@ struct ipmlLink_t {
     uint16_t linkNumber = 0;
     std::string path;
     ipmlPeerCallBack_t peerCallBack = nullptr;
-    ipmlReceive_t receive = nullptr;
+    dispatchReceive_t receive = nullptr;
     bool attached = false;
     std::map<uint32_t, std::shared_ptr<Peer>> peers;  // dispatcher thread only
 };
@@ -228,6 +228,27 @@ int64_t realNowMs() {
     return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+int attachLink(ipmlLink_t *link, dispatchReceive_t receive) {
+    if (!link || !receive || link->attached) return -1;
+    if (dispatchAddFd(link->listenFd, onListenReadable, link) != 0) return -1;
+    for (auto &[id, peer] : link->peers)  // peers kept over a detach are served again
+        dispatchAddFd(peer->fd, onPeerReadable,
+                      reinterpret_cast<void *>(static_cast<uintptr_t>(id)));
+    link->receive = receive;
+    link->attached = true;
+    return 0;
+}
+
+void detachLink(ipmlLink_t *link) {
+    if (!link || !link->attached) return;
+    dispatchRemoveFd(link->listenFd);
+    for (auto &[id, peer] : link->peers) dispatchRemoveFd(peer->fd);
+    link->attached = false;
+}
+
+// How the dispatcher serves this kind of link (dispatch.h).
+const dispatchLinkOps_t kLinkOps = {attachLink, detachLink};
+
 }  // namespace
 
 int ipmlSocketPath(uint16_t linkNumber, char *out, size_t outSize) {
@@ -249,6 +270,7 @@ ipmlLink_t *ipmlInitServerClient(int /*instance*/, uint16_t linkNumber, int serv
         close(fd);
         return nullptr;
     }
+    dispatchSetLinkOps(&kLinkOps);
     auto *link = new ipmlLink_t;
     link->listenFd = fd;
     link->linkNumber = linkNumber;
@@ -257,27 +279,9 @@ ipmlLink_t *ipmlInitServerClient(int /*instance*/, uint16_t linkNumber, int serv
     return link;
 }
 
-int ipmlAttach(ipmlLink_t *link, ipmlReceive_t receive) {
-    if (!link || !receive || link->attached) return -1;
-    if (dispatchAddFd(link->listenFd, onListenReadable, link) != 0) return -1;
-    for (auto &[id, peer] : link->peers)  // peers kept over a detach are served again
-        dispatchAddFd(peer->fd, onPeerReadable,
-                      reinterpret_cast<void *>(static_cast<uintptr_t>(id)));
-    link->receive = receive;
-    link->attached = true;
-    return 0;
-}
-
-void ipmlDetach(ipmlLink_t *link) {
-    if (!link || !link->attached) return;
-    dispatchRemoveFd(link->listenFd);
-    for (auto &[id, peer] : link->peers) dispatchRemoveFd(peer->fd);
-    link->attached = false;
-}
-
 void ipmlClose(ipmlLink_t *link) {
     if (!link) return;
-    ipmlDetach(link);
+    detachLink(link);
     // Each peer that was announced also leaves, so a user's peer table stays consistent.
     while (!link->peers.empty()) {
         std::shared_ptr<Peer> peer = link->peers.begin()->second;

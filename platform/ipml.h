@@ -30,11 +30,6 @@ int ipmlSend(uint32_t peer, bmPacket_t *packet, int flags);
 // event (on the calling thread) first. Not from inside the link's own callbacks.
 void ipmlClose(ipmlLink_t *link);
 
-// Used by the dispatcher: starts serving the link, delivering each message to `receive`.
-typedef void (*ipmlReceive_t)(ipmlLink_t *link, uint32_t peer, void *packet, int length);
-int ipmlAttach(ipmlLink_t *link, ipmlReceive_t receive);
-void ipmlDetach(ipmlLink_t *link);
-
 // Path of the socket of a link number, written into out (at most outSize bytes).
 int ipmlSocketPath(uint16_t linkNumber, char *out, size_t outSize);
 

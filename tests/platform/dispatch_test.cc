@@ -7,6 +7,7 @@
 #include <chrono>
 #include <csignal>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -191,6 +192,36 @@ TEST_F(Dispatch, TerminationSignalEndsTheHandlerWithZero) {
     EXPECT_EQ(dispatchHandler(), 5);  // a stop given before the loop runs still counts
     kill(getpid(), SIGTERM);          // blocked, so it waits on the loop's descriptor
     EXPECT_EQ(dispatchHandler(), 0);
+}
+
+// A kind of link of the test's own: the dispatcher serves links only through the
+// operations their kind registered, and serves each link once.
+struct FakeLinkKind {
+    static inline std::vector<std::string> calls;
+    static int attach(ipmlLink_t *, dispatchReceive_t) {
+        calls.push_back("attach");
+        return 0;
+    }
+    static void detach(ipmlLink_t *) { calls.push_back("detach"); }
+};
+
+void ignoreMessage(ipmlLink_t *, uint32_t, void *, int) {}
+
+TEST_F(Dispatch, ServersGoThroughTheRegisteredLinkKindOnce) {
+    auto *link = reinterpret_cast<ipmlLink_t *>(&FakeLinkKind::calls);
+    dispatchServer_t server{link, "fake", ignoreMessage};
+    dispatchSetLinkOps(nullptr);
+    EXPECT_EQ(dispatchAddServer(&server), -1);  // no kind of link has registered
+
+    static const dispatchLinkOps_t kFake = {FakeLinkKind::attach, FakeLinkKind::detach};
+    dispatchSetLinkOps(&kFake);
+    FakeLinkKind::calls.clear();
+    EXPECT_EQ(dispatchAddServer(&server), 0);
+    EXPECT_EQ(dispatchAddServer(&server), -1);
+    EXPECT_EQ(dispatchRemove(link), 0);
+    EXPECT_EQ(dispatchRemove(link), -1);
+    EXPECT_EQ(FakeLinkKind::calls, (std::vector<std::string>{"attach", "detach"}));
+    dispatchSetLinkOps(nullptr);
 }
 
 }  // namespace
