@@ -91,9 +91,9 @@ bool decodeRequest(tlv_t *t, wsvdRequest *header, const char **text, uint32_t *t
 
 void dispatchRequest(wsvdClient *client, wsvdRequest *r) {
     if (strcmp(client->name, "cli") == 0 || strcmp(client->name, "wsvc") == 0)
-        r->clientKind = 2;
+        r->clientKind = WSVD_CLIENT_LOCAL;
     else if (strcmp(client->name, "thttpd") == 0)
-        r->clientKind = 1;
+        r->clientKind = WSVD_CLIENT_WEB;
 
     const char *error = nullptr;
     pthread_mutex_lock(&gWsvdMutex);
@@ -270,7 +270,7 @@ int wsvdIntakeInit() {
     bool ok = gClients != nullptr;
     pthread_mutex_unlock(&gWsvdMutex);
     if (gTxPacket) bmFree(gTxPacket);
-    gTxPacket = bmAllocPacket(8028, 32, 1, 0);
+    gTxPacket = bmAllocPacket(WSVD_PACKET_SIZE, 32, 1, 0);
     return ok && gTxPacket ? 0 : -1;
 }
 

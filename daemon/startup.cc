@@ -43,8 +43,6 @@ bool gFrontendPending = true;
 bool gBackendPending = true;
 bool gCliPending = true;
 
-char gSchemaDir[300];
-
 [[noreturn]] void fail(const char *message) {
     printf("%s", message);
     fflush(stdout);
@@ -206,16 +204,10 @@ int wsvdMain(int argc, char **argv) {
     // KARN_ROOT names the root of the schema files. Without it the daemon still starts:
     // the schema directory becomes "/config/www/api/xsd" from the file system root, and
     // the registry reports what it cannot find.
-    const char *root = getenv("KARN_ROOT");
-    if (!root) {
+    if (!getenv("KARN_ROOT")) {
         printf("KARN_ROOT is not set; using an empty prefix.\n");
         WSVD_LOG("wsvd: KARN_ROOT is not set; using an empty prefix");
-        root = "";
     }
-    Sprintf(gSchemaDir, sizeof gSchemaDir, "%s%s", root, "/config/www/api/xsd");
-
-    // The object information registry is initialised here from gSchemaDir; on failure
-    // print "Could not init XML Schema Parse" and carry on.
 
     // The session-table mutex is initialised statically (gWsvdSessionMutex).
     if (aaaRegister(wsvdAAACallBack, 0) != 0)

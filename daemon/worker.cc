@@ -105,7 +105,8 @@ struct WorkerThread {
 // text as received) runs with that session's user name and password; empty ones when
 // no session has the id.
 void lendSessionCredentials(wsvdRequest *r) {
-    const char *first = (r->pieces && r->pieces->head && r->pieces->head->text) ? r->pieces->head->text : "";
+    const char *first =
+        (r->pieces && r->pieces->head && r->pieces->head->text) ? r->pieces->head->text : "";
     const char *open = strstr(first, "<sessionId>");
     const char *close = strstr(first, "</sessionId>");
     if (!open || !close) return;
@@ -175,7 +176,7 @@ void *wsvdWorker(void *arg) {
     w.haveSemaphore = sem_init(&w.semaphore, 0, 0) == 0;
     w.context = gServeOps.threadInit ? gServeOps.threadInit() : nullptr;
     w.response = bufferAlloc(512);
-    w.replyPacket = bmAllocPacket(8028, 32, 1);
+    w.replyPacket = bmAllocPacket(WSVD_PACKET_SIZE, 32, 1);
     bool ready = w.response && w.replyPacket;
     if (!ready) WSVD_LOG("wsvd: worker out of memory; requests are dropped");
 

@@ -20,8 +20,8 @@ enum {
     // Bytes a request message carries besides its text: the type item, the 196-byte
     // header item, the text item's own tag and length, and the text's NUL.
     WSVC_MSG_OVERHEAD = 12 + 8 + 196 + 8 + 1,
-    // Default fragment size: each request message then fits in one 8028-byte packet.
-    WSVC_DEFAULT_FRAGMENT = 8028 - WSVC_MSG_OVERHEAD,
+    // Default fragment size: each request message then fits in one packet.
+    WSVC_DEFAULT_FRAGMENT = WSVD_PACKET_SIZE - WSVC_MSG_OVERHEAD,
     WSVC_DEFAULT_TIMEOUT_MS = 10000,
 };
 

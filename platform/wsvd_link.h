@@ -10,13 +10,13 @@
 struct wsvdRequest;
 
 enum wsvdMsgType : uint32_t {
-    WSVD_MSG_HELLO = 1,         // peer -> wsvd: 200 name
-    WSVD_MSG_HELLO_ACK = 2,     // wsvd -> peer
-    WSVD_MSG_REQUEST = 3,       // peer -> wsvd: 300 header, 301 text (a whole request)
-    WSVD_MSG_REQUEST_FIRST = 4, // first fragment
-    WSVD_MSG_REQUEST_MORE = 5,  // middle fragment
-    WSVD_MSG_REQUEST_LAST = 6,  // last fragment
-    WSVD_MSG_REPLY = 7,         // wsvd -> peer: 300 record, 302 piece (a whole reply)
+    WSVD_MSG_HELLO = 1,          // peer -> wsvd: 200 name
+    WSVD_MSG_HELLO_ACK = 2,      // wsvd -> peer
+    WSVD_MSG_REQUEST = 3,        // peer -> wsvd: 300 header, 301 text (a whole request)
+    WSVD_MSG_REQUEST_FIRST = 4,  // first fragment
+    WSVD_MSG_REQUEST_MORE = 5,   // middle fragment
+    WSVD_MSG_REQUEST_LAST = 6,   // last fragment
+    WSVD_MSG_REPLY = 7,          // wsvd -> peer: 300 record, 302 piece (a whole reply)
     WSVD_MSG_REPLY_FIRST = 8,
     WSVD_MSG_REPLY_MORE = 9,
     WSVD_MSG_REPLY_LAST = 10,
@@ -43,16 +43,20 @@ enum wsvdHeaderOffset : uint32_t {
     WSVD_HDR_REPLY_STATUS = 16,
     WSVD_HDR_PEER_REQUEST_ID = 20,
     WSVD_HDR_WORD = 24,
-    WSVD_HDR_USER = 28,        // char[33]
-    WSVD_HDR_PASSWORD = 61,    // char[33]
-    WSVD_HDR_ADDRESS = 96,     // 16 bytes
-    WSVD_HDR_TEXT = 112,       // char[32]
+    WSVD_HDR_USER = 28,      // char[33]
+    WSVD_HDR_PASSWORD = 61,  // char[33]
+    WSVD_HDR_ADDRESS = 96,   // 16 bytes
+    WSVD_HDR_TEXT = 112,     // char[32]
     WSVD_HDR_PEER_ID = 148,
     WSVD_HDR_REPLY_OFFSET = 176,
     WSVD_HDR_CLIENT_KIND = 188,
     WSVD_HDR_CONNECTION_KIND = 192,
     WSVD_HDR_SIZE = 196,
 };
+
+// Client kinds of a request (who sent it), which the daemon sets from the peer's name:
+// the web server "thttpd", or a local peer ("cli", "wsvc").
+enum { WSVD_CLIENT_WEB = 1, WSVD_CLIENT_LOCAL = 2 };
 
 // Connection kinds a peer puts in its header.
 enum { WSVD_CONN_HTTP = 1, WSVD_CONN_HTTPS = 2 };

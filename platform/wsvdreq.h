@@ -22,33 +22,34 @@ struct wsvdBuflist_t {
     uint64_t bytes;  // total text bytes of all pieces
 };
 
-// Largest piece; one piece and the request record fit in one 8028-byte packet.
-enum { WSVD_PIECE_SIZE = 4096 };
+// The packet that carries one message of the request link, and the largest piece of
+// text: one piece and the request record fit in one packet.
+enum { WSVD_PACKET_SIZE = 8028, WSVD_PIECE_SIZE = 4096 };
 
 // Text fields are NUL-terminated and hold at most 32 characters.
 struct wsvdRequest {
-    uint32_t seqnum;             // daemon: from gWsvdSeqnum; peer header: its own request id
-    wsvdBuflist_t *pieces;       // request text
-    char *replyData;             // data text of a cfgmgr reply (owned)
-    char *replyMessage;          // message text of a cfgmgr reply or CLI answer (owned)
-    uint32_t replyStatus;        // 1 success, 0 failure
-    uint32_t peerRequestId;      // offset 0 of the peer's header
-    uint32_t headerWord;         // carried unchanged
+    uint32_t seqnum;         // daemon: from gWsvdSeqnum; peer header: its own request id
+    wsvdBuflist_t *pieces;   // request text
+    char *replyData;         // data text of a cfgmgr reply (owned)
+    char *replyMessage;      // message text of a cfgmgr reply or CLI answer (owned)
+    uint32_t replyStatus;    // 1 success, 0 failure
+    uint32_t peerRequestId;  // offset 0 of the peer's header
+    uint32_t headerWord;     // carried unchanged
     char userName[33];
     char password[33];
     uint8_t clientAddress[16];
-    char headerText[33];         // carried unchanged (32 bytes on the wire)
-    uint32_t peerId;             // link peer the request came from
+    char headerText[33];  // carried unchanged (32 bytes on the wire)
+    uint32_t peerId;      // link peer the request came from
     pthread_t worker;
-    sem_t *semaphore;            // posted when an awaited answer arrives
-    const char *readPos;         // next unread character of the request text
-    wsvdBuf_t *currentPiece;     // piece holding readPos
-    buffer_t *response;          // the worker's reply text buffer
-    wsvdBuf_t *sending;          // reply piece carried by the message being built
-    uint32_t replyOffset;        // reply bytes already sent
-    bmPacket_t *replyPacket;     // the worker's packet for replies
-    uint32_t clientKind;         // 1 web server, 2 CLI or local client
-    uint32_t connectionKind;     // from the header: 1 HTTP, 2 HTTPS
+    sem_t *semaphore;         // posted when an awaited answer arrives
+    const char *readPos;      // next unread character of the request text
+    wsvdBuf_t *currentPiece;  // piece holding readPos
+    buffer_t *response;       // the worker's reply text buffer
+    wsvdBuf_t *sending;       // reply piece carried by the message being built
+    uint32_t replyOffset;     // reply bytes already sent
+    bmPacket_t *replyPacket;  // the worker's packet for replies
+    uint32_t clientKind;      // 1 web server, 2 CLI or local client
+    uint32_t connectionKind;  // from the header: 1 HTTP, 2 HTTPS
 
     // Owned by the request library (list membership).
     wsvdRequest *listNext;
@@ -68,8 +69,8 @@ wsvdRequest *wsvdRequestAlloc();
 void wsvdRequestFree(wsvdRequest *request);
 
 void wsvdRequestEnque(wsvdRequestList_t *list, wsvdRequest *request);  // at the tail
-wsvdRequest *wsvdRequestDeque(wsvdRequestList_t *list);                 // from the head
-int wsvdRequestRemove(wsvdRequestList_t *list, wsvdRequest *request);   // 0, -1 if not on it
+wsvdRequest *wsvdRequestDeque(wsvdRequestList_t *list);                // from the head
+int wsvdRequestRemove(wsvdRequestList_t *list, wsvdRequest *request);  // 0, -1 if not on it
 wsvdRequest *wsvdRequestLookupBySrcId(wsvdRequestList_t *list, uint32_t peerId,
                                       uint32_t peerRequestId);
 wsvdRequest *wsvdRequestLookupBySeqnum(wsvdRequestList_t *list, uint32_t seqnum);

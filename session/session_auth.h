@@ -5,11 +5,10 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/wsvd_link.h"  // the client kinds
+
 struct aaaRequest_t;
 struct aaaResult_t;
-
-// Client kinds of a request (who sent it).
-enum { WSVD_CLIENT_WEB = 1, WSVD_CLIENT_LOCAL = 2 };
 
 // Authenticates with the lock-out rule and waits for the AAA result (worker thread
 // only). Returns the result held in the daemon's single result buffer.
