@@ -1,5 +1,9 @@
-// The daemon's serve step: the SOAP engine reading and writing through the worker.
+// The daemon's serve step: the SOAP engine reading and writing through the worker, and
+// the handlers it dispatches to.
+#include "daemon/soap_serve.h"
+
 #include "daemon/worker.h"
+#include "soap/wsvd_handlers.h"
 #include "soap/wsvd_soap.h"
 
 namespace {
@@ -20,3 +24,11 @@ void threadEnd(void *context) {
 }  // namespace
 
 const wsvdServeOps wsvdSoapServeOps = {threadInit, serve, requestEnd, threadEnd};
+
+void wsvdSoapInstallHandlers() {
+#define WSVD_OPERATION(glue, entry, request, response, handler) gWsvdSoapHandlers.entry = handler;
+#define WSVD_PLACEHOLDER(glue, entry, request, response)
+#include "soap/wsvd_operations.def"
+#undef WSVD_OPERATION
+#undef WSVD_PLACEHOLDER
+}

@@ -7,10 +7,9 @@
 
 struct soap;
 struct wsvdRequest;
-struct wsvdServeOps;
 
 // Where the engine reads the request text and writes the reply. The daemon's serve
-// ops install the worker's wsvdRequestRead/wsvdResponseWrite; tests install fakes.
+// step installs the worker's wsvdRequestRead/wsvdResponseWrite; tests install fakes.
 struct wsvdSoapStream {
     int (*write)(wsvdRequest *r, const char *data, size_t n);   // 0 on success
     size_t (*read)(wsvdRequest *r, char *buffer, size_t size);  // 0 at the end
@@ -49,7 +48,3 @@ void wsvdSoapRequestEnd(struct soap *soap);
 
 // The client fault "Operation not available", for operations without a handler yet.
 int wsvdSoapNotAvailable(struct soap *soap);
-
-// The worker's serve step (library wsvdsoapd): threadInit installs the worker's
-// stream functions and makes a context. Install with wsvdSetServeOps(&wsvdSoapServeOps).
-extern const wsvdServeOps wsvdSoapServeOps;

@@ -12,6 +12,7 @@
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
+#include "daemon/soap_serve.h"
 #include "session/session_auth.h"
 #include "session/session_table.h"
 #include "tests/services/fake_peers.h"
@@ -28,6 +29,7 @@ protected:
     void SetUp() override {
         static bool registered = false;
         if (!registered) {
+            wsvdSoapInstallHandlers();
             cmObjectInit_vlan();
             cmObjectInit_fdb();
             registered = true;

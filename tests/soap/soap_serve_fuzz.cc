@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "daemon/soap_serve.h"
 #include "platform/aaa.h"
 #include "platform/dispatch.h"
 #include "session/session_auth.h"
@@ -21,6 +22,7 @@ bool startPlatformAnswers() {
     dispatchThread_t mainThread{};
     dispatchInit("soapfuzz", 0, 1, &mainThread, 1);
     aaaRegister(wsvdAAACallBack, 0);
+    wsvdSoapInstallHandlers();
     std::thread([] { dispatchHandler(); }).detach();
     return true;
 }
