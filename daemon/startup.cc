@@ -13,7 +13,9 @@
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
+#include "cfgmgmt/cmBackend/src/wsvdbe_objdef.h"
 #include "daemon/answers.h"
+#include "daemon/backend_ops.h"
 #include "daemon/intake.h"
 #include "base/log.h"
 #include "daemon/trace_file.h"
@@ -154,6 +156,7 @@ void wsvdStartConfigLinks() {
     }
     if (gBackendPending && dmGetProcessState("cfgmgr") >= DM_STATE_RUNNING) {
         WSVD_LOG("Starting CM backend");
+        wsvdbeSetDaemonOps(&wsvdBackendOps);
         if (!cmBackendInit("wsvdbe", 0)) fail("Failed to initialize cfgmgr library.");
         gBackendPending = false;
     }

@@ -14,7 +14,8 @@
 #include "base/counters.h"
 #include "base/log.h"
 #include "daemon/trace_file.h"
-#include "cmclient/cmbe.h"
+#include "cfgmgmt/cmBackend/src/cm_backend_app.h"
+#include "daemon/backend_ops.h"
 #include "platform/ems.h"
 #include "session/session_table.h"
 
@@ -63,6 +64,7 @@ protected:
         setenv("KARN_RUN_LOCATION", scratch.c_str(), 1);
         unsetenv("KARN_EMS_INCIDENTS");
         gWsvdTraceHandle = emsInitTraceBuffer("wsvdbe_test", 20000, 0, nullptr);
+        wsvdbeSetDaemonOps(&wsvdBackendOps);
         parser = cmObjectParserAlloc();
     }
     static void TearDownTestSuite() {
@@ -189,6 +191,25 @@ TEST_F(WsvdbeTest, ConfigReportsAndBoundsMaxSessions) {
     EXPECT_EQ(run(accepted, "<wsvdConfig><maxSessions>10</maxSessions></wsvdConfig>", "set"), 1);
     EXPECT_EQ(accepted.r.result, 1);
     EXPECT_EQ(wsvdSessionGetMax(), 10);
+}
+
+// Before start-up installs the daemon's table, the objects read nothing of the
+// daemon and change nothing in it.
+TEST_F(WsvdbeTest, WithoutTheDaemonsTableGetsFindNothingAndSetsAreRefused) {
+    open(0);
+    wsvdbeSetDaemonOps(nullptr);
+    Request session(CM_BE_FLAG_GET_NEXT), limit, trace;
+    run(session, "<wsvdSession/>", "get");
+    run(limit, "<wsvdConfig><maxSessions>10</maxSessions></wsvdConfig>", "set");
+    run(trace, "<wsvdTraceConfig><startTracing>1</startTracing></wsvdTraceConfig>", "set");
+    wsvdbeSetDaemonOps(&wsvdBackendOps);
+    EXPECT_EQ(session.r.result, 1);
+    EXPECT_EQ(limit.r.result, 0);
+    EXPECT_EQ(trace.r.result, 0);
+    EXPECT_EQ(wsvdSessionGetMax(), 6);
+    wsvdTraceReport_t report{};
+    wsvdTraceFileReport(&report);
+    EXPECT_EQ(report.enabled, 0u);
 }
 
 TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {

@@ -1,7 +1,5 @@
 #include "cfgmgmt/cmBackend/src/wsvdbe_objdef.h"
 
-#include <pthread.h>
-
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
@@ -9,14 +7,9 @@
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/cmBackend/src/cm_print.h"
-#include "base/counters.h"
-#include "base/log.h"
-#include "daemon/trace_file.h"
-#include "cmclient/cmbe.h"
+#include "cfgmgmt/cmBackend/src/cm_backend_app.h"
 #include "platform/ems.h"
 #include "platform/util.h"
-#include "session/session_auth.h"
-#include "session/session_table.h"
 
 const cmTag_t wsvdbeTags[] = {
     {"accessRight", 1, cmTagKind_leaf, 0},
@@ -229,12 +222,39 @@ bool given(const void *structure, const cmObjectDesc_t *desc, uint32_t field) {
     return structure && cmObjectCheckValidCore(structure, desc->validOffset, field);
 }
 
+// ---- the daemon, as far as these objects see it
+
+int noMaxSessions() {
+    return 0;
+}
+int refuseMaxSessions(int) {
+    return -1;
+}
+void endNoSessions(bool, bool) {}
+int noSlot(const char *) {
+    return -1;
+}
+bool noSession(int, wsvdbeSession_t *) {
+    return false;
+}
+bool noSessionStats(int, wsvdbeSessionStats_t *) {
+    return false;
+}
+void noCounters(wsvdbeGlobalCounter_t *) {}
+void noTrace(wsvdbeTraceConfig_t *) {}
+int refuseTrace(uint32_t, int32_t, uint32_t) {
+    return 0;
+}
+const wsvdbeDaemonOps_t kNoDaemon = {noMaxSessions, refuseMaxSessions, endNoSessions,
+                                     noSlot,        noSession,         noSessionStats,
+                                     noCounters,    noTrace,           refuseTrace};
+const wsvdbeDaemonOps_t *gDaemon = &kNoDaemon;
+
 // The slot after the one named by the request's "sessionId" (0 without one).
 int startSlot(const char *sessionId, bool isGiven) {
     if (!isGiven || !sessionId[0]) return 0;
-    wsvdSessionIdParsed_t parsed;
-    wsvdSessionIdParse(sessionId, &parsed);
-    return parsed.slotIndex < 0 ? 0 : parsed.slotIndex + 1;
+    int slot = gDaemon->slotOfSessionId(sessionId);
+    return slot < 0 ? 0 : slot + 1;
 }
 
 const char kMallocFailed[] = "Internal error --> Malloc failed!";
@@ -245,31 +265,15 @@ const char kAllocFailed[] = "Failed to allocate memory.";
 void configGet(cmBackendRequest_t *request, const cmTag_t *tag) {
     auto *out = static_cast<wsvdbeConfig_t *>(newReply(request, &kConfigDesc, kAllocFailed));
     if (!out) return;
-    out->maxSessions = wsvdSessionGetMax();
+    out->maxSessions = gDaemon->maxSessions();
     hangReply(request, tag, out);
     request->result = 1;
 }
 
-// Ends every session of connection kind 1 when "http" is given as 0 and of kind 2
-// when "https" is given as 0, serialised with the idle timer and closeSession.
-void endSessionsOfKinds(bool endHttp, bool endHttps) {
-    pthread_mutex_lock(&gWsvdSessionMutex);
-    for (int i = 0; i < WSVD_SESSION_SLOTS; i++) {
-        const wsvdSession_t *s = wsvdSessionSlot(i);
-        if (!s->inUse) continue;
-        bool end = (s->connectionKind == 1 && endHttp) || (s->connectionKind == 2 && endHttps);
-        if (!end) continue;
-        WSVD_LOG("Index:%d is being freed\n", i);
-        char cookie[33];
-        strlcpy(cookie, s->cookie, sizeof cookie);
-        wsvdSessionEnd(cookie);
-    }
-    pthread_mutex_unlock(&gWsvdSessionMutex);
-}
-
 void configSet(cmBackendRequest_t *request, const void *data) {
     const auto *in = static_cast<const wsvdbeConfig_t *>(data);
-    if (given(in, &kConfigDesc, kConfigMaxSessions) && wsvdSessionSetMax(in->maxSessions) != 0) {
+    if (given(in, &kConfigDesc, kConfigMaxSessions) &&
+        gDaemon->setMaxSessions(in->maxSessions) != 0) {
         setMessage(request, "Session exceeded max sessions");
         request->result = 0;
         return;
@@ -281,22 +285,14 @@ void configSet(cmBackendRequest_t *request, const void *data) {
     if (!httpGiven && !httpsGiven) return;
     int32_t decisive = httpsGiven ? in->https : in->http;
     if (decisive != 0) return;
-    endSessionsOfKinds(httpGiven && in->http == 0, httpsGiven && in->https == 0);
+    gDaemon->endSessionsOfKinds(httpGiven && in->http == 0, httpsGiven && in->https == 0);
 }
 
 void countersGet(cmBackendRequest_t *request, const cmTag_t *tag) {
     auto *out =
         static_cast<wsvdbeGlobalCounter_t *>(newReply(request, &kCounterDesc, kMallocFailed));
     if (!out) return;
-    out->authFailure = wsvdCounterGet(WSVD_CNT_AUTH_FAILURES);
-    out->xmlBackendError = wsvdCounterGet(WSVD_CNT_BACKEND_ERRORS);
-    out->xmlError = wsvdCounterGet(WSVD_CNT_ERRORS);
-    out->xmlInternalError = wsvdCounterGet(WSVD_CNT_INTERNAL_ERRORS);
-    out->xmlRequest = 0;
-    out->xmlSchemaError = wsvdCounterGet(WSVD_CNT_SCHEMA_ERRORS);
-    out->xmlSessionDenied = wsvdCounterGet(WSVD_CNT_SESSIONS_DENIED);
-    out->xmlSessionRequest = wsvdCounterGet(WSVD_CNT_SESSION_REQUESTS);
-    out->xmlSessionTimedOut = wsvdCounterGet(WSVD_CNT_SESSIONS_TIMED_OUT);
+    gDaemon->readCounters(out);
     hangReply(request, tag, out);
     request->result = 1;
 }
@@ -312,29 +308,7 @@ void sessionGet(cmBackendRequest_t *request, const cmTag_t *tag, const void *dat
     const auto *in = static_cast<const wsvdbeSession_t *>(data);
     int start = in ? startSlot(in->sessionId, given(in, &kSessionDesc, kSessionId)) : 0;
 
-    // Copied under the session-table lock so that a session closed meanwhile on the
-    // worker thread is never read half cleared.
-    pthread_mutex_lock(&gWsvdSessionMutex);
-    const wsvdSession_t *s = wsvdSessionNext(start);
-    if (!s || !s->sessionId[0]) {
-        pthread_mutex_unlock(&gWsvdSessionMutex);
-        request->result = 1;
-        return;
-    }
-    strlcpy(out->ipAddress, s->clientAddress, sizeof out->ipAddress);
-    strlcpy(out->userName, s->userName, sizeof out->userName);
-    strlcpy(out->password, s->password, sizeof out->password);
-    strlcpy(out->appName, s->appName, sizeof out->appName);
-    strlcpy(out->xmlApiVersion, s->xmlApiVersion, sizeof out->xmlApiVersion);
-    strlcpy(out->sessionId, s->sessionId, sizeof out->sessionId);
-    strlcpy(out->cookie, s->cookie, sizeof out->cookie);
-    out->timeout = s->remainingTime;
-    out->clientTimeout = s->idleTimeout;
-    out->accessRight = int32_t(s->accessRight);
-    out->status = int32_t(s->inUse);
-    out->connectionType = int32_t(s->connectionKind);
-    pthread_mutex_unlock(&gWsvdSessionMutex);
-    request->result = 2;
+    request->result = gDaemon->readSession(start, out) ? 2 : 1;
 }
 
 void statsGet(cmBackendRequest_t *request, const cmTag_t *tag, const void *data) {
@@ -344,33 +318,18 @@ void statsGet(cmBackendRequest_t *request, const cmTag_t *tag, const void *data)
     const auto *in = static_cast<const wsvdbeSessionStats_t *>(data);
     int start = in ? startSlot(in->sessionId, given(in, &kStatsDesc, kSessionId)) : 0;
 
-    pthread_mutex_lock(&gWsvdSessionMutex);
-    const wsvdSession_t *s = wsvdSessionNext(start);
-    if (!s) {
-        pthread_mutex_unlock(&gWsvdSessionMutex);
+    if (!gDaemon->readSessionStats(start, out)) {
         request->result = 1;
         return;
     }
-    strlcpy(out->sessionId, s->sessionId, sizeof out->sessionId);
     out->index = uint32_t(start);
-    out->getApi = s->opCounters[WSVD_OPC_GET];
-    out->setApi = s->opCounters[WSVD_OPC_SET];
-    out->createApi = s->opCounters[WSVD_OPC_CREATE];
-    out->deleteApi = s->opCounters[WSVD_OPC_DELETE];
-    out->genericSetApi = s->opCounters[WSVD_OPC_OTHER];
-    pthread_mutex_unlock(&gWsvdSessionMutex);
     request->result = 2;
 }
 
 void traceGet(cmBackendRequest_t *request, const cmTag_t *tag) {
     auto *out = static_cast<wsvdbeTraceConfig_t *>(newReply(request, &kTraceDesc, kMallocFailed));
     if (!out) return;
-    wsvdTraceReport_t report{};
-    wsvdTraceFileReport(&report);
-    strlcpy(out->fileName, report.fileName, sizeof out->fileName);
-    strlcpy(out->secondFileName, report.secondFileName, sizeof out->secondFileName);
-    out->maxFileSize = report.maxFileSize;
-    out->startTracing = int32_t(report.enabled);
+    gDaemon->readTrace(out);
     // Only what the trace file reports is valid; size and roll-over are not tracked.
     out->valid = 0;
     for (uint32_t field : {kTraceFileName, kTraceSecondFileName, kTraceMaxFileSize, kTraceStart})
@@ -382,17 +341,21 @@ void traceGet(cmBackendRequest_t *request, const cmTag_t *tag) {
 void traceSet(cmBackendRequest_t *request, const void *data) {
     const auto *in = static_cast<const wsvdbeTraceConfig_t *>(data);
     if (!in) {
-        request->result = wsvdTraceFileConfigure(0, 0, 0);
+        request->result = gDaemon->configureTrace(0, 0, 0);
         return;
     }
     // The valid bits are the configure mask: maxFileSize is 4, startTracing 32.
     uint32_t mask = 0;
     for (uint32_t field = 0; field < kTraceFieldCount; field++)
         if (given(in, &kTraceDesc, field)) mask |= 1u << field;
-    request->result = wsvdTraceFileConfigure(mask, in->maxFileSize, uint32_t(in->startTracing));
+    request->result = gDaemon->configureTrace(mask, in->maxFileSize, uint32_t(in->startTracing));
 }
 
 }  // namespace
+
+void wsvdbeSetDaemonOps(const wsvdbeDaemonOps_t *ops) {
+    gDaemon = ops ? ops : &kNoDaemon;
+}
 
 const cmTag_t *wsvdbeLookup(const char *name) {
     if (!name) return nullptr;

@@ -1,8 +1,9 @@
 // The daemon's own configuration objects, module "module_wsvdbe": the configuration
 // manager reads and sets the daemon's limits, counters, sessions and trace settings
-// through them. The backend library (cmclient/cmbe.h) calls the callbacks declared
-// there by name; this module implements them over the structures and descriptors
-// below.
+// through them. The backend library calls the callbacks declared in cm_backend_app.h
+// by name; this module implements them over the structures and descriptors below, and
+// reaches the daemon's state through the table of functions the daemon installs
+// (wsvdbeSetDaemonOps).
 //
 //   wsvdConfig         get: max-sessions (the rest read 0); set: max-sessions, and
 //                      "http"/"https" given as 0 end the sessions of that kind
@@ -154,6 +155,28 @@ extern const cmTag_t wsvdbeTags[];
 extern const uint32_t wsvdbeTagCount;  // 49
 // By object index; [0] is null.
 extern const cmObjectDesc_t *const wsvdbeDescs[wsvdbeObjectCount + 1];
+
+// What the objects read and change in the daemon, installed by the daemon's start-up.
+// Until then gets answer nothing and sets fail. Called on the dispatcher thread.
+struct wsvdbeDaemonOps_t {
+    int (*maxSessions)();
+    int (*setMaxSessions)(int maxSessions);  // 0, or non-zero when refused
+    // Ends every session of connection kind 1 (http) or 2 (https) as asked.
+    void (*endSessionsOfKinds)(bool http, bool https);
+    // The slot a session id names (read from the id), or -1.
+    int (*slotOfSessionId)(const char *sessionId);
+    // The first session at slot `start` or after; false when there is none.
+    bool (*readSession)(int start, wsvdbeSession_t *out);
+    bool (*readSessionStats)(int start, wsvdbeSessionStats_t *out);
+    void (*readCounters)(wsvdbeGlobalCounter_t *out);
+    // The trace file's name, second name, maximum size and whether tracing is on.
+    void (*readTrace)(wsvdbeTraceConfig_t *out);
+    // Applies the fields of `mask` (valid bits of wsvdbeTraceConfig_t); the backend
+    // result (1 done).
+    int (*configureTrace)(uint32_t mask, int32_t maxFileSize, uint32_t enabled);
+};
+// nullptr goes back to the table that answers nothing.
+void wsvdbeSetDaemonOps(const wsvdbeDaemonOps_t *ops);
 
 // The tag named `name` (search by halving), or nullptr.
 const cmTag_t *wsvdbeLookup(const char *name);
