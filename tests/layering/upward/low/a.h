@@ -1,0 +1,3 @@
+#pragma once
+#include "beside/c.h"
+#include "high/b.h"
