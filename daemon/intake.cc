@@ -1,7 +1,5 @@
 #include "daemon/intake.h"
 
-#include <semaphore.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -238,7 +236,7 @@ void handleCliAnswer(uint32_t peer, tlv_t *t) {
         return;
     }
     if (wsvdAnswerActiveRequest(seqnum, storeCliAnswer, &answer, true) != 0)
-        WSVD_LOG("wsvd: CLI answer for request %u that is not being served", seqnum);
+        WSVD_LOG("wsvd: CLI answer for request %u that no one awaits", seqnum);
 }
 
 }  // namespace
@@ -429,14 +427,25 @@ int wsvdSendCliRequest(wsvdRequest *request, const char *text) {
     return rc;
 }
 
+namespace {
+struct Delivery {
+    void (*fill)(wsvdRequest *, void *);
+    wsvdRequest *request;
+    void *arg;
+};
+void deliver(void *delivery) {
+    auto *d = static_cast<Delivery *>(delivery);
+    if (d->fill) d->fill(d->request, d->arg);
+}
+}  // namespace
+
 int wsvdAnswerActiveRequest(uint32_t seqnum, void (*fill)(wsvdRequest *, void *), void *arg,
-                            bool post) {
+                            bool final) {
     Lock lock;
     wsvdRequest *r = wsvdRequestLookupBySeqnum(&gWsvdActive, seqnum);
     if (!r) return -1;
-    if (fill) fill(r, arg);
-    if (post && r->semaphore) sem_post(r->semaphore);
-    return 0;
+    Delivery d{fill, r, arg};
+    return wsvdAnswerDeliver(r->answer, deliver, &d, final) ? 0 : -1;
 }
 
 void wsvdIntakeGetStats(wsvdIntakeStats_t *out) {

@@ -45,15 +45,16 @@ int wsvdSendMessage(uint32_t peer, bmPacket_t *packet, uint32_t type, wsvdReques
 // The result of the last send, or -1 when the peer is gone.
 int wsvdSendReply(wsvdRequest *request, const char *text, int final);
 // Sends `text` to the CLI peer as a type 11 message carrying the request's sequence
-// number. The send result, or -1 when no CLI peer is connected. The caller then waits
-// on the request's semaphore for the type 12 answer.
+// number. The send result, or -1 when no CLI peer is connected. The caller awaits the
+// type 12 answer (wsvdAnswerAwait on the request's answer).
 int wsvdSendCliRequest(wsvdRequest *request, const char *text);
 
 // For the answer paths (cfgmgr, CLI): under gWsvdMutex finds the request being served
-// with this sequence number, lets `fill` store the answer in it, and posts its
-// semaphore when `post` is set. 0, or -1 when no such request is being served.
+// with this sequence number and, when its worker awaits an answer, lets `fill` store the
+// answer in it and, when `final`, ends the wait (wsvdAnswerDeliver). 0, or -1 when no
+// such request is being served or no one awaits its answer (the answer is dropped).
 int wsvdAnswerActiveRequest(uint32_t seqnum, void (*fill)(wsvdRequest *request, void *arg),
-                            void *arg, bool post);
+                            void *arg, bool final);
 
 // Counters of the peer records, and the number of requests held (for reports and tests).
 struct wsvdIntakeStats_t {

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <pthread.h>
-#include <semaphore.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,8 +93,8 @@ char *execHookText(const char *text) {
 }
 
 struct WorkerThread {
-    sem_t semaphore;
-    bool haveSemaphore;
+    wsvdAnswer_t answer;
+    bool haveAnswer;
     void *context;
     buffer_t *response;
     bmPacket_t *replyPacket;
@@ -146,10 +145,7 @@ void serveOne(WorkerThread *w, wsvdRequest *r) {
     r->currentPiece = r->pieces ? r->pieces->head : nullptr;
     r->response = w->response;
     r->replyPacket = w->replyPacket;
-    r->semaphore = w->haveSemaphore ? &w->semaphore : nullptr;
-    // An answer that came after its waiter gave up must not wake this request.
-    while (w->haveSemaphore && sem_trywait(&w->semaphore) == 0) {
-    }
+    r->answer = w->haveAnswer ? &w->answer : nullptr;
 
     wsvdCounterIncrement(WSVD_CNT_SCHEMA_ERRORS);
     int traceNumber = static_cast<int>(wsvdCounterIncrement(WSVD_CNT_REQUESTS));
@@ -173,7 +169,7 @@ void serveOne(WorkerThread *w, wsvdRequest *r) {
 void *wsvdWorker(void *arg) {
     WorkerThread w;
     memset(&w, 0, sizeof w);
-    w.haveSemaphore = sem_init(&w.semaphore, 0, 0) == 0;
+    w.haveAnswer = wsvdAnswerInit(&w.answer) == 0;
     w.context = gServeOps.threadInit ? gServeOps.threadInit() : nullptr;
     w.response = bufferAlloc(512);
     w.replyPacket = bmAllocPacket(WSVD_PACKET_SIZE, 32, 1);
@@ -199,7 +195,7 @@ void *wsvdWorker(void *arg) {
     if (w.replyPacket) bmFree(w.replyPacket);
     if (w.response) bufferFree(w.response);
     if (gServeOps.threadEnd) gServeOps.threadEnd(w.context);
-    if (w.haveSemaphore) sem_destroy(&w.semaphore);
+    if (w.haveAnswer) wsvdAnswerDestroy(&w.answer);
     return nullptr;
 }
 

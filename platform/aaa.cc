@@ -1,5 +1,6 @@
 #include "platform/aaa.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -96,9 +97,23 @@ int aaaRegister(aaaCallBack_t callBack, int) {
     gCallBack = callBack;
     plinkSetHandler(PLINK_AAA_RESULT, onResult);
     plinkAddLinkHook(onLinkHook);
-    if (!gTimer) gTimer = dispatchExecuteWorkItem(onTick, nullptr, 0, dispatchTime_t{1, 0}, DISPATCH_WORK_REPEAT);
+    if (!gTimer)
+        gTimer =
+            dispatchExecuteWorkItem(onTick, nullptr, 0, dispatchTime_t{1, 0}, DISPATCH_WORK_REPEAT);
     return gTimer ? 0 : -1;
 }
+
+namespace {
+uint64_t timeoutUs() {
+    long seconds = AAA_TIMEOUT_SECONDS;
+    if (const char *text = getenv("KARN_AAA_TIMEOUT_SECONDS"); text && *text) {
+        char *end;
+        long value = strtol(text, &end, 10);
+        if (*end == 0 && value > 0 && value < 86400) seconds = value;
+    }
+    return uint64_t(seconds) * 1000000u;
+}
+}  // namespace
 
 int aaaAuthenticateClient(aaaRequest_t *request) {
     if (!request) return -1;
@@ -106,7 +121,7 @@ int aaaAuthenticateClient(aaaRequest_t *request) {
     Pending p;
     p.userdata = request->userdata;
     strlcpy(p.userName, request->userName, sizeof p.userName);
-    p.deadlineUs = clockNowUs() + uint64_t(AAA_TIMEOUT_SECONDS) * 1000000u;
+    p.deadlineUs = clockNowUs() + timeoutUs();
     {
         std::lock_guard<std::mutex> lock(gMutex);
         gPending[id] = p;

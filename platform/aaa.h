@@ -4,7 +4,8 @@
 // aaaAuthenticateClient sends the request and returns at once; the result arrives
 // later through the registered callback, on the dispatcher thread. Every accepted
 // request gets exactly one result: a real one, or a failure when the service cannot
-// be reached, goes away, or does not answer within AAA_TIMEOUT_SECONDS.
+// be reached, goes away, or does not answer within AAA_TIMEOUT_SECONDS (or the seconds in
+// KARN_AAA_TIMEOUT_SECONDS, read when the request is sent).
 #pragma once
 #include <cstdint>
 

@@ -1,8 +1,12 @@
 #include "platform/wsvdreq.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+
+#include "platform/clock.h"
 
 wsvdRequest *wsvdRequestAlloc() {
     return static_cast<wsvdRequest *>(calloc(1, sizeof(wsvdRequest)));
@@ -147,4 +151,97 @@ void wsvdBuflistFree(wsvdBuflist_t *list) {
         p = next;
     }
     free(list);
+}
+
+// ---- waiting for an answer
+
+namespace {
+
+// The guard runs on the process clock, which a test may replace: the wait looks at it
+// at least this often, so moving a test clock past the guard ends the wait promptly.
+constexpr uint64_t kGuardCheckUs = 50000;
+
+struct AnswerLock {
+    explicit AnswerLock(wsvdAnswer_t *a) : answer(a) { pthread_mutex_lock(&answer->mutex); }
+    ~AnswerLock() { pthread_mutex_unlock(&answer->mutex); }
+    wsvdAnswer_t *answer;
+};
+
+// Takes back posts that no wait consumed.
+void drainLocked(wsvdAnswer_t *answer) {
+    while (sem_trywait(&answer->posted) == 0) {
+    }
+}
+
+bool waitForPost(sem_t *posted, uint64_t deadlineUs) {
+    for (;;) {
+        uint64_t now = clockNowUs();
+        if (now >= deadlineUs) return false;
+        uint64_t slice = std::min(deadlineUs - now, kGuardCheckUs);
+        timespec until;
+        clock_gettime(CLOCK_MONOTONIC, &until);
+        until.tv_sec += time_t(slice / 1000000);
+        until.tv_nsec += long(slice % 1000000) * 1000;
+        if (until.tv_nsec >= 1000000000) {
+            until.tv_sec++;
+            until.tv_nsec -= 1000000000;
+        }
+        if (sem_clockwait(posted, CLOCK_MONOTONIC, &until) == 0) return true;
+        if (errno != ETIMEDOUT && errno != EINTR) return false;
+    }
+}
+
+}  // namespace
+
+int wsvdAnswerInit(wsvdAnswer_t *answer) {
+    if (sem_init(&answer->posted, 0, 0) != 0) return -1;
+    pthread_mutex_init(&answer->mutex, nullptr);
+    answer->awaited = false;
+    return 0;
+}
+
+void wsvdAnswerDestroy(wsvdAnswer_t *answer) {
+    sem_destroy(&answer->posted);
+    pthread_mutex_destroy(&answer->mutex);
+}
+
+wsvdAwait_t wsvdAnswerAwait(wsvdAnswer_t *answer, unsigned guardSeconds, bool (*send)(void *),
+                            void *arg) {
+    if (!answer) return WSVD_NOT_SENT;
+    uint64_t deadlineUs = clockNowUs() + uint64_t(guardSeconds) * 1000000u;
+    {
+        AnswerLock lock(answer);
+        drainLocked(answer);
+        answer->awaited = true;
+    }
+    bool sent = send(arg);
+    bool answered = sent && waitForPost(&answer->posted, deadlineUs);
+    AnswerLock lock(answer);
+    // An answer delivered between the guard and this lock still counts.
+    if (sent && !answered) answered = sem_trywait(&answer->posted) == 0;
+    answer->awaited = false;
+    if (!sent) return WSVD_NOT_SENT;
+    return answered ? WSVD_ANSWERED : WSVD_NO_ANSWER;
+}
+
+bool wsvdAnswerDeliver(wsvdAnswer_t *answer, void (*fill)(void *), void *arg, bool final) {
+    if (!answer) return false;
+    AnswerLock lock(answer);
+    if (!answer->awaited) return false;
+    if (fill) fill(arg);
+    if (final) {
+        answer->awaited = false;
+        sem_post(&answer->posted);
+    }
+    return true;
+}
+
+unsigned wsvdAnswerGuardSeconds(const char *variable, unsigned librarySeconds) {
+    unsigned seconds = librarySeconds;
+    if (const char *text = variable ? getenv(variable) : nullptr) {
+        char *end = nullptr;
+        unsigned long value = strtoul(text, &end, 10);
+        if (end != text && *end == 0 && value > 0 && value < 86400) seconds = unsigned(value);
+    }
+    return 2 * seconds + 5;
 }

@@ -9,6 +9,17 @@
 struct bmPacket_t;
 struct buffer_t;
 
+// One answer that a worker awaits from another process (the configuration manager, the
+// CLI, AAA): the worker sends and waits; the dispatcher thread delivers the answer.
+// Answers are delivered only while a worker waits, so one that comes after its wait
+// gave up is dropped: it can neither end a later wait early nor write into a record
+// its worker has moved on from. Set up with wsvdAnswerInit.
+struct wsvdAnswer_t {
+    sem_t posted;
+    pthread_mutex_t mutex;
+    bool awaited;  // between the start of wsvdAnswerAwait and its end
+};
+
 // One piece of text. `text` is NUL-terminated after `length` bytes.
 struct wsvdBuf_t {
     char *text;
@@ -41,7 +52,7 @@ struct wsvdRequest {
     char headerText[33];  // carried unchanged (32 bytes on the wire)
     uint32_t peerId;      // link peer the request came from
     pthread_t worker;
-    sem_t *semaphore;         // posted when an awaited answer arrives
+    wsvdAnswer_t *answer;     // where the worker awaits answers for this request
     const char *readPos;      // next unread character of the request text
     wsvdBuf_t *currentPiece;  // piece holding readPos
     buffer_t *response;       // the worker's reply text buffer
@@ -75,6 +86,29 @@ wsvdRequest *wsvdRequestLookupBySrcId(wsvdRequestList_t *list, uint32_t peerId,
                                       uint32_t peerRequestId);
 wsvdRequest *wsvdRequestLookupBySeqnum(wsvdRequestList_t *list, uint32_t seqnum);
 uint32_t wsvdRequestCount(const wsvdRequestList_t *list);
+
+// ---- waiting for an answer
+enum wsvdAwait_t { WSVD_ANSWERED, WSVD_NOT_SENT, WSVD_NO_ANSWER };
+
+// 0, or -1 when the semaphore cannot be made.
+int wsvdAnswerInit(wsvdAnswer_t *answer);
+void wsvdAnswerDestroy(wsvdAnswer_t *answer);
+
+// The one way to wait for an answer: takes back anything delivered before, calls
+// send(arg) (true when the work was handed over; it may already deliver the answer),
+// and waits until the answer is delivered or `guardSeconds` have passed on the process
+// clock (platform/clock.h, which tests may replace). NOT_SENT without a wait when
+// `send` fails or `answer` is null.
+wsvdAwait_t wsvdAnswerAwait(wsvdAnswer_t *answer, unsigned guardSeconds, bool (*send)(void *arg),
+                            void *arg);
+// Dispatcher thread: when a worker awaits `answer`, calls fill(arg) (may be null) and,
+// when `final`, ends the wait. False when no one waits: the answer is dropped.
+bool wsvdAnswerDeliver(wsvdAnswer_t *answer, void (*fill)(void *arg), void *arg, bool final);
+
+// The guard for a peer library that promises an answer within the seconds in the
+// environment variable `variable` (or `librarySeconds` when it is not a number from 1
+// to 86399): twice that, plus 5, so that only a broken library meets the guard.
+unsigned wsvdAnswerGuardSeconds(const char *variable, unsigned librarySeconds);
 
 // Cuts `length` bytes of text into pieces of at most WSVD_PIECE_SIZE bytes; an empty
 // text gives one empty piece. nullptr when memory runs out.

@@ -1,6 +1,5 @@
 #include "services/cm_exchange.h"
 
-#include <semaphore.h>
 #include <stdsoap2.h>
 
 #include <cerrno>
@@ -13,7 +12,6 @@
 #include "cmclient/cm.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
-#include "services/reply_wait.h"
 
 namespace {
 
@@ -49,7 +47,11 @@ int parseReply(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, cons
 // The client library answers every request it accepts within its own bound; this
 // bound only keeps a broken library from holding the worker for good.
 unsigned cmWaitSeconds() {
-    return wsvdReplyGuardSeconds("KARN_CM_TIMEOUT_SECONDS", 30);
+    return wsvdAnswerGuardSeconds("KARN_CM_TIMEOUT_SECONDS", 30);
+}
+
+bool sendToCfgmgr(void *request) {
+    return cmSendRequest(static_cast<const cmRequest_t *>(request)) >= 1;
 }
 
 }  // namespace
@@ -57,7 +59,6 @@ unsigned cmWaitSeconds() {
 uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const char *module,
                     const char *text) {
     cmExchangeClear(r);
-    wsvdReplyDrain(r);
     cmRequest_t request;
     memset(&request, 0, sizeof request);
     request.operation = operation;
@@ -67,11 +68,12 @@ uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const
     strlcpy(request.module, module ? module : "", sizeof request.module);
 
     r->replyStatus = 0;
-    if (cmSendRequest(&request) < 1) {
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request);
+    if (outcome == WSVD_NOT_SENT) {
         r->replyMessage = strdup(CM_FAULT_CANNOT_SEND);
         return 0;
     }
-    if (!wsvdReplyWait(r, cmWaitSeconds())) {
+    if (outcome == WSVD_NO_ANSWER) {
         WSVD_LOG("No reply from cfgmgr for request %u", r->seqnum);
         cmExchangeClear(r);
         r->replyStatus = 0;

@@ -10,7 +10,6 @@
 #include "platform/cli/clisub.h"
 #include "cmclient/cm.h"
 #include "services/cm_exchange.h"
-#include "services/reply_wait.h"
 #include "services/soap_util.h"
 #include "session/session_auth.h"
 #include "session/session_ops.h"
@@ -99,7 +98,20 @@ int operationOf(const std::string &name) {
 }
 
 unsigned cliWaitSeconds() {
-    return wsvdReplyGuardSeconds("KARN_CLI_TIMEOUT_SECONDS", 60);
+    return wsvdAnswerGuardSeconds("KARN_CLI_TIMEOUT_SECONDS", 60);
+}
+
+struct CliRun {
+    char **commands;
+    uint32_t seqnum;
+};
+
+// The CLI library always ends a run with its end event, also when it could not hand
+// the commands over, so the run counts as sent in every case.
+bool runCli(void *run) {
+    auto *c = static_cast<CliRun *>(run);
+    karnExecuteCLI("xmlapi", c->commands, 0, c->seqnum);
+    return true;
 }
 
 }  // namespace
@@ -152,11 +164,8 @@ int wsvdOpExecCli(struct soap *soap, _qtncfg__execCli *request,
         list = {copy.data(), nullptr};
     }
 
-    // The CLI library always ends a run with its end event, also when it could not
-    // hand the commands over, so the wait follows the call in every case.
-    wsvdReplyDrain(r);
-    karnExecuteCLI("xmlapi", list.data(), 0, r->seqnum);
-    if (!wsvdReplyWait(r, cliWaitSeconds()))
+    CliRun run{list.data(), r->seqnum};
+    if (wsvdAnswerAwait(r->answer, cliWaitSeconds(), runCli, &run) != WSVD_ANSWERED)
         WSVD_LOG("No end of CLI output for request %u", r->seqnum);
 
     const char *output = r->response && r->response->data ? r->response->data : "";

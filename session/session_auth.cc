@@ -1,11 +1,7 @@
 #include "session/session_auth.h"
 
-#include <semaphore.h>
-
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 
 #include "base/counters.h"
 #include "base/log.h"
@@ -13,13 +9,17 @@
 #include "platform/dispatch.h"
 #include "platform/sm.h"
 #include "platform/util.h"
+#include "platform/wsvdreq.h"
 #include "session/session_table.h"
 
 namespace {
 
 // Only the worker authenticates, so one result buffer and one lock-out record suffice.
+// The AAA callback fills gAaaAnswerResult while the worker awaits it; the worker then
+// copies it into gAaaResult, which only the worker touches.
 aaaResult_t gAaaResult;
-sem_t gAaaSemaphore;
+aaaResult_t gAaaAnswerResult;
+wsvdAnswer_t gAaaAnswer;
 pthread_once_t gAaaOnce = PTHREAD_ONCE_INIT;
 
 char gLastFailedUser[33];
@@ -28,46 +28,50 @@ uint32_t gLockoutThreshold;
 
 dispatchWork_t gSessionTimer;
 
-// Longer than the AAA library's own bound, so that it only guards against a broken
-// library; a late result is harmless because each attempt drains the semaphore first.
-constexpr int kAaaWaitSeconds = 3 * AAA_TIMEOUT_SECONDS;
+void initAnswer() {
+    wsvdAnswerInit(&gAaaAnswer);
+}
 
-void initSemaphore() { sem_init(&gAaaSemaphore, 0, 0); }
+bool sendToAaa(void *request) {
+    return aaaAuthenticateClient(static_cast<aaaRequest_t *>(request)) == 0;
+}
 
-bool waitForResult() {
-    timespec until;
-    clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_sec += kAaaWaitSeconds;
-    while (sem_timedwait(&gAaaSemaphore, &until) != 0) {
-        if (errno != EINTR) return false;
-    }
-    return true;
+void storeResult(void *result) {
+    gAaaAnswerResult = *static_cast<const aaaResult_t *>(result);
 }
 
 }  // namespace
 
-void wsvdSetLockoutThreshold(uint32_t threshold) { gLockoutThreshold = threshold; }
-uint32_t wsvdLockoutThreshold() { return gLockoutThreshold; }
-uint32_t wsvdLockoutFailureCount() { return gFailureCount; }
-const char *wsvdLockoutLastUser() { return gLastFailedUser; }
+void wsvdSetLockoutThreshold(uint32_t threshold) {
+    gLockoutThreshold = threshold;
+}
+uint32_t wsvdLockoutThreshold() {
+    return gLockoutThreshold;
+}
+uint32_t wsvdLockoutFailureCount() {
+    return gFailureCount;
+}
+const char *wsvdLockoutLastUser() {
+    return gLastFailedUser;
+}
 void wsvdLockoutReset() {
     gLastFailedUser[0] = 0;
     gFailureCount = 0;
 }
 
 const aaaResult_t *wsvdAuthenticate(aaaRequest_t *request) {
-    pthread_once(&gAaaOnce, initSemaphore);
-    while (sem_trywait(&gAaaSemaphore) == 0) {
-    }
+    pthread_once(&gAaaOnce, initAnswer);
     if (strcmp(request->userName, gLastFailedUser) == 0 && gFailureCount >= gLockoutThreshold) {
         request->lockout = 1;
         WSVD_LOG("Locking out on failure");
     }
 
-    bool answered = aaaAuthenticateClient(request) == 0 && waitForResult();
-    if (!answered) {
-        // The library guarantees an answer; this only keeps a broken one from
-        // blocking the worker for good.
+    // The library answers every request within its own bound (KARN_AAA_TIMEOUT_SECONDS);
+    // the guard only keeps a broken one from blocking the worker for good.
+    unsigned guard = wsvdAnswerGuardSeconds("KARN_AAA_TIMEOUT_SECONDS", AAA_TIMEOUT_SECONDS);
+    if (wsvdAnswerAwait(&gAaaAnswer, guard, sendToAaa, request) == WSVD_ANSWERED) {
+        gAaaResult = gAaaAnswerResult;
+    } else {
         memset(&gAaaResult, 0, sizeof gAaaResult);
         gAaaResult.userdata = request->userdata;
     }
@@ -89,7 +93,6 @@ const aaaResult_t *wsvdAuthenticate(aaaRequest_t *request) {
 
 void wsvdAAACallBack(aaaResult_t *result) {
     WSVD_LOG("Func: %s \n", "wsvdAAACallBack");
-    memset(&gAaaResult, 0, sizeof gAaaResult);
     WSVD_LOG("ptr->readWrite:       %d \n", int(result->flags & AAA_FLAG_READ_WRITE));
     WSVD_LOG("ptr->sessionTimedOut: %d \n", int((result->flags >> 1) & 1));
     WSVD_LOG("ptr->username: %s \n", result->userName);
@@ -98,9 +101,9 @@ void wsvdAAACallBack(aaaResult_t *result) {
     WSVD_LOG("ptr->authenResult: %d \n", result->authenResult);
     WSVD_LOG("ptr->authenError: %d \n", result->authenError);
     WSVD_LOG("ptr->userdata: %s \n", result->userdata ? "set" : "(null)");
-    gAaaResult = *result;
-    pthread_once(&gAaaOnce, initSemaphore);
-    sem_post(&gAaaSemaphore);
+    pthread_once(&gAaaOnce, initAnswer);
+    if (!wsvdAnswerDeliver(&gAaaAnswer, storeResult, result, true))
+        WSVD_LOG("wsvd: AAA result that no one awaits");
 }
 
 int wsvdSessionCheck(const char *sessionId, uint32_t clientKind, int operationKind) {
@@ -193,7 +196,8 @@ void wsvdSessionLogout(void *arg) {
 
 void wsvdSessionTimerStart(int period) {
     if (gSessionTimer) dispatchWorkCancel(gSessionTimer);
-    gSessionTimer = dispatchExecuteWorkItem(wsvdSessionLogout, reinterpret_cast<void *>(intptr_t(period)),
-                                            0, dispatchTime_t{30, 0}, DISPATCH_WORK_REPEAT);
+    gSessionTimer =
+        dispatchExecuteWorkItem(wsvdSessionLogout, reinterpret_cast<void *>(intptr_t(period)), 0,
+                                dispatchTime_t{30, 0}, DISPATCH_WORK_REPEAT);
     if (gSessionTimer) dispatchWorkRegisterAttr(gSessionTimer, "session timer");
 }

@@ -12,11 +12,9 @@
 //                            when no CLI peer is connected, or "timeout"
 //   user                     reply "user=<userName> password=<password>"
 //   anything else            as echo
-#include <semaphore.h>
 #include <time.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -42,15 +40,20 @@ void replyPattern(wsvdRequest *r, long bytes, long writeSize) {
     }
 }
 
+struct CliAsk {
+    wsvdRequest *r;
+    const std::string *text;
+};
+bool sendToCli(void *ask) {
+    auto *a = static_cast<CliAsk *>(ask);
+    return wsvdSendCliRequest(a->r, a->text->c_str()) >= 1;
+}
+
 void askCli(wsvdRequest *r, const std::string &text) {
-    if (!r->semaphore) return write(r, "no cli");
-    if (wsvdSendCliRequest(r, text.c_str()) < 1) return write(r, "no cli");
-    timespec deadline;
-    clock_gettime(CLOCK_REALTIME, &deadline);
-    deadline.tv_sec += 5;
-    while (sem_timedwait(r->semaphore, &deadline) != 0) {
-        if (errno != EINTR) return write(r, "timeout");
-    }
+    CliAsk ask{r, &text};
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, sendToCli, &ask);
+    if (outcome == WSVD_NOT_SENT) return write(r, "no cli");
+    if (outcome == WSVD_NO_ANSWER) return write(r, "timeout");
     write(r, "status=" + std::to_string(r->replyStatus) + " " +
                  (r->replyMessage ? r->replyMessage : ""));
 }

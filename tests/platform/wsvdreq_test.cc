@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/bm.h"
+#include "platform/clock.h"
 #include "platform/util.h"
 
 namespace {
@@ -103,6 +107,109 @@ TEST(RequestList, FreeReleasesPiecesAndReplyTextsOnly) {
     wsvdRequestFree(r);
     packet->data[63] = 1;
     bmFree(packet);
+}
+
+// The wait for an answer, on a test clock: nothing here sleeps through a guard.
+class AnswerWait : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clockUseManual();
+        ASSERT_EQ(wsvdAnswerInit(&answer), 0);
+    }
+    void TearDown() override {
+        wsvdAnswerDestroy(&answer);
+        clockSetSource(nullptr);
+    }
+    // Awaits on another thread with a send that only notes it was called; returns
+    // once the send has happened, so the test can deliver or move the clock.
+    void awaitInBackground(unsigned guardSeconds) {
+        sent = false;
+        waiter = std::thread([this, guardSeconds] {
+            outcome = wsvdAnswerAwait(
+                &answer, guardSeconds,
+                [](void *flag) {
+                    static_cast<std::atomic<bool> *>(flag)->store(true);
+                    return true;
+                },
+                &sent);
+        });
+        while (!sent) std::this_thread::yield();
+    }
+    wsvdAwait_t finish() {
+        waiter.join();
+        return outcome;
+    }
+    static void note(void *calls) { ++*static_cast<int *>(calls); }
+
+    wsvdAnswer_t answer;
+    std::atomic<bool> sent{false};
+    std::thread waiter;
+    wsvdAwait_t outcome = WSVD_NO_ANSWER;
+};
+
+TEST_F(AnswerWait, AnAnswerDeliveredWhileWaitingEndsTheWaitAfterItsPieces) {
+    awaitInBackground(30);
+    int fills = 0;
+    EXPECT_TRUE(wsvdAnswerDeliver(&answer, note, &fills, false));  // a piece of output
+    EXPECT_TRUE(wsvdAnswerDeliver(&answer, note, &fills, true));   // the end
+    EXPECT_EQ(finish(), WSVD_ANSWERED);
+    EXPECT_EQ(fills, 2);
+}
+
+TEST_F(AnswerWait, AnAnswerDeliveredDuringTheSendCounts) {
+    EXPECT_EQ(wsvdAnswerAwait(
+                  &answer, 30,
+                  [](void *a) {
+                      return wsvdAnswerDeliver(static_cast<wsvdAnswer_t *>(a), nullptr, nullptr,
+                                               true);
+                  },
+                  &answer),
+              WSVD_ANSWERED);
+}
+
+TEST_F(AnswerWait, NothingSentMeansNoWaitAndNoAnswerTaken) {
+    EXPECT_EQ(wsvdAnswerAwait(
+                  &answer, 30, [](void *) { return false; }, nullptr),
+              WSVD_NOT_SENT);
+    EXPECT_EQ(wsvdAnswerAwait(
+                  nullptr, 30, [](void *) { return true; }, nullptr),
+              WSVD_NOT_SENT);
+    int fills = 0;
+    EXPECT_FALSE(wsvdAnswerDeliver(&answer, note, &fills, true));
+    EXPECT_EQ(fills, 0);
+}
+
+TEST_F(AnswerWait, TheGuardEndsTheWaitAndALateAnswerIsDroppedHarmlessly) {
+    awaitInBackground(5);
+    clockAdvanceUs(4999999);
+    clockAdvanceUs(1);
+    EXPECT_EQ(finish(), WSVD_NO_ANSWER);
+
+    // The answer that comes after the guard writes nothing and wakes no one...
+    int fills = 0;
+    EXPECT_FALSE(wsvdAnswerDeliver(&answer, note, &fills, true));
+    EXPECT_EQ(fills, 0);
+    // ...so the next wait is not ended by it.
+    awaitInBackground(5);
+    clockAdvanceUs(5000000);
+    EXPECT_EQ(finish(), WSVD_NO_ANSWER);
+}
+
+TEST(AnswerGuard, IsTwiceTheLibrarysBoundPlusFiveReadFromTheEnvironment) {
+    struct Case {
+        const char *value;  // nullptr: unset
+        unsigned guard;
+    } cases[] = {{nullptr, 25}, {"3", 11},  {"86399", 172803}, {"0", 25},
+                 {"86400", 25}, {"-2", 25}, {"2s", 25},        {"", 25}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.value ? c.value : "(unset)");
+        if (c.value)
+            setenv("WSVD_TEST_GUARD", c.value, 1);
+        else
+            unsetenv("WSVD_TEST_GUARD");
+        EXPECT_EQ(wsvdAnswerGuardSeconds("WSVD_TEST_GUARD", 10), c.guard);
+    }
+    unsetenv("WSVD_TEST_GUARD");
 }
 
 TEST(Packet, TrimAndHeadroom) {

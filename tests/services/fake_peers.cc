@@ -1,7 +1,5 @@
 #include "tests/services/fake_peers.h"
 
-#include <semaphore.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +13,26 @@
 
 FakePeers gFake;
 
+namespace {
+
+// Answers reach the record the way the daemon's callbacks deliver them.
+struct CmDelivery {
+    wsvdRequest *r;
+    const FakeCmReply *reply;
+};
+void fillCmReply(void *arg) {
+    auto *d = static_cast<CmDelivery *>(arg);
+    d->r->replyStatus = d->reply->status;
+    d->r->replyMessage = d->reply->hasMessage ? strdup(d->reply->message.c_str()) : nullptr;
+    d->r->replyData = d->reply->hasData ? strdup(d->reply->data.c_str()) : nullptr;
+}
+void fillCliOutput(void *arg) {
+    auto *r = static_cast<wsvdRequest *>(arg);
+    for (const std::string &piece : gFake.cliOutput) bufferPuts(r->response, piece.c_str());
+}
+
+}  // namespace
+
 int cmSendRequest(const cmRequest_t *request) {
     FakeCmCall call{request->operation, request->getFlags, request->seqnum, request->module,
                     request->text ? request->text : ""};
@@ -23,10 +41,8 @@ int cmSendRequest(const cmRequest_t *request) {
     if (reply.sendResult < 1) return reply.sendResult;
     wsvdRequest *r = gFake.active;
     if (!r || r->seqnum != request->seqnum) return 1;  // a reply no one waits for
-    r->replyStatus = reply.status;
-    r->replyMessage = reply.hasMessage ? strdup(reply.message.c_str()) : nullptr;
-    r->replyData = reply.hasData ? strdup(reply.data.c_str()) : nullptr;
-    sem_post(r->semaphore);
+    CmDelivery d{r, &reply};
+    wsvdAnswerDeliver(r->answer, fillCmReply, &d, true);
     return 1;
 }
 
@@ -35,10 +51,7 @@ int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqn
     for (char **c = commands; *c; c++) call.commands.push_back(*c);
     gFake.cliCalls.push_back(call);
     wsvdRequest *r = gFake.active;
-    if (r && r->seqnum == seqnum) {
-        for (const std::string &piece : gFake.cliOutput) bufferPuts(r->response, piece.c_str());
-        sem_post(r->semaphore);
-    }
+    if (r && r->seqnum == seqnum) wsvdAnswerDeliver(r->answer, fillCliOutput, r, true);
     return 0;
 }
 

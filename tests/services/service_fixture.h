@@ -3,7 +3,6 @@
 // the fake peers.
 #pragma once
 #include <gtest/gtest.h>
-#include <semaphore.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -40,14 +39,14 @@ protected:
         gFake = FakePeers();
         soap_ = wsvdSoapContextNew();
         ASSERT_NE(soap_, nullptr);
-        sem_init(&semaphore_, 0, 0);
+        ASSERT_EQ(wsvdAnswerInit(&answer_), 0);
         response_ = bufferAlloc(512);
         ASSERT_NE(response_, nullptr);
     }
     void TearDown() override {
         wsvdSoapContextFree(soap_);
         bufferFree(response_);
-        sem_destroy(&semaphore_);
+        wsvdAnswerDestroy(&answer_);
         gFake = FakePeers();
     }
 
@@ -65,7 +64,7 @@ protected:
         strcpy(r.userName, "alice");
         strcpy(r.password, "secret");
         r.clientKind = clientKind;
-        r.semaphore = &semaphore_;
+        r.answer = &answer_;
         r.response = response_;
         r.pieces = wsvdBufferToBuflist(x.input.data(), uint32_t(x.input.size()));
         gFake.active = &r;
@@ -73,10 +72,11 @@ protected:
         wsvdSoapRequestEnd(soap_);
         gFake.active = nullptr;
         gExchange = nullptr;
-        // The handler leaves no reply text, data or pending post behind.
+        // The handler leaves no reply text, data, pending post or open wait behind.
         EXPECT_EQ(r.replyMessage, nullptr);
         EXPECT_EQ(r.replyData, nullptr);
-        EXPECT_NE(sem_trywait(&semaphore_), 0);
+        EXPECT_NE(sem_trywait(&answer_.posted), 0);
+        EXPECT_FALSE(answer_.awaited);
         wsvdBuflistFree(r.pieces);
         return x.output();
     }
@@ -94,7 +94,7 @@ protected:
     }
 
     struct soap *soap_ = nullptr;
-    sem_t semaphore_;
+    wsvdAnswer_t answer_;
     buffer_t *response_ = nullptr;
     uint32_t seqnum_ = 100;
 };
