@@ -200,21 +200,17 @@ void cmObjectSetValidCore(void *structure, uint16_t validOffset, uint32_t fieldI
         static_cast<unsigned char>(1u << (fieldIndex % 8));
 }
 
-int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void **link,
-                         uint32_t index, void *value) {
-    // Every fixed-size type honours the index, so that parser and formatter agree on
-    // where element i of an array lives.
-    void *dst = type == cmType_string ? destination
-                                      : at(destination, index * cmTypeElementSize(type, size));
-    auto *text = static_cast<char *>(value);
-    if (type != cmType_complex && !text) return type == cmType_string ? 0 : -100;
+namespace {
+
+// The steps of cmObjectConstructOne, one per kind of type: each stores the types of its
+// kind and answers kOtherKind for the rest.
+constexpr int kOtherKind = 1;
+
+// Numbers, truth values and hex words.
+int constructNumber(uint16_t type, void *dst, uint16_t /*size*/, char *text) {
     switch (type) {
         case cmType_boolean:
             return convert<uint32_t>(dst, text, STRING_TO_BOOLEAN, -1);
-        case cmType_char:
-            if (text[0] == 0 || text[1] != 0) return -2;
-            *static_cast<char *>(dst) = text[0];
-            return 0;
         case cmType_int8:
             return convert<int8_t>(dst, text, STRING_TO_INT8, -3);
         case cmType_uint8:
@@ -240,13 +236,33 @@ int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void *
         case cmType_float:
             convert<float>(dst, text, STRING_TO_FLOAT, 0);
             return 0;
+        case cmType_hex:
+            return convert<uint32_t>(dst, text, STRING_TO_HEX, -14);
+        default:
+            return kOtherKind;
+    }
+}
+
+// Single characters and strings.
+int constructText(uint16_t type, void *dst, uint16_t size, char *text) {
+    switch (type) {
+        case cmType_char:
+            if (text[0] == 0 || text[1] != 0) return -2;
+            *static_cast<char *>(dst) = text[0];
+            return 0;
         case cmType_string:
             if (size == 0) return 0;
             strncpy(static_cast<char *>(dst), text, size);
             static_cast<char *>(dst)[size - 1] = 0;
             return 0;
-        case cmType_hex:
-            return convert<uint32_t>(dst, text, STRING_TO_HEX, -14);
+        default:
+            return kOtherKind;
+    }
+}
+
+// Port lists and single ports.
+int constructPorts(uint16_t type, void *dst, uint16_t /*size*/, char *text) {
+    switch (type) {
         case cmType_portlist:
             return constructPortlist(dst, text, 0);
         case cmType_portlist_type1:
@@ -259,6 +275,14 @@ int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void *
             return convert<uint32_t>(
                 dst, text, [](uint32_t *d, const char *t) { return STRING_TO_PORTMASK(d, t, 1); },
                 -41);
+        default:
+            return kOtherKind;
+    }
+}
+
+// Addresses, masks and VPN identifiers.
+int constructAddress(uint16_t type, void *dst, uint16_t /*size*/, char *text) {
+    switch (type) {
         case cmType_ipAddressN:
             return convert<ipAddressN_t>(dst, text, STRING_TO_IPADDRESSN, -15);
         case cmType_ipAddressH:
@@ -286,6 +310,28 @@ int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void *
             memcpy(dst, mac, sizeof mac);
             return 0;
         }
+        case cmType_vpnvrfrd:
+            return convert<vpnvrfrd_t>(dst, text, STRING_TO_VPNVRFRD, -32);
+        case cmType_vpnvrfrt:
+            return convert<vpnvrfrt_t>(dst, text, STRING_TO_VPNVRFRT, -33);
+        case cmType_vpnid:
+            return convert<vpnid_t>(dst, text, STRING_TO_VPNID, -34);
+        case cmType_ipAddrN:
+            return convert<ipAddrN_t>(dst, text, STRING_TO_IPADDRN, -35);
+        case cmType_ipAddrH:
+            return convert<ipAddrH_t>(dst, text, STRING_TO_IPADDRH, -36);
+        case cmType_ipAddressN_mask:
+            return convert<ipAddressN_mask_t>(dst, text, STRING_TO_IPADDRESSN_MASK, -37);
+        case cmType_ipAddressH_mask:
+            return convert<ipAddressH_mask_t>(dst, text, STRING_TO_IPADDRESSH_MASK, -38);
+        default:
+            return kOtherKind;
+    }
+}
+
+// Values that own heap storage.
+int constructOwned(uint16_t type, void *dst, uint16_t /*size*/, char *text) {
+    switch (type) {
         case cmType_octetString: {
             octetString_t *s = nullptr;
             if (!STRING_TO_OCTETSTRING(&s, text)) return -24;
@@ -307,6 +353,14 @@ int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void *
             memcpy(dst, &b, sizeof b);
             return 0;
         }
+        default:
+            return kOtherKind;
+    }
+}
+
+// Actions, times, dates and time-slot lists.
+int constructTime(uint16_t type, void *dst, uint16_t /*size*/, char *text) {
+    switch (type) {
         case cmType_action: {
             uint32_t action = 0;
             int ok = STRING_TO_ACTION(&action, text);
@@ -317,37 +371,46 @@ int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void *
             return convert<tod_t>(dst, text, STRING_TO_TOD, -27);
         case cmType_date:
             return convert<date_t>(dst, text, STRING_TO_DATE, -28);
-        case cmType_vpnvrfrd:
-            return convert<vpnvrfrd_t>(dst, text, STRING_TO_VPNVRFRD, -32);
-        case cmType_vpnvrfrt:
-            return convert<vpnvrfrt_t>(dst, text, STRING_TO_VPNVRFRT, -33);
-        case cmType_vpnid:
-            return convert<vpnid_t>(dst, text, STRING_TO_VPNID, -34);
-        case cmType_ipAddrN:
-            return convert<ipAddrN_t>(dst, text, STRING_TO_IPADDRN, -35);
-        case cmType_ipAddrH:
-            return convert<ipAddrH_t>(dst, text, STRING_TO_IPADDRH, -36);
-        case cmType_ipAddressN_mask:
-            return convert<ipAddressN_mask_t>(dst, text, STRING_TO_IPADDRESSN_MASK, -37);
-        case cmType_ipAddressH_mask:
-            return convert<ipAddressH_mask_t>(dst, text, STRING_TO_IPADDRESSH_MASK, -38);
         case cmType_timeslotlist: {
             timeslotlist_t slots = load<timeslotlist_t>(dst);
             if (!STRING_TO_TIMESLOTLIST(&slots, text)) return -42;
             memcpy(dst, &slots, sizeof slots);
             return 0;
         }
-        case cmType_complex: {
-            // The child goes in front of the list: its link takes the old head.
-            if (!value || !link) return -100;
-            void *head = load<void *>(destination);
-            memcpy(link, &head, sizeof head);
-            memcpy(destination, &value, sizeof value);
-            return 0;
-        }
         default:
-            return -100;
+            return kOtherKind;
     }
+}
+
+using Step = int (*)(uint16_t type, void *dst, uint16_t size, char *text);
+const Step kConstructSteps[] = {constructNumber,  constructText,  constructPorts,
+                                constructAddress, constructOwned, constructTime};
+
+// A child structure goes in front of the field's list: its link takes the old head.
+int prependChild(void *listHead, void **link, void *child) {
+    if (!child || !link) return -100;
+    void *head = load<void *>(listHead);
+    memcpy(link, &head, sizeof head);
+    memcpy(listHead, &child, sizeof child);
+    return 0;
+}
+
+}  // namespace
+
+int cmObjectConstructOne(uint16_t type, void *destination, uint16_t size, void **link,
+                         uint32_t index, void *value) {
+    if (type == cmType_complex) return prependChild(destination, link, value);
+    auto *text = static_cast<char *>(value);
+    if (!text) return type == cmType_string ? 0 : -100;
+    // Every fixed-size type honours the index, so that parser and formatter agree on
+    // where element i of an array lives.
+    void *dst = type == cmType_string ? destination
+                                      : at(destination, index * cmTypeElementSize(type, size));
+    for (Step step : kConstructSteps) {
+        int rc = step(type, dst, size, text);
+        if (rc != kOtherKind) return rc;
+    }
+    return -100;
 }
 
 int cmObjectConstructCore(const cmObjectDesc_t *desc, void *structure, const cmObject_t *item,
@@ -394,176 +457,203 @@ int cmObjectConstructCore(const cmObjectDesc_t *desc, void *structure, const cmO
     return 0;
 }
 
+namespace {
+
+// The steps of cmObjectFormatOne, one per kind of type: each writes a value of its
+// kind and answers false for the other types.
+
+// Prints a copy of the value, so that unaligned fields inside packed structures are fine.
+template <typename T, typename F>
+bool printCopy(buffer_t *out, const void *v, F print) {
+    T value = load<T>(v);
+    print(&value, out);
+    return true;
+}
+// Numbers, truth values and hex words.
+bool formatNumber(buffer_t *out, uint16_t type, const void *v) {
+    switch (type) {
+        case cmType_boolean:
+            bufferPutf(out, "%b", static_cast<int>(load<uint32_t>(v)));
+            return true;
+        case cmType_int8:
+            bufferPutf(out, "%d", static_cast<int>(load<int8_t>(v)));
+            return true;
+        case cmType_uint8:
+            bufferPutf(out, "%u", static_cast<unsigned>(load<uint8_t>(v)));
+            return true;
+        case cmType_int16:
+            bufferPutf(out, "%d", static_cast<int>(load<int16_t>(v)));
+            return true;
+        case cmType_uint16:
+        case cmType_ushort:
+            bufferPutf(out, "%u", static_cast<unsigned>(load<uint16_t>(v)));
+            return true;
+        case cmType_int:
+        case cmType_int32:
+            bufferPutf(out, "%d", load<int32_t>(v));
+            return true;
+        case cmType_uint32:
+        case cmType_uint:
+            bufferPutf(out, "%u", load<uint32_t>(v));
+            return true;
+        case cmType_long:
+            bufferPutf(out, "%ld", static_cast<long>(load<int32_t>(v)));
+            return true;
+        case cmType_int64:
+            bufferPutf(out, "%lld", static_cast<long long>(load<int64_t>(v)));
+            return true;
+        case cmType_uint64:
+            bufferPutf(out, "%llu", static_cast<unsigned long long>(load<uint64_t>(v)));
+            return true;
+        case cmType_float:
+            bufferPutf(out, "%f", static_cast<double>(load<float>(v)));
+            return true;
+        case cmType_hex:
+            bufferPutf(out, "%#x", load<uint32_t>(v));
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Single characters and strings.
+bool formatText(buffer_t *out, uint16_t type, const void *v) {
+    switch (type) {
+        case cmType_char:
+            bufferPutf(out, "%c", static_cast<int>(load<char>(v)));
+            return true;
+        case cmType_string:
+            if (*static_cast<const char *>(v)) putCdata(out, static_cast<const char *>(v));
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Port lists and single ports.
+bool formatPorts(buffer_t *out, uint16_t type, const void *v) {
+    switch (type) {
+        case cmType_portlist:
+        case cmType_portlist_type1: {
+            // The printer trims word 0 of the list it is given: print a copy.
+            portlist_t list = load<portlist_t>(v);
+            bufferPutf(out, type == cmType_portlist ? "%P" : "%T", &list);
+            return true;
+        }
+        case cmType_port:
+        case cmType_port_type1:
+            bufferPutf(out, "%M", load<uint32_t>(v));
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Addresses, masks and VPN identifiers.
+bool formatAddress(buffer_t *out, uint16_t type, const void *v) {
+    switch (type) {
+        case cmType_ipAddressN:
+            return printCopy<ipAddressN_t>(out, v, ipAddressN_t_print);
+        case cmType_ipAddressH:
+            return printCopy<ipAddressH_t>(out, v, ipAddressH_t_print);
+        case cmType_ipv4:
+            bufferPutf(out, "%I", htonl(load<uint32_t>(v)));
+            return true;
+        case cmType_ipv4n:
+            bufferPutf(out, "%I", load<uint32_t>(v));
+            return true;
+        case cmType_ipmask: {
+            ipv4_mask_t m = load<ipv4_mask_t>(v);
+            bufferPutf(out, "%I/%d", htonl(m.address), static_cast<int>(m.length));
+            return true;
+        }
+        case cmType_ipv6:
+            return printCopy<ipv6_t>(out, v, ipv6_t_print);
+        case cmType_ipv6_scoped: {
+            ipv6_scoped_t a = load<ipv6_scoped_t>(v);
+            a.zone[sizeof a.zone - 1] = 0;
+            ipv6_scoped_t_print(&a, out);
+            return true;
+        }
+        case cmType_ipv6_mask:
+            return printCopy<ipv6_mask_t>(out, v, ipv6_mask_t_print);
+        case cmType_mac:
+            bufferPutf(out, "%m", v);
+            return true;
+        case cmType_vpnvrfrd:
+            return printCopy<vpnvrfrd_t>(out, v, vpnvrfrd_t_print);
+        case cmType_vpnvrfrt:
+            return printCopy<vpnvrfrt_t>(out, v, vpnvrfrt_t_print);
+        case cmType_vpnid:
+            return printCopy<vpnid_t>(out, v, vpnid_t_print);
+        case cmType_ipAddrN:
+            return printCopy<ipAddrN_t>(out, v, ipAddrN_t_print);
+        case cmType_ipAddrH:
+            return printCopy<ipAddrH_t>(out, v, ipAddrH_t_print);
+        case cmType_ipAddressN_mask:
+            return printCopy<ipAddressN_mask_t>(out, v, ipAddressN_mask_t_print);
+        case cmType_ipAddressH_mask:
+            return printCopy<ipAddressH_mask_t>(out, v, ipAddressH_mask_t_print);
+        default:
+            return false;
+    }
+}
+
+// Values that own heap storage.
+bool formatOwned(buffer_t *out, uint16_t type, const void *v) {
+    switch (type) {
+        case cmType_octetString:
+            octetString_t_print(load<const octetString_t *>(v), out);
+            return true;
+        case cmType_oid:
+            oid_t_print(load<const oid_t *>(v), out);
+            return true;
+        case cmType_bitarray:
+            bufferPutf(out, "%K", load<bitarray_t *>(v));
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Times, dates and time-slot lists.
+bool formatTime(buffer_t *out, uint16_t type, const void *v) {
+    switch (type) {
+        case cmType_tod:
+            return printCopy<tod_t>(out, v, tod_t_print);
+        case cmType_date:
+            return printCopy<date_t>(out, v, date_t_print);
+        case cmType_timeslotlist: {
+            timeslotlist_t slots = load<timeslotlist_t>(v);
+            bufferPutf(out, "%t", &slots);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
+
+using FormatStep = bool (*)(buffer_t *out, uint16_t type, const void *v);
+const FormatStep kFormatSteps[] = {formatNumber,  formatText,  formatPorts,
+                                   formatAddress, formatOwned, formatTime};
+
+}  // namespace
+
 void cmObjectFormatOne(buffer_t *out, uint16_t type, const char *name, const void *values,
                        uint32_t index, int actionFlag) {
     if (type == cmType_action) {
         if (actionFlag) bufferPutf(out, "<%s>active</%s>", name, name);
         return;
     }
+    if (type == cmType_complex) {
+        fputs("Error in cmObjectFormatOne: type is cmType_complex\n", stderr);
+        bufferPutf(out, "<%s></%s>", name, name);
+        return;
+    }
     const void *v = type == cmType_string ? values : at(values, index * cmTypeElementSize(type, 0));
     bufferPutf(out, "<%s>", name);
-    switch (type) {
-        case cmType_boolean:
-            bufferPutf(out, "%b", static_cast<int>(load<uint32_t>(v)));
-            break;
-        case cmType_char:
-            bufferPutf(out, "%c", static_cast<int>(load<char>(v)));
-            break;
-        case cmType_int8:
-            bufferPutf(out, "%d", static_cast<int>(load<int8_t>(v)));
-            break;
-        case cmType_uint8:
-            bufferPutf(out, "%u", static_cast<unsigned>(load<uint8_t>(v)));
-            break;
-        case cmType_int16:
-            bufferPutf(out, "%d", static_cast<int>(load<int16_t>(v)));
-            break;
-        case cmType_uint16:
-        case cmType_ushort:
-            bufferPutf(out, "%u", static_cast<unsigned>(load<uint16_t>(v)));
-            break;
-        case cmType_int:
-        case cmType_int32:
-            bufferPutf(out, "%d", load<int32_t>(v));
-            break;
-        case cmType_uint32:
-        case cmType_uint:
-            bufferPutf(out, "%u", load<uint32_t>(v));
-            break;
-        case cmType_long:
-            bufferPutf(out, "%ld", static_cast<long>(load<int32_t>(v)));
-            break;
-        case cmType_int64:
-            bufferPutf(out, "%lld", static_cast<long long>(load<int64_t>(v)));
-            break;
-        case cmType_uint64:
-            bufferPutf(out, "%llu", static_cast<unsigned long long>(load<uint64_t>(v)));
-            break;
-        case cmType_float:
-            bufferPutf(out, "%f", static_cast<double>(load<float>(v)));
-            break;
-        case cmType_string:
-            if (*static_cast<const char *>(v)) putCdata(out, static_cast<const char *>(v));
-            break;
-        case cmType_hex:
-            bufferPutf(out, "%#x", load<uint32_t>(v));
-            break;
-        case cmType_portlist:
-        case cmType_portlist_type1: {
-            // The printer trims word 0 of the list it is given: print a copy.
-            portlist_t list = load<portlist_t>(v);
-            bufferPutf(out, type == cmType_portlist ? "%P" : "%T", &list);
-            break;
-        }
-        case cmType_port:
-        case cmType_port_type1:
-            bufferPutf(out, "%M", load<uint32_t>(v));
-            break;
-        case cmType_ipAddressN: {
-            ipAddressN_t a = load<ipAddressN_t>(v);
-            ipAddressN_t_print(&a, out);
-            break;
-        }
-        case cmType_ipAddressH: {
-            ipAddressH_t a = load<ipAddressH_t>(v);
-            ipAddressH_t_print(&a, out);
-            break;
-        }
-        case cmType_ipv4:
-            bufferPutf(out, "%I", htonl(load<uint32_t>(v)));
-            break;
-        case cmType_ipv4n:
-            bufferPutf(out, "%I", load<uint32_t>(v));
-            break;
-        case cmType_ipmask: {
-            ipv4_mask_t m = load<ipv4_mask_t>(v);
-            bufferPutf(out, "%I/%d", htonl(m.address), static_cast<int>(m.length));
-            break;
-        }
-        case cmType_ipv6: {
-            ipv6_t a = load<ipv6_t>(v);
-            ipv6_t_print(&a, out);
-            break;
-        }
-        case cmType_ipv6_scoped: {
-            ipv6_scoped_t a = load<ipv6_scoped_t>(v);
-            a.zone[sizeof a.zone - 1] = 0;
-            ipv6_scoped_t_print(&a, out);
-            break;
-        }
-        case cmType_ipv6_mask: {
-            ipv6_mask_t a = load<ipv6_mask_t>(v);
-            ipv6_mask_t_print(&a, out);
-            break;
-        }
-        case cmType_mac:
-            bufferPutf(out, "%m", v);
-            break;
-        case cmType_octetString:
-            octetString_t_print(load<const octetString_t *>(v), out);
-            break;
-        case cmType_oid:
-            oid_t_print(load<const oid_t *>(v), out);
-            break;
-        case cmType_tod: {
-            tod_t t = load<tod_t>(v);
-            tod_t_print(&t, out);
-            break;
-        }
-        case cmType_date: {
-            date_t d = load<date_t>(v);
-            date_t_print(&d, out);
-            break;
-        }
-        case cmType_vpnvrfrd: {
-            vpnvrfrd_t x = load<vpnvrfrd_t>(v);
-            vpnvrfrd_t_print(&x, out);
-            break;
-        }
-        case cmType_vpnvrfrt: {
-            vpnvrfrt_t x = load<vpnvrfrt_t>(v);
-            vpnvrfrt_t_print(&x, out);
-            break;
-        }
-        case cmType_vpnid: {
-            vpnid_t x = load<vpnid_t>(v);
-            vpnid_t_print(&x, out);
-            break;
-        }
-        case cmType_ipAddrN: {
-            ipAddrN_t a = load<ipAddrN_t>(v);
-            ipAddrN_t_print(&a, out);
-            break;
-        }
-        case cmType_ipAddrH: {
-            ipAddrH_t a = load<ipAddrH_t>(v);
-            ipAddrH_t_print(&a, out);
-            break;
-        }
-        case cmType_ipAddressN_mask: {
-            ipAddressN_mask_t a = load<ipAddressN_mask_t>(v);
-            ipAddressN_mask_t_print(&a, out);
-            break;
-        }
-        case cmType_ipAddressH_mask: {
-            ipAddressH_mask_t a = load<ipAddressH_mask_t>(v);
-            ipAddressH_mask_t_print(&a, out);
-            break;
-        }
-        case cmType_complex:
-            fputs("Error in cmObjectFormatOne: type is cmType_complex\n", stderr);
-            break;
-        case cmType_timeslotlist: {
-            timeslotlist_t slots = load<timeslotlist_t>(v);
-            bufferPutf(out, "%t", &slots);
-            break;
-        }
-        case cmType_bitarray:
-            bufferPutf(out, "%K", load<bitarray_t *>(v));
-            break;
-        default:
-            break;
-    }
+    for (FormatStep step : kFormatSteps)
+        if (step(out, type, v)) break;
     bufferPutf(out, "</%s>", name);
 }
 
