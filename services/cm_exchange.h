@@ -1,7 +1,7 @@
 // The exchange of the typed services with the configuration manager: a handler prints
-// one request text for a module, sends it with cmSendRequest, waits on the request's
-// semaphore for the one reply that the daemon's reply callback stores in the request
-// record, and turns the reply into its response or into a sender fault.
+// one request text for a module, sends it with cmSendRequest, awaits the one reply that
+// the daemon's reply callback stores in the request record (wsvdAnswerAwait), and turns
+// the reply into its response or into a sender fault.
 //
 // Every exchange leaves the record clean: the reply text and data are freed and their
 // pointers cleared before the helpers return, so the next exchange of the same

@@ -1,7 +1,7 @@
 // Stand-ins for the configuration manager, the CLI process and the AAA service, linked
 // into the handler tests in place of their client libraries. Each answers at once, on
 // the calling thread, by filling the active request record the way the daemon's
-// callbacks do and posting its semaphore.
+// callbacks do and ending the wait (wsvdAnswerDeliver).
 #pragma once
 #include <cstdint>
 #include <functional>

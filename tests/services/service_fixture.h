@@ -1,5 +1,5 @@
 // Serves SOAP envelopes through the engine with a request record set up as the worker
-// would (user, client kind, semaphore, response buffer, raw text as pieces), against
+// would (user, client kind, answer, response buffer, raw text as pieces), against
 // the fake peers.
 #pragma once
 #include <gtest/gtest.h>
