@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
-#include "cfgmgmt/cmBackend/src/buffer.h"
-#include "daemon/intake.h"
 #include "base/log.h"
-#include "platform/cli/clisub.h"
+#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cmclient/cm.h"
+#include "daemon/intake.h"
+#include "platform/cli/clisub.h"
 #include "platform/wsvdreq.h"
 #include "session/session_auth.h"
 

@@ -3,14 +3,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "daemon/intake_internal.h"
 #include "base/log.h"
+#include "daemon/intake_internal.h"
 #include "daemon/worker.h"
-#include "platform/wsvd_link.h"
 #include "platform/bm.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
 #include "platform/util.h"
+#include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
 
 pthread_mutex_t gWsvdMutex = PTHREAD_MUTEX_INITIALIZER;

@@ -11,14 +11,14 @@
 #include <cstring>
 #include <string>
 
-#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "base/counters.h"
+#include "base/log.h"
+#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "daemon/intake.h"
 #include "daemon/intake_internal.h"
-#include "base/log.h"
 #include "daemon/trace_file.h"
-#include "platform/wsvd_link.h"
 #include "platform/bm.h"
+#include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
 #include "session/session_table.h"
 

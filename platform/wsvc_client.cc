@@ -9,10 +9,10 @@
 #include <deque>
 #include <vector>
 
-#include "platform/wsvd_link.h"
 #include "platform/ds.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
+#include "platform/wsvd_link.h"
 
 struct wsvcConn_t {
     int fd = -1;

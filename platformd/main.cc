@@ -17,9 +17,9 @@
 
 #include "platform/clock.h"
 #include "platform/dm.h"
+#include "platform/util.h"
 #include "platformd/children.h"
 #include "platformd/server.h"
-#include "platform/util.h"
 
 namespace {
 

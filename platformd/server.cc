@@ -13,12 +13,12 @@
 #include <string>
 
 #include "platform/aaa.h"
-#include "platformd/aaa_accounts.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
-#include "platformd/sessions.h"
 #include "platform/plink.h"
 #include "platform/util.h"
+#include "platformd/aaa_accounts.h"
+#include "platformd/sessions.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "base/log.h"
+#include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cmclient/cm.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "base/log.h"
-#include "platform/cli/clisub.h"
+#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cmclient/cm.h"
+#include "platform/cli/clisub.h"
 #include "services/cm_exchange.h"
 #include "services/soap_util.h"
 #include "session/session_auth.h"

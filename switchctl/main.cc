@@ -20,9 +20,9 @@
 #include <iostream>
 #include <string>
 
-#include "platformd/aaa_accounts.h"
 #include "platform/plink.h"
 #include "platform/util.h"
+#include "platformd/aaa_accounts.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/wsvd_link.h"
 #include "platform/wsvc_client.h"
+#include "platform/wsvd_link.h"
 
 namespace {
 

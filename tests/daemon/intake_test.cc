@@ -13,9 +13,9 @@
 
 #include "daemon/intake.h"
 #include "daemon/worker.h"
-#include "platform/wsvd_link.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
+#include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "daemon/intake.h"
-#include "platform/wsvd_link.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
+#include "platform/wsvd_link.h"
 #include "tests/support/switch_harness.h"
 
 namespace {

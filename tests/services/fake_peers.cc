@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
+#include "cmclient/cm.h"
 #include "platform/aaa.h"
 #include "platform/cli/clisub.h"
-#include "cmclient/cm.h"
 #include "platform/wsvdreq.h"
 #include "session/session_auth.h"
 

@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "daemon/answers.h"
 #include "base/counters.h"
-#include "platform/clock.h"
 #include "cmclient/cm.h"
+#include "daemon/answers.h"
+#include "platform/clock.h"
 #include "platform/dispatch.h"
 #include "session/session_auth.h"
 #include "session/session_ops.h"

@@ -15,9 +15,9 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/wsvd_link.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
+#include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
 
 using Bytes = std::vector<uint8_t>;

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "tests/tools/fake_daemon.h"
 #include "platform/wsvc_client.h"
+#include "tests/tools/fake_daemon.h"
 
 namespace {
 

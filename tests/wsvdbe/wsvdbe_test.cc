@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "base/counters.h"
 #include "base/log.h"
-#include "daemon/trace_file.h"
+#include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/cmBackend/src/cm_backend_app.h"
 #include "daemon/backend_ops.h"
+#include "daemon/trace_file.h"
 #include "platform/ems.h"
 #include "session/session_table.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
-#include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cfgmgmt/cmBackend/src/cm_backend_app.h"
+#include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "platform/ems.h"
 #include "platform/util.h"
 
