@@ -14,6 +14,7 @@
 #include "session/session_auth.h"
 #include "session/session_ops.h"
 #include "soap/wsvd_handlers.h"
+#include "soap/wsvd_soap.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ int checkAccess(struct soap *soap, wsvdRequest *r, int operationKind) {
     const char *sessionId = nullptr;
     wsvdClientHeader_t bodyHeader;
     memset(&bodyHeader, 0, sizeof bodyHeader);
-    if (soap->header && soap->header->hdr) {
-        sessionId = serviceText(soap->header->hdr->sessionId);
+    if (const com__ClientHeader *header = wsvdSoapSessionHeader(soap)) {
+        sessionId = serviceText(header->sessionId);
     } else if (bodySessionId(r, &bodyHeader)) {
         sessionId = bodyHeader.sessionId;
     }

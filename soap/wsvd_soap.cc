@@ -65,6 +65,11 @@ void wsvdSoapRequestEnd(struct soap *soap) {
     soap_end(soap);
 }
 
+const com__ClientHeader *wsvdSoapSessionHeader(const struct soap *soap) {
+    if (!soap->header) return nullptr;
+    return soap->header->hdr ? soap->header->hdr : soap->header->com__hdr;
+}
+
 int wsvdSoapNotAvailable(struct soap *soap) {
     return soap_sender_fault(soap, "Operation not available", nullptr);
 }

@@ -46,5 +46,10 @@ void wsvdSoapContextFree(struct soap *soap);
 void wsvdSoapServe(struct soap *soap, wsvdRequest *r);
 void wsvdSoapRequestEnd(struct soap *soap);
 
+// The session header of the request's SOAP Header: "hdr" as written by hand, else
+// "com:hdr" as sent by clients built from the WSDL; null when there is neither.
+class com__ClientHeader;
+const com__ClientHeader *wsvdSoapSessionHeader(const struct soap *soap);
+
 // The client fault "Operation not available", for operations without a handler yet.
 int wsvdSoapNotAvailable(struct soap *soap);

@@ -83,6 +83,8 @@ TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
          cliBody("create vlan v1", hdr(rw)), "", "", 0},
         {"SOAP header of any length", false, FakeAaa::refuse, cliBody("create vlan v1"),
          hdr(rw, longPad), "", 0},
+        {"qualified SOAP header", false, FakeAaa::readWrite, cliBody("create vlan v1"),
+         "<com:hdr><sessionId>" + ro + "</sessionId></com:hdr>", "No write permission", 0},
         {"unknown session falls back", false, FakeAaa::readWrite,
          cliBody("create vlan v1", hdr("2aaf0000000001")), "", "", 1},
         {"overlong body header is no header", false, FakeAaa::refuse,
