@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/dm.h"
 #include "platform/ds.h"
 
 namespace {
@@ -179,7 +180,10 @@ bool SwitchHarness::waitForProcess(const std::string &name, int timeoutMs) {
             ADD_FAILURE() << "platformd ended (wait status " << status << ")";
             return false;
         }
-        if (dsLookup(name.c_str(), 200) >= 0) {
+        // A process registers its name before it serves its link and says it is
+        // running only once it does, so both are needed before a test may use it.
+        if (dsLookup(name.c_str(), 200) >= 0 &&
+            dmGetProcessState(name.c_str()) >= DM_STATE_RUNNING) {
             if (name != "wsvd") return true;
             std::string error;
             wsvcConn_t *conn = wsvcConnect("wsvc", -1, 1000, &error);
