@@ -132,8 +132,9 @@ const char *wsvdKeepAlive(bool present, const char *sessionId, uint32_t clientKi
 
 int wsvdHeaderParse(const char *text, unsigned length, wsvdClientHeader_t *out) {
     memset(out, 0, sizeof *out);
-    xmlDomNode_t *root = xmlDomParseXmlData(text, length);
-    if (!root) return -1;
+    xmlDomNode_t *document = xmlDomParseXmlData(text, length);
+    if (!document) return -1;
+    xmlDomNode_t *root = xmlDomGetFirstChild(document);
     const char *reqId = xmlDomGetCharacterData(root, "reqId", 0);
     const char *sessionId = xmlDomGetCharacterData(root, "sessionId", 0);
     if (reqId) out->reqId = uint32_t(strtoul(reqId, nullptr, 10));
@@ -142,7 +143,7 @@ int wsvdHeaderParse(const char *text, unsigned length, wsvdClientHeader_t *out) 
         strlcpy(out->sessionId, sessionId, sizeof out->sessionId);
         rc = 0;
     }
-    xmlDomFreeNode(root);
+    xmlDomFreeNode(document);
     return rc;
 }
 

@@ -1,0 +1,204 @@
+// The XML tree library: parsing as written, raw and escaped text, the fast-search index,
+// node-list caps, bounded writing and ownership (leaks and double frees show under ASan).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/xmldom.h"
+#include "platform/xmldom_hash.h"
+
+namespace {
+
+struct DocFree {
+    void operator()(xmlDomNode_t *n) const { xmlDomFreeNode(n); }
+};
+using Doc = std::unique_ptr<xmlDomNode_t, DocFree>;
+
+Doc parse(const std::string &text, bool indexed = false) {
+    return Doc(indexed ? xmlDomParseXmlDataFastSearch(text.data(), text.size())
+                       : xmlDomParseXmlData(text.data(), text.size()));
+}
+
+std::string build(const xmlDomNode_t *n, size_t size = 4096) {
+    std::string out(size, '\x7f');
+    int length = xmlDomBuildXmlData(n, out.data(), size, XML_DOM_WRITE_COMPACT);
+    return length < 0 ? "<failed>" : out.substr(0, size_t(length));
+}
+
+TEST(XmlDom, ParsesNamesAttributesAndTextAsWritten) {
+    Doc doc = parse(
+        "<S:Envelope xmlns:S='urn:s' a='1&amp;2'>\n  <S:Body>\n    <v>x &lt; y</v>\n"
+        "    <e/>\n  </S:Body>\n</S:Envelope>");
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->type, XML_DOM_DOCUMENT);
+    xmlDomNode_t *env = xmlDomGetFirstChild(doc.get());
+    EXPECT_STREQ(env->name, "S:Envelope");
+    EXPECT_STREQ(xmlDomGetAttributeValue(env, "xmlns:S"), "urn:s");
+    EXPECT_STREQ(xmlDomGetAttributeValue(env, "a"), "1&2");
+    EXPECT_EQ(xmlDomGetAttributeValue(env, "b"), nullptr);
+    xmlDomNode_t *body = xmlDomFindNode("S:Body", 0, doc.get());
+    EXPECT_STREQ(xmlDomGetData(body), "");  // indentation is not data
+    EXPECT_STREQ(xmlDomGetCharacterData(body, "v", 0), "x < y");
+    EXPECT_STREQ(xmlDomGetCharacterData(body, "e", 0), "");
+    EXPECT_EQ(xmlDomGetCharacterData(body, "w", 0), nullptr);
+    EXPECT_EQ(xmlDomFindNode("Body", 0, doc.get()), nullptr);  // the prefix is part of it
+    EXPECT_EQ(build(doc.get()),
+              "<S:Envelope xmlns:S=\"urn:s\" a=\"1&amp;2\"><S:Body><v>x &lt; y</v><e/></S:Body>"
+              "</S:Envelope>");
+}
+
+TEST(XmlDom, RefusesBadTexts) {
+    std::string deep;
+    for (int i = 0; i <= XML_DOM_MAX_DEPTH; i++) deep += "<a>";
+    for (const std::string &text :
+         {std::string("<a><b></a>"), std::string(""), std::string("<a/><b/>"),
+          std::string("<!DOCTYPE a [<!ENTITY x 'y'>]><a>&x;</a>"), deep}) {
+        SCOPED_TRACE(text.substr(0, 40));
+        EXPECT_FALSE(parse(text));
+    }
+    EXPECT_EQ(xmlDomParseXmlFile("/nonexistent/file.xml"), nullptr);
+}
+
+TEST(XmlDom, RawDataIsWrittenAsMarkupAndValuesEscaped) {
+    Doc root(xmlDomCreateElement("r"));
+    xmlDomNode_t *value = xmlDomCreateCharacterNode("v", "a<b>&\"c\"\r");
+    xmlDomNode_t *raw = xmlDomCreateElement("raw");
+    ASSERT_EQ(xmlDomSetData(raw, "<x>1</x>"), 0);
+    ASSERT_EQ(xmlDomAppendData(raw, "<&>"), 0);  // a value joining markup is escaped
+    ASSERT_EQ(xmlDomAppendChild(root.get(), value), 0);
+    ASSERT_EQ(xmlDomAppendChild(root.get(), raw), 0);
+    ASSERT_EQ(xmlDomSetAttribute(root.get(), "q", "\"'<\n"), 0);
+    EXPECT_EQ(build(root.get()),
+              "<r q=\"&quot;'&lt;&#10;\"><v>a&lt;b&gt;&amp;\"c\"&#13;</v>"
+              "<raw><x>1</x>&lt;&amp;&gt;</raw></r>");
+    // What was escaped reads back as the value.
+    Doc again = parse(build(root.get()));
+    xmlDomNode_t *r = xmlDomGetFirstChild(again.get());
+    EXPECT_STREQ(xmlDomGetCharacterData(r, "v", 0), "a<b>&\"c\"\r");
+    EXPECT_STREQ(xmlDomGetAttributeValue(r, "q"), "\"'<\n");
+}
+
+TEST(XmlDom, WritesIntoBoundedBuffersOnly) {
+    Doc doc = parse("<a><b>text</b><c x='1'/></a>");
+    const std::string whole = "<a><b>text</b><c x=\"1\"/></a>";
+    EXPECT_EQ(build(doc.get(), whole.size() + 1), whole);
+    for (size_t size : {whole.size(), size_t(5), size_t(1)}) {
+        std::string out(size + 8, '\x7f');
+        EXPECT_EQ(xmlDomBuildXmlData(doc.get(), out.data(), size, XML_DOM_WRITE_COMPACT), -1);
+        EXPECT_EQ(out[0], 0);
+        EXPECT_EQ(out[size], '\x7f');  // nothing written past the given size
+    }
+    char content[64];
+    ASSERT_GT(xmlDomGetNodeContent(xmlDomGetFirstChild(doc.get()), content, sizeof content), 0);
+    EXPECT_STREQ(content, "<b>text</b><c x=\"1\"/>");
+    EXPECT_EQ(xmlDomGetNodeContent(xmlDomGetFirstChild(doc.get()), content, 10), -1);
+}
+
+TEST(XmlDom, BuildRejectsBadNamesAndCycles) {
+    for (const char *bad : {"", "1a", "a b", "a<b", "a>"})
+        EXPECT_EQ(xmlDomCreateElement(bad), nullptr) << bad;
+    Doc a(xmlDomCreateElement("a"));
+    xmlDomNode_t *b = xmlDomCreateElement("b");
+    ASSERT_EQ(xmlDomAppendChild(a.get(), b), 0);
+    EXPECT_EQ(xmlDomAppendChild(b, a.get()), -1);  // a under its own child
+    EXPECT_EQ(xmlDomAppendChild(a.get(), b), -1);  // b is in a tree already
+    EXPECT_EQ(xmlDomSetNodeName(b, "x y"), -1);
+    EXPECT_EQ(xmlDomSetAttribute(b, "x=", "v"), -1);
+    xmlDomFreeNode(b);  // refused: b belongs to a
+    EXPECT_EQ(xmlDomGetFirstChild(a.get()), b);
+
+    // Deleting the last child keeps appending right.
+    xmlDomNode_t *c = xmlDomCreateElement("c");
+    ASSERT_EQ(xmlDomAppendChild(a.get(), c), 0);
+    ASSERT_EQ(xmlDomDeleteNode(a.get(), c), 0);
+    ASSERT_EQ(xmlDomAppendChild(a.get(), xmlDomCreateElement("d")), 0);
+    ASSERT_EQ(xmlDomCopyAttributes(b, parse("<z p='1' q='2'/>")->firstChild, 0), 0);
+    EXPECT_EQ(build(a.get()), "<a><b p=\"1\" q=\"2\"/><d/></a>");
+}
+
+TEST(XmlDom, DeepBuiltTreesAreWrittenAndFreedWithoutRecursion) {
+    const int depth = 200000;  // far beyond what recursion on the stack would survive
+    Doc root(xmlDomCreateElement("n"));
+    for (int i = 1; i < depth; i++) {
+        Doc above(xmlDomCreateElement("n"));
+        ASSERT_EQ(xmlDomAppendChild(above.get(), root.release()), 0);
+        root = std::move(above);
+    }
+    std::string out(size_t(depth) * 7, 0);
+    ASSERT_EQ(xmlDomBuildXmlData(root.get(), out.data(), out.size(), XML_DOM_WRITE_COMPACT),
+              (depth - 1) * 7 + 4);  // "<n>" and "</n>" around the innermost "<n/>"
+    EXPECT_EQ(out.substr(0, 6), "<n><n>");
+    EXPECT_EQ(xmlDomFindNode("m", 0, root.get()), nullptr);
+}
+
+TEST(XmlDom, ListsAreCappedAndOccurrencesFollowTheNode) {
+    std::string many = "<r><x/>";
+    for (int i = 0; i < XML_DOM_LIST_MAX + 5; i++) many += "<i><i/></i>";
+    many += "</r>";
+    Doc doc = parse(many);
+    xmlDomNode_t *r = xmlDomGetFirstChild(doc.get());
+    xmlDomNodeList_t *list = nullptr;
+    EXPECT_EQ(xmlDomGetCompleteNodeListByTagName(r, "i", &list), XML_DOM_LIST_MAX);
+    xmlDomFreeNodeList(list);
+    EXPECT_EQ(xmlDomGetAllNodes(r, "r", &list), 1);  // the node itself counts here
+    xmlDomFreeNodeList(list);
+    EXPECT_EQ(xmlDomGetCompleteNodeListByTagName(r, "none", &list), 0);
+    EXPECT_EQ(list, nullptr);
+
+    Doc rep = parse("<o><a>1</a><b/><a>2</a><c><a>3</a></c></o>");
+    xmlDomNode_t *first = xmlDomFindNode("a", 0, rep.get());
+    ASSERT_EQ(xmlDomGetChilds(first, &list), 2);  // not the one inside c
+    EXPECT_STREQ(xmlDomGetData(list->nodes[1]), "2");
+    EXPECT_EQ(xmlDomFindInNodeList("a", 0, list), list->nodes[0]);
+    xmlDomFreeNodeList(list);
+}
+
+TEST(XmlDom, FastSearchIndexAgreesWithTheTreeAndSurvivesChanges) {
+    const std::string text = "<reply><vlan><name>a</name><tag>1</tag></vlan><name>b</name></reply>";
+    for (bool indexed : {true, false}) {
+        SCOPED_TRACE(indexed);
+        Doc doc = parse(text, indexed);
+        EXPECT_EQ(doc->index != nullptr, indexed);
+        xmlDomNode_t *first = nullptr;
+        EXPECT_EQ(xmlDomFastSearch(doc.get(), "name", &first), 2);
+        EXPECT_STREQ(xmlDomGetData(first), "a");
+        xmlDomNode_t *tag = xmlDomFindNode("tag", 0, doc.get());
+        EXPECT_EQ(xmlDomFastSearch(tag, "tag", nullptr), 1);  // any node finds its document
+        xmlDomNodeList_t *list = nullptr;
+        EXPECT_EQ(xmlDomGrepCompleteNodeListByTagName(tag, "name", &list), 2);
+        xmlDomFreeNodeList(list);
+        // After a change the answers follow the tree, not a stale index.
+        ASSERT_EQ(xmlDomDeleteNode(first->parent, first), 0);
+        ASSERT_EQ(xmlDomSetNodeName(tag, "name"), 0);
+        EXPECT_EQ(xmlDomFastSearch(doc.get(), "tag", nullptr), 0);
+        EXPECT_EQ(xmlDomFastSearch(doc.get(), "name", &first), 2);
+        EXPECT_EQ(first, tag);
+    }
+}
+
+TEST(XmlHash, KeepsSeveralValuesPerKeyInOrderUpToTheCap) {
+    xmlHash_t *h = xmlHashCreate();
+    int values[XML_HASH_MAX_VALUES + 1];
+    for (int &v : values)
+        EXPECT_EQ(xmlHashInsertElement("k", &v, h), &v == &values[XML_HASH_MAX_VALUES] ? -1 : 0);
+    int other = 0;
+    ASSERT_EQ(xmlHashInsertElement("o", &other, h), 0);
+    int count = 0;
+    void *const *found = xmlHashFindElementList("k", h, &count);
+    ASSERT_EQ(count, XML_HASH_MAX_VALUES);
+    EXPECT_EQ(found[0], &values[0]);
+    EXPECT_EQ(found[99], &values[99]);
+    EXPECT_EQ(xmlHashFindElementList("none", h, &count), nullptr);
+    EXPECT_EQ(count, 0);
+    xmlHashFree(h, nullptr);
+
+    // Handed-over values are released with the hash.
+    h = xmlHashCreate();
+    xmlHashInsertElement("a", xmlStrdup("1"), h);
+    xmlHashInsertElement("a", xmlStrdup("2"), h);
+    xmlHashFree(h, xmlFree);
+}
+
+}  // namespace
