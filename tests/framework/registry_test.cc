@@ -1,0 +1,499 @@
+// The object information registry over a small hand-written schema and value mapper: the
+// fixed tables, start-up, callback records, object information, value lists built from
+// clients and filled from replies, and value translation.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/xmlfwk_defaults.h"
+#include "framework/xmlfwk_registry.h"
+#include "framework/xmlfwk_tables.h"
+#include "soapStub.h"
+
+namespace {
+
+const char kSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XMLSchema" xmlns:t="urn:t"
+    targetNamespace="urn:t">
+  <simpleType name="TrueFalse"><restriction base="string">
+    <enumeration value="unknown"/><enumeration value="true"/><enumeration value="false"/>
+  </restriction></simpleType>
+  <simpleType name="Speeds"><restriction base="string">
+    <enumeration value="100"/><enumeration value="AUTO"/>
+  </restriction></simpleType>
+  <complexType name="AccessObject"><choice>
+    <element name="vlanConfig" type="t:VlanConfig"/>
+    <element name="generalConfig" type="t:GeneralConfig"/>
+    <element name="portConfig" type="t:PortConfig"/>
+  </choice></complexType>
+  <complexType name="VlanConfig">
+    <annotation><appinfo>
+      <module>vlan</module><internalObject>vlan</internalObject>
+      <nameinfo extName="queryParameters" access="QUERY"/>
+      <nameinfo extName="name" access="INDEX READ WRITE"/>
+      <nameinfo extName="tag" variable="tagValue" access="READ WRITE"/>
+      <nameinfo extName="count" access="READ"/>
+      <nameinfo extName="secret" access="WRITE"><typeMap extType="string" intType="octet"/></nameinfo>
+    </appinfo></annotation>
+    <sequence>
+      <element name="queryParameters" type="string"/>
+      <element name="name" type="string"/>
+      <element name="tag" type="string"/>
+      <element name="ipForwarding" type="t:TrueFalse"/>
+      <element name="count" type="int"/>
+      <element name="secret" type="string"/>
+      <element name="address">
+        <annotation><appinfo><internalObject>vlanIpAddress</internalObject><module>vlan</module>
+          <nameinfo extName="ip" variable="ipaddress"/></appinfo></annotation>
+        <complexType><sequence>
+          <element name="ip" type="string"/><element name="mask" type="string"/>
+        </sequence></complexType>
+      </element>
+      <element name="extension" type="string"/>
+    </sequence>
+  </complexType>
+  <complexType name="GeneralConfig">
+    <sequence><element name="enabled" type="t:TrueFalse"/></sequence>
+  </complexType>
+  <complexType name="PortConfig">
+    <annotation><appinfo><module>ports</module><internalObject>ports</internalObject>
+      <nameinfo extName="portList" variable="slot,port" access="INDEX"><special/></nameinfo>
+    </appinfo></annotation>
+    <sequence>
+      <element name="portList" type="string"/><element name="speed" type="t:Speeds"/>
+      <element name="state" type="string"/>
+    </sequence>
+  </complexType>
+</schema>)";
+
+const char kMapper[] = R"(<valueMapper>
+  <PortConfig>
+    <speed>
+      <platform type="Default"><map north="10" south="1"/></platform>
+      <platform><map north="x" south="y"/></platform>
+      <platform type="Default"><map north="100" south="2"/><map north="AUTO" south="default"/>
+      </platform>
+    </speed>
+    <state><platform type="i386"><map north="up" south="1"/></platform></state>
+  </PortConfig>
+  <VlanConfig><state><platform type="i386"><map north="on" south="1"/></platform></state>
+  </VlanConfig>
+</valueMapper>)";
+
+void writeFile(const std::string &path, const std::string &text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/xmlfwk.XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        dir_ = pattern;
+        writeFile(dir_ + "/objects.xsd", kSchema);
+        writeFile(dir_ + "/valueMapper.xml", kMapper);
+        writeFile(dir_ + "/xsdlist.lst", "objects.xsd\n");
+    }
+    void TearDown() override {
+        xmlFwkFree();
+        unsetenv("KARN_PLATFORM_TYPE");
+        if (DIR *d = opendir(dir_.c_str())) {
+            while (dirent *e = readdir(d))
+                if (e->d_name[0] != '.') unlink((dir_ + "/" + e->d_name).c_str());
+            closedir(d);
+        }
+        rmdir(dir_.c_str());
+    }
+    xmlFwkObjectInfo_t *init(const char *object) {
+        EXPECT_EQ(xmlFwkInit(dir_.c_str()), 1);
+        return xmlFwkGetObjectInfo(object, XML_FWK_CONTAINER);
+    }
+    static std::vector<std::string> names(const xmlFwkFieldList_t *l) {
+        std::vector<std::string> out;
+        for (int i = 0; l && i < l->count; i++) out.push_back(l->fields[i]->name);
+        return out;
+    }
+    std::string dir_;
+};
+
+struct ListFree {
+    void operator()(xmlFwkValueList_t *l) const { xmlFwkListFree(l); }
+};
+using List = std::unique_ptr<xmlFwkValueList_t, ListFree>;
+
+struct DocFree {
+    void operator()(xmlDomNode_t *n) const { xmlDomFreeNode(n); }
+};
+using Doc = std::unique_ptr<xmlDomNode_t, DocFree>;
+
+Doc parse(const std::string &text, bool indexed = false) {
+    return Doc(indexed ? xmlDomParseXmlDataFastSearch(text.data(), text.size())
+                       : xmlDomParseXmlData(text.data(), text.size()));
+}
+
+List build(const xmlFwkFieldList_t *fields, xmlDomNode_t *node, int op, int presentOnly = 0) {
+    List l(xmlFwkListNew());
+    EXPECT_EQ(xmlFwkBuildValueList(node, op, fields, l.get(), presentOnly), 0);
+    return l;
+}
+
+std::vector<std::string> recordNames(const xmlFwkValueList_t *l) {
+    std::vector<std::string> out;
+    for (int i = 0; i < l->count; i++) out.push_back(l->records[i].extName);
+    return out;
+}
+
+const char *text(xmlFwkValueList_t *l, const char *name) {
+    return static_cast<const char *>(xmlFwkListValueOf(l, name, XML_FWK_VALUE_TEXT));
+}
+
+TEST(RegistryTables, ObjectsFollowTheGeneratedTypeNumbers) {
+    std::set<int> soapTypes;
+    int id = 0;
+    for (const xmlFwkObjectRow_t *r = xmlFwkObjectTable; r->objectId != -1; r++) {
+        EXPECT_EQ(r->objectId, ++id);
+        EXPECT_TRUE(r->name[0] >= 'A' && r->name[0] <= 'Z') << r->name;
+        if (r->soapType == XML_FWK_NO_SOAP_TYPE) {
+            EXPECT_STREQ(r->name, "License");
+            continue;
+        }
+        EXPECT_TRUE(soapTypes.insert(r->soapType).second) << r->name;
+        EXPECT_STREQ(xmlFwkNameBySoapType(r->soapType), r->name);
+    }
+    EXPECT_EQ(id, 55);
+    EXPECT_EQ(xmlFwkObjectRow(8)->soapType, SOAP_TYPE_vlan__VlanConfig);
+    EXPECT_STREQ(xmlFwkCategoryBySoapType(SOAP_TYPE_ems__EmsEvent), "ems");
+    EXPECT_EQ(xmlFwkNameBySoapType(0), nullptr);  // a filter typed KarnBase
+    EXPECT_EQ(xmlFwkNameBySoapType(XML_FWK_NO_SOAP_TYPE), nullptr);
+
+    EXPECT_EQ(xmlFwkInternalObjectId("show_ports_transceiver"), 1);
+    EXPECT_EQ(xmlFwkInternalObjectId("vlan"), 17);
+    EXPECT_EQ(xmlFwkInternalObjectId("ipfixPort"), 92);
+    EXPECT_EQ(xmlFwkInternalObjectId("vlans"), -1);
+    EXPECT_EQ(xmlFwkInternalObjectId(nullptr), 0);
+    EXPECT_EQ(xmlFwkTypeId("netmask"), XML_FWK_TYPE_NETMASK);
+    EXPECT_EQ(xmlFwkTypeId("Int"), -1);
+}
+
+TEST_F(Registry, InitFailsWithoutAListThatNamesReadableFiles) {
+    const std::string longLine = std::string(80, 'x') + "\n";
+    struct {
+        const char *list;  // nullptr: no list file
+        const char *why;
+    } cases[] = {
+        {nullptr, "no list"},
+        {"objects.xsd", "no newline"},
+        {"", "empty"},
+        {"objects.xsd\nmissing.xsd\n", "a missing file"},
+        {longLine.c_str(), "a name over 79 characters"},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.why);
+        unlink((dir_ + "/xsdlist.lst").c_str());
+        if (c.list) writeFile(dir_ + "/xsdlist.lst", c.list);
+        EXPECT_EQ(xmlFwkInit(dir_.c_str()), 0);
+        EXPECT_EQ(xmlFwkCallbackList(), nullptr);
+        EXPECT_EQ(xmlFwkSchema(), nullptr);
+    }
+}
+
+void getOfGeneralConfig(soap *, int, xmlFwkValueList_t *, xmlFwkValueList_t *, xmlFwkValueList_t *,
+                        xmlFwkObjectInfo_t *, xmlDomNode_t *, char **, int *, int *) {}
+
+TEST_F(Registry, RegistersEveryObjectAndFillsEmptySlotsAtTheEnd) {
+    ASSERT_EQ(xmlFwkInitWith(dir_.c_str(),
+                             [] {
+                                 xmlFwkRegister(25, nullptr, getOfGeneralConfig, nullptr, 0);
+                                 xmlFwkRegister(99, nullptr, nullptr, nullptr, 0);
+                             }),
+              1);
+    int count = 0;
+    for (const xmlFwkCallbacks_t *c = xmlFwkCallbackList(); c; c = c->next, count++) {
+        EXPECT_TRUE(c->get && c->set && c->fill);
+        if (c->objectId == 99) {
+            EXPECT_TRUE(!c->name && c->soapType == XML_FWK_NO_SOAP_TYPE);
+        }
+    }
+    EXPECT_EQ(count, 56);
+    const xmlFwkCallbacks_t *general = xmlFwkFindCallbacks("GeneralConfig");
+    EXPECT_EQ(general->get, getOfGeneralConfig);
+    EXPECT_EQ(general->set, xmlFwkDefaultSet);
+    EXPECT_EQ(general->fill, xmlFwkDefaultFill);
+    EXPECT_EQ(xmlFwkFindCallbacks("VlanConfig")->soapType, SOAP_TYPE_vlan__VlanConfig);
+    // Registered, but not described by this schema.
+    EXPECT_TRUE(xmlFwkFindCallbacks("License"));
+    EXPECT_EQ(xmlFwkGetObjectInfo("License", XML_FWK_CONTAINER), nullptr);
+}
+
+TEST_F(Registry, ObjectInformationComesFromTheAnnotatedSchema) {
+    xmlFwkObjectInfo_t *vlan = init("VlanConfig");  // found as "vlanConfig"
+    ASSERT_TRUE(vlan);
+    EXPECT_EQ(xmlFwkGetObjectInfo("VlanConfig", nullptr), vlan);
+    EXPECT_EQ(xmlFwkGetObjectInfo("VlanConfig", "other"), nullptr);
+    EXPECT_STREQ(xmlFwkGetMeta(vlan->typeInfo.appinfo, "module", nullptr), "vlan");
+    EXPECT_EQ(names(vlan->fields),
+              (std::vector<std::string>{"queryParameters", "name", "tag", "ipForwarding", "count",
+                                        "secret", "address"}));
+    EXPECT_EQ(names(vlan->indexFields), (std::vector<std::string>{"name"}));
+    EXPECT_EQ(vlan->otherFields->count, 6);  // ipForwarding, without access, among them
+    xmlFwkFieldDesc_t *forwarding = vlan->fields->fields[3], *address = vlan->fields->fields[6];
+    EXPECT_STREQ(forwarding->enumType, "TrueFalse");
+    EXPECT_EQ(forwarding->enumCount, 3);
+    EXPECT_EQ(vlan->fields->fields[4]->enumType, nullptr);  // a built-in type
+    EXPECT_EQ(address->kind, XML_FWK_KIND_SEQUENCE);
+    EXPECT_EQ(names(address->nested), (std::vector<std::string>{"ip", "mask"}));
+    EXPECT_EQ(init("GeneralConfig")->indexFields->count, 0);
+}
+
+TEST_F(Registry, ValueListsSelectFieldsByOperationAndAccess) {
+    xmlFwkObjectInfo_t *vlan = init("VlanConfig");
+    ASSERT_TRUE(vlan);
+    Doc doc = parse("<vlanConfig><name>blue</name></vlanConfig>");
+    xmlDomNode_t *object = xmlDomGetFirstChild(doc.get());
+    using Names = std::vector<std::string>;
+    struct {
+        int op, presentOnly;
+        Names selected;
+    } cases[] = {
+        {XML_FWK_OP_GET, 0, {"queryParameters", "name", "tag", "ipForwarding", "count", "address"}},
+        {XML_FWK_OP_GET, 1, {"name"}},
+        {XML_FWK_OP_SET, 0, {"name", "tag", "ipForwarding", "secret", "address"}},
+        {XML_FWK_OP_CREATE,
+         0,
+         {"queryParameters", "name", "tag", "ipForwarding", "count", "secret", "address"}},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.op * 10 + c.presentOnly);
+        EXPECT_EQ(recordNames(build(vlan->fields, object, c.op, c.presentOnly).get()), c.selected);
+    }
+}
+
+TEST_F(Registry, ValueListsCarryValuesAndMetadata) {
+    xmlFwkObjectInfo_t *vlan = init("VlanConfig");
+    ASSERT_TRUE(vlan);
+    Doc doc = parse(
+        "<vlanConfig><name>blue</name><tag/><address><ip>1.1.1.1</ip></address></vlanConfig>");
+    List l = build(vlan->fields, xmlDomGetFirstChild(doc.get()), XML_FWK_OP_CREATE);
+    EXPECT_STREQ(text(l.get(), "name"), "blue");
+    EXPECT_STREQ(text(l.get(), "tag"), "");
+    EXPECT_EQ(text(l.get(), "count"), nullptr);
+    xmlFwkValue_t *tag = xmlFwkListFind(l.get(), "tag");
+    EXPECT_STREQ(tag->intName, "tagValue");
+    EXPECT_STREQ(tag->access, "READ WRITE");
+    EXPECT_STREQ(xmlFwkListFind(l.get(), "count")->intName, "count");
+    xmlFwkValue_t *secret = xmlFwkListFind(l.get(), "secret");
+    EXPECT_EQ(secret->extType, XML_FWK_TYPE_STRING);
+    EXPECT_EQ(secret->intType, XML_FWK_TYPE_OCTET);
+    xmlFwkValue_t *address = xmlFwkListFind(l.get(), "address");
+    ASSERT_EQ(address->kind, XML_FWK_VALUE_LIST);
+    EXPECT_STREQ(address->intObject, "vlanIpAddress");
+    EXPECT_EQ(address->value.list->records[0].intObject, nullptr);  // not inherited
+    EXPECT_STREQ(address->value.list->records[0].intName, "ipaddress");
+    EXPECT_STREQ(text(address->value.list, "ip"), "1.1.1.1");
+
+    // Repeated: one instance each, the empty one dropped. Absent: listed, without values.
+    Doc many = parse(
+        "<vlanConfig><address><ip>a</ip></address><address/><address><mask>m</mask></address>"
+        "</vlanConfig>");
+    List m = build(vlan->fields, xmlDomGetFirstChild(many.get()), XML_FWK_OP_SET);
+    auto *array = static_cast<xmlFwkValueArray_t *>(
+        xmlFwkListValueOf(m.get(), "address", XML_FWK_VALUE_ARRAY));
+    ASSERT_TRUE(array);
+    ASSERT_EQ(array->count, 2);
+    EXPECT_STREQ(text(array->lists[1], "mask"), "m");
+    List none = build(vlan->fields, nullptr, XML_FWK_OP_SET);
+    auto *empty = static_cast<xmlFwkValueList_t *>(
+        xmlFwkListValueOf(none.get(), "address", XML_FWK_VALUE_LIST));
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->count, 2);
+    EXPECT_FALSE(xmlFwkListHasValue(none.get()));
+}
+
+TEST_F(Registry, ListsCopyDeeplyClearAndRemove) {
+    xmlFwkObjectInfo_t *vlan = init("VlanConfig");
+    ASSERT_TRUE(vlan);
+    Doc doc = parse(
+        "<vlanConfig><name>n</name><address><ip>a</ip></address><address><ip>b</ip></address>"
+        "</vlanConfig>");
+    List l = build(vlan->fields, xmlDomGetFirstChild(doc.get()), XML_FWK_OP_CREATE);
+    List copy(xmlFwkListCopy(l.get()));
+    ASSERT_TRUE(copy);
+    xmlFwkValueSetText(xmlFwkListFind(copy.get(), "name"), "changed");
+    EXPECT_STREQ(text(l.get(), "name"), "n");
+
+    xmlFwkListClear(copy.get());
+    EXPECT_EQ(text(copy.get(), "name"), nullptr);
+    auto *first = static_cast<xmlFwkValueList_t *>(
+        xmlFwkListValueOf(copy.get(), "address", XML_FWK_VALUE_LIST));
+    ASSERT_TRUE(first);  // the array became its first instance, emptied
+    EXPECT_EQ(text(first, "ip"), nullptr);
+    EXPECT_STREQ(xmlFwkListFind(first, "ip")->intName, "ipaddress");
+
+    int before = l->count;
+    ASSERT_EQ(xmlFwkListRemove(l.get(), "name"), 0);
+    EXPECT_EQ(l->count, before - 1);
+    EXPECT_STREQ(l->records[1].extName, "tag");  // moved up
+    EXPECT_EQ(xmlFwkListRemove(l.get(), "name"), -1);
+    EXPECT_EQ(xmlFwkListValueAt(l.get(), 0, XML_FWK_VALUE_LIST), nullptr);  // kind differs
+    EXPECT_EQ(xmlFwkListRecord(l.get(), l->count), nullptr);
+}
+
+TEST_F(Registry, RepliesFillByInternalNameAndOnlyUnambiguously) {
+    xmlFwkObjectInfo_t *vlan = init("VlanConfig");
+    ASSERT_TRUE(vlan);
+    const std::string reply =
+        "<reply><vlan><name>blue</name><tagValue>10</tagValue><count>3</count>"
+        "<ipaddress>1.1.1.1</ipaddress><mask/></vlan><vlan><count>4</count></vlan></reply>";
+    for (bool indexed : {true, false}) {
+        SCOPED_TRACE(indexed);
+        Doc doc = parse(reply, indexed);
+        xmlDomNode_t *first = xmlDomFindNode("vlan", 0, doc.get());
+        List l = build(vlan->fields, nullptr, XML_FWK_OP_GET);
+        xmlFwkValueSetText(xmlFwkListFind(l.get(), "name"), "kept");
+        xmlFwkFillFromReply("VlanConfig", l.get(), first, 0, indexed ? doc.get() : nullptr);
+        EXPECT_STREQ(text(l.get(), "name"), "kept");  // no overwrite
+        EXPECT_STREQ(text(l.get(), "tag"), "10");
+        // "count" occurs twice in the reply: the index does not take it.
+        EXPECT_STREQ(text(l.get(), "count"), indexed ? nullptr : "3");
+        auto *address = static_cast<xmlFwkValueList_t *>(
+            xmlFwkListValueOf(l.get(), "address", XML_FWK_VALUE_LIST));
+        EXPECT_STREQ(text(address, "ip"), "1.1.1.1");  // nested fields read the same reply
+        EXPECT_STREQ(text(address, "mask"), "");
+        xmlFwkFillFromReply("VlanConfig", l.get(), first, 1, nullptr);
+        EXPECT_STREQ(text(l.get(), "name"), "blue");
+    }
+}
+
+TEST_F(Registry, PortListsJoinSlotAndPortUnlessTheSwitchHasNoSlots) {
+    xmlFwkObjectInfo_t *port = init("PortConfig");
+    ASSERT_TRUE(port);
+    struct {
+        const char *reply, *platform, *expected;
+    } cases[] = {
+        {"<ports><slot>2</slot><port>5</port></ports>", "2", "2:5"},
+        {"<ports><slot>2</slot><port>5</port></ports>", "1", "5"},
+        {"<ports><port>5</port></ports>", "2", "5"},
+        {"<ports><speed>2</speed></ports>", "2", nullptr},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.reply);
+        setenv("KARN_PLATFORM_TYPE", c.platform, 1);
+        Doc doc = parse(c.reply);
+        List l = build(port->fields, nullptr, XML_FWK_OP_GET);
+        ASSERT_EQ(xmlFwkListFind(l.get(), "portList")->special, 1);
+        xmlFwkFillFromReply("PortConfig", l.get(), xmlDomGetFirstChild(doc.get()), 0, nullptr);
+        EXPECT_STREQ(text(l.get(), "portList"), c.expected);
+    }
+}
+
+TEST_F(Registry, EnumerationsAndTheValueMapperTranslateBothWays) {
+    xmlFwkObjectInfo_t *port = init("PortConfig");
+    xmlFwkObjectInfo_t *vlan = xmlFwkGetObjectInfo("VlanConfig", XML_FWK_CONTAINER);
+    ASSERT_TRUE(port && vlan);
+    struct {
+        xmlFwkObjectInfo_t *object;
+        const char *field, *value;
+        int direction;
+        const char *expected;
+    } cases[] = {
+        {vlan, "ipForwarding", "true", XML_FWK_TO_INTERNAL, "1"},
+        {vlan, "ipForwarding", "0", XML_FWK_TO_EXTERNAL, "false"},
+        {vlan, "ipForwarding", "", XML_FWK_TO_EXTERNAL, "unknown"},
+        {vlan, "ipForwarding", "maybe", XML_FWK_TO_INTERNAL, "maybe"},
+        {vlan, "name", "", XML_FWK_TO_EXTERNAL, ""},       // not enumerated
+        {port, "speed", "100", XML_FWK_TO_INTERNAL, "2"},  // the last "Default" element
+        {port, "speed", "10", XML_FWK_TO_INTERNAL, "10"},
+        {port, "speed", "2", XML_FWK_TO_EXTERNAL, "100"},
+        {port, "speed", "9", XML_FWK_TO_EXTERNAL, "AUTO"},  // south "default"
+        {port, "speed", "", XML_FWK_TO_EXTERNAL, "unknown"},
+        {port, "state", "1", XML_FWK_TO_EXTERNAL, "up"},  // the object's own entry
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(std::string(c.field) + "=" + c.value);
+        List l = build(c.object->fields, nullptr, XML_FWK_OP_CREATE);
+        xmlFwkValueSetText(xmlFwkListFind(l.get(), c.field), c.value);
+        xmlFwkMapValues(c.object->name, l.get(), c.direction, XML_FWK_OP_SET);
+        EXPECT_STREQ(text(l.get(), c.field), c.expected);
+    }
+    // A field mapped for two objects is not guessed without the object.
+    EXPECT_EQ(xmlFwkValueMapperFind(xmlFwkValueMapper(), "state", nullptr), nullptr);
+    EXPECT_TRUE(xmlFwkValueMapperFind(xmlFwkValueMapper(), "speed", nullptr));
+}
+
+TEST_F(Registry, ValueTypesConvertOnSetsButNotOnGetFilters) {
+    xmlFwkObjectInfo_t *vlan = init("VlanConfig");
+    ASSERT_TRUE(vlan);
+    for (int op : {XML_FWK_OP_GET, XML_FWK_OP_SET}) {
+        List l = build(vlan->fields, nullptr, XML_FWK_OP_CREATE);
+        xmlFwkValue_t *secret = xmlFwkListFind(l.get(), "secret");
+        xmlFwkValueSetText(secret, "ab");
+        xmlFwkMapValues("VlanConfig", l.get(), XML_FWK_TO_INTERNAL, op);
+        EXPECT_STREQ(secret->value.text, op == XML_FWK_OP_SET ? "61:62" : "ab");
+    }
+    struct {
+        int from, to;
+        const char *value, *expected;
+    } cases[] = {
+        {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_STRING, "61:62", "ab"},
+        {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_STRING, "61:00", "61:00"},  // not a text
+        {XML_FWK_TYPE_STRING, XML_FWK_TYPE_PASSWORD, "secret", "*********"},
+        {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_TCP_ADDRESS, "0a:00:00:01:00:a1", "10.0.0.1:161"},
+        {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_TCP_ADDRESS, "0a:00:00:01", "0a:00:00:01"},
+        {XML_FWK_TYPE_INT, XML_FWK_TYPE_NETMASK, "24", "255.255.255.0"},
+        {XML_FWK_TYPE_INT, XML_FWK_TYPE_NETMASK, "33", "33"},
+        {XML_FWK_TYPE_NETMASK, XML_FWK_TYPE_INT, "255.255.240.0", "20"},
+        {XML_FWK_TYPE_NETMASK, XML_FWK_TYPE_INT, "255.0.255.0", "255.0.255.0"},
+        {XML_FWK_TYPE_IP_ADDRESS, XML_FWK_TYPE_STRING, "1.2.3.4", "1.2.3.4"},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        xmlFwkValue_t record{};
+        record.kind = XML_FWK_VALUE_TEXT;
+        record.value.text = xmlStrdup(c.value);
+        xmlFwkConvertType(c.from, c.to, &record);
+        EXPECT_STREQ(record.value.text, c.expected);
+        xmlFree(record.value.text);
+    }
+}
+
+TEST(ValueMapper, PlatformPrecedence) {
+    struct {
+        const char *platforms;
+        const char *expected;  // the north of the chosen element's first pair, "" for none
+    } cases[] = {
+        {"<p type='Default'><m north='d'/></p><p type='i386'><m north='i'/></p>", "i"},
+        {"<p type='i386'><m north='i'/></p><p type='Default'><m north='d'/></p>", "i"},
+        {"<p type='Default'><m north='d1'/></p><p type='Default'><m north='d2'/></p>", "d2"},
+        {"<p><m north='x'/></p><p type='Default'><m north='d'/></p>", "d"},
+        {"<p type='other'><m north='o'/></p>", ""},
+        {"<p type='i386'/>", ""},
+    };
+    char pattern[] = "/tmp/mapper.XXXXXX";
+    int fd = mkstemp(pattern);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.platforms);
+        writeFile(pattern,
+                  std::string("<valueMapper><O><f>") + c.platforms + "</f></O></valueMapper>");
+        xmlFwkValueMapper_t *m = xmlFwkValueMapperLoad(pattern, "i386");
+        const xmlFwkMapField_t *f = xmlFwkValueMapperFind(m, "f", "O");
+        ASSERT_TRUE(f);
+        EXPECT_STREQ(f->pairCount ? f->pairs[0].north : "", c.expected);
+        xmlFwkValueMapperFree(m);
+    }
+    writeFile(pattern, "<valueMapper><O>");  // damaged: an empty mapper
+    xmlFwkValueMapper_t *m = xmlFwkValueMapperLoad(pattern, "i386");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->objects, nullptr);
+    xmlFwkValueMapperFree(m);
+    unlink(pattern);
+}
+
+}  // namespace
