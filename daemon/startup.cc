@@ -21,6 +21,7 @@
 #include "daemon/backend_ops.h"
 #include "daemon/intake.h"
 #include "daemon/trace_file.h"
+#include "framework/xmlfwk_registry.h"
 #include "platform/aaa.h"
 #include "platform/cli/clisub.h"
 #include "platform/dispatch.h"
@@ -207,10 +208,16 @@ int wsvdMain(int argc, char **argv) {
     // KARN_ROOT names the root of the schema files. Without it the daemon still starts:
     // the schema directory becomes "/config/www/api/xsd" from the file system root, and
     // the registry reports what it cannot find.
-    if (!getenv("KARN_ROOT")) {
+    const char *root = getenv("KARN_ROOT");
+    if (!root) {
         printf("KARN_ROOT is not set; using an empty prefix.\n");
         WSVD_LOG("wsvd: KARN_ROOT is not set; using an empty prefix");
+        root = "";
     }
+    char schemaDir[300];
+    Sprintf(schemaDir, sizeof schemaDir, "%s%s", root, "/config/www/api/xsd");
+    // Without its metadata the daemon still serves everything but the generic objects.
+    if (!xmlFwkInit(schemaDir)) printf("Could not init XML Schema Parse\n");
 
     // The session-table mutex is initialised statically (gWsvdSessionMutex).
     if (aaaRegister(wsvdAAACallBack, 0) != 0)
