@@ -68,7 +68,8 @@ void reply(uint32_t peer, uint32_t id, uint32_t status, const std::string &messa
     cmLinkMessage m(CMLINK_REPLY);
     m.u32(CMLINK_TAG_ID, id).u32(CMLINK_TAG_STATUS, status);
     if (!message.empty()) m.text(CMLINK_TAG_MESSAGE, message.c_str());
-    if (!data.empty()) m.text(CMLINK_TAG_DATA, data.c_str());
+    // A successful reply always carries its data, even when no row came back.
+    if (status != 0) m.text(CMLINK_TAG_DATA, data.c_str());
     sendTo(peer, m);
 }
 

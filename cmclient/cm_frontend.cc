@@ -99,7 +99,8 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
             seqnum = it->second.seqnum;
             gPending.erase(it);
         }
-        deliver(CM_EVENT_REPLY, seqnum, status, message, data, 0);
+        // A successful reply always hands over its data, empty when no object came back.
+        deliver(CM_EVENT_REPLY, seqnum, status, message, data || status == 0 ? data : "", 0);
     } else if (kind == CMLINK_THRESHOLD) {
         uint32_t event, value;
         if (tlvDecode(&t, CMLINK_TAG_EVENT, TLV_DEC_U32, &event, CMLINK_TAG_VALUE, TLV_DEC_U32,

@@ -25,6 +25,7 @@ namespace {
 struct Reply {
     uint32_t status = 0;
     std::string message, data;
+    bool hasData = false;  // the reply handed over a data text, even an empty one
 };
 
 std::map<uint32_t, Reply> gReplies;
@@ -37,6 +38,7 @@ void onEvent(int event, cmEventData_t *d) {
         r.status = d->status;
         r.message = d->message ? d->message : "";
         r.data = d->data ? d->data : "";
+        r.hasData = d->data != nullptr;
     } else {
         gEvents.emplace_back(event, d->value);
     }
@@ -144,11 +146,13 @@ TEST_F(CfgmgrTest, FactoryDefaultsExactAndNextGets) {
     EXPECT_NE(r.data.find("Mgmt"), std::string::npos) << r.data;
     r = get(vlanText("VR-Mgmt", "Mgmt", "", "get"), CM_GET_NEXT);
     EXPECT_EQ(r.status, 1u);
+    EXPECT_TRUE(r.hasData);
     EXPECT_EQ(r.data, "");
 
-    // An exact get of nothing succeeds empty; without its key it is refused.
+    // An exact get of nothing succeeds with empty data; without its key it is refused.
     r = get(vlanText("VR-Default", "nosuch", "", "get"), CM_GET_EXACT);
     EXPECT_EQ(r.status, 1u);
+    EXPECT_TRUE(r.hasData);
     EXPECT_EQ(r.data, "");
     r = get(kAllVlans, CM_GET_EXACT);
     EXPECT_EQ(r.status, 0u);

@@ -27,9 +27,10 @@ struct FakeCmReply {
     std::string data;
 };
 
+// A successful reply carries its data, even empty, as cfgmgr's are.
 inline FakeCmReply cmOk(const std::string &data = "") {
     FakeCmReply r;
-    r.hasData = !data.empty();
+    r.hasData = true;
     r.data = data;
     return r;
 }

@@ -165,6 +165,7 @@ TEST_F(VlanTest, GetVlanRepliesWithoutAnObject) {
     };
     const Case cases[] = {
         {"empty data", cmOk(), ""},
+        {"no data at all", cmStatus(1), ""},
         {"no object", cmOk("<?xml version=\"1.0\"?>"), ""},
         {"failure", cmStatus(0, "No such VLAN"), "No such VLAN"},
         {"failure without text", cmStatus(0), "Unknown error"},
