@@ -5,8 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <cstdlib>
 #include <string>
 
 #include "cfgmgr/persist.h"
@@ -18,15 +17,6 @@
 #include "platform/util.h"
 
 namespace {
-
-bool readFile(const std::string &path, std::string *text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::stringstream s;
-    s << in.rdbuf();
-    *text = s.str();
-    return true;
-}
 
 // $KARN_ROOT/cfgmgr when it holds a catalogue, else the data installed with the program.
 std::string dataDirectory() {
@@ -58,13 +48,8 @@ int main(int argc, char **argv) {
     if (dataDir.empty()) dataDir = dataDirectory();
     setvbuf(stderr, nullptr, _IOLBF, 0);
 
-    std::string catalogue, defaults, why;
-    if (!readFile(dataDir + "/catalogue", &catalogue) ||
-        !readFile(dataDir + "/defaults", &defaults)) {
-        fprintf(stderr, "cfgmgr: cannot read the catalogue and defaults in %s\n", dataDir.c_str());
-        return 1;
-    }
-    if (cfgStoreInit(catalogue, &why) != 0) {
+    std::string why;
+    if (cfgStoreInit(dataDir, &why) != 0) {
         fprintf(stderr, "cfgmgr: %s\n", why.c_str());
         return 1;
     }
@@ -76,7 +61,7 @@ int main(int argc, char **argv) {
                 why.c_str(), kSavedFileName);
     if (loaded != 1) {
         cfgStoreClear();
-        if (cfgApplyDefaults(defaults, &why) != 0)
+        if (cfgApplyFactory(&why) != 0)
             fprintf(stderr, "cfgmgr: factory defaults incomplete: %s\n", why.c_str());
     }
     fprintf(stderr, "cfgmgr: configuration from %s\n",

@@ -193,21 +193,17 @@ std::string cfgAllPortsText() {
     return text;
 }
 
-int cfgApplyDefaults(const std::string &text, std::string *why) {
-    std::istringstream lines(text);
-    std::string line, ports = cfgAllPortsText();
-    int number = 0;
-    while (std::getline(lines, line)) {
-        number++;
-        size_t start = line.find_first_not_of(" \t\r");
-        if (start == std::string::npos || line[start] == '#') continue;
-        line =
-            replaceAll(replaceAll(line.substr(start), "@ALLPORTS@", ports), "@MGMTPORT@", "mgmt");
-        cfgReply_t reply = cfgStoreHandle(0, line.c_str());
-        if (reply.status == 0) {
-            *why = "defaults line " + std::to_string(number) + ": " + reply.message;
-            return -1;
+int cfgApplyFactory(std::string *why) {
+    std::string ports = cfgAllPortsText();
+    int rc = 0;
+    for (const cfgFactoryRow &row : cfgStoreFactory()) {
+        std::string text =
+            replaceAll(replaceAll(row.text, "@ALLPORTS@", ports), "@MGMTPORT@", "mgmt");
+        std::string reason;
+        if (cfgStoreMakeFactoryRow(row, text, &reason) != 0 && rc == 0) {
+            *why = row.where + ": " + reason;
+            rc = -1;
         }
     }
-    return 0;
+    return rc;
 }

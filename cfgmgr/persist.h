@@ -26,7 +26,9 @@ int cfgPersistLoad(const std::string &dir, std::string *why);
 std::string cfgPersistText();
 int cfgPersistParse(const std::string &text, std::string *why);
 
-// Applies the factory defaults file (set requests, one a line); 0, or -1 with *why.
-int cfgApplyDefaults(const std::string &text, std::string *why);
+// Makes the catalogue's factory rows, "@ALLPORTS@" standing for every front port of the
+// switch and "@MGMTPORT@" for its management port; 0, or -1 with *why naming the first
+// row that could not be made (the others are made all the same).
+int cfgApplyFactory(std::string *why);
 // Port-list texts of every front port of the switch and of its management port.
 std::string cfgAllPortsText();

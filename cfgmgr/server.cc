@@ -1,12 +1,13 @@
 #include "cfgmgr/server.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
 
-#include "cfgmgmt/objdefs/objdef_module.h"
 #include "cfgmgr/persist.h"
+#include "cfgmgr/request.h"
 #include "cfgmgr/store.h"
 #include "platform/bm.h"
 #include "platform/clock.h"
@@ -45,6 +46,7 @@ std::map<std::string, uint32_t> gBackends;  // application name -> peer
 std::map<uint32_t, Relay> gRelays;
 uint32_t gNextRelay = 1;
 bool gLoadAnnounced;
+uint32_t gAnnouncedThreshold;
 dispatchWork_t gTick;
 
 std::string karnConfigDirString() {
@@ -73,25 +75,29 @@ void reply(uint32_t peer, uint32_t id, uint32_t status, const std::string &messa
     sendTo(peer, m);
 }
 
-void sendThreshold(uint32_t peer, int event) {
+// The configured number of failed logins before lock-out, which frontends are told.
+uint32_t lockoutThreshold() {
+    return uint32_t(
+        strtoul(cfgStoreSingleValue("cfgmgr", "loginLockout", "failures").c_str(), nullptr, 10));
+}
+
+void sendThreshold(uint32_t peer, int event, uint32_t value) {
     cmLinkMessage m(CMLINK_THRESHOLD);
-    m.u32(CMLINK_TAG_EVENT, uint32_t(event)).u32(CMLINK_TAG_VALUE, cfgStoreLockoutThreshold());
+    m.u32(CMLINK_TAG_EVENT, uint32_t(event)).u32(CMLINK_TAG_VALUE, value);
     sendTo(peer, m);
 }
 
-void onLockoutChanged(uint32_t) {
+// After every change: frontends hear of a new threshold.
+void announceThreshold() {
+    uint32_t now = lockoutThreshold();
+    if (now == gAnnouncedThreshold) return;
+    gAnnouncedThreshold = now;
     for (auto &[id, peer] : gPeers)
-        if (peer.role == CMLINK_ROLE_FRONTEND) sendThreshold(id, CM_EVENT_LOCKOUT_CHANGED);
+        if (peer.role == CMLINK_ROLE_FRONTEND) sendThreshold(id, CM_EVENT_LOCKOUT_CHANGED, now);
 }
 
 int saveHook(std::string *why) {
     return cfgPersistSave(karnConfigDirString(), why);
-}
-
-std::string moduleOf(const char *text) {
-    cmRequestParts_t parts;
-    if (cmRequestSplit(text, &parts) != 0) return "";
-    return std::string(parts.module, parts.moduleLength);
 }
 
 void failRelays(const std::string &backend, const std::string &why) {
@@ -114,7 +120,7 @@ void onRequest(uint32_t peer, tlv_t *t) {
         fprintf(stderr, "cfgmgr: malformed request from peer %u dropped\n", peer);
         return;
     }
-    std::string module = moduleOf(text);
+    std::string module = cfgRequestModule(text);
     auto backend = gBackends.find(module);
     if (backend != gBackends.end() || cfgStoreIsBackendModule(module)) {
         if (backend == gBackends.end()) {
@@ -134,6 +140,7 @@ void onRequest(uint32_t peer, tlv_t *t) {
     }
     cfgReply_t r = cfgStoreHandle(flags, text);
     reply(peer, id, r.status, r.message, r.data);
+    if (operation != CM_OP_GET && r.status != 0) announceThreshold();
 }
 
 void onBackendReply(tlv_t *t) {
@@ -184,7 +191,7 @@ void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
             p.role = int(role);
             p.name = name;
             if (role == CMLINK_ROLE_FRONTEND) {
-                sendThreshold(peer, CM_EVENT_LOCKOUT_THRESHOLD);
+                sendThreshold(peer, CM_EVENT_LOCKOUT_THRESHOLD, lockoutThreshold());
             } else {
                 auto old = gBackends.find(p.name);
                 if (old != gBackends.end() && old->second != peer)
@@ -275,8 +282,8 @@ const dsLinkServer_t kLinkServer = {"cfgmgr", "cfgmgrReceive", onPeer, onReceive
 }  // namespace
 
 int cfgServerStart() {
-    cfgStoreHooks_t hooks{saveHook, onLockoutChanged, karnConfigDirString};
-    cfgStoreSetHooks(hooks);
+    cfgStoreSetEnvironment(cfgStoreEnvironment_t{saveHook, karnConfigDirString});
+    gAnnouncedThreshold = lockoutThreshold();
     gTick = dispatchExecuteWorkItem(onTick, nullptr, 0, {1, 0}, DISPATCH_WORK_REPEAT);
     dsServeLink(&kLinkServer);
     return gTick ? 0 : -1;

@@ -1,23 +1,30 @@
-// cfgmgr's configuration store: a table of rows per configuration object, described by
-// the object catalogue, changed and read only through request texts.
+// cfgmgr's configuration store: the objects of the catalogue, their rows, and the
+// requests that read and change them.
 //
-// Every request is checked completely before anything changes: a request that fails
-// leaves the store as it was. Not thread-safe: cfgmgr serves one request at a time.
+// A request either succeeds as a whole or leaves the store as it was. Not thread-safe:
+// cfgmgr serves one request at a time.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "cfgmgr/catalogue.h"
+#include "cfgmgr/hooks.h"
+
 struct cfgReply_t {
-    uint32_t status = 0;  // 1 done (get: data holds zero or more objects), 0 failure
+    uint32_t status = 0;  // 0 failure; a get-next: 2 when another row follows, else 1
     std::string message;  // why it failed
-    std::string data;     // XML of the objects read
+    std::string data;     // XML of the rows read (empty when none)
 };
 
-// Loads the catalogue text (see data/cfgmgr/catalogue) and empties the store. 0, or -1
-// with the reason in *why (the store is then unusable).
-int cfgStoreInit(const std::string &catalogueText, std::string *why);
-// Forgets every row (the catalogue stays).
+// Reads the catalogue and canned rows of the data directory `dataDir` (see
+// data/cfgmgr) and empties the store; 0, or -1 with the reason in *why (the store is
+// then unusable).
+int cfgStoreInit(const std::string &dataDir, std::string *why);
+// The same from catalogue files given in memory (canned rows still from `dataDir`).
+int cfgStoreInitFrom(const std::vector<cfgCatalogueFile> &files, const std::string &dataDir,
+                     std::string *why);
+// Forgets every row but the canned ones; single objects go back to their defaults.
 void cfgStoreClear();
 
 // Serves one request ("<module_M><get|set|setop>OBJECT</...></module_M>"). `getFlags`
@@ -28,11 +35,16 @@ cfgReply_t cfgStoreHandle(uint32_t getFlags, const char *text);
 bool cfgStoreIsBackendModule(const std::string &module);
 // True when the store serves the module itself.
 bool cfgStoreIsStoreModule(const std::string &module);
+// A field of a single object ("" when it has no value).
+std::string cfgStoreSingleValue(const std::string &module, const std::string &object,
+                                const std::string &field);
 
-// The configured number of failed logins before lock-out.
-uint32_t cfgStoreLockoutThreshold();
+// The factory rows of the catalogue, and the making of one (its text after any
+// substitution): 0, or -1 with *why.
+const std::vector<cfgFactoryRow> &cfgStoreFactory();
+int cfgStoreMakeFactoryRow(const cfgFactoryRow &row, const std::string &text, std::string *why);
 
-// Rows as saved records, in catalogue order, every table in key order.
+// Rows as saved records, every object after those it refers to, rows in key order.
 struct cfgRecord_t {
     std::string module;
     uint32_t instance;
@@ -43,13 +55,4 @@ std::vector<cfgRecord_t> cfgStoreRecords();
 // with *why.
 int cfgStoreRestore(const cfgRecord_t &record, std::string *why);
 
-// Hooks the store calls (set by cfgmgr; null in tests that need none).
-struct cfgStoreHooks_t {
-    // saveConfig: 0, or -1 with *why.
-    int (*save)(std::string *why);
-    // The lock-out threshold changed.
-    void (*lockoutChanged)(uint32_t value);
-    // Directory in which fileOp works ("" refuses every file operation).
-    std::string (*configDir)();
-};
-void cfgStoreSetHooks(const cfgStoreHooks_t &hooks);
+void cfgStoreSetEnvironment(const cfgStoreEnvironment_t &environment);

@@ -3,7 +3,6 @@
 // the same text, and the input read as a saved file must be taken or refused cleanly.
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -13,22 +12,13 @@
 
 namespace {
 
-std::string gDefaults;
-
 bool init() {
     unsetenv("KARN_CONFIG_LOCATION");  // no file operation may touch a real directory
-    auto read = [](const char *name) {
-        std::ifstream in(std::string(CFGMGR_DATA_DIR) + "/" + name);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    };
     std::string why;
-    if (cfgStoreInit(read("catalogue"), &why) != 0) {
+    if (cfgStoreInit(CFGMGR_DATA_DIR, &why) != 0) {
         fprintf(stderr, "%s\n", why.c_str());
         abort();
     }
-    gDefaults = read("defaults");
     return true;
 }
 
@@ -36,7 +26,7 @@ void reset() {
     std::string why;
     cfgStoreClear();
     cfgRelayClear();
-    if (cfgApplyDefaults(gDefaults, &why) != 0) abort();
+    if (cfgApplyFactory(&why) != 0) abort();
 }
 
 }  // namespace

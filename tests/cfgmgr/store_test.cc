@@ -1,6 +1,4 @@
-// cfgmgr's store and saved file, in-process.
-#include <fstream>
-#include <sstream>
+// cfgmgr's store with its shipped catalogue, and its saved file, in-process.
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,48 +9,54 @@
 
 namespace {
 
-std::string readData(const char *name) {
-    std::ifstream in(std::string(CFGMGR_DATA_DIR) + "/" + name);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string why;
-        ASSERT_EQ(cfgStoreInit(readData("catalogue"), &why), 0) << why;
+        ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
         cfgRelayClear();
-        ASSERT_EQ(cfgApplyDefaults(readData("defaults"), &why), 0) << why;
+        ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
     }
 };
 
-}  // namespace
+std::string vlanSet(const std::string &fields) {
+    return "<module_vlan><set><vlan>" + fields + "</vlan></set></module_vlan>";
+}
 
-namespace {
+std::string vlanGet(const std::string &fields) {
+    return cfgStoreHandle(
+               CM_GET_EXACT,
+               ("<module_vlan><get><vlan>" + fields + "</vlan></get></module_vlan>").c_str())
+        .data;
+}
+
+const char kAllVlans[] = "<module_vlan><get><vlan/></get></module_vlan>";
 
 // A saved file reads back to the same store; any damage to it is refused as a whole and
 // leaves an empty store, never a part of the file.
 TEST_F(StoreTest, SavedTextReadsBackAndDamageIsRefused) {
-    ASSERT_EQ(cfgStoreHandle(0,
-                             "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>a]]>b"
-                             "</name><tag>7</tag><rowStatus>create</rowStatus></vlan></set>"
-                             "</module_vlan>")
-                  .status,
-              0u);  // "]]>" cannot stand in element text: the parser refuses it
-    ASSERT_EQ(cfgStoreHandle(0,
-                             "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>a&amp;b"
-                             "</name><tag>7</tag><rowStatus>create</rowStatus></vlan></set>"
-                             "</module_vlan>")
-                  .status,
-              1u);
+    ASSERT_EQ(
+        cfgStoreHandle(0, vlanSet("<vrName>VR-Default</vrName><name>a]]&gt;b</name><tag>7</tag>"
+                                  "<untaggedPorts>1:5</untaggedPorts><rowStatus>create</rowStatus>")
+                              .c_str())
+            .status,
+        1u);
+    for (const char *text :
+         {"<module_cfgmgr><set><loginLockout><failures>7</failures></loginLockout></set>"
+          "</module_cfgmgr>",
+          "<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr><vlanName>a]]&gt;b</"
+          "vlanName>"
+          "<portList>1:5</portList><action>create</action></fdb_op></set></module_fdb>"})
+        ASSERT_EQ(cfgStoreHandle(0, text).status, 1u) << text;
     cfgRelayRecord("wsvdbe", "<module_wsvdbe><set><x>1</x></set></module_wsvdbe>");
     const std::string saved = cfgPersistText();
     std::string why;
     ASSERT_EQ(cfgPersistParse(saved, &why), 0) << why;
     EXPECT_EQ(cfgPersistText(), saved);
     EXPECT_EQ(cfgRelayTexts("wsvdbe").size(), 1u);
+    EXPECT_NE(cfgStoreHandle(CM_GET_PLAIN, "<module_fdb><get><fdb_show/></get></module_fdb>")
+                  .data.find("<vlan_name><![CDATA[a]]]]><![CDATA[>b]]></vlan_name>"),
+              std::string::npos);
 
     size_t firstRecord = saved.find("\nR ") + 1;
     struct Damage {
@@ -79,53 +83,133 @@ TEST_F(StoreTest, SavedTextReadsBackAndDamageIsRefused) {
     for (const Damage &d : damages) {
         EXPECT_EQ(cfgPersistParse(d.text, &why), -1) << d.what;
         EXPECT_FALSE(why.empty()) << d.what;
-        EXPECT_EQ(
-            cfgStoreHandle(CM_GET_PLAIN, "<module_vlan><get><vlan/></get></module_vlan>").data, "")
-            << d.what;
+        EXPECT_EQ(cfgStoreHandle(CM_GET_PLAIN, kAllVlans).data, "") << d.what;
         EXPECT_TRUE(cfgRelayTexts("wsvdbe").empty()) << d.what;
     }
 }
 
-// Objects of different kinds answer the methods they support and nothing else.
-TEST_F(StoreTest, MethodsByObjectKind) {
+// Requests that cannot be carried out say why and leave the store as it was.
+TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
+    const std::string before = cfgPersistText();
     struct Case {
         uint32_t flags;
-        const char *text;
-        uint32_t status;
+        std::string text;
         const char *message;
     } cases[] = {
-        {0, "<module_cfgmgr><get><saveConfig/></get></module_cfgmgr>", 0,
+        {0, "<module_cfgmgr><get><saveConfig/></get></module_cfgmgr>",
          "Object saveConfig does not support method get."},
         {0,
          "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></setop></"
          "module_cfgmgr>",
-         0, "Saving is not possible here."},
+         "Saving is not possible here."},
         {0,
-         "<module_cfgmgr><setop><fileOp><op>cp</op><fileName>x</fileName></fileOp></setop></"
-         "module_cfgmgr>",
-         0, "fileOp supports the operation \"rm\"."},
+         "<module_cfgmgr><setop><fileOp><op>cp</op><src>x</src></fileOp></setop></module_cfgmgr>",
+         "fileOp supports the operation \"rm\"."},
         {0,
-         "<module_cfgmgr><setop><fileOp><op>rm</op><fileName>../x</fileName></fileOp></setop></"
-         "module_cfgmgr>",
-         0, "\"../x\" is not a file of the configuration directory."},
+         "<module_cfgmgr><set><fileOp><op>rm</op><srcloc>config</srcloc><src>../x</src></fileOp></"
+         "set>"
+         "</module_cfgmgr>",
+         "\"../x\" is not a file of the configuration directory."},
+        {0,
+         "<module_cfgmgr><set><fileOp><op>rm</op><srcloc>flash</srcloc><src>x.pol</src></fileOp></"
+         "set>"
+         "</module_cfgmgr>",
+         "Location \"flash\" is unknown; files are in \"config\"."},
         {0,
          "<module_vlan><setop><vlan><vrName>VR-Default</vrName><name>Default</name></vlan></"
          "setop></module_vlan>",
-         0, "Object vlan does not support method setop."},
-        {0, "<module_vlan><sit><vlan/></sit></module_vlan>", 0, "Unknown operation \"sit\"."},
-        {0, "<module_acl><get><x/></get></module_acl>", 0, "Unknown module \"acl\"."},
-        {0, "<module_vlan><get></get></module_vlan>", 0, "The request names no object."},
-        {CM_GET_EXACT, "<module_cfgmgr><get><loginLockout/></get></module_cfgmgr>", 1, ""},
+         "Object vlan does not support method setop."},
+        {0, "<module_vlan><sit><vlan/></sit></module_vlan>", "Unknown operation \"sit\"."},
+        {0, "<module_acl><get><x/></get></module_acl>", "Unknown module \"acl\"."},
+        {0, "<module_vlan><get></get></module_vlan>", "The request names no object."},
+        {0, "<module_vlan><get><vlans/></get></module_vlan>",
+         "Unknown object \"vlans\" of module \"vlan\"."},
         {0,
-         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>Default</name><tag>4095</tag></"
-         "vlan></set></module_vlan>",
-         0, "vlan \"VR-Mgmt\"/\"Mgmt\" already has tag 4095."},
+         vlanSet("<vrName>VR-Default</vrName><name>x</name><colour>red</colour><rowStatus>create</"
+                 "rowStatus>"),
+         "Unknown field \"colour\" of vlan."},
+        {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><a/><b>1</b>"),
+         "Unknown fields \"a\", \"b\" of vlan."},
+        {0, vlanSet("<vrName>VR-Default</vrName><name>Default</name><tag>4095</tag>"),
+         "vlan \"VR-Mgmt\"/\"Mgmt\" already has tag 4095."},
+        {0,
+         vlanSet("<vrName>VR-Default</vrName><name>x</name><tag>4096</tag><rowStatus>create</"
+                 "rowStatus>"),
+         "Value 4096 of field \"tag\" is out of range (1 to 4095)."},
+        {0,
+         vlanSet(
+             "<vrName>VR-Default</vrName><name>x</name><tag>-1</tag><rowStatus>create</rowStatus>"),
+         "Value \"-1\" is not valid for field \"tag\"."},
+        {0,
+         vlanSet("<vrName>VR-Default</vrName><name>" + std::string(32, 'n') +
+                 "</name><rowStatus>create</rowStatus>"),
+         "Field \"name\" is longer than 31 characters."},
+        {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><rowStatus>make</rowStatus>"),
+         "Value \"make\" is not valid for field \"rowStatus\"."},
+        {0, vlanSet("<name>x</name><rowStatus>create</rowStatus>"),
+         "Missing key field \"vrName\"."},
+        {0, vlanSet("<vrName>VR-Nope</vrName><name>x</name><rowStatus>create</rowStatus>"),
+         "vr \"VR-Nope\" does not exist."},
+        // A unique field and a key field that disagree name no row.
+        {0, vlanSet("<vrName>VR-Mgmt</vrName><tag>1</tag><ipMtu>9000</ipMtu>"),
+         "vlan \"VR-Mgmt\" does not exist."},
+        {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><name>y</name>"),
+         "vlan \"VR-Default\"/\"y\" does not exist."},
+        {0,
+         "<module_vr><set><vr><name>VR-Default</name><rowStatus>delete</rowStatus></vr></set></"
+         "module_vr>",
+         "vr \"VR-Default\" is in use by vlan \"VR-Default\"/\"Default\"."},
+        {0,
+         "<module_fdb><set><fdb_show><mac_addr>00:00:00:00:00:01</mac_addr></fdb_show></set></"
+         "module_fdb>",
+         "Object fdb_show does not support method set."},
+        {0,
+         "<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr><vlanName>Default</vlanName>"
+         "<portList>mgmt</portList><action>create</action></fdb_op></set></module_fdb>",
+         "An FDB entry needs a port of the switch in \"portList\"."},
+        {CM_GET_EXACT, kAllVlans, "Missing key field \"vrName\"."},
+        // Malformed texts.
+        {0, "<module_vlan><set><vlan><name>v17</name>", nullptr},
+        {0, "<module_vlan><set><vlan><name><b>x</b></name></vlan></set></module_vlan>",
+         "Field \"name\" holds elements; fields hold values only."},
+        {0, "<module_vlan><set><vlan/><vlan/></set></module_vlan>",
+         "The request holds more than one object."},
+        {0, "<module_vlan><set>text<vlan/></set></module_vlan>",
+         "Text outside of fields: fields hold values."},
+        {0, "<!DOCTYPE x [<!ENTITY a \"b\">]><module_vlan><get><vlan/></get></module_vlan>",
+         "A document type is not allowed here."},
+        {0,
+         "<module_vlan><set><vlan><name>" + std::string(70000, 'n') +
+             "</name></vlan></set></module_vlan>",
+         "Field \"name\" is longer than 65535 characters."},
+        {0, "", "The request is empty."},
     };
     for (const Case &c : cases) {
-        cfgReply_t r = cfgStoreHandle(c.flags, c.text);
-        EXPECT_EQ(r.status, c.status) << c.text;
-        EXPECT_EQ(r.message, c.message) << c.text;
+        cfgReply_t r = cfgStoreHandle(c.flags, c.text.c_str());
+        EXPECT_EQ(r.status, 0u) << c.text.substr(0, 200);
+        if (c.message)
+            EXPECT_EQ(r.message, c.message) << c.text.substr(0, 200);
+        else
+            EXPECT_FALSE(r.message.empty()) << c.text.substr(0, 200);
     }
+    EXPECT_EQ(cfgPersistText(), before);
+}
+
+// Row actions may come before and between the key fields, and a field given twice
+// takes its last value; empty elements of numbers name the field without a value.
+TEST_F(StoreTest, RepeatedAndEmptyFields) {
+    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<rowStatus>create</rowStatus><vrName>VR-Default</vrName>"
+                                        "<rowStatus>create</rowStatus><name>v</name><ipMtu/>"
+                                        "<tag>5</tag><tag>6</tag>")
+                                    .c_str())
+                  .message,
+              "");
+    std::string v = vlanGet("<name>v</name>");
+    EXPECT_NE(v.find("<tag>6</tag><ipMtu>1500</ipMtu>"), std::string::npos) << v;
+    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>v</name><ipMtu>9000</ipMtu>").c_str()).status, 1u);
+    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>v</name><ipMtu/>").c_str()).status, 1u);
+    v = vlanGet("<name>v</name>");
+    EXPECT_NE(v.find("<ipMtu>1500</ipMtu>"), std::string::npos) << v;
 }
 
 }  // namespace

@@ -27,9 +27,11 @@ struct FakeCmReply {
     std::string data;
 };
 
-// A successful reply carries its data, even empty, as cfgmgr's are.
-inline FakeCmReply cmOk(const std::string &data = "") {
+// A successful reply carries its data, even empty, as cfgmgr's are; `status` 2 is a
+// get-next's "more follow".
+inline FakeCmReply cmOk(const std::string &data = "", uint32_t status = 1) {
     FakeCmReply r;
+    r.status = status;
     r.hasData = true;
     r.data = data;
     return r;

@@ -143,7 +143,8 @@ TEST_F(FdbTest, EntryFields) {
 }
 
 // Entries with MAC addresses 00:00:00:00:<hi>:<lo> for index 0 .. count-1, keyed by the
-// MAC address of the request (the walk's key).
+// MAC address of the request (the walk's key), answered as cfgmgr does (2 while more
+// follow, 1 for the last, then empty data).
 struct FdbTable {
     int count;
     int failAt = -1;
@@ -159,7 +160,7 @@ struct FdbTable {
         if (next >= count) return cmOk();
         char mac[32];
         snprintf(mac, sizeof mac, "00:00:00:00:%02X:%02X", next / 256, next % 256);
-        return cmOk(fdbReply(mac, "s", unsigned(next + 10)));
+        return cmOk(fdbReply(mac, "s", unsigned(next + 10)), next + 1 < count ? 2 : 1);
     }
 };
 

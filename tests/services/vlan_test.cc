@@ -184,7 +184,8 @@ TEST_F(VlanTest, GetVlanRepliesWithoutAnObject) {
 }
 
 // A configuration manager holding `count` VLANs named v0000, v0001, ... that answers
-// get-next requests by key, as the walk expects.
+// get-next requests by key as cfgmgr does: status 2 while more follow, 1 for the last,
+// and empty data after it (which is what ends the walk).
 struct VlanTable {
     int count;
     int failAt = -1;  // call index that gets a failure reply
@@ -200,7 +201,7 @@ struct VlanTable {
         if (next >= count) return cmOk();
         char name[16];
         snprintf(name, sizeof name, "v%04d", next);
-        return cmOk(vlanReply(name, "VR-Default", unsigned(next + 1)));
+        return cmOk(vlanReply(name, "VR-Default", unsigned(next + 1)), next + 1 < count ? 2 : 1);
     }
 };
 

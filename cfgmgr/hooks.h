@@ -1,0 +1,79 @@
+// What a module adds to the store beyond its catalogue: functions run when one of its
+// objects is created, configured, unconfigured or deleted, the work of its operations
+// (objects of kind op) and its derived views (objects of kind view).
+//
+// A module's hooks live in cfgmgr/modules/<name>.cc, which ends with
+// CFG_MODULE_HOOKS(<name>, table); the build gathers every file of that folder into
+// one list, so adding a module touches no shared line. cfgmgr/README.md tells how.
+//
+// Hooks run inside one request: every change they make to any table (through
+// cfgTable::insert, replace, update, erase and cfgStoreDelete) is undone when the
+// request fails, whoever failed it. Effects outside the store cannot be undone, so an
+// operation does them last.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cfgmgr/rows.h"
+
+enum class cfgEvent {
+    create,       // a new row; `row` is what will be stored, defaults applied
+    configure,    // a changed row; `row` is what will replace the old one
+    unconfigure,  // as configure, with the named fields taken back to their defaults
+    remove,       // a row going (also when it goes with a row it refers to); `row` is it
+    op,           // an operation object was set; `row` is null
+    view,         // a view is read: the view hook computes its rows
+};
+
+struct cfgChange {
+    cfgEvent event;
+    uint32_t action;        // the row action the request gave (CM_ACTION_*), or 0
+    cfgTable &table;        // the object's table (for an operation: to read the fields)
+    const cfgRow &request;  // the values the request gave
+    cfgRow *row;            // see cfgEvent; create and configure hooks may change it
+    std::string why;        // the reason when the hook fails
+};
+
+// 0 to go on, or -1 with change.why: the request fails and nothing of it stays.
+typedef int (*cfgChangeHook_t)(cfgChange &change);
+// Appends the view's rows (in any order) to *rows; `request` holds the values the get
+// gave, so a hook may leave out rows that cannot answer it. 0, or -1 with *why.
+typedef int (*cfgViewHook_t)(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *rows,
+                             std::string *why);
+
+struct cfgHook_t {
+    const char *module;
+    const char *object;
+    cfgEvent event;
+    cfgChangeHook_t change;  // every event but view
+    cfgViewHook_t view;      // view only
+};
+
+struct cfgModuleHooks_t {
+    const char *name;
+    const cfgHook_t *hooks;
+    size_t count;
+};
+
+// Every module's hooks (null-terminated), built from the files of cfgmgr/modules/.
+extern const cfgModuleHooks_t *const gCfgModuleHooks[];
+
+#define CFG_MODULE_HOOKS(name, table)              \
+    extern const cfgModuleHooks_t cfgHooks_##name; \
+    const cfgModuleHooks_t cfgHooks_##name = {#name, table, sizeof(table) / sizeof(table[0])}
+
+// ---- what hooks may call besides the tables of rows.h
+
+// Deletes a row together with the rows that cascade from it, running their remove
+// hooks; fails when another row still refers to it. 0, or -1 with *why.
+int cfgStoreDelete(cfgTable &table, size_t index, std::string *why);
+
+// What the store needs from the process it runs in (set by cfgmgr's server; empty in
+// tests that need none).
+struct cfgStoreEnvironment_t {
+    int (*save)(std::string *why);  // saves the running configuration: 0, or -1
+    std::string (*configDir)();     // the configuration directory ("": none)
+};
+const cfgStoreEnvironment_t &cfgStoreEnvironment();
