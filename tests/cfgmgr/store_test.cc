@@ -42,14 +42,19 @@ TEST_F(StoreTest, SavedTextReadsBackAndDamageIsRefused) {
             .status,
         1u);
     for (const char *text :
-         {"<module_cfgmgr><set><loginLockout><failures>7</failures></loginLockout></set>"
-          "</module_cfgmgr>",
+         {"<module_snmp><set><snmpEnableCLI><sysName>core &amp; edge</sysName></snmpEnableCLI>"
+          "</set></module_snmp>",
+          "<module_snmp><set><snmpCommunityEntryCLI><communityName>c1</communityName><rowStatus>"
+          "create</rowStatus></snmpCommunityEntryCLI></set></module_snmp>",
           "<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr><vlanName>a]]&gt;b</"
           "vlanName>"
           "<portList>1:5</portList><action>create</action></fdb_op></set></module_fdb>"})
         ASSERT_EQ(cfgStoreHandle(0, text).status, 1u) << text;
     cfgRelayRecord("wsvdbe", "<module_wsvdbe><set><x>1</x></set></module_wsvdbe>");
     const std::string saved = cfgPersistText();
+    // Canned rows and views are not saved: they come from the data and the platform.
+    EXPECT_EQ(saved.find("dm_system"), std::string::npos);
+    EXPECT_EQ(saved.find("show_ports"), std::string::npos);
     std::string why;
     ASSERT_EQ(cfgPersistParse(saved, &why), 0) << why;
     EXPECT_EQ(cfgPersistText(), saved);
@@ -163,6 +168,8 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
          "<module_fdb><set><fdb_show><mac_addr>00:00:00:00:00:01</mac_addr></fdb_show></set></"
          "module_fdb>",
          "Object fdb_show does not support method set."},
+        {0, "<module_system><set><fan_info><fanId>1</fanId></fan_info></set></module_system>",
+         "Object fan_info does not support method set."},
         {0,
          "<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr><vlanName>Default</vlanName>"
          "<portList>mgmt</portList><action>create</action></fdb_op></set></module_fdb>",
@@ -210,6 +217,87 @@ TEST_F(StoreTest, RepeatedAndEmptyFields) {
     ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>v</name><ipMtu/>").c_str()).status, 1u);
     v = vlanGet("<name>v</name>");
     EXPECT_NE(v.find("<ipMtu>1500</ipMtu>"), std::string::npos) << v;
+}
+
+// Port lists change by ports, and an untagged port moves from the VLAN that had it.
+// The view of each port's VLANs follows, one port at a time.
+TEST_F(StoreTest, PortsMoveAndThePortViewFollows) {
+    auto portVlans = [](const char *given) {
+        return cfgStoreHandle(
+            CM_GET_NEXT, ("<module_port><get><show_ports_info_detail_vlans>" + std::string(given) +
+                          "</show_ports_info_detail_vlans></get></module_port>")
+                             .c_str());
+    };
+    ASSERT_EQ(cfgStoreHandle(
+                  0, vlanSet("<vrName>VR-Default</vrName><name>blue</name>"
+                             "<untaggedPorts>1:3-4</untaggedPorts><rowStatus>create</rowStatus>")
+                         .c_str())
+                  .status,
+              1u);
+    ASSERT_EQ(
+        cfgStoreHandle(0, vlanSet("<name>Default</name><taggedPorts>1:3</taggedPorts>").c_str())
+            .status,
+        1u);
+    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>blue</name><untaggedPorts>1:4</untaggedPorts>"
+                                        "<rowStatus>unconfigure</rowStatus>")
+                                    .c_str())
+                  .status,
+              1u);
+    std::string d = vlanGet("<name>Default</name>");
+    EXPECT_NE(
+        d.find("<taggedPorts>1:3</taggedPorts><untaggedPorts>1:1-2,1:5-48,2:1-48,3:1-24,4:1-24<"),
+        std::string::npos)
+        << d;
+
+    cfgReply_t r = portVlans("<port>1:3</port>");  // Default (tagged), then blue
+    EXPECT_EQ(r.status, 2u);
+    EXPECT_NE(r.data.find("<vlanName><![CDATA[Default]]></vlanName><tagged>1</tagged>"),
+              std::string::npos)
+        << r.data;
+    std::string instance = r.data.substr(r.data.find("<vlanIfInstance>") + 16);
+    instance = instance.substr(0, instance.find('<'));
+    r = portVlans(("<port>1:3</port><vlanIfInstance>" + instance + "</vlanIfInstance>").c_str());
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_NE(r.data.find("<vlanName><![CDATA[blue]]></vlanName><tagged>0</tagged>"),
+              std::string::npos)
+        << r.data;
+    r = portVlans("<port>1:4</port>");  // in no VLAN now
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.data, "");
+    EXPECT_EQ(portVlans("<port>9:1</port>").message,
+              "Value \"9:1\" is not valid for field \"port\".");
+}
+
+// Read-only rows: from the platform's description of the switch and from the canned
+// rows installed with cfgmgr.
+TEST_F(StoreTest, PlatformViewsAndCannedRows) {
+    int ports = 0;
+    std::string text = "<module_port><get><show_ports_info/></get></module_port>";
+    for (cfgReply_t r; (r = cfgStoreHandle(CM_GET_NEXT, text.c_str())).data != ""; ports++) {
+        ASSERT_EQ(r.status, ports == 143 ? 1u : 2u) << r.data;
+        std::string port = r.data.substr(r.data.find("<port>") + 6);
+        text = "<module_port><get><show_ports_info><port>" + port.substr(0, port.find('<')) +
+               "</port></show_ports_info></get></module_port>";
+    }
+    EXPECT_EQ(ports, 48 + 48 + 24 + 24);
+    EXPECT_EQ(cfgStoreHandle(CM_GET_EXACT,
+                             "<module_port><get><show_ports_stats><port>2:7</port></"
+                             "show_ports_stats></get></module_port>")
+                  .data,
+              "<show_ports_stats><port>2:7</port><rxPackets>0</rxPackets><txPackets>0</txPackets>"
+              "<rxBytes>0</rxBytes><txBytes>0</txBytes><rxErrors>0</rxErrors><txErrors>0</txErrors>"
+              "</show_ports_stats>");
+    cfgReply_t fans = cfgStoreHandle(
+        CM_GET_NEXT,
+        "<module_system><get><fan_info><fanId>2</fanId></fan_info></get></module_system>");
+    EXPECT_EQ(fans.status, 1u);
+    EXPECT_NE(fans.data.find("<fanId>3</fanId>"), std::string::npos) << fans.data;
+    // A keyless object answers its one row to every get, so a walk ends with it.
+    cfgReply_t system =
+        cfgStoreHandle(CM_GET_NEXT, "<module_system><get><dm_system/></get></module_system>");
+    EXPECT_EQ(system.status, 1u);
+    EXPECT_NE(system.data.find("<powerSupplies>2</powerSupplies>"), std::string::npos)
+        << system.data;
 }
 
 }  // namespace
