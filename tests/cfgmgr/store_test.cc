@@ -23,6 +23,18 @@ std::string vlanSet(const std::string &fields) {
     return "<module_vlan><set><vlan>" + fields + "</vlan></set></module_vlan>";
 }
 
+// A request that must succeed.
+::testing::AssertionResult changes(const std::string &text) {
+    cfgReply_t r = cfgStoreHandle(0, text.c_str());
+    if (r.status == 1) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << text << ": " << r.message;
+}
+
+// A new VLAN of VR-Default with these fields.
+std::string newVlan(const std::string &fields) {
+    return vlanSet("<vrName>VR-Default</vrName>" + fields + "<rowStatus>create</rowStatus>");
+}
+
 std::string vlanGet(const std::string &fields) {
     return cfgStoreHandle(
                CM_GET_EXACT,
@@ -35,21 +47,16 @@ const char kAllVlans[] = "<module_vlan><get><vlan/></get></module_vlan>";
 // A saved file reads back to the same store; any damage to it is refused as a whole and
 // leaves an empty store, never a part of the file.
 TEST_F(StoreTest, SavedTextReadsBackAndDamageIsRefused) {
-    ASSERT_EQ(
-        cfgStoreHandle(0, vlanSet("<vrName>VR-Default</vrName><name>a]]&gt;b</name><tag>7</tag>"
-                                  "<untaggedPorts>1:5</untaggedPorts><rowStatus>create</rowStatus>")
-                              .c_str())
-            .status,
-        1u);
-    for (const char *text :
-         {"<module_snmp><set><snmpEnableCLI><sysName>core &amp; edge</sysName></snmpEnableCLI>"
-          "</set></module_snmp>",
-          "<module_snmp><set><snmpCommunityEntryCLI><communityName>c1</communityName><rowStatus>"
-          "create</rowStatus></snmpCommunityEntryCLI></set></module_snmp>",
-          "<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr><vlanName>a]]&gt;b</"
-          "vlanName>"
-          "<portList>1:5</portList><action>create</action></fdb_op></set></module_fdb>"})
-        ASSERT_EQ(cfgStoreHandle(0, text).status, 1u) << text;
+    for (const std::string &text :
+         {newVlan("<name>a]]&gt;b</name><tag>7</tag><untaggedPorts>1:5</untaggedPorts>"),
+          std::string("<module_snmp><set><snmpEnableCLI><sysName>core &amp; edge</sysName>"
+                      "</snmpEnableCLI></set></module_snmp>"),
+          std::string("<module_snmp><set><snmpCommunityEntryCLI><communityName>c1</communityName>"
+                      "<rowStatus>create</rowStatus></snmpCommunityEntryCLI></set></module_snmp>"),
+          std::string("<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr>"
+                      "<vlanName>a]]&gt;b</vlanName><portList>1:5</portList><action>create</action>"
+                      "</fdb_op></set></module_fdb>")})
+        ASSERT_TRUE(changes(text));
     cfgRelayRecord("wsvdbe", "<module_wsvdbe><set><x>1</x></set></module_wsvdbe>");
     const std::string saved = cfgPersistText();
     // Canned rows and views are not saved: they come from the data and the platform.
@@ -129,25 +136,15 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
         {0, "<module_vlan><get></get></module_vlan>", "The request names no object."},
         {0, "<module_vlan><get><vlans/></get></module_vlan>",
          "Unknown object \"vlans\" of module \"vlan\"."},
-        {0,
-         vlanSet("<vrName>VR-Default</vrName><name>x</name><colour>red</colour><rowStatus>create</"
-                 "rowStatus>"),
-         "Unknown field \"colour\" of vlan."},
+        {0, newVlan("<name>x</name><colour>red</colour>"), "Unknown field \"colour\" of vlan."},
         {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><a/><b>1</b>"),
          "Unknown fields \"a\", \"b\" of vlan."},
         {0, vlanSet("<vrName>VR-Default</vrName><name>Default</name><tag>4095</tag>"),
          "vlan \"VR-Mgmt\"/\"Mgmt\" already has tag 4095."},
-        {0,
-         vlanSet("<vrName>VR-Default</vrName><name>x</name><tag>4096</tag><rowStatus>create</"
-                 "rowStatus>"),
+        {0, newVlan("<name>x</name><tag>4096</tag>"),
          "Value 4096 of field \"tag\" is out of range (1 to 4095)."},
-        {0,
-         vlanSet(
-             "<vrName>VR-Default</vrName><name>x</name><tag>-1</tag><rowStatus>create</rowStatus>"),
-         "Value \"-1\" is not valid for field \"tag\"."},
-        {0,
-         vlanSet("<vrName>VR-Default</vrName><name>" + std::string(32, 'n') +
-                 "</name><rowStatus>create</rowStatus>"),
+        {0, newVlan("<name>x</name><tag>-1</tag>"), "Value \"-1\" is not valid for field \"tag\"."},
+        {0, newVlan("<name>" + std::string(32, 'n') + "</name>"),
          "Field \"name\" is longer than 31 characters."},
         {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><rowStatus>make</rowStatus>"),
          "Value \"make\" is not valid for field \"rowStatus\"."},
@@ -205,16 +202,14 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
 // Row actions may come before and between the key fields, and a field given twice
 // takes its last value; empty elements of numbers name the field without a value.
 TEST_F(StoreTest, RepeatedAndEmptyFields) {
-    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<rowStatus>create</rowStatus><vrName>VR-Default</vrName>"
-                                        "<rowStatus>create</rowStatus><name>v</name><ipMtu/>"
-                                        "<tag>5</tag><tag>6</tag>")
-                                    .c_str())
-                  .message,
-              "");
+    ASSERT_TRUE(
+        changes(vlanSet("<rowStatus>create</rowStatus><vrName>VR-Default</vrName>"
+                        "<rowStatus>create</rowStatus><name>v</name><ipMtu/>"
+                        "<tag>5</tag><tag>6</tag>")));
     std::string v = vlanGet("<name>v</name>");
     EXPECT_NE(v.find("<tag>6</tag><ipMtu>1500</ipMtu>"), std::string::npos) << v;
-    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>v</name><ipMtu>9000</ipMtu>").c_str()).status, 1u);
-    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>v</name><ipMtu/>").c_str()).status, 1u);
+    ASSERT_TRUE(changes(vlanSet("<name>v</name><ipMtu>9000</ipMtu>")));
+    ASSERT_TRUE(changes(vlanSet("<name>v</name><ipMtu/>")));
     v = vlanGet("<name>v</name>");
     EXPECT_NE(v.find("<ipMtu>1500</ipMtu>"), std::string::npos) << v;
 }
@@ -228,21 +223,11 @@ TEST_F(StoreTest, PortsMoveAndThePortViewFollows) {
                           "</show_ports_info_detail_vlans></get></module_port>")
                              .c_str());
     };
-    ASSERT_EQ(cfgStoreHandle(
-                  0, vlanSet("<vrName>VR-Default</vrName><name>blue</name>"
-                             "<untaggedPorts>1:3-4</untaggedPorts><rowStatus>create</rowStatus>")
-                         .c_str())
-                  .status,
-              1u);
-    ASSERT_EQ(
-        cfgStoreHandle(0, vlanSet("<name>Default</name><taggedPorts>1:3</taggedPorts>").c_str())
-            .status,
-        1u);
-    ASSERT_EQ(cfgStoreHandle(0, vlanSet("<name>blue</name><untaggedPorts>1:4</untaggedPorts>"
-                                        "<rowStatus>unconfigure</rowStatus>")
-                                    .c_str())
-                  .status,
-              1u);
+    ASSERT_TRUE(changes(newVlan("<name>blue</name><untaggedPorts>1:3-4</untaggedPorts>")));
+    ASSERT_TRUE(changes(vlanSet("<name>Default</name><taggedPorts>1:3</taggedPorts>")));
+    ASSERT_TRUE(
+        changes(vlanSet("<name>blue</name><untaggedPorts>1:4</untaggedPorts>"
+                        "<rowStatus>unconfigure</rowStatus>")));
     std::string d = vlanGet("<name>Default</name>");
     EXPECT_NE(
         d.find("<taggedPorts>1:3</taggedPorts><untaggedPorts>1:1-2,1:5-48,2:1-48,3:1-24,4:1-24<"),
