@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "cfgmgr/store.h"
-#include "cmclient/cm.h"
 #include "platform/dmcard.h"
 
 const char kSavedFileName[] = "cfgmgr.cfg";
