@@ -1,0 +1,158 @@
+#include "cfgmgmt/rules/rule_lang.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<ruleEntry_t> parsed(const std::string &text) {
+    std::vector<ruleEntry_t> entries;
+    std::string why;
+    EXPECT_EQ(ruleParse(text, &entries, &why), 0) << why;
+    return entries;
+}
+
+std::string refusal(const std::string &text) {
+    std::vector<ruleEntry_t> entries;
+    std::string why;
+    EXPECT_EQ(ruleParse(text, &entries, &why), -1) << text;
+    EXPECT_TRUE(entries.empty());
+    return why;
+}
+
+// "block keyword value" per statement, one a line.
+std::string statements(const ruleEntry_t &e) {
+    std::string out;
+    for (const ruleStatement_t &s : e.statements)
+        out += std::to_string(s.block) + " " + s.keyword + (s.value.empty() ? "" : " " + s.value) +
+               "\n";
+    return out;
+}
+
+TEST(RuleParse, BothBraceLayoutsReadTheSame) {
+    const std::string written =
+        "# Acl entry web\n"
+        "entry web {\nif {\n source-address 10.0.0.0/8;\n protocol tcp;\n first-fragments;\n"
+        "}\nthen {\n count hits;\n deny;\n qosprofile QP3;\n} }\n\n";
+    const std::string byHand =
+        "entry web\n{\n  if\n  {\n    source-address   10.0.0.0/8 ;\n    protocol tcp;\n"
+        "    first-fragments;   # only the first\n  }\n  then\n  {\n    count\n hits;\n    deny;"
+        "\n    qosprofile QP3;\n  }\n}\n";
+    for (const std::string &text : {written, byHand}) {
+        std::vector<ruleEntry_t> e = parsed(text);
+        ASSERT_EQ(e.size(), 1u) << text;
+        EXPECT_EQ(e[0].name, "web");
+        EXPECT_EQ(e[0].kind, RULE_ENTRY_ACL);
+        EXPECT_EQ(e[0].match, RULE_MATCH_ALL);
+        EXPECT_EQ(statements(e[0]),
+                  "1 source-address 10.0.0.0/8\n1 protocol tcp\n1 first-fragments\n"
+                  "2 count hits\n2 deny\n2 qosprofile QP3\n");
+    }
+}
+
+TEST(RuleParse, TripwatchEntriesKeepQuotedTextsWhole) {
+    std::vector<ruleEntry_t> e = parsed(
+        "entry trip {\nif match any {\n count c1 >= 10;\n hysteresis 2;\n ratio a b < 3;\n"
+        " min-value 1;\n period 30;\n} then {\n syslog \"disk; full  now\" WARNING 60;\n"
+        " snmptrap 7 \"a b\";\n cli \"show vlan; show fdb\";\n mirror ADD r1;\n} else {\n"
+        " permit r1;\n} }\n");
+    ASSERT_EQ(e.size(), 1u);
+    EXPECT_EQ(e[0].kind, RULE_ENTRY_TRIPWATCH);
+    EXPECT_EQ(e[0].match, RULE_MATCH_ANY);
+    EXPECT_EQ(statements(e[0]),
+              "1 count c1 >= 10\n1 hysteresis 2\n1 ratio a b < 3\n1 min-value 1\n1 period 30\n"
+              "2 syslog \"disk; full  now\" WARNING 60\n2 snmptrap 7 \"a b\"\n"
+              "2 cli \"show vlan; show fdb\"\n2 mirror ADD r1\n3 permit r1\n");
+}
+
+TEST(RuleParse, WhatMakesAnEntryTripwatch) {
+    struct Case {
+        const char *text;
+        uint32_t kind;
+        uint32_t match;
+    } cases[] = {
+        {"entry a { if { } then { } }", RULE_ENTRY_ACL, RULE_MATCH_ALL},
+        {"entry a { if { } then { deny; } }", RULE_ENTRY_ACL, RULE_MATCH_ALL},
+        {"entry a { if match all { } then { } }", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL},
+        {"entry a { if { } then { } else { } }", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL},
+        {"entry a { if { delta x > 1; } then { } }", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL},
+        {"entry a { if { } then { deny r; } }", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL},
+        {"entry a { if { } then { cli x; } }", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL},
+    };
+    for (const Case &c : cases) {
+        std::vector<ruleEntry_t> e = parsed(c.text);
+        ASSERT_EQ(e.size(), 1u) << c.text;
+        EXPECT_EQ(e[0].kind, c.kind) << c.text;
+        EXPECT_EQ(e[0].match, c.match) << c.text;
+    }
+}
+
+TEST(RuleParse, SeveralEntriesAndNoneAtAll) {
+    EXPECT_TRUE(parsed("").empty());
+    EXPECT_TRUE(parsed("  # nothing here\n\n").empty());
+    std::vector<ruleEntry_t> e = parsed(
+        "entry a { if { } then { permit; } } entry b { if match any { count x > 1; } then { } }");
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[1].name, "b");
+    EXPECT_EQ(e[1].kind, RULE_ENTRY_TRIPWATCH);
+}
+
+TEST(RuleParse, BrokenTextsSayWhatAndWhere) {
+    const std::string longValue(RULE_VALUE_MAX + 1, 'v');
+    const std::string longName(RULE_NAME_MAX + 1, 'n');
+    struct Case {
+        std::string text;
+        const char *why;
+    } cases[] = {
+        {"rule a { }", "line 1: expected \"entry\", found \"rule\""},
+        {"entry a {\nif {\n protocol tcp\n}\nthen { } }",
+         "line 4: expected \";\" after \"protocol\", found \"}\""},
+        {"entry a { if { colour red; } then { } }",
+         "line 1: entry \"a\": unknown condition \"colour\""},
+        {"entry a { if { } then { log now; } }", "line 1: entry \"a\": \"log\" takes no value"},
+        {"entry a { if { protocol; } then { } }",
+         "line 1: entry \"a\": \"protocol\" needs a value"},
+        {"entry a {\nif { } then {\n syslog \"open ended;\n} }",
+         "line 3: a quoted text does not end on its line"},
+        {"entry a { if { } then { } }\nentry a { if { } then { } }",
+         "line 2: a second entry \"a\""},
+        {"entry a { if match any { count x => 1; } then { } }",
+         "line 1: entry \"a\": \"count\" needs a counter, one of < <= > >= and a number"},
+        {"entry a { if match any { count x > lots; } then { } }",
+         "line 1: entry \"a\": \"count\" needs a counter, one of < <= > >= and a number"},
+        {"entry a { if match any { period soon; } then { } }",
+         "line 1: entry \"a\": \"period\" needs a number"},
+        {"entry a { if { } then { } else { protocol tcp; } }",
+         "line 1: entry \"a\": unknown action \"protocol\""},
+        {"entry a { if match any { } then { mirror copy r1; } }",
+         "line 1: entry \"a\": \"mirror\" needs \"add\" or \"delete\" and the name of a rule"},
+        {"entry a { if { } then { syslog hello LOUD; } }",
+         "line 1: entry \"a\": \"syslog\" needs a message, a level and may have a period"},
+        {"entry a { if { } then { snmptrap x \"m\"; } }",
+         "line 1: entry \"a\": \"snmptrap\" needs a number, a message and may have a period"},
+        {"entry a { if { } then {",
+         "line 1: expected a statement or \"}\" in entry \"a\", found the end of the text"},
+        {"entry a { if { } then { } ",
+         "line 1: expected \"}\" to close entry \"a\", found the end of the text"},
+        {"entry a { if { protocol " + longValue + "; } then { } }",
+         "line 1: entry \"a\": the value of \"protocol\" has more than 511 characters"},
+        {"entry " + longName + " { if { } then { } }",
+         "line 1: the name of an entry has at most 255 characters"},
+    };
+    for (const Case &c : cases) EXPECT_EQ(refusal(c.text), c.why) << c.text;
+}
+
+TEST(RuleLanguage, WhatAWriterMayPutWhere) {
+    EXPECT_TRUE(ruleWordOk("r-1_x.2"));
+    EXPECT_TRUE(ruleValueOk("1:1, 1:2"));
+    EXPECT_TRUE(ruleQuotedOk("disk; full {now}"));
+    for (const char *bad : {"", "a b", "a;b", "a{", "a}", "a\"b", "#a", "a\tb", "a\x7f"})
+        EXPECT_FALSE(ruleWordOk(bad)) << bad;
+    for (const char *bad : {"", " a", "a ", "a;b", "a\nb", "a\"b", "a#b"})
+        EXPECT_FALSE(ruleValueOk(bad)) << bad;
+    for (const char *bad : {"a\"b", "a\nb", "a\rb"}) EXPECT_FALSE(ruleQuotedOk(bad)) << bad;
+}
+
+}  // namespace
