@@ -498,6 +498,7 @@ class qtn__Policy_TripwatchAction {
         qtn__Policy_TripwatchActionAddDeleteAclRule *mirror;
         qtn__Policy_TripwatchActionSnmpTrap *snmptrap;
         qtn__Policy_TripwatchActionSyslog *syslog;
+        std::string *cli;
     } union_Policy_TripwatchAction;
 };
 class qtn__Policy_TripwatchActionAddDeleteAclRule {
@@ -536,14 +537,14 @@ class qtn__Policy_TripwatchMatch {
   public:
     @qtn__Policy_TripwatchMatchType *type 0;
     xsd__integer *period 0;
-    qtn__Policy_TripwatchCondition *comparison 0;
+    std::vector<qtn__Policy_TripwatchCondition> comparison 0;
 };
 class qtn__Policy_TripwatchRule {
   public:
     std::string *name 0;
     qtn__Policy_TripwatchMatch *match 0;
-    qtn__Policy_TripwatchAction *positiveResponse 0;
-    qtn__Policy_TripwatchAction *negativeResponse 0;
+    std::vector<qtn__Policy_TripwatchAction> positiveResponse 0;
+    std::vector<qtn__Policy_TripwatchAction> negativeResponse 0;
 };
 class qtn__Policy_TripwatchRuleSequence {
   public:
