@@ -37,6 +37,9 @@ p2Btree_t *gClients = nullptr;
 uint32_t gClientsAdded = 0, gClientsFreed = 0, gClientsPresent = 0;
 bool gHaveCliPeer = false;
 uint32_t gCliPeer = 0;
+// The request that awaits the CLI peer's answer, if any (only the worker asks).
+bool gCliAsked = false;
+uint32_t gCliAskedSeqnum = 0;
 wsvdRequestList_t gPartial;
 
 // Dispatcher thread only: hello acknowledgements and the error replies of intake.
@@ -235,6 +238,10 @@ void handleCliAnswer(uint32_t peer, tlv_t *t) {
         dropMessage(peer, "undecodable CLI answer");
         return;
     }
+    {
+        Lock lock;
+        if (gCliAsked && gCliAskedSeqnum == seqnum) gCliAsked = false;
+    }
     if (wsvdAnswerActiveRequest(seqnum, storeCliAnswer, &answer, true) != 0)
         WSVD_LOG("wsvd: CLI answer for request %u that no one awaits", seqnum);
 }
@@ -264,6 +271,7 @@ int wsvdIntakeInit() {
     gWsvdRunningWorkers = 0;
     gClientsAdded = gClientsFreed = gClientsPresent = 0;
     gHaveCliPeer = false;
+    gCliAsked = false;
     if (!gClients) gClients = p2BtreeCreate();
     bool ok = gClients != nullptr;
     pthread_mutex_unlock(&gWsvdMutex);
@@ -291,15 +299,30 @@ void wsvdIpmlPeerCallBack(ipmlLink_t *, int event, uint32_t peer) {
         gClientsAdded++;
         gClientsPresent++;
     } else if (event == IPML_PEER_LEAVE) {
-        Lock lock;
-        if (gHaveCliPeer && gCliPeer == peer) gHaveCliPeer = false;
-        // Its unfinished requests can never be completed now.
-        freePartialRequestsOfLocked(peer);
-        auto *client = gClients ? static_cast<wsvdClient *>(findNode(gClients, peer)) : nullptr;
-        if (!client) return;
-        p2BtreeDelete(gClients, peer);
-        if (gClientsPresent) gClientsPresent--;
-        wsvdClientReleaseLocked(client);
+        bool unanswered = false;
+        uint32_t asked = 0;
+        {
+            Lock lock;
+            if (gHaveCliPeer && gCliPeer == peer) {
+                gHaveCliPeer = false;
+                unanswered = gCliAsked;
+                asked = gCliAskedSeqnum;
+                gCliAsked = false;
+            }
+            // Its unfinished requests can never be completed now.
+            freePartialRequestsOfLocked(peer);
+            auto *client = gClients ? static_cast<wsvdClient *>(findNode(gClients, peer)) : nullptr;
+            if (client) {
+                p2BtreeDelete(gClients, peer);
+                if (gClientsPresent) gClientsPresent--;
+                wsvdClientReleaseLocked(client);
+            }
+        }
+        // A CLI that goes away will not answer: its asker fails now, not at its guard.
+        if (unanswered) {
+            CliAnswer gone = {1, "Cli process is not available"};
+            wsvdAnswerActiveRequest(asked, storeCliAnswer, &gone, true);
+        }
     }
 }
 
@@ -421,6 +444,12 @@ int wsvdSendCliRequest(wsvdRequest *request, const char *text) {
     if (!request->replyPacket) return -1;
     if (!text) text = "";
     wsvdBuf_t piece = {const_cast<char *>(text), (uint32_t)strlen(text), nullptr};
+    {
+        // Before the send: the answer, or the CLI's leaving, may come at once.
+        Lock lock;
+        gCliAsked = true;
+        gCliAskedSeqnum = request->seqnum;
+    }
     request->sending = &piece;
     int rc = wsvdSendMessage(peer, request->replyPacket, WSVD_MSG_CLI_REQUEST, request);
     request->sending = nullptr;

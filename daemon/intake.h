@@ -46,7 +46,8 @@ int wsvdSendMessage(uint32_t peer, bmPacket_t *packet, uint32_t type, wsvdReques
 int wsvdSendReply(wsvdRequest *request, const char *text, int final);
 // Sends `text` to the CLI peer as a type 11 message carrying the request's sequence
 // number. The send result, or -1 when no CLI peer is connected. The caller awaits the
-// type 12 answer (wsvdAnswerAwait on the request's answer).
+// type 12 answer (wsvdAnswerAwait on the request's answer); when the CLI peer leaves
+// before it answers, the request gets the failure "Cli process is not available".
 int wsvdSendCliRequest(wsvdRequest *request, const char *text);
 
 // For the answer paths (cfgmgr, CLI): under gWsvdMutex finds the request being served

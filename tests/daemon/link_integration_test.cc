@@ -250,3 +250,21 @@ TEST(ProductDaemon, AnswersThroughTheSoapEngine) {
 }
 
 }  // namespace
+
+TEST_F(LinkTest, CliPeerLeavingBeforeItAnswersFailsTheAskerAtOnce) {
+    WsvcConn c = sw.connect();
+    ASSERT_TRUE(c);
+    WsvcConn cli = sw.connect("cli");
+    ASSERT_TRUE(cli);
+    wsvcRequest_t r;
+    r.text = "cli policy.pol";
+    ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
+    std::string text;
+    uint32_t seqnum = 0;
+    ASSERT_EQ(wsvcWaitCliRequest(cli.get(), &text, &seqnum, 10000), 0) << wsvcError(cli.get());
+    cli.reset();
+    // Well before the asker's own guard of 5 s would give "timeout".
+    std::string reply;
+    ASSERT_EQ(wsvcReadReply(c.get(), &reply, nullptr, 10000), 0);
+    EXPECT_EQ(reply, "status=0 Cli process is not available");
+}
