@@ -116,35 +116,70 @@ int cmSet(struct soap *soap, wsvdRequest *r, const char *module, uint32_t operat
     return rc;
 }
 
-int cmGet(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
-          uint32_t getFlags, const char *text, void **object) {
+namespace {
+
+// A get whose reply status the caller needs (cmGet keeps it to itself).
+int getWithStatus(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
+                  uint32_t getFlags, const char *text, void **object, uint32_t *status) {
     *object = nullptr;
-    int rc;
-    if (cmExchange(r, CM_OP_GET, getFlags, module, text) == 0)
-        rc = cmReplyFault(soap, r);
-    else
-        rc = parseReply(soap, r, parser, module, object);
+    *status = cmExchange(r, CM_OP_GET, getFlags, module, text);
+    int rc = *status == 0 ? cmReplyFault(soap, r) : parseReply(soap, r, parser, module, object);
     cmExchangeClear(r);
     return rc;
 }
 
-int cmGetNextWalk(struct soap *soap, wsvdRequest *r, const cmWalk_t *walk, uint32_t *count) {
+}  // namespace
+
+int cmGet(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
+          uint32_t getFlags, const char *text, void **object) {
+    uint32_t status;
+    return getWithStatus(soap, r, parser, module, getFlags, text, object, &status);
+}
+
+int cmWalk(struct soap *soap, wsvdRequest *r, const cmWalkSteps_t *walk, const std::string &first,
+           uint32_t *count) {
     *count = 0;
     cmObjectParser_t *parser = cmObjectParserAlloc();
     if (!parser) return cmFault(soap, CM_FAULT_OUT_OF_MEMORY);
-    char text[CM_TEXT_SIZE];
-    strlcpy(text, walk->firstText, sizeof text);
+    std::string text = first, next;
     int rc = 0;
     for (uint32_t i = 0; i < walk->max; i++) {
         void *object = nullptr;
-        rc = cmGet(soap, r, parser, walk->module, CM_GET_NEXT, text, &object);
+        uint32_t status = 0;
+        rc = getWithStatus(soap, r, parser, walk->module, walk->getFlags, text.c_str(), &object,
+                           &status);
         if (rc != 0 || !object) break;
-        char next[CM_TEXT_SIZE] = "";
-        walk->take(walk->context, object, i, next);
+        next.clear();
+        bool more = walk->step(walk->context, object, status, i, &next);
         walk->freeObject(object);
         *count = i + 1;
-        strlcpy(text, next, sizeof text);
+        if (!more) break;
+        text.swap(next);
     }
     cmObjectParserFree(parser);
     return rc;
+}
+
+namespace {
+
+struct FixedWalk {
+    const cmWalk_t *walk;
+};
+
+bool fixedStep(void *context, void *object, uint32_t, uint32_t index, std::string *next) {
+    const cmWalk_t *walk = static_cast<FixedWalk *>(context)->walk;
+    char text[CM_TEXT_SIZE] = "";
+    walk->take(walk->context, object, index, text);
+    *next = text;
+    return true;
+}
+
+}  // namespace
+
+int cmGetNextWalk(struct soap *soap, wsvdRequest *r, const cmWalk_t *walk, uint32_t *count) {
+    FixedWalk context{walk};
+    // The walk frees each object itself, after `take`.
+    const cmWalkSteps_t steps = {walk->module, CM_GET_NEXT,      walk->max,
+                                 fixedStep,    walk->freeObject, &context};
+    return cmWalk(soap, r, &steps, walk->firstText, count);
 }

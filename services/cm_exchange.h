@@ -9,6 +9,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct soap;
 struct wsvdRequest;
@@ -82,3 +83,19 @@ struct cmWalk_t {
     void *context;
 };
 int cmGetNextWalk(struct soap *soap, wsvdRequest *r, const cmWalk_t *walk, uint32_t *count);
+
+// The general form of a walk, for requests of any length and walks that end on the
+// reply's status: `step` reads object `index` as the reply of status `status` brought
+// it, prints the next request into *next (emptied before) and returns false to end the
+// walk after this object. The walk also ends when a reply carries no object or after
+// `max` objects; a failed reply or a parser error ends it with a fault.
+struct cmWalkSteps_t {
+    const char *module;
+    uint32_t getFlags;
+    uint32_t max;
+    bool (*step)(void *context, void *object, uint32_t status, uint32_t index, std::string *next);
+    void (*freeObject)(void *object);
+    void *context;
+};
+int cmWalk(struct soap *soap, wsvdRequest *r, const cmWalkSteps_t *walk, const std::string &first,
+           uint32_t *count);
