@@ -1,0 +1,83 @@
+#include "platform/files.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+class Files : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/files_testXXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        path_ = dir_ + "/p.pol";
+    }
+    void TearDown() override {
+        unsetenv("KARN_PARTITION_FULL");
+        std::string command = "rm -rf " + dir_;
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+    std::string read() const {
+        std::ifstream in(path_);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    int entries() const {
+        int n = 0;
+        DIR *d = opendir(dir_.c_str());
+        while (dirent *e = readdir(d))
+            if (e->d_name[0] != '.') n++;
+        closedir(d);
+        return n;
+    }
+    karnFileResult replace(const std::string &text) {
+        return karnFileReplace(path_.c_str(), text.data(), text.size());
+    }
+    std::string dir_, path_;
+};
+
+TEST_F(Files, PartitionUsageAgainstTheFreeShareAsked) {
+    EXPECT_EQ(checkPartitionUsage(dir_.c_str(), 0), 0);
+    EXPECT_NE(checkPartitionUsage(dir_.c_str(), 101), 0);  // no partition is that free
+    EXPECT_EQ(checkPartitionUsage((dir_ + "/missing").c_str(), 101), 0);  // cannot tell
+    setenv("KARN_PARTITION_FULL", "1", 1);
+    EXPECT_NE(checkPartitionUsage(dir_.c_str(), 0), 0);
+}
+
+TEST_F(Files, ReplaceWritesTheWholeTextOrLeavesTheOldFile) {
+    ASSERT_EQ(replace("old text\n"), KARN_FILE_WRITTEN);
+    EXPECT_EQ(read(), "old text\n");
+    ASSERT_EQ(replace("new\n"), KARN_FILE_WRITTEN);
+    EXPECT_EQ(read(), "new\n");
+
+    // A write that runs out of room (here: the file size limit) fails whole.
+    struct rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    struct rlimit small = saved;
+    small.rlim_cur = 16;
+    sighandler_t previous = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    karnFileResult result = replace(std::string(4096, 'x'));
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_EQ(result, KARN_FILE_CANNOT_WRITE);
+    EXPECT_EQ(read(), "new\n");
+    EXPECT_EQ(entries(), 1);  // no temporary file is left behind
+
+    EXPECT_EQ(karnFileReplace((dir_ + "/no/such/dir.pol").c_str(), "x", 1),
+              KARN_FILE_CANNOT_CREATE);
+    EXPECT_EQ(karnFileReplace(dir_.c_str(), "x", 1), KARN_FILE_CANNOT_CREATE);  // a directory
+    EXPECT_EQ(entries(), 1);
+}
+
+}  // namespace
