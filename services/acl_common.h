@@ -1,0 +1,33 @@
+// What the dynamic ACL and policy handlers share: the text of client values in their
+// request texts, the access check, and the interface fields of their requests.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "soapH.h"
+
+struct wsvdRequest;
+
+// A walk that the configuration manager does not end (on its last object, or by a cap
+// of the operation) is not followed beyond this many objects.
+enum { ACL_WALK_GUARD = 64 * 1024 };
+
+// The text with & < > " ' written as entity references, for the element content of a
+// request text: "a&b" stays the value "a&b" and "</name>" cannot close an element.
+std::string aclXmlEscape(std::string_view text);
+
+// Request authentication of the request's caller: faults "Not a valid user" when refused
+// and, when `needWrite`, "No write permission" for a read-only caller; 0 to go on.
+int aclCheckAccess(struct soap *soap, wsvdRequest *r, bool needWrite);
+
+// A set to `module` that fails only on status 0: 0 or the fault code.
+int aclSet(struct soap *soap, wsvdRequest *r, const char *module, const std::string &text);
+
+// The interface direction written in requests: 1 for EGRESS, else 0 (also when absent).
+int aclDirection(const qtn__Acl_Direction *direction);
+
+// The text without its leading blanks.
+std::string_view aclWithoutLeadingBlanks(std::string_view text);
+
+// A new string sequence of the SOAP context with room reserved for a whole walk.
+qtn__Common_StringSequence *aclNewNameSequence(struct soap *soap);

@@ -1,0 +1,226 @@
+// The dynamic ACL service over a fake configuration manager: check order, request
+// texts (escaped), reply reading and the walks.
+#include "cfgmgmt/objdefs/acl_obj.h"
+#include "cmclient/cm.h"
+#include "services/cm_exchange.h"
+#include "tests/services/service_fixture.h"
+
+namespace {
+
+class AclTest : public ServiceTest {
+protected:
+    void SetUp() override {
+        ServiceTest::SetUp();
+        cmObjectInit_acl();
+    }
+    std::string call(const std::string &op, const std::string &inner) {
+        return serve("<a:" + op + " xmlns:a=\"urn:xapi/l2protocol/acl\">" + inner + "</a:" + op +
+                     ">");
+    }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const FakeCmCall &c : gFake.cmCalls) out.push_back(c.text);
+        return out;
+    }
+};
+
+FakeCmReply reply(uint32_t status, const std::string &data) {
+    FakeCmReply r = cmOk(data);
+    r.status = status;
+    return r;
+}
+
+std::string statement(uint32_t number, uint32_t type, const char *keyword, const char *value,
+                      const char *appl = "app") {
+    return "<dynStatement><entryName>r1</entryName><statementNumber>" + std::to_string(number) +
+           "</statementNumber><applName>" + appl + "</applName><dynamic>1</dynamic><type>" +
+           std::to_string(type) + "</type><keyword>" + keyword + "</keyword><value>" + value +
+           "</value></dynStatement>";
+}
+
+TEST_F(AclTest, ChecksComeInTheirOrder) {
+    struct Case {
+        const char *op;
+        std::string inner;
+        FakeAaa aaa;
+        const char *fault;
+        int aaaCalls;
+    };
+    const Case cases[] = {
+        {"setDynamicAcl", "<rule><name>r1</name></rule>", FakeAaa::readOnly, "No write permission",
+         1},
+        {"setDynamicAcl", "<rule><name>r1</name></rule>", FakeAaa::refuse, "Not a valid user", 1},
+        {"setDynamicAcl", "<rule/>", FakeAaa::readWrite, "Missing argument", 1},
+        {"deleteDynamicAcl", "<name>r1</name>", FakeAaa::readOnly, "No write permission", 1},
+        {"getDynamicAcl", "", FakeAaa::readOnly, "Missing argument", 1},
+        {"insertDynamicAclOnInterface", "<newRule>r1</newRule>", FakeAaa::readOnly, "", 1},
+        {"insertDynamicAclOnInterface", "", FakeAaa::readOnly, "Missing argument", 1},
+        {"removeDynamicAclOnInterface", "<rule>r1</rule>", FakeAaa::readOnly, "No write permission",
+         1},
+        {"removeDynamicAclOnInterface", "<port> </port><rule>r1</rule>", FakeAaa::readWrite,
+         "Port cannot be Null", 1},
+        {"removeDynamicAclOnAllInterfaces", "", FakeAaa::refuse, "Missing argument", 0},
+        {"removeDynamicAclOnAllInterfaces", "<rule>r1</rule>", FakeAaa::readOnly,
+         "No write permission", 1},
+        {"listDynamicAclOnInterface", "<port>  </port>", FakeAaa::readWrite, "Port cannot be Null",
+         1},
+        {"listDynamicAcl", "", FakeAaa::refuse, "Not a valid user", 1},
+        {"setDynamicAcl",
+         "<rule><name>r1</name><match><protocol>tcp; deny</protocol></match></rule>",
+         FakeAaa::readWrite, "Rule \"r1\": invalid protocol \"tcp; deny\"", 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.op) + " " + c.inner);
+        gFake.cmCalls.clear();
+        gFake.aaa = c.aaa;
+        gFake.aaaCalls = 0;
+        std::string out = call(c.op, c.inner);
+        EXPECT_EQ(fault(out), c.fault) << out;
+        EXPECT_EQ(gFake.aaaCalls, c.aaaCalls);
+        EXPECT_EQ(gFake.cmCalls.size(), c.fault[0] ? 0u : 1u);
+    }
+}
+
+TEST_F(AclTest, RequestTextsEscapeEveryClientValue) {
+    struct Case {
+        const char *op;
+        std::string inner;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"setDynamicAcl",
+         "<rule><name>r&amp;1</name><applicationName>a&lt;b</applicationName><isPersistent>true"
+         "</isPersistent><match><protocol>tcp</protocol></match></rule>",
+         "<module_acl><set><aclRuleObj><rowStatus>create</rowStatus><name>r&amp;1</name>"
+         "<entryBuffer>entry r&amp;1 {\nif {\n protocol tcp;\n}\nthen {\n} }\n\n</entryBuffer>"
+         "<dynamic>1</dynamic><applName>a&lt;b</applName></aclRuleObj></set></module_acl>"},
+        {"setDynamicAcl", "<rule><name>r1</name><response/></rule>",
+         "<module_acl><set><aclRuleObj><rowStatus>create</rowStatus><name>r1</name><entryBuffer>"
+         "entry r1 {\nif {\n}\nthen {\n permit;\n} }\n\n</entryBuffer><applName></applName>"
+         "</aclRuleObj></set></module_acl>"},
+        {"deleteDynamicAcl", "<name>&quot;r1&quot;</name>",
+         "<module_acl><set><aclRuleObj><rowStatus>delete</rowStatus><name>&quot;r1&quot;</name>"
+         "<applName></applName></aclRuleObj></set></module_acl>"},
+        {"insertDynamicAclOnInterface",
+         "<vlan>  v&amp;1</vlan><port> </port><newRule>r1</newRule><existingRule>   </existingRule>"
+         "<direction>FIRST</direction><portDirection>EGRESS</portDirection><zone>z</zone>",
+         "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleAction>1</ruleAction>"
+         "<ruleName>r1</ruleName><aclIfDirection>1</aclIfDirection><vlan>v&amp;1</vlan>"
+         "<priority>0</priority><zone>z</zone></aclRuleAppl></set></module_acl>"},
+        {"insertDynamicAclOnInterface",
+         "<port> 1:2</port><newRule>r2</newRule><existingRule> r1</existingRule>"
+         "<direction>LAST</direction><priority>7</priority><applicationName>app</applicationName>",
+         "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleAction>2</ruleAction>"
+         "<ruleName>r2</ruleName><aclIfDirection>0</aclIfDirection><relName>r1</relName>"
+         "<ports>1:2</ports><priority>7</priority><applName>app</applName></aclRuleAppl></set>"
+         "</module_acl>"},
+        {"removeDynamicAclOnInterface",
+         "<vlan> v1</vlan><port>  1:2</port><rule>r1</rule><portDirection>INGRESS</portDirection>",
+         "<module_acl><set><aclRuleAppl><rowStatus>unconfigure</rowStatus><ruleAction>5</"
+         "ruleAction>"
+         "<aclIfDirection>0</aclIfDirection><ruleName>r1</ruleName><vlan> "
+         "v1</vlan><ports>1:2</ports>"
+         "</aclRuleAppl></set></module_acl>"},
+        {"removeDynamicAclOnAllInterfaces", "<rule>r1</rule><applicationName>a</applicationName>",
+         "<module_acl><set><aclRuleAppl><rowStatus>unconfigure</rowStatus><ruleAction>6</"
+         "ruleAction>"
+         "<ruleName>r1</ruleName><applName>a</applName></aclRuleAppl></set></module_acl>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        gFake.cmCalls.clear();
+        EXPECT_EQ(fault(call(c.op, c.inner)), "");
+        ASSERT_EQ(gFake.cmCalls.size(), 1u);
+        EXPECT_EQ(gFake.cmCalls[0].text, c.text);
+        EXPECT_EQ(gFake.cmCalls[0].module, "acl");
+        EXPECT_EQ(gFake.cmCalls[0].operation, uint32_t(CM_OP_SET));
+    }
+}
+
+TEST_F(AclTest, SetsFailOnlyOnStatusZero) {
+    for (uint32_t status : {0u, 2u}) {
+        gFake.cmAnswer = [&](const FakeCmCall &) { return cmStatus(status, "no such rule"); };
+        EXPECT_EQ(fault(call("deleteDynamicAcl", "<name>r1</name>")), status ? "" : "no such rule");
+    }
+    gFake.cmAnswer = [](const FakeCmCall &) { return cmStatus(0); };
+    EXPECT_EQ(fault(call("deleteDynamicAcl", "<name>r1</name>")), "Unknown error");
+}
+
+TEST_F(AclTest, GetDynamicAclWalksTheStatementsOfOneRule) {
+    const std::string replies[] = {statement(1, 1, "source-address", "10.0.0.0/8"),
+                                   statement(2, 1, "unknown-thing", "x"),
+                                   statement(5, 2, "deny", ""), statement(6, 2, "permit", "", "")};
+    size_t next = 0;
+    gFake.cmAnswer = [&](const FakeCmCall &) {
+        next++;
+        return reply(next == 4 ? 1 : 2, replies[next - 1]);
+    };
+    std::string out = call("getDynamicAcl", "<name>r1</name>");
+    EXPECT_EQ(fault(out), "") << out;
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{
+                  "<module_acl><get><dynStatement><entryName>r1</entryName></dynStatement>"
+                  "</get></module_acl>",
+                  "<module_acl><get><dynStatement><entryName>r1</entryName><statementNumber>"
+                  "1</statementNumber></dynStatement></get></module_acl>",
+                  "<module_acl><get><dynStatement><entryName>r1</entryName><statementNumber>"
+                  "2</statementNumber></dynStatement></get></module_acl>",
+                  "<module_acl><get><dynStatement><entryName>r1</entryName><statementNumber>"
+                  "5</statementNumber></dynStatement></get></module_acl>"}));
+    EXPECT_EQ(gFake.cmCalls[0].getFlags, CM_GET_NEXT);
+    // The last statement says the application name and persistence; permit won over deny.
+    EXPECT_NE(out.find("<reply><name>r1</name><applicationName/><isPersistent>true"
+                       "</isPersistent><match><srcIpAddress>10.0.0.0/8</srcIpAddress></match>"
+                       "<response><deny>false</deny></response></reply>"),
+              std::string::npos)
+        << out;
+
+    // A rule answered whole in one reply takes one request.
+    gFake.cmCalls.clear();
+    gFake.cmAnswer = [&](const FakeCmCall &) { return reply(1, statement(1, 2, "count", "c")); };
+    EXPECT_EQ(fault(call("getDynamicAcl", "<name>r1</name>")), "");
+    EXPECT_EQ(gFake.cmCalls.size(), 1u);
+}
+
+TEST_F(AclTest, ListingsStopAtTheirEndOrCap) {
+    uint32_t n = 0;
+    gFake.cmAnswer = [&](const FakeCmCall &) {
+        n++;
+        return reply(2, "<dynEntry><entryName>r" + std::to_string(n) + "</entryName></dynEntry>");
+    };
+    std::string out = call("listDynamicAcl", "");
+    EXPECT_EQ(fault(out), "");
+    EXPECT_EQ(gFake.cmCalls.size(), size_t(CM_WALK_MAX));
+    EXPECT_EQ(count(out, "<name>"), size_t(CM_WALK_MAX));
+    EXPECT_EQ(gFake.cmCalls[1].text,
+              "<module_acl><get><dynEntry><entryName>r1</entryName></dynEntry></get></module_acl>");
+
+    // One name per run of applications of a rule; applications of no dynamic rule are skipped.
+    const char *const rules[][2] = {{"r1", "3"}, {"r1", "3"}, {"x", "0"}, {"r2", "4"}, {"r1", "3"}};
+    n = 0;
+    gFake.cmCalls.clear();
+    gFake.cmAnswer = [&](const FakeCmCall &) {
+        if (n == 5) return reply(1, "");
+        const char *const *r = rules[n++];
+        return reply(2, std::string("<aclRuleAppl><ruleName>") + r[0] +
+                            "</ruleName><vlanIfInstance>" + std::to_string(n) +
+                            "</vlanIfInstance><dynEntryNumber>" + r[1] +
+                            "</dynEntryNumber></aclRuleAppl>");
+    };
+    out = call("listDynamicAclOnInterface", "<direction>EGRESS</direction>");
+    EXPECT_EQ(fault(out), "");
+    EXPECT_NE(out.find("<reply><name>r1</name><name>r2</name><name>r1</name></reply>"),
+              std::string::npos)
+        << out;
+    ASSERT_EQ(gFake.cmCalls.size(), 6u);
+    EXPECT_EQ(gFake.cmCalls[0].text,
+              "<module_acl><get><aclRuleAppl><any>1</any><aclIfDirection>1</aclIfDirection>"
+              "</aclRuleAppl></get></module_acl>");
+    EXPECT_EQ(gFake.cmCalls[2].text,
+              "<module_acl><get><aclRuleAppl><vlanIfInstance>2</vlanIfInstance><portInstance>0"
+              "</portInstance><entryNumber>0</entryNumber><dynEntryNumber>3</dynEntryNumber>"
+              "<statementNumber>0</statementNumber><currEntryNo>0</currEntryNo><aclIfDirection>1"
+              "</aclIfDirection></aclRuleAppl></get></module_acl>");
+}
+
+}  // namespace
