@@ -2,7 +2,9 @@
 // the handlers it dispatches to.
 #include "daemon/soap_serve.h"
 
+#include "daemon/intake.h"
 #include "daemon/worker.h"
+#include "services/cli_sync.h"
 #include "soap/wsvd_handlers.h"
 #include "soap/wsvd_soap.h"
 
@@ -31,4 +33,5 @@ void wsvdSoapInstallHandlers() {
 #include "soap/wsvd_operations.def"
 #undef WSVD_OPERATION
 #undef WSVD_PLACEHOLDER
+    wsvdPolicySetCliSend(wsvdSendCliRequest);
 }

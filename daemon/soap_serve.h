@@ -8,5 +8,6 @@ struct wsvdServeOps;
 extern const wsvdServeOps wsvdSoapServeOps;
 
 // Sets every entry of gWsvdSoapHandlers that has a handler in the operation list
-// (soap/wsvd_operations.def); the others stay "Operation not available".
+// (soap/wsvd_operations.def); the others stay "Operation not available". The policy
+// service gets the request link's CLI requests (wsvdSendCliRequest).
 void wsvdSoapInstallHandlers();
