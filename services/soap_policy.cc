@@ -10,6 +10,7 @@
 #include <string>
 
 #include "cfgmgmt/objdefs/acl_obj.h"
+#include "cfgmgmt/rules/rule_lang.h"
 #include "cmclient/cm.h"
 #include "platform/files.h"
 #include "services/acl_common.h"
@@ -25,7 +26,6 @@ const char kPmModule[] = "pm";
 const char kAclModule[] = "acl";
 
 enum {
-    kPolicyNameMax = 32,
     kPathMax = 127,        // characters of a policy file's path
     kMinFreePercent = 10,  // of the configuration partition, to write a policy file
     // The CLI process checks a file at once; the guard only ends the wait for one that
@@ -45,12 +45,8 @@ wsvdCliSend_t gCliSend = nullptr;
 // Why `name` cannot name a policy file of the configuration directory, or null: a file
 // outside it, or one that is not a policy, is never written or removed.
 const char *policyNameProblem(const std::string &name) {
-    if (name.size() > kPolicyNameMax) return "Policy file name cannot exceed 32 characters";
-    if (name.empty() || name.find('/') != std::string::npos || name.find("..") != std::string::npos)
-        return "Invalid policy name";
-    for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7f) return "Invalid policy name";
-    return nullptr;
+    if (name.size() > RULE_POLICY_NAME_MAX) return "Policy file name cannot exceed 32 characters";
+    return rulePolicyNameOk(name) ? nullptr : "Invalid policy name";
 }
 
 std::string policyPath(const std::string &name) {

@@ -2,6 +2,10 @@
 
 #include <strings.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
 #include <set>
 
 const ruleKeyword_t gRuleAclConditions[RULE_ACL_CONDITION_COUNT] = {
@@ -481,4 +485,36 @@ int ruleParse(std::string_view text, std::vector<ruleEntry_t> *entries, std::str
     }
     for (ruleEntry_t &e : read) entries->push_back(std::move(e));
     return 0;
+}
+
+bool rulePolicyNameOk(std::string_view name) {
+    if (name.empty() || name.size() > RULE_POLICY_NAME_MAX || name.front() == '.' ||
+        name.find('/') != std::string_view::npos || name.find("..") != std::string_view::npos)
+        return false;
+    for (char c : name)
+        if (isControl(c)) return false;
+    return true;
+}
+
+int rulePolicyRead(const std::string &path, std::vector<ruleEntry_t> *entries, std::string *why,
+                   bool *missing) {
+    *missing = false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *missing = errno == ENOENT;
+        *why = std::string("cannot be read: ") + strerror(errno);
+        return -1;
+    }
+    std::string text(RULE_POLICY_FILE_MAX + 1, '\0');
+    in.read(text.data(), std::streamsize(text.size()));
+    if (in.bad()) {
+        *why = "cannot be read";
+        return -1;
+    }
+    text.resize(size_t(in.gcount()));
+    if (text.size() > RULE_POLICY_FILE_MAX) {
+        *why = "is larger than " + std::to_string(RULE_POLICY_FILE_MAX) + " bytes";
+        return -1;
+    }
+    return ruleParse(text, entries, why);
 }

@@ -167,3 +167,16 @@ struct ruleEntry_t {
 // Names, keywords and values longer than the limits above, two entries of one name,
 // and statements the entry's kind does not know are errors.
 int ruleParse(std::string_view text, std::vector<ruleEntry_t> *entries, std::string *why);
+
+// ---- policy files: "NAME.pol" in the configuration directory, written in the language
+
+enum { RULE_POLICY_NAME_MAX = 32, RULE_POLICY_FILE_MAX = 1024 * 1024 };
+
+// A policy name that names a file of the configuration directory and nothing else: 1 to
+// 32 characters, no "/", no "..", no control character, and not a hidden file (".x").
+bool rulePolicyNameOk(std::string_view name);
+
+// Reads and parses the policy file at `path` (at most RULE_POLICY_FILE_MAX bytes). 0 with
+// its entries; -1 with *why, and *missing set when there is no such file.
+int rulePolicyRead(const std::string &path, std::vector<ruleEntry_t> *entries, std::string *why,
+                   bool *missing);

@@ -123,6 +123,7 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
         {"../keep", "<aclRules/>", "Invalid policy name"},
         {"a/b", "<aclRules/>", "Invalid policy name"},
         {"..", "<aclRules/>", "Invalid policy name"},
+        {".hidden", "<aclRules/>", "Invalid policy name"},
         {"a&#9;b", "<aclRules/>", "Invalid policy name"},
         {"", "<aclRules/>", "Invalid policy name"},
         {"keep", "", "Missing argument"},
