@@ -197,7 +197,10 @@ int setSingle(cfgTable &t, const Given &g, std::string *why) {
 
 int setRows(cfgTable &t, const std::string &operation, const Given &g, std::string *why) {
     cfgKind kind = t.decl().kind;
-    if (kind == cfgKind::op) return runHooks(t, cfgEvent::op, g.action, g.row, nullptr, why);
+    // An operation, or a view whose module carries out its sets.
+    bool acts = kind == cfgKind::op ||
+                (kind == cfgKind::view && !hooksOf(t).change[int(cfgEvent::op)].empty());
+    if (acts) return runHooks(t, cfgEvent::op, g.action, g.row, nullptr, why);
     if (operation != "set" || !isStored(kind) || kind == cfgKind::readonly) {
         *why = unsupported(t, operation);
         return -1;
@@ -289,7 +292,8 @@ int registerHooks(std::string *why) {
             }
             cfgKind kind = t->decl().kind;
             bool fits = hook.event == cfgEvent::view ? kind == cfgKind::view && hook.view
-                        : hook.event == cfgEvent::op ? kind == cfgKind::op && hook.change
+                        : hook.event == cfgEvent::op
+                            ? (kind == cfgKind::op || kind == cfgKind::view) && hook.change
                                                      : isStored(kind) && hook.change;
             if (!fits) {
                 *why = where + "the hook of " + hook.object + " does not fit an object of its kind";

@@ -132,7 +132,7 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
          "setop></module_vlan>",
          "Object vlan does not support method setop."},
         {0, "<module_vlan><sit><vlan/></sit></module_vlan>", "Unknown operation \"sit\"."},
-        {0, "<module_acl><get><x/></get></module_acl>", "Unknown module \"acl\"."},
+        {0, "<module_nope><get><x/></get></module_nope>", "Unknown module \"nope\"."},
         {0, "<module_vlan><get></get></module_vlan>", "The request names no object."},
         {0, "<module_vlan><get><vlans/></get></module_vlan>",
          "Unknown object \"vlans\" of module \"vlan\"."},
