@@ -236,6 +236,60 @@ TEST_F(AclPmTest, PoliciesBindToInterfaces) {
               "Policy \"p1\" is not bound to vlan \"Default\".");
 }
 
+std::string nextEntry(const std::string &data) {
+    return "<policyName>" + field(data, "policyName") + "</policyName><entryNumber>" +
+           field(data, "entryNumber") + "</entryNumber>";
+}
+
+TEST_F(AclPmTest, PolicyFilesAreReadOnEveryRequest) {
+    policy("p1",
+           "# Acl entry web\nentry web {\nif {\n protocol tcp;\n}\nthen {\n deny;\n} }\n\n"
+           "# Tripwatch rule trip\nentry trip {\nif match any {\n count c1 >= 10;\n} then {\n"
+           " syslog \"disk; full\" WARN;\n} else {\n permit web;\n} }\n");
+    policy("p2", "entry a { if { } then { } }\n");
+    policy("notes", "not a policy");
+    std::ofstream(gDir + "/x.txt") << "not a policy file";
+    EXPECT_EQ(walk("pm", "pMPolicy", "", "policyName",
+                   [](const std::string &data) {
+                       return "<policyName>" + field(data, "policyName") + "</policyName>";
+                   }),
+              (Shape{"2:notes", "2:p1", "1:p2"}));
+    cfgReply_t missing =
+        request(CM_GET_PLAIN, "pm", "get", "pMPolicy", "<policyName>p9</policyName>");
+    EXPECT_EQ(missing.status, 0u);
+    EXPECT_EQ(missing.message, "Policy \"p9\" does not exist.");
+
+    EXPECT_EQ(walk("pm", "pMEntry", "<policyName>p1</policyName>", "entryName", nextEntry),
+              (Shape{"2:web", "1:trip"}));
+    cfgReply_t trip = request(CM_GET_NEXT, "pm", "get", "pMEntry",
+                              "<policyName>p1</policyName><entryNumber>1</entryNumber>");
+    EXPECT_EQ(field(trip.data, "entryType"), "4");
+    EXPECT_EQ(field(trip.data, "matchType"), "1");
+    EXPECT_EQ(walk("pm", "pMStatement", "<policyName>p1</policyName><entryNumber>2</entryNumber>",
+                   "statementType",
+                   [](const std::string &data) {
+                       return nextEntry(data) + "<statementNumber>" +
+                              field(data, "statementNumber") + "</statementNumber>";
+                   }),
+              (Shape{"2:1", "2:2", "1:3"}));
+    EXPECT_EQ(walk("pm", "pMEntry", "<policyName>notes</policyName>", "entryName", nextEntry),
+              (Shape{"0 Policy \"notes\" line 1: expected \"entry\", found \"not\""}));
+
+    auto refresh = [](const std::string &name) {
+        return set("pm", "pMPolicyUtil", "<option>5</option><polname>" + name + "</polname>");
+    };
+    EXPECT_EQ(refresh("p1"), "");
+    EXPECT_EQ(refresh("p9"), "Policy \"p9\" does not exist.");
+    EXPECT_EQ(set("pm", "pMPolicyUtil", "<option>3</option><polname>p1</polname>"),
+              "pMPolicyUtil supports option 5 (refresh).");
+    // A changed file is what the next request reads.
+    policy("p1", "entry web { if { protocol tcp } then { } }\n");
+    EXPECT_EQ(refresh("p1"),
+              "Policy \"p1\" line 1: expected \";\" after \"protocol\", found \"}\"");
+    EXPECT_EQ(set("cfgmgr", "fileOp", "<op>rm</op><srcloc>config</srcloc><src>p1.pol</src>"), "");
+    EXPECT_EQ(refresh("p1"), "Policy \"p1\" does not exist.");
+}
+
 TEST_F(AclPmTest, RulesAndTheirPlacesAreSavedAndReadBack) {
     ASSERT_EQ(simpleRule("r1"), "");
     ASSERT_EQ(apply("r1", "<vlan>Default</vlan>"), "");
