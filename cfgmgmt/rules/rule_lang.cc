@@ -487,6 +487,25 @@ int ruleParse(std::string_view text, std::vector<ruleEntry_t> *entries, std::str
     return 0;
 }
 
+std::string ruleEntryWrite(const ruleEntry_t &entry) {
+    bool acl = entry.kind == RULE_ENTRY_ACL;
+    std::string text = "entry " + entry.name + " {\n";
+    text += acl                             ? "if {\n"
+            : entry.match == RULE_MATCH_ANY ? "if match any {\n"
+                                            : "if match all {\n";
+    uint32_t block = RULE_BLOCK_IF;
+    auto open = [&](uint32_t next) {
+        for (; block < next; block++)
+            text += block == RULE_BLOCK_IF ? (acl ? "}\nthen {\n" : "} then {\n") : "} else {\n";
+    };
+    for (const ruleStatement_t &s : entry.statements) {
+        open(s.block);
+        text += " " + s.keyword + (s.value.empty() ? "" : " " + s.value) + ";\n";
+    }
+    open(RULE_BLOCK_THEN);
+    return text + "} }\n";
+}
+
 bool rulePolicyNameOk(std::string_view name) {
     if (name.empty() || name.size() > RULE_POLICY_NAME_MAX || name.front() == '.' ||
         name.find('/') != std::string_view::npos || name.find("..") != std::string_view::npos)

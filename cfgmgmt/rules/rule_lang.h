@@ -168,6 +168,11 @@ struct ruleEntry_t {
 // and statements the entry's kind does not know are errors.
 int ruleParse(std::string_view text, std::vector<ruleEntry_t> *entries, std::string *why);
 
+// An entry written back in the language, one statement a line, in the layout the daemon
+// writes ("if match all" spelled out for a Tripwatch entry, so that it reads back as
+// one); ruleParse reads it back as `entry`.
+std::string ruleEntryWrite(const ruleEntry_t &entry);
+
 // ---- policy files: "NAME.pol" in the configuration directory, written in the language
 
 enum { RULE_POLICY_NAME_MAX = 32, RULE_POLICY_FILE_MAX = 1024 * 1024 };

@@ -49,6 +49,8 @@ TEST(RuleParse, BothBraceLayoutsReadTheSame) {
         EXPECT_EQ(statements(e[0]),
                   "1 source-address 10.0.0.0/8\n1 protocol tcp\n1 first-fragments\n"
                   "2 count hits\n2 deny\n2 qosprofile QP3\n");
+        // Written back, it is the daemon's layout again.
+        EXPECT_EQ("# Acl entry web\n" + ruleEntryWrite(e[0]) + "\n", written);
     }
 }
 
@@ -65,6 +67,11 @@ TEST(RuleParse, TripwatchEntriesKeepQuotedTextsWhole) {
               "1 count c1 >= 10\n1 hysteresis 2\n1 ratio a b < 3\n1 min-value 1\n1 period 30\n"
               "2 syslog \"disk; full  now\" WARNING 60\n2 snmptrap 7 \"a b\"\n"
               "2 cli \"show vlan; show fdb\"\n2 mirror ADD r1\n3 permit r1\n");
+    EXPECT_EQ(ruleEntryWrite(e[0]),
+              "entry trip {\nif match any {\n count c1 >= 10;\n hysteresis 2;\n ratio a b < 3;\n"
+              " min-value 1;\n period 30;\n} then {\n syslog \"disk; full  now\" WARNING 60;\n"
+              " snmptrap 7 \"a b\";\n cli \"show vlan; show fdb\";\n mirror ADD r1;\n} else {\n"
+              " permit r1;\n} }\n");
 }
 
 TEST(RuleParse, WhatMakesAnEntryTripwatch) {

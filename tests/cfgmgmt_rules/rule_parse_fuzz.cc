@@ -10,27 +10,6 @@
 
 namespace {
 
-// The entries written back in the language, one statement a line.
-std::string written(const std::vector<ruleEntry_t> &entries) {
-    static const char *const kOpen[] = {"", "if {\n", "} then {\n", "} else {\n"};
-    std::string text;
-    for (const ruleEntry_t &e : entries) {
-        text += "entry " + e.name + " {\n";
-        if (e.kind == RULE_ENTRY_ACL)
-            text += kOpen[RULE_BLOCK_IF];
-        else
-            text += e.match == RULE_MATCH_ANY ? "if match any {\n" : "if match all {\n";
-        uint32_t block = RULE_BLOCK_IF;
-        for (const ruleStatement_t &s : e.statements) {
-            while (block < s.block) text += kOpen[++block];
-            text += " " + s.keyword + (s.value.empty() ? "" : " " + s.value) + ";\n";
-        }
-        while (block < RULE_BLOCK_THEN) text += kOpen[++block];
-        text += "} }\n";
-    }
-    return text;
-}
-
 bool same(const std::vector<ruleEntry_t> &a, const std::vector<ruleEntry_t> &b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); i++) {
@@ -55,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         if (why.empty() || !entries.empty()) abort();
         return 0;
     }
-    if (ruleParse(written(entries), &again, &why) != 0 || !same(entries, again)) abort();
+    std::string written;
+    for (const ruleEntry_t &e : entries) written += ruleEntryWrite(e);
+    if (ruleParse(written, &again, &why) != 0 || !same(entries, again)) abort();
     return 0;
 }
