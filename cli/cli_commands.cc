@@ -14,6 +14,7 @@
 #include "cfgmgmt/cmBackend/src/cm_types.h"
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
+#include "cfgmgmt/rules/rule_lang.h"
 #include "cmclient/cm.h"
 #include "platform/dmcard.h"
 #include "platform/portlist.h"
@@ -656,6 +657,155 @@ bool cmdConfigureManagement(const Ctx &c, const Args &a, const Command &cmd) {
     return usage(c, cmd);
 }
 
+// ---- access lists and policies
+
+// A get-next walk of `object`: the first request gives `fields`, `take` reads each
+// reply's object and gives the fields of the next request. It ends after the last row
+// (status 1, or an empty reply). False after an error line.
+bool walk(const Ctx &c, const std::string &module, const std::string &object, std::string fields,
+          const std::function<std::string(const std::string &data)> &take) {
+    for (int i = 0; i < kWalkCap; i++) {
+        cliCmReply_t reply;
+        std::string text = "<module_" + module + "><get><" + object + ">" + fields + "</" + object +
+                           "></get></module_" + module + ">";
+        if (!exchange(c, CM_OP_GET, CM_GET_NEXT, module.c_str(), text, &reply)) return false;
+        if (reply.data.empty()) break;
+        fields = take(reply.data);
+        if (reply.status == 1) break;
+    }
+    return true;
+}
+
+std::string leafOf(const std::string &xml, const char *name) {
+    std::string v;
+    return xmlLeaf(xml, name, &v) ? v : std::string();
+}
+
+// "<a>x</a><b>y</b>" of the named leaves of a reply, for the next request of a walk.
+std::string keyOf(const std::string &data, std::initializer_list<const char *> names) {
+    std::string fields;
+    for (const char *n : names)
+        fields += std::string("<") + n + ">" + xmlEscape(leafOf(data, n)) + "</" + n + ">";
+    return fields;
+}
+
+// The statements of a rule or policy entry, read from walk replies.
+void addStatement(ruleEntry_t *e, const std::string &data, const char *typeField) {
+    uint32_t block = 0;
+    parseUint(leafOf(data, typeField), 3, &block);
+    e->statements.push_back({block ? block : uint32_t(RULE_BLOCK_THEN), leafOf(data, "keyword"),
+                             leafOf(data, "value")});
+}
+
+std::string interfaceText(const std::string &data, const char *vlanField) {
+    std::string vlan = leafOf(data, vlanField), port = leafOf(data, "port");
+    if (!vlan.empty()) return "vlan " + vlan;
+    if (!port.empty()) return "port " + port;
+    return "every interface";
+}
+
+bool cmdShowAccessList(const Ctx &c, const Args &a, const Command &cmd) {
+    if (a.size() > 1) return usage(c, cmd);
+    if (a.size() == 1) {
+        ruleEntry_t e{a[0], RULE_ENTRY_ACL, RULE_MATCH_ALL, {}};
+        cliCmReply_t reply;
+        if (!exchange(c, CM_OP_GET, CM_GET_EXACT, "acl",
+                      "<module_acl><get><dynEntry><entryName>" + xmlEscape(a[0]) +
+                          "</entryName></dynEntry></get></module_acl>",
+                      &reply))
+            return false;
+        if (reply.data.empty()) return c.error("Dynamic rule \"" + a[0] + "\" does not exist.");
+        bool ok = walk(c, "acl", "dynStatement", "<entryName>" + xmlEscape(a[0]) + "</entryName>",
+                       [&](const std::string &data) {
+                           addStatement(&e, data, "type");
+                           return keyOf(data, {"entryName", "statementNumber"});
+                       });
+        if (ok) c.print(ruleEntryWrite(e));
+        return ok;
+    }
+    c.printf("%-32s %-6s %-16s %s\n", "Dynamic rule", "Number", "Application", "Persistent");
+    int rules = 0;
+    if (!walk(c, "acl", "dynEntry", "", [&](const std::string &data) {
+            rules++;
+            c.printf("%-32s %-6s %-16s %s\n", leafOf(data, "entryName").c_str(),
+                     leafOf(data, "entryNumber").c_str(), leafOf(data, "applName").c_str(),
+                     leafOf(data, "dynamic") == "1" ? "yes" : "no");
+            return keyOf(data, {"entryName"});
+        }))
+        return false;
+    c.printf("Total number of dynamic rules: %d\n", rules);
+    c.printf("%-32s %-24s %-9s %s\n", "Applied rule", "Interface", "Direction", "Position");
+    for (const char *direction : {"0", "1"}) {
+        bool ok =
+            walk(c, "acl", "aclRuleAppl",
+                 std::string("<any>1</any><aclIfDirection>") + direction + "</aclIfDirection>",
+                 [&](const std::string &data) {
+                     c.printf("%-32s %-24s %-9s %s\n", leafOf(data, "ruleName").c_str(),
+                              interfaceText(data, "vlan").c_str(),
+                              direction[0] == '1' ? "egress" : "ingress",
+                              leafOf(data, "currEntryNo").c_str());
+                     return keyOf(
+                         data, {"vlanIfInstance", "portInstance", "entryNumber", "dynEntryNumber",
+                                "statementNumber", "currEntryNo", "aclIfDirection"});
+                 });
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// The entries of a policy, as the policy module reads its file.
+bool readPolicy(const Ctx &c, const std::string &name, std::vector<ruleEntry_t> *entries) {
+    std::vector<std::string> keys;  // of each entry, to walk its statements
+    if (!walk(c, "pm", "pMEntry", "<policyName>" + xmlEscape(name) + "</policyName>",
+              [&](const std::string &data) {
+                  uint32_t kind = 0, match = 0;
+                  parseUint(leafOf(data, "entryType"), 4, &kind);
+                  parseUint(leafOf(data, "matchType"), 2, &match);
+                  entries->push_back({leafOf(data, "entryName"), kind, match, {}});
+                  keys.push_back(keyOf(data, {"policyName", "entryNumber"}));
+                  return keys.back();
+              }))
+        return false;
+    for (size_t n = 0; n < entries->size(); n++) {
+        ruleEntry_t &e = (*entries)[n];
+        if (!walk(c, "pm", "pMStatement", keys[n], [&](const std::string &data) {
+                addStatement(&e, data, "statementType");
+                return keyOf(data, {"policyName", "entryNumber", "statementNumber"});
+            }))
+            return false;
+    }
+    return true;
+}
+
+bool cmdShowPolicy(const Ctx &c, const Args &a, const Command &cmd) {
+    if (a.size() > 1) return usage(c, cmd);
+    if (a.size() == 1) {
+        std::vector<ruleEntry_t> entries;
+        if (!readPolicy(c, a[0], &entries)) return false;
+        for (const ruleEntry_t &e : entries)
+            c.print(std::string(e.kind == RULE_ENTRY_ACL ? "# Acl entry " : "# Tripwatch rule ") +
+                    e.name + "\n" + ruleEntryWrite(e) + "\n");
+        c.printf("Policy %s: %zu entries\n", a[0].c_str(), entries.size());
+        return true;
+    }
+    std::vector<std::string> names;
+    if (!walk(c, "pm", "pMPolicy", "", [&](const std::string &data) {
+            names.push_back(leafOf(data, "policyName"));
+            return keyOf(data, {"policyName"});
+        }))
+        return false;
+    c.print("Policies:\n");
+    for (const std::string &n : names) c.print("  " + n + "\n");
+    c.printf("Total number of policies: %zu\n", names.size());
+    c.printf("%-32s %-24s %s\n", "Bound policy", "Interface", "Direction");
+    return walk(c, "acl", "policyBinding", "", [&](const std::string &data) {
+        c.printf("%-32s %-24s %s\n", leafOf(data, "aclName").c_str(),
+                 interfaceText(data, "vlan").c_str(),
+                 leafOf(data, "aclIfDirection") == "1" ? "egress" : "ingress");
+        return keyOf(data, {"aclIfDirection", "vlanIfInstance", "portInstance"});
+    });
+}
+
 bool cmdHelp(const Ctx &c, const Args &a, const Command &cmd);
 
 const std::vector<Command> &commands() {
@@ -691,6 +841,13 @@ const std::vector<Command> &commands() {
         {{"save", "configuration"},
          cmdSaveConfiguration,
          {{"save configuration", "save the configuration so that it survives a restart"}}},
+        {{"show", "access-list"},
+         cmdShowAccessList,
+         {{"show access-list [NAME]",
+           "list the dynamic rules and where they apply, or show one rule"}}},
+        {{"show", "policy"},
+         cmdShowPolicy,
+         {{"show policy [NAME]", "list the policies and where they are bound, or show one"}}},
         {{"show", "management", "sessions"},
          cmdShowSessions,
          {{"show management sessions", "list the management sessions"}}},

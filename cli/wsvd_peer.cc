@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 
+#include "cfgmgmt/rules/rule_lang.h"
 #include "platform/util.h"
 #include "platform/wsvc_client.h"
 
@@ -89,6 +90,18 @@ int cliCheckConfigFile(const std::string &configDir, const std::string &name,
     if (access(path.c_str(), R_OK) != 0) {
         *message = "Configuration file \"" + name + "\" cannot be read: " + strerror(errno) + ".";
         return 1;
+    }
+    // A policy must read as the switch will read it.
+    const std::string suffix = ".pol";
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        std::vector<ruleEntry_t> entries;
+        std::string why;
+        bool missing = false;
+        if (rulePolicyRead(path, &entries, &why, &missing) != 0) {
+            *message = "Policy file \"" + name + "\": " + why;
+            return 1;
+        }
     }
     return 0;
 }

@@ -5,7 +5,8 @@
 #include <string>
 
 // Checks the configuration file `name` in `configDir`: a plain file name (no path) of
-// an existing, readable regular file. 0 when it is, else 1 with *message saying why.
+// an existing, readable regular file, and for a policy ("NAME.pol") one that reads in
+// the rule language. 0 when it is, else 1 with *message saying why.
 int cliCheckConfigFile(const std::string &configDir, const std::string &name, std::string *message);
 
 // Starts the thread that keeps the connection to wsvd (reconnecting while wsvd is away

@@ -52,7 +52,7 @@ TEST(CliConfigFile, OnlyReadablePlainFilesOfTheDirectoryPass) {
     char tmpl[] = "/tmp/clicfg.XXXXXX";
     ASSERT_NE(mkdtemp(tmpl), nullptr);
     std::string dir = tmpl;
-    std::ofstream(dir + "/good.pol") << "entry x {}\n";
+    std::ofstream(dir + "/good.pol") << "entry x { if { } then { } }\n";
     mkdir((dir + "/sub.pol").c_str(), 0700);
     std::ofstream(dir + "/locked.pol") << "x";
     chmod((dir + "/locked.pol").c_str(), 0);
