@@ -12,14 +12,11 @@ usage: client_matrix.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
 """
 import os
 import re
-import shutil
-import signal
-import socket
 import subprocess
 import sys
-import tempfile
 import time
-import urllib.request
+
+from switch_tree import Switch, fetch
 
 bin_dir, source_dir, build_data = sys.argv[1:4]
 clients_dir = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'clients')
@@ -52,37 +49,6 @@ def steps(name, mac):
         ('readOnlyUser', lambda v: v == 'fault: No write permission'),
         ('closeSession', done),
     ]
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(('127.0.0.1', 0))
-        return s.getsockname()[1]
-
-
-def fetch(url, body=None, headers=None):
-    request = urllib.request.Request(url, data=body, headers=headers or {})
-    with urllib.request.urlopen(request, timeout=5) as reply:
-        return reply.read().decode()
-
-
-def wait_until_serving(endpoint):
-    """Until webd serves the WSDL and wsvd reads VLANs from cfgmgr (60 s at most)."""
-    probe = ('<S:Envelope xmlns:S="http://schemas.xmlsoap.org/soap/envelope/"><S:Body>'
-             '<v:getVlan xmlns:v="urn:xapi/l2protocol/vlan"><name>Default</name>'
-             '<vr>VR-Default</vr></v:getVlan></S:Body></S:Envelope>').encode()
-    basic = {'Content-Type': 'text/xml', 'Authorization': 'Basic YWRtaW46'}  # admin, no password
-    deadline = time.monotonic() + 60
-    while True:
-        try:
-            fetch(endpoint + '?wsdl')
-            if '<name>Default</name>' in fetch(endpoint, probe, basic):
-                return
-        except Exception:
-            pass
-        if time.monotonic() > deadline:
-            raise RuntimeError('the switch did not serve within 60 s')
-        time.sleep(0.2)
 
 
 def served_wsdl_problem(endpoint):
@@ -118,27 +84,11 @@ def run_client(program, endpoint, name, mac):
     return reported, (errors or lines)[-1].strip()
 
 
-tree = tempfile.mkdtemp(prefix='cm.', dir='/tmp')
-for sub in ('run', 'config', 'scratch', 'root'):
-    os.mkdir(os.path.join(tree, sub))
-shutil.copytree(os.path.join(source_dir, 'data'), os.path.join(tree, 'root'), dirs_exist_ok=True)
-shutil.copytree(build_data, os.path.join(tree, 'root'), dirs_exist_ok=True)
-port = free_port()
-endpoint = 'http://127.0.0.1:%d/xmlService' % port
-# The clients talk to this machine only: no proxy in between.
-for proxy in ('http_proxy', 'https_proxy', 'all_proxy', 'HTTP_PROXY', 'HTTPS_PROXY', 'ALL_PROXY'):
-    os.environ.pop(proxy, None)
-env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(tree, 'run'),
-           KARN_CONFIG_LOCATION=os.path.join(tree, 'config'),
-           KARN_SCRATCH_LOCATION=os.path.join(tree, 'scratch'),
-           KARN_ROOT=os.path.join(tree, 'root'), WSVD_HTTP_PORT=str(port))
-log = open(os.path.join(tree, 'log.txt'), 'w')
-platformd = subprocess.Popen([os.path.join(bin_dir, 'platformd')], env=env, stdout=log, stderr=log)
-
+switch = Switch(bin_dir, source_dir, build_data)
 failures = []
 passed = 0
 try:
-    wait_until_serving(endpoint)
+    endpoint = switch.start().endpoint
     problem = served_wsdl_problem(endpoint)
     if problem:
         failures.append('served WSDL: ' + problem)
@@ -170,20 +120,9 @@ try:
 except Exception as e:  # any unexpected error is a failure with its text
     failures.append('unexpected %s: %s' % (type(e).__name__, e))
 finally:
-    platformd.send_signal(signal.SIGTERM)
-    try:
-        platformd.wait(timeout=15)
-    except subprocess.TimeoutExpired:
-        platformd.kill()
-        failures.append('platformd did not stop')
-    log.close()
-    text = open(os.path.join(tree, 'log.txt')).read()
-    for marker in ('AddressSanitizer', 'LeakSanitizer', 'runtime error:'):
-        if marker in text:
-            failures.append('sanitizer report in the log')
+    failures += switch.stop()
     if failures:
-        print(text[-4000:])
-    shutil.rmtree(tree, ignore_errors=True)
+        print(getattr(switch, 'last_log', '')[-4000:])
 
 for f in failures:
     print('FAIL', f)
