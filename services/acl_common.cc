@@ -58,3 +58,32 @@ qtn__Common_StringSequence *aclNewNameSequence(struct soap *soap) {
     if (names) names->name.reserve(CM_WALK_MAX);
     return names;
 }
+
+namespace {
+
+struct NameList {
+    const aclNameWalk_t *walk;
+    qtn__Common_StringSequence *names;
+};
+
+bool takeName(void *context, void *object, uint32_t, uint32_t, std::string *next) {
+    auto *list = static_cast<NameList *>(context);
+    const char *name = list->walk->nameOf(object);
+    list->names->name.push_back(name);
+    *next = list->walk->open + aclXmlEscape(name) + list->walk->close;
+    return true;
+}
+
+}  // namespace
+
+int aclListNames(struct soap *soap, wsvdRequest *r, const aclNameWalk_t &walk,
+                 qtn__Common_StringSequence **names) {
+    NameList list{&walk, aclNewNameSequence(soap)};
+    if (!list.names) return cmFault(soap, CM_FAULT_OUT_OF_MEMORY);
+    const cmWalkSteps_t steps = {walk.module, CM_GET_NEXT,     CM_WALK_MAX,
+                                 takeName,    walk.freeObject, &list};
+    uint32_t count = 0;
+    if (int rc = cmWalk(soap, r, &steps, walk.first, &count)) return rc;
+    *names = list.names;
+    return 0;
+}

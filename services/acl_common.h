@@ -31,3 +31,17 @@ std::string_view aclWithoutLeadingBlanks(std::string_view text);
 
 // A new string sequence of the SOAP context with room reserved for a whole walk.
 qtn__Common_StringSequence *aclNewNameSequence(struct soap *soap);
+
+// A listing of names (at most CM_WALK_MAX): a get-next walk of `module` that starts with
+// `first` and asks for the object after each one with `open`, its name escaped and
+// `close`. 0 with *names, or the fault code.
+struct aclNameWalk_t {
+    const char *module;
+    const char *first;
+    const char *open;
+    const char *close;
+    const char *(*nameOf)(const void *object);
+    void (*freeObject)(void *object);
+};
+int aclListNames(struct soap *soap, wsvdRequest *r, const aclNameWalk_t &walk,
+                 qtn__Common_StringSequence **names);

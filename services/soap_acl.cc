@@ -64,17 +64,8 @@ void freeStatement(void *object) {
 
 // ---- listings
 
-struct NameList {
-    qtn__Common_StringSequence *names;
-};
-
-bool takeEntryName(void *context, void *object, uint32_t, uint32_t, std::string *next) {
-    auto *list = static_cast<NameList *>(context);
-    const auto *e = static_cast<const dynEntry_t *>(object);
-    list->names->name.push_back(e->entryName);
-    *next = "<module_acl><get><dynEntry>" + element("entryName", e->entryName) +
-            "</dynEntry></get></module_acl>";
-    return true;
+const char *entryName(const void *object) {
+    return static_cast<const dynEntry_t *>(object)->entryName;
 }
 
 void freeEntry(void *object) {
@@ -199,15 +190,13 @@ int wsvdOpListDynamicAcl(struct soap *soap, _qtnacl__listDynamicAcl *,
                          _qtnacl__listDynamicAclResponse &response) {
     wsvdRequest *r = serviceRequest(soap);
     if (int rc = aclCheckAccess(soap, r, false)) return rc;
-    NameList list{aclNewNameSequence(soap)};
-    if (!list.names) return cmFault(soap, CM_FAULT_OUT_OF_MEMORY);
-    const cmWalkSteps_t walk = {kAclModule,    CM_GET_NEXT, CM_WALK_MAX,
-                                takeEntryName, freeEntry,   &list};
-    uint32_t count = 0;
-    if (int rc = cmWalk(soap, r, &walk, "<module_acl><get><dynEntry/></get></module_acl>", &count))
-        return rc;
-    response.reply = list.names;
-    return 0;
+    const aclNameWalk_t walk = {kAclModule,
+                                "<module_acl><get><dynEntry/></get></module_acl>",
+                                "<module_acl><get><dynEntry><entryName>",
+                                "</entryName></dynEntry></get></module_acl>",
+                                entryName,
+                                freeEntry};
+    return aclListNames(soap, r, walk, &response.reply);
 }
 
 int wsvdOpInsertDynamicAclOnInterface(struct soap *soap,

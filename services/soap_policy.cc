@@ -197,19 +197,8 @@ void freeEntry(void *object) {
     pMEntry_t_free(static_cast<pMEntry_t *>(object));
 }
 
-// ---- listing
-
-struct PolicyList {
-    qtn__Common_StringSequence *names;
-};
-
-bool takePolicyName(void *context, void *object, uint32_t, uint32_t, std::string *next) {
-    auto *list = static_cast<PolicyList *>(context);
-    const auto *p = static_cast<const pMPolicy_t *>(object);
-    list->names->name.push_back(p->policyName);
-    *next = "<module_pm><get><pMPolicy><policyName>" + aclXmlEscape(p->policyName) +
-            "</policyName></pMPolicy></get></module_pm>";
-    return true;
+const char *policyName(const void *object) {
+    return static_cast<const pMPolicy_t *>(object)->policyName;
 }
 
 void freePolicy(void *object) {
@@ -328,15 +317,13 @@ int wsvdOpListPolicy(struct soap *soap, _qtnpol__listPolicy *,
                      _qtnpol__listPolicyResponse &response) {
     wsvdRequest *r = serviceRequest(soap);
     if (int rc = aclCheckAccess(soap, r, false)) return rc;
-    PolicyList list{aclNewNameSequence(soap)};
-    if (!list.names) return cmFault(soap, CM_FAULT_OUT_OF_MEMORY);
-    const cmWalkSteps_t walk = {kPmModule,      CM_GET_NEXT, CM_WALK_MAX,
-                                takePolicyName, freePolicy,  &list};
-    uint32_t count = 0;
-    if (int rc = cmWalk(soap, r, &walk, "<module_pm><get><pMPolicy/></get></module_pm>", &count))
-        return rc;
-    response.reply = list.names;
-    return 0;
+    const aclNameWalk_t walk = {kPmModule,
+                                "<module_pm><get><pMPolicy/></get></module_pm>",
+                                "<module_pm><get><pMPolicy><policyName>",
+                                "</policyName></pMPolicy></get></module_pm>",
+                                policyName,
+                                freePolicy};
+    return aclListNames(soap, r, walk, &response.reply);
 }
 
 int wsvdOpBindPolicyOnInterface(struct soap *soap, _qtnpol__bindPolicyOnInterface *request,
