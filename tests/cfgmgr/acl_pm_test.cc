@@ -1,24 +1,13 @@
 // Modules acl and pm of cfgmgr's store, in-process: rules made from rule text and walked
 // by statement, where rules apply and the walks over them, policies bound to
 // interfaces, and the policy files read on every request.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "cfgmgr/persist.h"
-#include "cfgmgr/store.h"
 #include "cmclient/cm.h"
+#include "tests/cfgmgr/store_in_tree.h"
 
 namespace {
-
-std::string gDir;
-
-std::string configDir() {
-    return gDir;
-}
 
 cfgReply_t request(uint32_t flags, const std::string &module, const char *op,
                    const std::string &object, const std::string &fields) {
@@ -72,23 +61,10 @@ std::vector<std::string> walk(const std::string &module, const std::string &obje
 
 using Shape = std::vector<std::string>;
 
-class AclPmTest : public ::testing::Test {
+class AclPmTest : public StoreInTree {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/acl_pm_testXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        gDir = pattern;
-        std::string why;
-        ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
-        ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
-        cfgStoreSetEnvironment(cfgStoreEnvironment_t{nullptr, configDir});
-    }
-    void TearDown() override {
-        cfgStoreSetEnvironment(cfgStoreEnvironment_t{});
-        EXPECT_EQ(system(("rm -rf " + gDir).c_str()), 0);
-    }
     void policy(const std::string &name, const std::string &text) {
-        std::ofstream(gDir + "/" + name + ".pol") << text;
+        writeFile(name + ".pol", text);
     }
 };
 
@@ -248,7 +224,7 @@ TEST_F(AclPmTest, PolicyFilesAreReadOnEveryRequest) {
            " syslog \"disk; full\" WARN;\n} else {\n permit web;\n} }\n");
     policy("p2", "entry a { if { } then { } }\n");
     policy("notes", "not a policy");
-    std::ofstream(gDir + "/x.txt") << "not a policy file";
+    writeFile("x.txt", "not a policy file");
     EXPECT_EQ(walk("pm", "pMPolicy", "", "policyName",
                    [](const std::string &data) {
                        return "<policyName>" + field(data, "policyName") + "</policyName>";

@@ -1,47 +1,23 @@
 // The access-list and policy commands against cfgmgr's real store in-process, and the
 // check the CLI makes of a policy file that wsvd has written.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
-#include "cfgmgr/persist.h"
-#include "cfgmgr/store.h"
 #include "cli/cli_commands.h"
 #include "cli/wsvd_peer.h"
+#include "tests/cfgmgr/store_in_tree.h"
 
 namespace {
 
-std::string gDir;
-
-std::string configDir() {
-    return gDir;
-}
-
-class AclCommands : public ::testing::Test {
+class AclCommands : public StoreInTree {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/cli_acl_testXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        gDir = pattern;
-        std::string why;
-        ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
-        ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
-        cfgStoreSetEnvironment(cfgStoreEnvironment_t{nullptr, configDir});
+        StoreInTree::SetUp();
         services_.cmExchange = [](uint32_t, uint32_t flags, const char *, const std::string &text,
                                   cliCmReply_t *reply) {
             cfgReply_t r = cfgStoreHandle(flags, text.c_str());
             *reply = {r.status, r.message, r.data};
             return true;
         };
-    }
-    void TearDown() override {
-        cfgStoreSetEnvironment(cfgStoreEnvironment_t{});
-        EXPECT_EQ(system(("rm -rf " + gDir).c_str()), 0);
-    }
-    void write(const std::string &file, const std::string &text) {
-        std::ofstream(gDir + "/" + file) << text;
     }
     void store(const std::string &text) {
         cfgReply_t r = cfgStoreHandle(0, text.c_str());
@@ -66,7 +42,8 @@ TEST_F(AclCommands, ShowAccessListAndPolicy) {
     store(
         "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleName>web</ruleName>"
         "<aclIfDirection>1</aclIfDirection><ports>1:3</ports></aclRuleAppl></set></module_acl>");
-    write("p1.pol", "entry a { if match any { count c > 1; } then { } else { permit web; } }\n");
+    writeFile("p1.pol",
+              "entry a { if match any { count c > 1; } then { } else { permit web; } }\n");
     store(
         "<module_acl><set><aclIfEntry><aclName>p1</aclName><rowStatus>configure</rowStatus>"
         "<vlan>Default</vlan></aclIfEntry></set></module_acl>");
@@ -99,13 +76,13 @@ TEST_F(AclCommands, ShowAccessListAndPolicy) {
 }
 
 TEST_F(AclCommands, PolicyFilesMustReadBeforeTheCliTakesThemUp) {
-    write("good.pol", "entry a { if { protocol tcp; } then { deny; } }\n");
-    write("bad.pol", "entry a {\nif { protocol tcp }\nthen { } }\n");
-    write("notes.txt", "anything at all");
+    writeFile("good.pol", "entry a { if { protocol tcp; } then { deny; } }\n");
+    writeFile("bad.pol", "entry a {\nif { protocol tcp }\nthen { } }\n");
+    writeFile("notes.txt", "anything at all");
     std::string message;
-    EXPECT_EQ(cliCheckConfigFile(gDir, "good.pol", &message), 0) << message;
-    EXPECT_EQ(cliCheckConfigFile(gDir, "notes.txt", &message), 0) << message;
-    EXPECT_EQ(cliCheckConfigFile(gDir, "bad.pol", &message), 1);
+    EXPECT_EQ(cliCheckConfigFile(dir(), "good.pol", &message), 0) << message;
+    EXPECT_EQ(cliCheckConfigFile(dir(), "notes.txt", &message), 0) << message;
+    EXPECT_EQ(cliCheckConfigFile(dir(), "bad.pol", &message), 1);
     EXPECT_EQ(message,
               "Policy file \"bad.pol\": line 2: expected \";\" after \"protocol\", found \"}\"");
 }
