@@ -1,11 +1,12 @@
 #include "cfgmgmt/rules/rule_lang.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-
 #include <set>
 
 const ruleKeyword_t gRuleAclConditions[RULE_ACL_CONDITION_COUNT] = {
@@ -518,22 +519,31 @@ bool rulePolicyNameOk(std::string_view name) {
 int rulePolicyRead(const std::string &path, std::vector<ruleEntry_t> *entries, std::string *why,
                    bool *missing) {
     *missing = false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Not blocking: a FIFO or device in the directory must not hold the reader.
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
         *missing = errno == ENOENT;
         *why = std::string("cannot be read: ") + strerror(errno);
+        if (fd >= 0) close(fd);
         return -1;
     }
-    std::string text(RULE_POLICY_FILE_MAX + 1, '\0');
-    in.read(text.data(), std::streamsize(text.size()));
-    if (in.bad()) {
-        *why = "cannot be read";
+    if (!S_ISREG(st.st_mode) || st.st_size > RULE_POLICY_FILE_MAX) {
+        *why = S_ISREG(st.st_mode)
+                   ? "is larger than " + std::to_string(RULE_POLICY_FILE_MAX) + " bytes"
+                   : std::string("is not a file");
+        close(fd);
         return -1;
     }
-    text.resize(size_t(in.gcount()));
-    if (text.size() > RULE_POLICY_FILE_MAX) {
-        *why = "is larger than " + std::to_string(RULE_POLICY_FILE_MAX) + " bytes";
-        return -1;
+    std::string text(size_t(st.st_size), '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = read(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
     }
+    close(fd);
+    text.resize(done);  // a file that shrank meanwhile is read as far as it goes
     return ruleParse(text, entries, why);
 }

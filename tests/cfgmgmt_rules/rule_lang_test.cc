@@ -1,7 +1,10 @@
 #include "cfgmgmt/rules/rule_lang.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -160,6 +163,42 @@ TEST(RuleLanguage, WhatAWriterMayPutWhere) {
     for (const char *bad : {"", " a", "a ", "a;b", "a\nb", "a\"b", "a#b"})
         EXPECT_FALSE(ruleValueOk(bad)) << bad;
     for (const char *bad : {"a\"b", "a\nb", "a\rb"}) EXPECT_FALSE(ruleQuotedOk(bad)) << bad;
+}
+
+TEST(PolicyFiles, NamesAndReading) {
+    for (const char *good : {"p1", "web-rules_2.x", "12345678901234567890123456789012"})
+        EXPECT_TRUE(rulePolicyNameOk(good)) << good;
+    for (const char *bad : {"", ".hidden", "..", "a..b", "a/b", "/etc/x", "a\tb",
+                            "123456789012345678901234567890123"})
+        EXPECT_FALSE(rulePolicyNameOk(bad)) << bad;
+
+    char pattern[] = "/tmp/policy_filesXXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    std::ofstream(dir + "/ok.pol") << "entry a { if { } then { permit; } }\n";
+    std::ofstream(dir + "/big.pol") << std::string(RULE_POLICY_FILE_MAX + 1, ' ');
+    ASSERT_EQ(mkfifo((dir + "/fifo.pol").c_str(), 0600), 0);
+    struct Case {
+        const char *file;
+        int rc;
+        bool missing;
+        const char *why;
+    } cases[] = {
+        {"ok.pol", 0, false, ""},
+        {"none.pol", -1, true, "cannot be read: No such file or directory"},
+        {"big.pol", -1, false, "is larger than 1048576 bytes"},
+        {"fifo.pol", -1, false, "is not a file"},  // and does not wait for a writer
+    };
+    for (const Case &c : cases) {
+        std::vector<ruleEntry_t> entries;
+        std::string why;
+        bool missing = true;
+        EXPECT_EQ(rulePolicyRead(dir + "/" + c.file, &entries, &why, &missing), c.rc) << c.file;
+        EXPECT_EQ(missing, c.missing) << c.file;
+        EXPECT_EQ(why, c.why) << c.file;
+        EXPECT_EQ(entries.size(), c.rc == 0 ? 1u : 0u) << c.file;
+    }
+    EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
 }
 
 }  // namespace
