@@ -194,7 +194,7 @@ std::vector<cfgRow> applicationsOn(const cfgTable &applied, uint32_t direction,
 int rewrite(cfgTable &applied, uint32_t direction, const Interface &i, std::vector<cfgRow> rows,
             std::string *why) {
     for (const cfgRow &old : applicationsOn(applied, direction, i))
-        applied.erase(size_t(applied.find(old)));
+        if (int at = applied.find(old); at >= 0) applied.erase(size_t(at));
     uint32_t position = 0;
     for (cfgRow &row : rows) {
         row.instance = 0;
