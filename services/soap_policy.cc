@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "cfgmgmt/objdefs/acl_obj.h"
@@ -92,8 +91,6 @@ int syncWithCli(struct soap *soap, wsvdRequest *r, const std::string &fileName) 
 
 // ---- reading a policy back
 
-enum { kEntryAcl = 2, kEntryTripwatch = 4, kMatchAll = 2 };
-
 struct PolicyRead {
     struct soap *soap;
     qtn__Policy_AclRuleSequence *acl;
@@ -132,7 +129,7 @@ bool takePolicyStatement(void *context, void *object, uint32_t status, uint32_t,
             wsvdTripwatchConditionMap(soap, rule->match, s->keyword, s->value);
             rule->match->type = soap_new_qtn__Policy_TripwatchMatchType(soap);
             if (rule->match->type)
-                *rule->match->type = read->entry->matchType == kMatchAll
+                *rule->match->type = read->entry->matchType == RULE_MATCH_ALL
                                          ? qtn__Policy_TripwatchMatchType::MATCH_USCOREALL
                                          : qtn__Policy_TripwatchMatchType::MATCH_USCOREANY;
         } else {
@@ -154,7 +151,7 @@ bool readEntry(PolicyRead *read, const pMEntry_t *e) {
     struct soap *soap = read->soap;
     read->aclRule = nullptr;
     read->tripwatchRule = nullptr;
-    if (e->entryType == kEntryAcl) {
+    if (e->entryType == RULE_ENTRY_ACL) {
         if (read->acl->rule.size() >= CM_WALK_MAX) return read->complete = true, false;
         read->aclRule = soap_new_qtn__Policy_AclRule(soap);
         if (!read->aclRule) return read->fault = cmFault(soap, CM_FAULT_OUT_OF_MEMORY), false;
@@ -162,7 +159,7 @@ bool readEntry(PolicyRead *read, const pMEntry_t *e) {
         read->aclRule->applicationName = serviceNewText(soap, "");
         read->aclRule->match = soap_new_qtn__Policy_AclCondition(soap);
         read->aclRule->response = soap_new_qtn__Policy_AclAction(soap);
-    } else if (e->entryType == kEntryTripwatch) {
+    } else if (e->entryType == RULE_ENTRY_TRIPWATCH) {
         if (read->tripwatch->rule.size() >= CM_WALK_MAX) return read->complete = true, false;
         read->tripwatchRule = soap_new_qtn__Policy_TripwatchRule(soap);
         if (!read->tripwatchRule) return read->fault = cmFault(soap, CM_FAULT_OUT_OF_MEMORY), false;
