@@ -154,17 +154,6 @@ TEST(RuleParse, BrokenTextsSayWhatAndWhere) {
     for (const Case &c : cases) EXPECT_EQ(refusal(c.text), c.why) << c.text;
 }
 
-TEST(RuleLanguage, WhatAWriterMayPutWhere) {
-    EXPECT_TRUE(ruleWordOk("r-1_x.2"));
-    EXPECT_TRUE(ruleValueOk("1:1, 1:2"));
-    EXPECT_TRUE(ruleQuotedOk("disk; full {now}"));
-    for (const char *bad : {"", "a b", "a;b", "a{", "a}", "a\"b", "#a", "a\tb", "a\x7f"})
-        EXPECT_FALSE(ruleWordOk(bad)) << bad;
-    for (const char *bad : {"", " a", "a ", "a;b", "a\nb", "a\"b", "a#b"})
-        EXPECT_FALSE(ruleValueOk(bad)) << bad;
-    for (const char *bad : {"a\"b", "a\nb", "a\rb"}) EXPECT_FALSE(ruleQuotedOk(bad)) << bad;
-}
-
 TEST(PolicyFiles, NamesAndReading) {
     for (const char *good : {"p1", "web-rules_2.x", "12345678901234567890123456789012"})
         EXPECT_TRUE(rulePolicyNameOk(good)) << good;
