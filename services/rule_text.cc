@@ -158,8 +158,11 @@ void writeAclResponse(Writer &w, const Action &a) {
 }
 
 void writeAclRule(Writer &w, const qtn__Policy_AclRule &rule, bool comments) {
-    if (comments) w.put("# Acl entry ");
-    if (comments) w.word("rule name", rule.name), w.put("\n");
+    if (comments) {
+        w.put("# Acl entry ");
+        w.word("rule name", rule.name);
+        w.put("\n");
+    }
     w.put("entry ");
     w.word("rule name", rule.name);
     w.put(" {\nif {\n");
@@ -255,7 +258,11 @@ void writeTripwatchAction(Writer &w, const qtn__Policy_TripwatchAction &a) {
 void writeTripwatchRule(Writer &w, const qtn__Policy_TripwatchRule &rule, bool comments) {
     const qtn__Policy_TripwatchMatch *match = rule.match;
     if (!match) return;
-    if (comments) w.put("# Tripwatch rule "), w.word("rule name", rule.name), w.put("\n");
+    if (comments) {
+        w.put("# Tripwatch rule ");
+        w.word("rule name", rule.name);
+        w.put("\n");
+    }
     w.put("entry ");
     w.word("rule name", rule.name);
     int type =
