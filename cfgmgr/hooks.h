@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "cfgmgr/rows.h"
@@ -69,6 +70,55 @@ extern const cfgModuleHooks_t *const gCfgModuleHooks[];
 // Deletes a row together with the rows that cascade from it, running their remove
 // hooks; fails when another row still refers to it. 0, or -1 with *why.
 int cfgStoreDelete(cfgTable &table, size_t index, std::string *why);
+
+// Seconds since the store was set up: the switch's uptime, as views report it.
+uint32_t cfgStoreUptime();
+
+// Fills a row field by field from texts, keeping the first failure: how view hooks make
+// their rows.
+//   cfgRowWriter r(view);
+//   r.set("port", "1:5").set("speed", 1000);
+//   if (r.addTo(rows, why) != 0) return -1;
+class cfgRowWriter {
+public:
+    explicit cfgRowWriter(const cfgTable &table) : table_(table), row_(table.blank()) {}
+    cfgRowWriter &set(const std::string &field, const std::string &text) {
+        if (why_.empty()) table_.assign(row_, field, text, &why_);
+        return *this;
+    }
+    cfgRowWriter &set(const std::string &field, const char *text) {
+        return set(field, std::string(text));
+    }
+    template <class N, std::enable_if_t<std::is_integral_v<N> || std::is_enum_v<N>, int> = 0>
+    cfgRowWriter &set(const std::string &field, N number) {
+        if constexpr (std::is_enum_v<N>)
+            return set(field, std::to_string(std::underlying_type_t<N>(number)));
+        else
+            return set(field, std::to_string(number));
+    }
+    // Every field of `row` (of `from`) that this table declares too.
+    cfgRowWriter &copy(const cfgTable &from, const cfgRow &row) {
+        for (size_t i = 0; i < from.decl().fields.size(); i++)
+            if (row.values[i].set && table_.field(from.decl().fields[i].name) >= 0)
+                set(from.decl().fields[i].name, row.values[i].text);
+        return *this;
+    }
+    // Appends the row: 0, or -1 with the first failure in *why.
+    int addTo(std::vector<cfgRow> *rows, std::string *why) {
+        if (!why_.empty()) {
+            *why = why_;
+            return -1;
+        }
+        rows->push_back(std::move(row_));
+        row_ = table_.blank();
+        return 0;
+    }
+
+private:
+    const cfgTable &table_;
+    cfgRow row_;
+    std::string why_;
+};
 
 // What the store needs from the process it runs in (set by cfgmgr's server; empty in
 // tests that need none).

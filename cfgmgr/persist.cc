@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cfgmgr/store.h"
+#include "cfgmgr/types.h"
 #include "platform/dmcard.h"
 
 const char kSavedFileName[] = "cfgmgr.cfg";
@@ -44,6 +45,23 @@ std::string replaceAll(std::string text, const std::string &from, const std::str
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
+}
+
+// The texts of a factory row: one, or one per front port when it names a port.
+std::vector<std::string> factoryTexts(const std::string &text, const std::string &allPorts) {
+    std::string all = replaceAll(replaceAll(text, "@ALLPORTS@", allPorts), "@MGMTPORT@", "mgmt");
+    if (all.find("@SLOT@") == std::string::npos && all.find("@PORTNUM@") == std::string::npos &&
+        all.find("@PORTNAME@") == std::string::npos)
+        return {all};
+    std::vector<std::string> texts;
+    for (int slot = dmGetSlotFirst(); slot >= 1 && slot <= dmGetSlotLast(); slot++) {
+        if (!dmSlotUsable(slot)) continue;
+        for (int port = 1; port <= dmGetCardPorts(slot); port++)
+            texts.push_back(replaceAll(replaceAll(replaceAll(all, "@SLOT@", std::to_string(slot)),
+                                                  "@PORTNUM@", std::to_string(port)),
+                                       "@PORTNAME@", cfgPortName(slot, port)));
+    }
+    return texts;
 }
 
 }  // namespace
@@ -196,12 +214,12 @@ int cfgApplyFactory(std::string *why) {
     std::string ports = cfgAllPortsText();
     int rc = 0;
     for (const cfgFactoryRow &row : cfgStoreFactory()) {
-        std::string text =
-            replaceAll(replaceAll(row.text, "@ALLPORTS@", ports), "@MGMTPORT@", "mgmt");
-        std::string reason;
-        if (cfgStoreMakeFactoryRow(row, text, &reason) != 0 && rc == 0) {
-            *why = row.where + ": " + reason;
-            rc = -1;
+        for (const std::string &text : factoryTexts(row.text, ports)) {
+            std::string reason;
+            if (cfgStoreMakeFactoryRow(row, text, &reason) != 0 && rc == 0) {
+                *why = row.where + ": " + reason;
+                rc = -1;
+            }
         }
     }
     return rc;

@@ -27,8 +27,10 @@ std::string cfgPersistText();
 int cfgPersistParse(const std::string &text, std::string *why);
 
 // Makes the catalogue's factory rows, "@ALLPORTS@" standing for every front port of the
-// switch and "@MGMTPORT@" for its management port; 0, or -1 with *why naming the first
-// row that could not be made (the others are made all the same).
+// switch and "@MGMTPORT@" for its management port. A row that holds "@SLOT@",
+// "@PORTNUM@" or "@PORTNAME@" is made once for each front port, with its slot, its number
+// in the slot and its name ("1:5"; "5" on a switch of one slot). 0, or -1 with *why
+// naming the first row that could not be made (the others are made all the same).
 int cfgApplyFactory(std::string *why);
 // Port-list texts of every front port of the switch and of its management port.
 std::string cfgAllPortsText();

@@ -9,12 +9,14 @@
 #include "cfgmgmt/cmBackend/src/cm_types.h"
 #include "cfgmgr/request.h"
 #include "cmclient/cm.h"
+#include "platform/clock.h"
 
 namespace {
 
 // Never destroyed, like the tables that point into it.
 cfgCatalogue &gCatalogue = *new cfgCatalogue;
 cfgStoreEnvironment_t gEnvironment;
+uint64_t gStartUs = 0;  // when the store was set up
 
 // The hooks of each object of the catalogue, by the object's position.
 struct ObjectHooks {
@@ -402,6 +404,7 @@ void resetSingles() {
 int cfgStoreInitFrom(const std::vector<cfgCatalogueFile> &files, const std::string &dataDir,
                      std::string *why) {
     gHooks.clear();
+    gStartUs = clockNowUs();
     if (cfgCatalogueParse(files, &gCatalogue, why) != 0) {
         gCatalogue = cfgCatalogue();
         cfgTablesInit(gCatalogue);
@@ -480,6 +483,10 @@ int cfgStoreDelete(cfgTable &table, size_t index, std::string *why) {
     int at = table.find(row);
     if (at >= 0) table.erase(size_t(at));
     return 0;
+}
+
+uint32_t cfgStoreUptime() {
+    return uint32_t((clockNowUs() - gStartUs) / 1000000);
 }
 
 const cfgStoreEnvironment_t &cfgStoreEnvironment() {

@@ -6,6 +6,7 @@
 
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cfgmgmt/cmBackend/src/cm_types.h"
+#include "platform/dmcard.h"
 #include "platform/portlist.h"
 
 namespace {
@@ -141,4 +142,9 @@ std::string cfgPortsCombine(const std::string &base, const std::string &given, b
     for (int w = 0; w < PL_WORDS; w++)
         to.words[w] = add ? (to.words[w] | from.words[w]) : (to.words[w] & ~from.words[w]);
     return print(cmType_portlist, &to);
+}
+
+std::string cfgPortName(int slot, int port) {
+    bool multiSlot = dmConfig()->words[DM_CONFIG_SLOT_COUNT] >= 2;
+    return multiSlot ? std::to_string(slot) + ":" + std::to_string(port) : std::to_string(port);
 }

@@ -25,3 +25,6 @@ int cfgTypeRead(const cfgType &type, const std::string &text, std::string *canon
 
 // Port lists: the canonical list `base` with the ports of `given` added (or taken away).
 std::string cfgPortsCombine(const std::string &base, const std::string &given, bool add);
+
+// The name of a front port as the store writes it: "1:5", or "5" on a switch of one slot.
+std::string cfgPortName(int slot, int port);
