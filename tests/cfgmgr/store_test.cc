@@ -51,8 +51,9 @@ TEST_F(StoreTest, SavedTextReadsBackAndDamageIsRefused) {
          {newVlan("<name>a]]&gt;b</name><tag>7</tag><untaggedPorts>1:5</untaggedPorts>"),
           std::string("<module_snmp><set><snmpEnableCLI><sysName>core &amp; edge</sysName>"
                       "</snmpEnableCLI></set></module_snmp>"),
-          std::string("<module_snmp><set><snmpCommunityEntryCLI><communityName>c1</communityName>"
-                      "<rowStatus>create</rowStatus></snmpCommunityEntryCLI></set></module_snmp>"),
+          std::string("<module_snmp><set><snmpCommunityEntryCLI><communityIndex>c1</communityIndex>"
+                      "<communityName>s3cret</communityName><rowStatus>create</rowStatus>"
+                      "</snmpCommunityEntryCLI></set></module_snmp>"),
           std::string("<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr>"
                       "<vlanName>a]]&gt;b</vlanName><portList>1:5</portList><action>create</action>"
                       "</fdb_op></set></module_fdb>")})
@@ -144,8 +145,8 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
         {0, newVlan("<name>x</name><tag>4096</tag>"),
          "Value 4096 of field \"tag\" is out of range (1 to 4095)."},
         {0, newVlan("<name>x</name><tag>-1</tag>"), "Value \"-1\" is not valid for field \"tag\"."},
-        {0, newVlan("<name>" + std::string(32, 'n') + "</name>"),
-         "Field \"name\" is longer than 31 characters."},
+        {0, newVlan("<name>" + std::string(33, 'n') + "</name>"),
+         "Field \"name\" is longer than 32 characters."},
         {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><rowStatus>make</rowStatus>"),
          "Value \"make\" is not valid for field \"rowStatus\"."},
         {0, vlanSet("<name>x</name><rowStatus>create</rowStatus>"),
@@ -265,13 +266,6 @@ TEST_F(StoreTest, PlatformViewsAndCannedRows) {
                "</port></show_ports_info></get></module_port>";
     }
     EXPECT_EQ(ports, 48 + 48 + 24 + 24);
-    EXPECT_EQ(cfgStoreHandle(CM_GET_EXACT,
-                             "<module_port><get><show_ports_stats><port>2:7</port></"
-                             "show_ports_stats></get></module_port>")
-                  .data,
-              "<show_ports_stats><port>2:7</port><rxPackets>0</rxPackets><txPackets>0</txPackets>"
-              "<rxBytes>0</rxBytes><txBytes>0</txBytes><rxErrors>0</rxErrors><txErrors>0</txErrors>"
-              "</show_ports_stats>");
     cfgReply_t fans = cfgStoreHandle(
         CM_GET_NEXT,
         "<module_system><get><fan_info><fanId>2</fanId></fan_info></get></module_system>");

@@ -1,0 +1,181 @@
+// The modules' hooks over the shipped catalogue, in-process, on a clock the test moves:
+// what the views of the platform report, and the rows a VLAN brings with it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cfgmgr/persist.h"
+#include "cfgmgr/store.h"
+#include "cmclient/cm.h"
+#include "platform/clock.h"
+
+namespace {
+
+const uint64_t kUptimeSeconds = 100;
+
+class ModulesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clockUseManual();
+        std::string why;
+        ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
+        ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
+        clockAdvanceUs(kUptimeSeconds * 1000000);
+    }
+    void TearDown() override { clockSetSource(nullptr); }
+};
+
+cfgReply_t get(const std::string &module, const std::string &object, const std::string &fields,
+               uint32_t flags = CM_GET_EXACT) {
+    std::string text = "<module_" + module + "><get><" + object + ">" + fields + "</" + object +
+                       "></get></module_" + module + ">";
+    return cfgStoreHandle(flags, text.c_str());
+}
+
+::testing::AssertionResult set(const std::string &module, const std::string &object,
+                               const std::string &fields, const char *operation = "set") {
+    std::string text = "<module_" + module + "><" + operation + "><" + object + ">" + fields +
+                       "</" + object + "></" + operation + "></module_" + module + ">";
+    cfgReply_t r = cfgStoreHandle(0, text.c_str());
+    if (r.status == 1) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << text << ": " << r.message;
+}
+
+// The text of the first element `name` of a reply ("" when there is none).
+std::string field(const std::string &data, const std::string &name) {
+    size_t at = data.find("<" + name + ">");
+    if (at == std::string::npos) return "";
+    at += name.size() + 2;
+    std::string text = data.substr(at, data.find("</" + name + ">", at) - at);
+    if (text.rfind("<![CDATA[", 0) == 0) text = text.substr(9, text.size() - 12);
+    return text;
+}
+
+uint64_t number(const std::string &data, const std::string &name) {
+    return std::stoull("0" + field(data, name));
+}
+
+std::string port(const char *name) {
+    return std::string("<port>") + name + "</port>";
+}
+
+// Counters grow by the rates the utilization view gives, on cabled ports with link; a
+// port without a partner, or disabled, shows none.
+TEST_F(ModulesTest, PortCountersFollowTheRatesOfPortsWithLink) {
+    struct Case {
+        const char *port;
+        bool link;
+    } cases[] = {{"1:1", true}, {"2:7", true}, {"1:47", true}, {"3:12", false}, {"4:22", false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.port);
+        std::string info = get("port", "show_ports_info", port(c.port)).data;
+        std::string rates = get("port", "show_ports_utilization", port(c.port)).data;
+        std::string counts = get("port", "show_ports_stats", port(c.port)).data;
+        EXPECT_EQ(field(info, "linkState"), c.link ? "1" : "2");
+        EXPECT_EQ(number(rates, "rxPktsPerSec") > 0, c.link);
+        EXPECT_EQ(number(counts, "rxPackets"), number(rates, "rxPktsPerSec") * kUptimeSeconds);
+        EXPECT_EQ(number(counts, "txBytes"), number(rates, "txBytesPerSec") * kUptimeSeconds);
+    }
+    ASSERT_TRUE(set("port", "ports", "<slot>2</slot><port>7</port><adminState>0</adminState>"));
+    EXPECT_EQ(field(get("port", "show_ports_info", port("2:7")).data, "linkState"), "2");
+    EXPECT_EQ(number(get("port", "show_ports_stats", port("2:7")).data, "rxPackets"), 0u);
+}
+
+// A request may name its ports in portList (or "*" for all); a view then answers from
+// those ports alone.
+TEST_F(ModulesTest, PortViewsAnswerThePortsOfPortList) {
+    cfgReply_t r = get("port", "show_ports_config", "<portList>2:5</portList>");
+    EXPECT_EQ(field(r.data, "port"), "2:5");
+    EXPECT_EQ(field(r.data, "actualSpeed"), "1000");
+    r = get("port", "show_ports_txerrors", "<portList>*</portList><port>4:24</port>", CM_GET_NEXT);
+    EXPECT_EQ(r.data, "");  // the last port
+    EXPECT_EQ(get("port", "show_ports_stats", "<portList>9:1</portList>").message,
+              "Value \"9:1\" is not valid for field \"portList\".");
+    // Only the optical ports have transceivers; one without a partner hears no light.
+    EXPECT_EQ(get("port", "show_ports_transceiver", port("1:1")).data, "");
+    EXPECT_EQ(field(get("port", "show_ports_transceiver", port("1:45")).data, "rxPowerStatus"),
+              "Normal");
+    EXPECT_EQ(field(get("port", "show_ports_transceiver", port("4:21")).data, "rxPowerStatus"),
+              "Low Alarm");
+}
+
+// A port is in one ingress QoS profile; its traffic is counted under that profile.
+TEST_F(ModulesTest, QosViewsFollowTheProfileOfThePort) {
+    ASSERT_TRUE(set("port", "qosprofile", "<arrayIndex>QP3</arrayIndex><portList>1:5</portList>"));
+    std::string profile = get("port", "show_qosprofile", port("1:5")).data;
+    EXPECT_EQ(field(profile, "qosProfileName"), "QP3");
+    EXPECT_EQ(field(profile, "priority"), "normal");
+    std::string egress = get("port", "show_ports_qos_monitor", port("1:5") + "<type>0</type>").data;
+    EXPECT_GT(number(egress, "qp3TxPackets"), 0u);
+    EXPECT_EQ(number(egress, "qp1TxPackets"), 0u);
+    EXPECT_EQ(field(get("port", "show_qosprofile", port("1:6")).data, "qosProfileName"), "QP1");
+}
+
+// The platform views: the cards and nodes of the stack, its entities and its clock.
+TEST_F(ModulesTest, SystemViewsDescribeTheStack) {
+    std::string system = get("system", "dm_system", "").data;
+    EXPECT_EQ(number(system, "upTime"), kUptimeSeconds);
+    EXPECT_EQ(field(system, "powerSupplies"), "2");
+    EXPECT_FALSE(field(system, "bootTime").empty());
+    std::string card = get("system", "card_info", "<slot>3</slot>").data;
+    EXPECT_EQ(field(card, "ports"), "24");
+    EXPECT_EQ(field(card, "nodeState"), "Standby");
+    EXPECT_EQ(field(get("system", "stackingShowNode", "<slot>2</slot>").data, "macAddress"),
+              "02:5a:11:00:02:00");
+    int entities = 0;
+    for (std::string at;
+         (at = get("system", "entity_info", "<index>" + at + "</index>", CM_GET_NEXT).data) != "";
+         entities++)
+        at = field(at, "index");
+    EXPECT_EQ(entities, 1 + 4 + 3 + 2);  // stack, cards, fans, power supplies
+    EXPECT_EQ(number(get("snmp", "snmpEngineCLI", "").data, "engineTime"), kUptimeSeconds);
+}
+
+// A VLAN brings its rows of the per-VLAN settings and takes them when it goes; a VLAN
+// refused for its own rules is refused for them, not for its rows.
+TEST_F(ModulesTest, VlanRowsComeAndGoWithTheVlan) {
+    const std::string blue = "<vrName>VR-Default</vrName><name>blue</name>";
+    ASSERT_TRUE(set("vlan", "vlan", blue + "<tag>10</tag><rowStatus>create</rowStatus>"));
+    for (const char *object : {"ntUdpProfileEntry", "vlanIPv4AddrDiscover", "dhcpServerVlanConfig"})
+        EXPECT_NE(get("vlan", object, "<vlan>blue</vlan>").data, "") << object;
+    ASSERT_TRUE(set("vlan", "dhcpServerVlanConfig", "<vlan>blue</vlan><enabled>1</enabled>"));
+    EXPECT_EQ(field(get("vlan", "vlanProc", "<name1>blue</name1>").data, "tagType"), "802dot1Q");
+    EXPECT_EQ(cfgStoreHandle(0,
+                             "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>red"
+                             "</name><tag>10</tag><rowStatus>create</rowStatus></vlan></set>"
+                             "</module_vlan>")
+                  .message,
+              "vlan \"VR-Default\"/\"blue\" already has tag 10.");
+    ASSERT_TRUE(set("vlan", "vlan", blue + "<rowStatus>delete</rowStatus>"));
+    EXPECT_EQ(get("vlan", "dhcpServerVlanConfig", "<vlan>blue</vlan>").data, "");
+}
+
+// Private VLAN and translation members are kept with the member VLAN.
+TEST_F(ModulesTest, PrivateVlanMembersAreKeptWithTheMember) {
+    for (const char *name : {"net", "sub", "tr"})
+        ASSERT_TRUE(set("vlan", "vlan",
+                        std::string("<vrName>VR-Default</vrName><name>") + name +
+                            "</name><rowStatus>create</rowStatus>"));
+    ASSERT_TRUE(set("vlan", "pvlan",
+                    "<pvlanName>net</pvlanName><vlanName>sub</vlanName><rowStatus>configure"
+                    "</rowStatus><vlanServicesMode>2</vlanServicesMode><pvlanType>3</pvlanType>",
+                    "setop"));
+    std::string sub = get("vlan", "vlan", "<name>sub</name>").data;
+    EXPECT_EQ(field(sub, "parentVlan"), "net");
+    EXPECT_EQ(field(sub, "pvlanType"), "3");
+    ASSERT_TRUE(set("vlan", "pvlan",
+                    "<vlanName>net</vlanName><memberVlanName>tr</memberVlanName><rowStatus>"
+                    "configure</rowStatus><vlanServicesMode>1</vlanServicesMode>"));
+    EXPECT_EQ(field(get("vlan", "vlan", "<name>tr</name>").data, "vlanServicesMode"), "1");
+    ASSERT_TRUE(set("vlan", "pvlan",
+                    "<pvlanName>net</pvlanName><vlanName>sub</vlanName><rowStatus>delete"
+                    "</rowStatus><pvlanType>1</pvlanType>"));
+    EXPECT_EQ(field(get("vlan", "vlan", "<name>sub</name>").data, "parentVlan"), "");
+    EXPECT_EQ(cfgStoreHandle(0,
+                             "<module_vlan><set><pvlan><pvlanName>none</pvlanName><vlanName>"
+                             "sub</vlanName></pvlan></set></module_vlan>")
+                  .message,
+              "VLAN \"none\" does not exist.");
+}
+
+}  // namespace
