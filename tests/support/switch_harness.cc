@@ -49,7 +49,7 @@ std::string SwitchHarness::binDir() {
     return WSVD_BIN_DIR;
 }
 
-SwitchHarness::SwitchHarness(std::vector<std::string> processes)
+SwitchHarness::SwitchHarness(std::vector<std::string> processes, Root root)
     : processes_(std::move(processes)) {
     // A process that dies while we write to it must give an error, not end the test.
     signal(SIGPIPE, SIG_IGN);
@@ -61,6 +61,17 @@ SwitchHarness::SwitchHarness(std::vector<std::string> processes)
     dir_ = tmpl;
     for (const char *sub : {"/run", "/config", "/scratch", "/root"})
         mkdir((dir_ + sub).c_str(), 0700);
+    if (root == Root::installed) {
+        std::error_code error;
+        for (const char *from : {WSVD_SOURCE_DIR "/data", WSVD_DATA_DIR})
+            std::filesystem::copy(from, rootDir(),
+                                  std::filesystem::copy_options::recursive |
+                                      std::filesystem::copy_options::overwrite_existing,
+                                  error);
+        if (error)
+            ADD_FAILURE() << "cannot install the data into " << rootDir() << ": "
+                          << error.message();
+    }
     const std::string values[] = {runDir(), configDir(), scratchDir(), rootDir()};
     for (size_t i = 0; i < 4; i++) {
         const char *old = getenv(kEnvNames[i]);

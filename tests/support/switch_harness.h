@@ -12,7 +12,9 @@
 // process's KARN_RUN_LOCATION, KARN_CONFIG_LOCATION, KARN_SCRATCH_LOCATION and KARN_ROOT
 // point into it while the harness lives (the platform client libraries read them), and
 // platformd and its children inherit them. Their standard output and error go to
-// log.txt in the tree.
+// log.txt in the tree. root/ holds the installed data, as scripts/run installs it (data/
+// and what the build makes of it: the object metadata, cfgmgr's catalogue, the service
+// description), unless the harness is made with an empty root.
 //
 // The destructor stops platformd (SIGTERM, then SIGKILL after a bounded wait), fails the
 // running test when the log shows a sanitizer report or a process that died when nobody
@@ -36,7 +38,9 @@ class SwitchHarness {
 public:
     // Each entry is "name" (the program of that name from the build's bin directory) or
     // "name=program" (program from the bin directory, or an absolute path).
-    explicit SwitchHarness(std::vector<std::string> processes = {"wsvd=wsvd_testserve"});
+    enum class Root { installed, empty };
+    explicit SwitchHarness(std::vector<std::string> processes = {"wsvd=wsvd_testserve"},
+                           Root root = Root::installed);
     ~SwitchHarness();
     SwitchHarness(const SwitchHarness &) = delete;
     SwitchHarness &operator=(const SwitchHarness &) = delete;
