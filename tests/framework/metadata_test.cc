@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "cfgmgr/catalogue.h"
+#include "cfgmgr/persist.h"
+#include "cfgmgr/store.h"
 #include "cfgmgr/types.h"
+#include "cmclient/cm.h"
 #include "framework/xmlfwk_registry.h"
 #include "framework/xmlfwk_tables.h"
 
@@ -56,6 +59,8 @@ public:
     }
     const std::vector<std::string> &problems() const { return problems_; }
     const std::set<std::pair<std::string, std::string>> &holders() const { return holders_; }
+    // The internal objects of the fields a get reads.
+    const std::set<std::pair<std::string, std::string>> &read() const { return read_; }
 
 private:
     void field(const xmlFwkFieldDesc_t *d, Holder holder) {
@@ -77,6 +82,7 @@ private:
         if (d->kind == XML_FWK_KIND_SEQUENCE) return fields(d->nested, holder);
         if (strcmp(access, "QUERY") == 0) return;
         holders_.emplace(holder.module, holder.object);
+        if (strstr(access, "READ")) read_.emplace(holder.module, holder.object);
         const cfgObjectDecl *o = declared_(holder);
         if (!o)
             return problem(where + ": the catalogue has no " + holder.module + "/" + holder.object);
@@ -122,7 +128,7 @@ private:
     const char *object_;
     const cfgObjectDecl *(*declared_)(const Holder &);
     std::vector<std::string> problems_;
-    std::set<std::pair<std::string, std::string>> holders_;
+    std::set<std::pair<std::string, std::string>> holders_, read_;
 };
 
 TEST_F(Metadata, EveryObjectIsMappedOntoTheStore) {
@@ -156,6 +162,31 @@ TEST_F(Metadata, EveryObjectIsMappedOntoTheStore) {
         }
     }
     EXPECT_TRUE(problems.empty()) << ::testing::PrintToString(problems);
+}
+
+// The store answers a walk of every internal object the metadata reads from: its
+// views compute their rows for any request and its tables are there.
+TEST_F(Metadata, EveryObjectReadFromAnswersAWalk) {
+    std::string why;
+    ASSERT_EQ(cfgStoreInit(WSVD_DATA_DIR "/cfgmgr", &why), 0) << why;
+    ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
+    std::set<std::pair<std::string, std::string>> read;
+    for (const xmlFwkObjectRow_t *r = xmlFwkObjectTable; r->objectId != -1; r++) {
+        xmlFwkObjectInfo_t *info = xmlFwkGetObjectInfo(r->name, XML_FWK_CONTAINER);
+        if (!info) continue;
+        Checker check(r->name, declared);
+        check.fields(info->fields,
+                     {xmlFwkGetMeta(info->typeInfo.appinfo, "module", nullptr),
+                      xmlFwkGetMeta(info->typeInfo.appinfo, "internalObject", nullptr)});
+        read.insert(check.read().begin(), check.read().end());
+    }
+    EXPECT_GT(read.size(), 70u);
+    for (const auto &[module, object] : read) {
+        std::string text =
+            "<module_" + module + "><get><" + object + "/></get></module_" + module + ">";
+        cfgReply_t reply = cfgStoreHandle(CM_GET_NEXT, text.c_str());
+        EXPECT_NE(reply.status, 0u) << text << ": " << reply.message;
+    }
 }
 
 // Every entry of the value mapper is for a field of a described object.
