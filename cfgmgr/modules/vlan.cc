@@ -51,7 +51,7 @@ int vlanCreated(cfgChange &c) {
         cfgTable *t = cfgTableFind("vlan", each.object);
         if (!t) continue;
         cfgRowWriter r(*t);
-        r.set(each.key, name);
+        r.set(each.key, name).set("name", name);
         if (t->field("subVlanName") >= 0) r.set("subVlanName", name);
         std::vector<cfgRow> row;
         if (r.addTo(&row, &c.why) != 0 || t->insert(row[0], &c.why) != 0) return -1;
@@ -155,6 +155,7 @@ int vlanProc(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *r
         if (active) flags += "A";
         cfgRowWriter r(view);
         r.set("name1", nameOf(vlans, vlan))
+            .set("name", nameOf(vlans, vlan))
             .set("tagType", vlans.value(vlan, "tag") ? "802dot1Q" : "Untagged")
             .set("totalPorts", total)
             .set("activePorts", active)
@@ -167,7 +168,7 @@ int vlanPorts(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *
               std::string *why) {
     return eachVlan(view, request, "vlanName", [&](const cfgTable &vlans, const cfgRow &vlan) {
         cfgRowWriter r(view);
-        r.set("vlanName", nameOf(vlans, vlan)).copy(vlans, vlan);
+        r.set("vlanName", nameOf(vlans, vlan)).copy(vlans, vlan);  // its name too
         return r.addTo(rows, why);
     });
 }
