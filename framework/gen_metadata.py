@@ -100,7 +100,10 @@ class Schema:
             elif kind == "element" and child.get("name") != "extension":
                 key = self.resolve(child.get("type", "xsd:string"), scope)
                 nested = None
-                if key in self.types and tag(self.types[key][0]) == "complexType":
+                inline = child.find("{%s}complexType" % XS)
+                if child.get("type") is None and inline is not None:
+                    nested = self.fields(inline, scope, trail)
+                elif key in self.types and tag(self.types[key][0]) == "complexType":
                     nested = self.type_fields(key, trail)
                 out.append((child.get("name"), key, nested))
         return out
@@ -129,7 +132,7 @@ class Field:
         self.target, self.options, self.reason = target, options, reason
         self.children = []
         self.module = self.object = self.variable = None  # what the map names itself
-        self.type_key = None
+        self.type_key, self.nested = None, False  # from the schema
 
 
 class MapObject:
@@ -442,7 +445,7 @@ class Binder:
                 where = mapped[-1].where if mapped else obj.where
                 fail(where, f"field {name} of {obj.name} is not in the map (map it or say why not)")
             f = mapped[given.index(name)]
-            f.type_key = key
+            f.type_key, f.nested = key, nested is not None
             if f.reason is not None:
                 if f.children:
                     fail(f.where, "a field that is not mapped has no mapped fields below it")
@@ -557,7 +560,7 @@ class Writer:
     def sequence(self, fields, out, pad):
         out.append(f"{pad}<sequence>")
         for f in fields:
-            if f.children or (f.reason is not None and self.is_complex(f.type_key)):
+            if f.nested:
                 out.append(f"{pad}  <element name={quoteattr(f.name)} minOccurs=\"0\">")
                 if f.children:
                     self.appinfo(f.module, f.object, f.children, out, pad + "    ")
@@ -570,9 +573,6 @@ class Writer:
                 element = f"<element name={quoteattr(f.name)} type=\"{ref}\" minOccurs=\"0\"/>"
                 out.append(pad + "  " + element)
         out.append(f"{pad}</sequence>")
-
-    def is_complex(self, key):
-        return key in self.schema.types and tag(self.schema.types[key][0]) == "complexType"
 
     def header(self, ns):
         prefixes = sorted(self.prefixes.items(), key=lambda item: item[1])
@@ -634,11 +634,11 @@ def check_value_mapper(mapper, objects, path):
             fail(path, f"{key[0]}.{key[1]} is not a field of the map")
 
 
-def main():
+def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     for option in ("schemas", "map", "value-mapper", "catalogue", "canned", "out"):
         parser.add_argument("--" + option, required=True)
-    args = parser.parse_args()
+    args = parser.parse_args(argv)
     try:
         schema = Schema(args.schemas)
         objects = read_map(args.map)
