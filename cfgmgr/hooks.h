@@ -71,6 +71,14 @@ extern const cfgModuleHooks_t *const gCfgModuleHooks[];
 // hooks; fails when another row still refers to it. 0, or -1 with *why.
 int cfgStoreDelete(cfgTable &table, size_t index, std::string *why);
 
+// The text of a field of a row, or `otherwise` when it has no value (rows read back from
+// a saved file keep only the fields that were saved).
+inline std::string cfgValueOr(const cfgTable &table, const cfgRow &row, const std::string &field,
+                              const std::string &otherwise = "") {
+    const std::string *value = table.value(row, field);
+    return value ? *value : otherwise;
+}
+
 // Seconds since the store was set up: the switch's uptime, as views report it.
 uint32_t cfgStoreUptime();
 

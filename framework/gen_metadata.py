@@ -208,7 +208,8 @@ class Catalogue:
 
     def __init__(self, directory):
         self.files = {}  # file name -> lines
-        self.objects = {}  # (module, object) -> {"kind", "fields", "file", "last"}
+        # (module, object) -> its fields, its file, the index of its last line of fields
+        self.objects = {}
         for name in sorted(os.listdir(directory)):
             path = os.path.join(directory, name)
             if name.startswith(".") or not os.path.isfile(path):
@@ -225,7 +226,7 @@ class Catalogue:
                 if words[0] == "module" and len(words) > 1:
                     module, current = words[1], None
                 elif words[0] == "object" and len(words) > 2 and module:
-                    current = {"kind": words[2], "fields": {}, "file": name, "last": number}
+                    current = {"fields": {}, "file": name, "last": number}
                     self.objects[(module, words[1])] = current
                 elif words[0] == "field" and len(words) > 2 and current:
                     current["fields"][words[1]] = Declared(words, where)
@@ -302,7 +303,7 @@ def derive(schema, key, mapped, type_map):
     """The store's type for an external simple type; `mapped`: the value mapper's internal
     values for the field, or None."""
     if type_map:
-        external, internal = type_map
+        internal = type_map[1]
         if internal == "int":
             return Derived("uint32")
         if internal == "netmask" or internal == "ipAddress":

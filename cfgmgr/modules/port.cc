@@ -38,8 +38,7 @@ struct Port {
 
 std::string configValue(const cfgTable *ports, const Port &p, const char *field,
                         const char *otherwise) {
-    const std::string *v = p.config ? ports->value(*p.config, field) : nullptr;
-    return v ? *v : otherwise;
+    return p.config ? cfgValueOr(*ports, *p.config, field, otherwise) : otherwise;
 }
 
 Port describe(int slot, int port) {

@@ -4,28 +4,23 @@
 #include <string>
 
 #include "cfgmgr/hooks.h"
+#include "cfgmgr/modules/system.h"
 
 namespace {
-
-std::string chassisValue(const char *field) {
-    const cfgTable *t = cfgTableFind("system", "chassis");
-    const std::string *v = t && !t->rows().empty() ? t->value(t->rows()[0], field) : nullptr;
-    return v ? *v : "";
-}
 
 // An engine id of the MAC-address format: 80:00:1f:88 (enterprise), 03 (MAC), the MAC.
 int engine(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, std::string *why) {
     cfgRowWriter r(view);
-    r.set("engineId", "80:00:1f:88:03:" + chassisValue("macAddress"))
-        .set("engineBoots", chassisValue("bootCount"))
+    r.set("engineId", "80:00:1f:88:03:" + systemChassisValue("macAddress"))
+        .set("engineBoots", systemChassisValue("bootCount"))
         .set("engineTime", cfgStoreUptime());
     return r.addTo(rows, why);
 }
 
 int management(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, std::string *why) {
     cfgRowWriter r(view);
-    r.set("systemType", chassisValue("systemType"))
-        .set("sysDescr", chassisValue("sysDescr"))
+    r.set("systemType", systemChassisValue("systemType"))
+        .set("sysDescr", systemChassisValue("sysDescr"))
         .set("upTime", cfgStoreUptime());
     return r.addTo(rows, why);
 }

@@ -1,6 +1,9 @@
 // Module "system": what the switch reports of itself. The constant parts come from the
 // canned rows of chassis, fan_info and ps_info; the cards, the stack and the entities
 // follow from the platform's description of the switch; the times from the clock.
+#include "cfgmgr/modules/system.h"
+
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -15,17 +18,10 @@ const cfgRow *chassis(const cfgTable **table) {
     return *table && !(*table)->rows().empty() ? &(*table)->rows()[0] : nullptr;
 }
 
-std::string chassisValue(const char *field) {
-    const cfgTable *t;
-    const cfgRow *row = chassis(&t);
-    const std::string *v = row ? t->value(*row, field) : nullptr;
-    return v ? *v : "";
-}
-
 // Node n's MAC address: the chassis address plus 256 * (n - 1).
 std::string nodeMac(int slot) {
     unsigned b[6] = {};
-    std::string base = chassisValue("macAddress");
+    std::string base = systemChassisValue("macAddress");
     if (sscanf(base.c_str(), "%x:%x:%x:%x:%x:%x", &b[0], &b[1], &b[2], &b[3], &b[4], &b[5]) != 6)
         return "00:00:00:00:00:00";
     unsigned long long value = 0;
@@ -88,19 +84,19 @@ int cards(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, std::
             .set("configuredCardType", cardType(slot))
             .set("cardState", "Operational")
             .set("nodeState", nodeRole(slot))
-            .set("swVersion", chassisValue("imageVersion"))
-            .set("swBuild", chassisValue("imageBuild"))
+            .set("swVersion", systemChassisValue("imageVersion"))
+            .set("swBuild", systemChassisValue("imageBuild"))
             .set("ports", uint64_t(dmGetCardPorts(slot)))
-            .set("serialNumber", chassisValue("serialNumber") + "-" + std::to_string(slot))
+            .set("serialNumber", systemChassisValue("serialNumber") + "-" + std::to_string(slot))
             .set("flags", slot == 1 ? "M" : "")
             .set("lastError", "")
-            .set("selectedConfig", chassisValue("selectedConfig"))
-            .set("primaryImage", chassisValue("primaryImage"))
-            .set("secondaryImage", chassisValue("secondaryImage"))
+            .set("selectedConfig", systemChassisValue("selectedConfig"))
+            .set("primaryImage", systemChassisValue("primaryImage"))
+            .set("secondaryImage", systemChassisValue("secondaryImage"))
             .set("imageSelected", "primary")
             .set("imageBooted", "primary")
             .set("temperature", std::to_string(34 + slot))
-            .set("bootRom", chassisValue("bootromVersion"))
+            .set("bootRom", systemChassisValue("bootromVersion"))
             .set("odometer", "812 days");
         return r.addTo(rows, why);
     });
@@ -114,14 +110,14 @@ int entities(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, st
     cfgRowWriter stack(view);
     stack.set("index", 1)
         .set("class", CLASS_STACK)
-        .set("descr", chassisValue("sysDescr"))
+        .set("descr", systemChassisValue("sysDescr"))
         .set("name", "Stack")
         .set("containedIn", 0)
         .set("parentRelPos", 0)
-        .set("hardwareRev", chassisValue("hardwareRev"))
-        .set("serialNum", chassisValue("serialNumber"))
-        .set("mfgName", chassisValue("mfgName"))
-        .set("modelName", chassisValue("systemType"))
+        .set("hardwareRev", systemChassisValue("hardwareRev"))
+        .set("serialNum", systemChassisValue("serialNumber"))
+        .set("mfgName", systemChassisValue("mfgName"))
+        .set("modelName", systemChassisValue("systemType"))
         .set("isFru", "0")
         .set("state", STATE_OPERATIONAL);
     if (stack.addTo(rows, why) != 0) return -1;
@@ -134,11 +130,11 @@ int entities(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, st
                 .set("name", "Slot-" + std::to_string(slot))
                 .set("containedIn", 1)
                 .set("parentRelPos", uint64_t(slot))
-                .set("hardwareRev", chassisValue("hardwareRev"))
-                .set("firmwareRev", chassisValue("bootromVersion"))
-                .set("softwareRev", chassisValue("imageVersion"))
-                .set("serialNum", chassisValue("serialNumber") + "-" + std::to_string(slot))
-                .set("mfgName", chassisValue("mfgName"))
+                .set("hardwareRev", systemChassisValue("hardwareRev"))
+                .set("firmwareRev", systemChassisValue("bootromVersion"))
+                .set("softwareRev", systemChassisValue("imageVersion"))
+                .set("serialNum", systemChassisValue("serialNumber") + "-" + std::to_string(slot))
+                .set("mfgName", systemChassisValue("mfgName"))
                 .set("modelName", cardType(slot))
                 .set("isFru", "1")
                 .set("state", STATE_OPERATIONAL)
@@ -256,5 +252,11 @@ const cfgHook_t kHooks[] = {
 };
 
 }  // namespace
+
+std::string systemChassisValue(const char *field) {
+    const cfgTable *t;
+    const cfgRow *row = chassis(&t);
+    return row ? cfgValueOr(*t, *row, field) : "";
+}
 
 CFG_MODULE_HOOKS(system, kHooks);

@@ -28,10 +28,8 @@ int fail(cfgChange &c, const std::string &why) {
     return -1;
 }
 
-const std::string &nameOf(const cfgTable &vlans, const cfgRow &vlan) {
-    static const std::string none;
-    const std::string *name = vlans.value(vlan, "name");
-    return name ? *name : none;
+std::string nameOf(const cfgTable &vlans, const cfgRow &vlan) {
+    return cfgValueOr(vlans, vlan, "name");
 }
 
 // The index of the row of `table` whose `field` holds `value`, or -1.
@@ -46,7 +44,7 @@ int rowWith(const cfgTable &table, const char *field, const std::string &value) 
 int vlanCreated(cfgChange &c) {
     // The VLAN's own rules first, so that a refused VLAN is refused for its own reason.
     if (c.table.check(*c.row, -1, &c.why) != 0) return -1;
-    const std::string &name = nameOf(c.table, *c.row);
+    std::string name = nameOf(c.table, *c.row);
     for (const auto &each : kPerVlan) {
         cfgTable *t = cfgTableFind("vlan", each.object);
         if (!t) continue;
@@ -60,7 +58,7 @@ int vlanCreated(cfgChange &c) {
 }
 
 int vlanRemoved(cfgChange &c) {
-    const std::string &name = nameOf(c.table, *c.row);
+    std::string name = nameOf(c.table, *c.row);
     for (const auto &each : kPerVlan) {
         cfgTable *t = cfgTableFind("vlan", each.object);
         int at = t ? rowWith(*t, each.key, name) : -1;
@@ -150,8 +148,8 @@ int vlanProc(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *r
         // Flags: T tagged ports, L loopback, f IPv4 forwarding, A active ports.
         std::string flags;
         if (tagged) flags += "T";
-        if (*vlans.value(vlan, "loopbackEnable") == "1") flags += "L";
-        if (*vlans.value(vlan, "ipForwarding") == "1") flags += "f";
+        if (cfgValueOr(vlans, vlan, "loopbackEnable") == "1") flags += "L";
+        if (cfgValueOr(vlans, vlan, "ipForwarding") == "1") flags += "f";
         if (active) flags += "A";
         cfgRowWriter r(view);
         r.set("name1", nameOf(vlans, vlan))
@@ -225,14 +223,14 @@ int protocolFilters(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *r
 int isidVlans(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *rows,
               std::string *why) {
     return eachVlan(view, request, "vlanName", [&](const cfgTable &vlans, const cfgRow &vlan) {
-        const std::string *type = vlans.value(vlan, "type");
-        const std::string *isid = vlans.value(vlan, "isidName");
-        if (!isid || isid->empty() || (*type != "5" && *type != "7")) return 0;
+        std::string type = cfgValueOr(vlans, vlan, "type"),
+                    isid = cfgValueOr(vlans, vlan, "isidName");
+        if (isid.empty() || (type != "5" && type != "7")) return 0;
         cfgRowWriter r(view);
         r.set("vlanName", nameOf(vlans, vlan))
-            .set("isidName", *isid)
-            .set("vlanType", *type == "5" ? "svlan" : "cvlan");
-        if (const std::string *value = vlans.value(vlan, "isid")) r.set("isidValue", *value);
+            .set("isidName", isid)
+            .set("vlanType", type == "5" ? "svlan" : "cvlan")
+            .set("isidValue", cfgValueOr(vlans, vlan, "isid", "0"));
         return r.addTo(rows, why);
     });
 }
@@ -247,7 +245,7 @@ int backboneServices(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *
         cfgRowWriter r(view);
         r.set("bvlanName", *bvlan)
             .set("isidName", *services->value(service, "name"))
-            .set("isidValue", *services->value(service, "isid"));
+            .set("isidValue", cfgValueOr(*services, service, "isid", "0"));
         if (r.addTo(rows, why) != 0) return -1;
     }
     return 0;

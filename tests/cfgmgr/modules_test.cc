@@ -153,6 +153,21 @@ TEST_F(ModulesTest, VlanRowsComeAndGoWithTheVlan) {
     EXPECT_EQ(get("vlan", "dhcpServerVlanConfig", "<vlan>blue</vlan>").data, "");
 }
 
+// A VLAN read back from a file saved before its newer fields existed has only some of
+// them: the views take it as it is.
+TEST_F(ModulesTest, ViewsTakeRowsSavedWithFewerFields) {
+    std::string why;
+    ASSERT_EQ(cfgStoreRestore(
+                  {"vlan", 9000, "<vlan><vrName>VR-Default</vrName><name>old</name></vlan>"}, &why),
+              0)
+        << why;
+    for (const char *object : {"vlanProc", "vlanPort", "vpif", "isidVlanList", "stp_vlan_stats"}) {
+        cfgReply_t r = get("vlan", object, "", CM_GET_PLAIN);
+        EXPECT_EQ(r.status, 1u) << object << ": " << r.message;
+    }
+    EXPECT_EQ(field(get("vlan", "vlanProc", "<name1>old</name1>").data, "flags"), "");
+}
+
 // Private VLAN and translation members are kept with the member VLAN.
 TEST_F(ModulesTest, PrivateVlanMembersAreKeptWithTheMember) {
     for (const char *name : {"net", "sub", "tr"})
