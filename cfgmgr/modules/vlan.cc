@@ -12,15 +12,17 @@
 
 namespace {
 
-// The objects with one row per VLAN, keyed by the VLAN's name in the given field.
+// The objects with one row per VLAN, keyed by the VLAN's name in the given field (and
+// holding it in "name" too, when `named`).
 const struct {
     const char *object;
     const char *key;
+    bool named;
 } kPerVlan[] = {
-    {"ntUdpProfileEntry", "vlan"},
-    {"vlanIPv4AddrDiscover", "vlan"},
-    {"dhcpServerVlanConfig", "vlan"},
-    {"cfg_vlan_agg", "name"},
+    {"ntUdpProfileEntry", "vlan", false},
+    {"vlanIPv4AddrDiscover", "vlan", false},
+    {"dhcpServerVlanConfig", "vlan", false},
+    {"cfg_vlan_agg", "subVlanName", true},
 };
 
 int fail(cfgChange &c, const std::string &why) {
@@ -32,25 +34,27 @@ std::string nameOf(const cfgTable &vlans, const cfgRow &vlan) {
     return cfgValueOr(vlans, vlan, "name");
 }
 
-// The index of the row of `table` whose `field` holds `value`, or -1.
+// The index of the row of `table` whose `field` holds `value`, or -1: found by its key
+// when `field` is the table's only key, else by looking through the rows.
 int rowWith(const cfgTable &table, const char *field, const std::string &value) {
     cfgRow key = table.blank();
     std::string unused;
     if (table.assign(key, field, value, &unused) != 0) return -1;
+    if (table.hasKey(key)) return table.find(key);
     int i = table.field(field);
     return table.findBy(size_t(i), key.values[size_t(i)]);
 }
 
+// A row left from a VLAN of the same name (a saved file that lost the VLAN) is kept, so
+// that a VLAN refused for its own rules is refused for them.
 int vlanCreated(cfgChange &c) {
-    // The VLAN's own rules first, so that a refused VLAN is refused for its own reason.
-    if (c.table.check(*c.row, -1, &c.why) != 0) return -1;
     std::string name = nameOf(c.table, *c.row);
     for (const auto &each : kPerVlan) {
         cfgTable *t = cfgTableFind("vlan", each.object);
-        if (!t) continue;
+        if (!t || rowWith(*t, each.key, name) >= 0) continue;
         cfgRowWriter r(*t);
-        r.set(each.key, name).set("name", name);
-        if (t->field("subVlanName") >= 0) r.set("subVlanName", name);
+        r.set(each.key, name);
+        if (each.named) r.set("name", name);
         std::vector<cfgRow> row;
         if (r.addTo(&row, &c.why) != 0 || t->insert(row[0], &c.why) != 0) return -1;
     }

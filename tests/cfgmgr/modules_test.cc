@@ -140,9 +140,10 @@ TEST_F(ModulesTest, VlanRowsComeAndGoWithTheVlan) {
         EXPECT_NE(get("vlan", object, "<vlan>blue</vlan>").data, "") << object;
     ASSERT_TRUE(set("vlan", "dhcpServerVlanConfig", "<vlan>blue</vlan><enabled>1</enabled>"));
     EXPECT_EQ(field(get("vlan", "vlanProc", "<name1>blue</name1>").data, "tagType"), "802dot1Q");
-    // A request that names the VLAN by "name", as the VLAN's own object does, finds them.
-    EXPECT_EQ(field(get("vlan", "dhcpServerVlanConfig", "<name>blue</name>").data, "enabled"), "1");
+    // A request that names the VLAN by "name", as the VLAN's own object does, finds what
+    // the VLAN is made of.
     EXPECT_EQ(field(get("vlan", "vlanPort", "<name>blue</name>").data, "vlanName"), "blue");
+    EXPECT_EQ(field(get("vlan", "vlanProc", "<name>blue</name>").data, "name1"), "blue");
     EXPECT_EQ(cfgStoreHandle(0,
                              "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>red"
                              "</name><tag>10</tag><rowStatus>create</rowStatus></vlan></set>"
