@@ -1,9 +1,9 @@
 #include "services/acl_common.h"
 
 #include "cmclient/cm.h"
-#include "services/cm_exchange.h"
-#include "services/soap_util.h"
 #include "session/session_auth.h"
+#include "soap/cm_exchange.h"
+#include "soap/soap_util.h"
 
 std::string aclXmlEscape(std::string_view text) {
     std::string out;

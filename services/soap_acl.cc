@@ -9,9 +9,9 @@
 #include "cfgmgmt/objdefs/acl_obj.h"
 #include "cmclient/cm.h"
 #include "services/acl_common.h"
-#include "services/cm_exchange.h"
 #include "services/rule_text.h"
-#include "services/soap_util.h"
+#include "soap/cm_exchange.h"
+#include "soap/soap_util.h"
 #include "soap/wsvd_handlers.h"
 
 namespace {

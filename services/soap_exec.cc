@@ -9,10 +9,10 @@
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cmclient/cm.h"
 #include "platform/cli/clisub.h"
-#include "services/cm_exchange.h"
-#include "services/soap_util.h"
 #include "session/session_auth.h"
 #include "session/session_ops.h"
+#include "soap/cm_exchange.h"
+#include "soap/soap_util.h"
 #include "soap/wsvd_handlers.h"
 #include "soap/wsvd_soap.h"
 

@@ -14,9 +14,9 @@
 #include "platform/files.h"
 #include "services/acl_common.h"
 #include "services/cli_sync.h"
-#include "services/cm_exchange.h"
 #include "services/rule_text.h"
-#include "services/soap_util.h"
+#include "soap/cm_exchange.h"
+#include "soap/soap_util.h"
 #include "soap/wsvd_handlers.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "cfgmgmt/objdefs/vlan_obj.h"
 #include "cmclient/cm.h"
-#include "services/cm_exchange.h"
-#include "services/soap_util.h"
 #include "session/session_auth.h"
+#include "soap/cm_exchange.h"
+#include "soap/soap_util.h"
 #include "soap/wsvd_handlers.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // texts (escaped), reply reading and the walks.
 #include "cfgmgmt/objdefs/acl_obj.h"
 #include "cmclient/cm.h"
-#include "services/cm_exchange.h"
+#include "soap/cm_exchange.h"
 #include "tests/services/service_fixture.h"
 
 namespace {

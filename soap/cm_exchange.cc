@@ -1,4 +1,4 @@
-#include "services/cm_exchange.h"
+#include "soap/cm_exchange.h"
 
 #include <stdsoap2.h>
 
