@@ -174,8 +174,15 @@ class _upm__runScriptReply {
     com__uint32_USCOREt *executionId 0;
     com__ClientHeader *hdr 0;
 };
+// Either one result by its id or the first numberOfRecords results; a request with
+// neither is answered "Missing argument".
 class _upm__getExecutionResultRequest {
   public:
+    $int __union_getExecutionResultRequest 0;
+    union _upm__getExecutionResultRequest_union {
+        com__uint32_USCOREt executionId;
+        com__uint32_USCOREt numberOfRecords;
+    } union_getExecutionResultRequest;
     com__ClientHeader *hdr 0;
 };
 class _upm__getExecutionResultReply {

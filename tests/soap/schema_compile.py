@@ -29,6 +29,13 @@ SAMPLES = [
     ('upm header in the body',
      '<upm:saveConfigRequest %s><upm:hdr><sessionId>20af0000000001</sessionId></upm:hdr>'
      '</upm:saveConfigRequest>', True),
+    # A choice: one result by its id, or a number of them, not both.
+    ('execution results by count',
+     '<upm:getExecutionResultRequest %s><upm:numberOfRecords>5</upm:numberOfRecords>'
+     '<upm:hdr><sessionId>20af0000000001</sessionId></upm:hdr></upm:getExecutionResultRequest>', True),
+    ('execution result by id and count',
+     '<upm:getExecutionResultRequest %s><upm:executionId>3</upm:executionId>'
+     '<upm:numberOfRecords>5</upm:numberOfRecords></upm:getExecutionResultRequest>', False),
     # The attributes of a derived object type, base and own.
     ('derived object with its attributes',
      '<switch:setRequest %s><filter xsi:type="vlan:VlanConfig" objectType="vlanConfig" com:operation="create">'
