@@ -116,24 +116,24 @@ int cmSet(struct soap *soap, wsvdRequest *r, const char *module, uint32_t operat
     return rc;
 }
 
-namespace {
-
-// A get whose reply status the caller needs (cmGet keeps it to itself).
-int getWithStatus(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
-                  uint32_t getFlags, const char *text, void **object, uint32_t *status) {
+int cmGet(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
+          uint32_t getFlags, const char *text, void **object, cmTraceStyle trace,
+          uint32_t *status) {
     *object = nullptr;
-    *status = cmExchange(r, CM_OP_GET, getFlags, module, text);
-    int rc = *status == 0 ? cmReplyFault(soap, r) : parseReply(soap, r, parser, module, object);
+    if (trace == CM_TRACE_UPM) WSVD_LOG("Request: %s", text);
+    uint32_t got = cmExchange(r, CM_OP_GET, getFlags, module, text);
+    if (status) *status = got;
+    int rc;
+    if (got == 0) {
+        if (r->replyMessage && trace == CM_TRACE_UPM) WSVD_LOG("Response : %s", r->replyMessage);
+        rc = cmReplyFault(soap, r);
+    } else {
+        if (r->replyData && r->replyData[0] && trace == CM_TRACE_UPM)
+            WSVD_LOG("RetCode: %d Response : %s", int(got), r->replyData);
+        rc = parseReply(soap, r, parser, module, object);
+    }
     cmExchangeClear(r);
     return rc;
-}
-
-}  // namespace
-
-int cmGet(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
-          uint32_t getFlags, const char *text, void **object) {
-    uint32_t status;
-    return getWithStatus(soap, r, parser, module, getFlags, text, object, &status);
 }
 
 int cmWalk(struct soap *soap, wsvdRequest *r, const cmWalkSteps_t *walk, const std::string &first,
@@ -146,8 +146,8 @@ int cmWalk(struct soap *soap, wsvdRequest *r, const cmWalkSteps_t *walk, const s
     for (uint32_t i = 0; i < walk->max; i++) {
         void *object = nullptr;
         uint32_t status = 0;
-        rc = getWithStatus(soap, r, parser, walk->module, walk->getFlags, text.c_str(), &object,
-                           &status);
+        rc = cmGet(soap, r, parser, walk->module, walk->getFlags, text.c_str(), &object,
+                   CM_TRACE_NONE, &status);
         if (rc != 0 || !object) break;
         next.clear();
         bool more = walk->step(walk->context, object, status, i, &next);

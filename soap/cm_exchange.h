@@ -36,9 +36,9 @@ enum {
 // only on 0.
 enum cmSetRule { CM_SET_ONE_IS_SUCCESS, CM_SET_ZERO_IS_FAILURE };
 
-// Trace lines written around a set. CREATE: "Request: %s\n" before sending and
+// Trace lines written around a set or get. CREATE: "Request: %s\n" before sending and
 // "Response: %s\n" with the text of a failed reply; UPM: "Request: %s" and
-// "Response : %s".
+// "Response : %s" (a get also "RetCode: %d Response : %s" with its data).
 enum cmTraceStyle { CM_TRACE_NONE, CM_TRACE_CREATE, CM_TRACE_UPM };
 
 // One exchange: fills a zeroed request block, sends and waits. When nothing could be
@@ -64,9 +64,13 @@ int cmSet(struct soap *soap, wsvdRequest *r, const char *module, uint32_t operat
 // parsed with `module`. Returns 0 with *object set to the typed object of the first
 // parsed object (the caller frees it with the module's free function) or null when
 // none came back; or the fault code (reply text, "Unknown error" or the parser's error
-// text). The reply is cleared in every case.
+// text). The reply is cleared in every case. `status` (may be null) receives the reply
+// status (in a get-next walk, 1 marks the last object). With CM_TRACE_UPM the get
+// traces "Request: %s", "Response : %s" with the text of a failed reply, and
+// "RetCode: %d Response : %s" with the data of a successful one.
 int cmGet(struct soap *soap, wsvdRequest *r, cmObjectParser_t *parser, const char *module,
-          uint32_t getFlags, const char *text, void **object);
+          uint32_t getFlags, const char *text, void **object, cmTraceStyle trace = CM_TRACE_NONE,
+          uint32_t *status = nullptr);
 
 // A get-next walk: the first request is `firstText`; for every object that comes back,
 // `take` fills entry `index` from it and prints the request for the object after it
