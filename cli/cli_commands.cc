@@ -76,6 +76,47 @@ bool tokenize(const std::string &line, Args *words, std::string *why) {
     return true;
 }
 
+bool isNameCharacter(char c, bool first) {
+    return c == '_' || isalpha(static_cast<unsigned char>(c)) ||
+           (!first && isdigit(static_cast<unsigned char>(c)));
+}
+
+// Replaces $NAME, ${NAME} and $$ in one word (see cliVariables_t); false with *why
+// when a name has no value.
+bool substitute(const cliVariables_t &variables, std::string *word, std::string *why) {
+    if (word->find('$') == std::string::npos) return true;
+    std::string out;
+    const std::string &w = *word;
+    for (size_t i = 0; i < w.size(); i++) {
+        if (w[i] != '$' || i + 1 == w.size()) {
+            out += w[i];
+            continue;
+        }
+        if (w[i + 1] == '$') {
+            out += '$';
+            i++;
+            continue;
+        }
+        bool braced = w[i + 1] == '{';
+        size_t start = i + (braced ? 2 : 1), end = start;
+        while (end < w.size() && isNameCharacter(w[end], end == start)) end++;
+        if (end == start || (braced && (end == w.size() || w[end] != '}'))) {
+            out += w[i];  // not a variable: the "$" stays
+            continue;
+        }
+        std::string name = w.substr(start, end - start);
+        auto value = variables.find(name);
+        if (value == variables.end()) {
+            *why = "Unknown variable \"$" + name + "\".";
+            return false;
+        }
+        out += value->second;
+        i = braced ? end : end - 1;
+    }
+    *word = std::move(out);
+    return true;
+}
+
 std::string xmlEscape(const std::string &text) {
     std::string s;
     for (char c : text) {
@@ -878,12 +919,16 @@ bool cmdHelp(const Ctx &c, const Args &a, const Command &cmd) {
 
 }  // namespace
 
-bool cliExecute(const cliServices_t &services, const std::string &line, const cliOutput_t &out) {
+bool cliExecute(const cliServices_t &services, const std::string &line, const cliOutput_t &out,
+                const cliVariables_t *variables) {
     Ctx c{services, out};
     Args words;
     std::string why;
     if (!tokenize(line, &words, &why)) return c.error(why);
     if (words.empty() || (!words[0].empty() && words[0][0] == '#')) return true;
+    if (variables)
+        for (std::string &word : words)
+            if (!substitute(*variables, &word, &why)) return c.error(why);
     // The command with the most matching keywords wins ("show management counters"
     // before "show management").
     const Command *best = nullptr;

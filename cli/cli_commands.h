@@ -7,6 +7,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 
 struct cliCmReply_t {
@@ -30,6 +31,14 @@ struct cliServices_t {
 // Receives output as it is produced (whole lines).
 typedef std::function<void(const std::string &text)> cliOutput_t;
 
-// Runs one command line. Returns false when the command failed (its error line has
+// Variables of a command list run for another process (a profile's run): in every word
+// of a command, $NAME and ${NAME} stand for the value of NAME and $$ for "$". The
+// value takes the place within the word and never splits it. A name without a value
+// fails the command.
+typedef std::map<std::string, std::string> cliVariables_t;
+
+// Runs one command line, with variables when `variables` is given (otherwise "$" is
+// an ordinary character). Returns false when the command failed (its error line has
 // been written), true otherwise (blank lines and comments starting with "#" included).
-bool cliExecute(const cliServices_t &services, const std::string &line, const cliOutput_t &out);
+bool cliExecute(const cliServices_t &services, const std::string &line, const cliOutput_t &out,
+                const cliVariables_t *variables = nullptr);

@@ -23,9 +23,11 @@
 namespace {
 
 struct Job {
-    uint32_t peer;
-    uint32_t id;
+    uint32_t peer = 0;
+    uint32_t id = 0;
     std::vector<std::string> commands;
+    bool hasVariables = false;
+    cliVariables_t variables;
 };
 
 // Jobs waiting beyond this are refused at once rather than queued without end.
@@ -34,7 +36,9 @@ const size_t kMaxQueued = 1024;
 std::mutex gMutex;  // guards the queue, the gone-peer set and the stop flag
 std::condition_variable gCond;
 std::deque<Job> gQueue;
-std::set<uint32_t> gGonePeers;  // peers that left while their jobs were queued or running
+std::set<uint32_t> gGonePeers;           // peers that left while their jobs were queued or running
+std::pair<uint32_t, uint32_t> gRunning;  // (peer, id) of the job being run (ids are never 0)
+bool gRunningCancelled = false;
 bool gStop = false;
 std::thread gExecutor;
 
@@ -74,21 +78,25 @@ struct JobOutput {
     }
 };
 
-bool peerGone(uint32_t peer) {
+// True when the job's peer has left or has cancelled it: nothing more is sent for it.
+bool abandoned(const Job &job) {
     std::lock_guard<std::mutex> lock(gMutex);
-    return gGonePeers.count(peer) != 0;
+    return gGonePeers.count(job.peer) != 0 || gRunningCancelled;
 }
 
 void runJob(const Job &job) {
     JobOutput out{job, {}, false};
     uint32_t failed = 0;
+    const cliVariables_t *variables = job.hasVariables ? &job.variables : nullptr;
     for (const std::string &command : job.commands) {
-        if (out.peerGone || peerGone(job.peer)) return;
-        if (!cliExecute(cliServices(), command, [&](const std::string &t) { out.add(t); }))
+        if (out.peerGone || abandoned(job)) return;
+        if (!cliExecute(
+                cliServices(), command, [&](const std::string &t) { out.add(t); }, variables))
             failed++;
         out.flush(out.pending.size());  // each command's output goes out when it ends
     }
-    if (!out.peerGone) sendToPeer(job.peer, CLI_MSG_END, job.id, nullptr, failed);
+    if (!out.peerGone && !abandoned(job))
+        sendToPeer(job.peer, CLI_MSG_END, job.id, nullptr, failed);
 }
 
 void executor() {
@@ -100,9 +108,32 @@ void executor() {
             if (gStop) return;
             job = std::move(gQueue.front());
             gQueue.pop_front();
+            gRunning = {job.peer, job.id};
+            gRunningCancelled = false;
         }
         runJob(job);
+        std::lock_guard<std::mutex> lock(gMutex);
+        gRunning = {0, 0};
     }
+}
+
+// "NAME=value" texts into variables; false when one has no name.
+bool readVariables(const std::vector<std::string> &texts, cliVariables_t *variables) {
+    for (const std::string &text : texts) {
+        size_t equals = text.find('=');
+        if (equals == 0 || equals == std::string::npos) return false;
+        (*variables)[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    return true;
+}
+
+// The commands of a cancelled job are dropped: queued ones at once, the running one
+// before its next command.
+void cancel(uint32_t peer, uint32_t id) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    for (auto it = gQueue.begin(); it != gQueue.end();)
+        it = it->peer == peer && it->id == id ? gQueue.erase(it) : it + 1;
+    if (gRunning == std::make_pair(peer, id)) gRunningCancelled = true;
 }
 
 void onPeer(ipmlLink_t *, int event, uint32_t peer) {
@@ -116,6 +147,35 @@ void onPeer(ipmlLink_t *, int event, uint32_t peer) {
     }
 }
 
+// Reads an exec message into `job`; false when it is unreadable. Variables are
+// optional; *variablesOk is false when they are there but not NAME=value texts.
+bool readExec(tlv_t *t, Job *job, bool *variablesOk) {
+    uint32_t count = 0, variableCount = 0;
+    const char *client = nullptr;
+    const void *block = nullptr;
+    uint32_t blockLength = 0;
+    if (tlvDecode(t, CLI_TAG_CLIENT, TLV_DEC_STRING, &client, static_cast<uint32_t *>(nullptr),
+                  CLI_TAG_COUNT, TLV_DEC_U32, &count, CLI_TAG_COMMANDS, TLV_DEC_BLOCK, &block,
+                  &blockLength, TLV_DEC_END) != 0 ||
+        !cliUnpackCommands(block, blockLength, count, &job->commands))
+        return false;
+    *variablesOk = true;
+    if (tlvDecode(t, CLI_TAG_VARIABLE_COUNT, TLV_DEC_U32, &variableCount, CLI_TAG_VARIABLES,
+                  TLV_DEC_BLOCK, &block, &blockLength, TLV_DEC_END) == 0) {
+        std::vector<std::string> texts;
+        job->hasVariables = true;
+        *variablesOk = cliUnpackCommands(block, blockLength, variableCount, &texts) &&
+                       readVariables(texts, &job->variables);
+    }
+    return true;
+}
+
+void refuse(uint32_t peer, uint32_t id, const char *why) {
+    std::string text = why;
+    sendToPeer(peer, CLI_MSG_OUTPUT, id, &text, 0);
+    sendToPeer(peer, CLI_MSG_END, id, nullptr, 1);
+}
+
 void onReceive(ipmlLink_t *, uint32_t peer, void *p, int length) {
     auto *packet = static_cast<bmPacket_t *>(p);
     if (length <= 0 || !packet) {
@@ -124,21 +184,24 @@ void onReceive(ipmlLink_t *, uint32_t peer, void *p, int length) {
     }
     tlv_t t;
     tlvInit(&t, packet->data, uint32_t(length));
-    uint32_t kind = 0, id = 0, count = 0;
-    const char *client = nullptr;
-    const void *block = nullptr;
-    uint32_t blockLength = 0;
-    Job job{peer, 0, {}};
-    if (tlvDecode(&t, CLI_TAG_KIND, TLV_DEC_U32, &kind, CLI_TAG_ID, TLV_DEC_U32, &id,
-                  CLI_TAG_CLIENT, TLV_DEC_STRING, &client, static_cast<uint32_t *>(nullptr),
-                  CLI_TAG_COUNT, TLV_DEC_U32, &count, CLI_TAG_COMMANDS, TLV_DEC_BLOCK, &block,
-                  &blockLength, TLV_DEC_END) != 0 ||
-        kind != CLI_MSG_EXEC || !cliUnpackCommands(block, blockLength, count, &job.commands)) {
-        fprintf(stderr, "cli: dropped an unreadable message from peer %u\n", peer);
+    uint32_t kind = 0, id = 0;
+    Job job;
+    job.peer = peer;
+    bool readable = tlvDecode(&t, CLI_TAG_KIND, TLV_DEC_U32, &kind, CLI_TAG_ID, TLV_DEC_U32, &id,
+                              TLV_DEC_END) == 0;
+    bool variablesOk = true;
+    if (readable && kind == CLI_MSG_CANCEL) {
         bmFree(packet);
+        cancel(peer, id);
         return;
     }
+    readable = readable && kind == CLI_MSG_EXEC && readExec(&t, &job, &variablesOk);
     bmFree(packet);
+    if (!readable) {
+        fprintf(stderr, "cli: dropped an unreadable message from peer %u\n", peer);
+        return;
+    }
+    if (!variablesOk) return refuse(peer, id, "Error: The variables are not NAME=value texts.\n");
     job.id = id;
     bool busy;
     {
@@ -149,14 +212,12 @@ void onReceive(ipmlLink_t *, uint32_t peer, void *p, int length) {
             gCond.notify_one();
         }
     }
-    if (busy) {
-        std::string text = "Error: The CLI is busy; try again later.\n";
-        sendToPeer(peer, CLI_MSG_OUTPUT, id, &text, 0);
-        sendToPeer(peer, CLI_MSG_END, id, nullptr, 1);
-    }
+    if (busy) refuse(peer, id, "Error: The CLI is busy; try again later.\n");
 }
 
-void onServing(uint16_t) { dmSetProcessState(0, DM_STATE_RUNNING); }
+void onServing(uint16_t) {
+    dmSetProcessState(0, DM_STATE_RUNNING);
+}
 
 const dsLinkServer_t kLinkServer = {"cli", "cliSubagentServer", onPeer, onReceive, onServing};
 

@@ -1,11 +1,11 @@
 // The CLI subagent library: hands command lists to the CLI process and turns its
 // answers into output and end events on the dispatcher thread.
 //
-// Every call gets exactly one end event. The ways to it: the CLI's end message; the
-// connection breaking (every call still open ends); the timer noticing a call older
-// than the time-out; or the call failing before it was sent. Failures are always
-// delivered through dispatchPost, never from inside karnExecuteCLI, so a caller is not
-// re-entered.
+// Every call gets exactly one end event, unless its caller cancels it. The ways to it:
+// the CLI's end message; the connection breaking (every call still open ends); the
+// timer noticing a call older than the time-out; or the call failing before it was
+// sent. Failures are always delivered through dispatchPost, never from inside
+// karnExecuteCLI, so a caller is not re-entered.
 #include <sys/socket.h>
 #include <poll.h>
 #include <unistd.h>
@@ -59,10 +59,11 @@ uint64_t timeoutUs() {
 // Delivers an explanation and the end event of one call.
 void deliverFailure(cliCallBack_t callBack, uint32_t seqnum, const std::string &why) {
     if (!callBack) return;
-    cliEventData_t d{seqnum, why.c_str(), uint32_t(why.size())};
+    cliEventData_t d{seqnum, why.c_str(), uint32_t(why.size()), 0};
     callBack(CLI_EVENT_OUTPUT, &d);
     d.text = nullptr;
     d.length = 0;
+    d.status = 1;
     callBack(CLI_EVENT_END, &d);
 }
 
@@ -169,12 +170,14 @@ void onReadable(int fd, void *) {
         uint32_t length = 0;
         if (tlvDecode(&t, CLI_TAG_TEXT, TLV_DEC_STRING, &text, &length, TLV_DEC_END) != 0) return;
         lock.unlock();
-        cliEventData_t d{seqnum, text, length};
+        cliEventData_t d{seqnum, text, length, 0};
         if (cb) cb(CLI_EVENT_OUTPUT, &d);
     } else if (kind == CLI_MSG_END) {
+        uint32_t status = 1;
+        tlvDecode(&t, CLI_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END);
         gPending.erase(it);
         lock.unlock();
-        cliEventData_t d{seqnum, nullptr, 0};
+        cliEventData_t d{seqnum, nullptr, 0, status};
         if (cb) cb(CLI_EVENT_END, &d);
     }
 }
@@ -214,11 +217,20 @@ int cliSubagentInit(const char * /*processName*/, cliCallBack_t callBack) {
     return 0;
 }
 
-int karnExecuteCLI(const char *client, char **commands, int /*flags*/, uint32_t seqnum) {
-    std::vector<char> block;
-    uint32_t count = 0;
+int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqnum) {
+    return karnExecuteCLIWithVariables(client, commands, nullptr, flags, seqnum);
+}
+
+int karnExecuteCLIWithVariables(const char *client, char **commands, char **variables,
+                                int /*flags*/, uint32_t seqnum) {
+    std::vector<char> block, variableBlock;
+    uint32_t count = 0, variableCount = 0;
     if (!cliPackCommands(commands, &block, &count)) {
         postFailure(seqnum, "Error: Too many commands in one list.\n");
+        return -1;
+    }
+    if (!cliPackCommands(variables, &variableBlock, &variableCount)) {
+        postFailure(seqnum, "Error: Too many variables.\n");
         return -1;
     }
     char name[CLI_CLIENT_NAME_MAX + 1] = "";
@@ -230,16 +242,20 @@ int karnExecuteCLI(const char *client, char **commands, int /*flags*/, uint32_t 
     }
     uint32_t id = gNextId++;
     if (gNextId == 0) gNextId = 1;
-    std::vector<uint8_t> frame(block.size() + 256);
+    std::vector<uint8_t> frame(block.size() + variableBlock.size() + 256);
     tlv_t t;
     tlvInit(&t, frame.data(), uint32_t(frame.size()));
     // An empty block still needs an address for the encoder.
     const char *blockData = block.empty() ? "" : block.data();
-    if (tlvEncode(&t, CLI_TAG_KIND, TLV_ENC_U32, uint32_t(CLI_MSG_EXEC), CLI_TAG_ID, TLV_ENC_U32,
+    int rc =
+        tlvEncode(&t, CLI_TAG_KIND, TLV_ENC_U32, uint32_t(CLI_MSG_EXEC), CLI_TAG_ID, TLV_ENC_U32,
                   id, CLI_TAG_CLIENT, TLV_ENC_STRING, name, CLI_TAG_COUNT, TLV_ENC_U32, count,
-                  CLI_TAG_COMMANDS, TLV_ENC_BLOCK, blockData, uint32_t(block.size()),
-                  TLV_ENC_END) != 0 ||
-        tlvLength(&t) > IPML_MAX_FRAME) {
+                  CLI_TAG_COMMANDS, TLV_ENC_BLOCK, blockData, uint32_t(block.size()), TLV_ENC_END);
+    if (rc == 0 && variableCount > 0)
+        rc = tlvEncode(&t, CLI_TAG_VARIABLE_COUNT, TLV_ENC_U32, variableCount, CLI_TAG_VARIABLES,
+                       TLV_ENC_BLOCK, variableBlock.data(), uint32_t(variableBlock.size()),
+                       TLV_ENC_END);
+    if (rc != 0 || tlvLength(&t) > IPML_MAX_FRAME) {
         postFailure(seqnum, "Error: The command list is too long.\n");
         return -1;
     }
@@ -254,4 +270,25 @@ int karnExecuteCLI(const char *client, char **commands, int /*flags*/, uint32_t 
         return -1;
     }
     return 0;
+}
+
+void karnCancelCLI(uint32_t seqnum) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    for (auto it = gPending.begin(); it != gPending.end();) {
+        if (it->second.seqnum != seqnum) {
+            ++it;
+            continue;
+        }
+        // Only the connection the call went out on knows it; a broken one is ending anyway.
+        if (it->second.fd == gFd) {
+            uint8_t frame[64];
+            tlv_t t;
+            tlvInit(&t, frame, sizeof frame);
+            if (tlvEncode(&t, CLI_TAG_KIND, TLV_ENC_U32, uint32_t(CLI_MSG_CANCEL), CLI_TAG_ID,
+                          TLV_ENC_U32, it->first, TLV_ENC_END) == 0 &&
+                ipmlWriteFrame(gFd, frame, tlvLength(&t)) != 0)
+                retireLocked();
+        }
+        it = gPending.erase(it);
+    }
 }

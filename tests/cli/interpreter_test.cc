@@ -266,6 +266,38 @@ TEST_F(Interpreter, RequestTextsAreTheOnesCfgmgrExpects) {
     }
 }
 
+// Variables of a run stand in words as their values, whole; without variables "$" is
+// an ordinary character.
+TEST_F(Interpreter, VariablesOfARun) {
+    const cliVariables_t variables = {{"V", "v2"}, {"T", "7"}, {"SPACED", "a b"}, {"E", ""}};
+    struct Case {
+        const char *line;
+        const char *request;  // the last request, or the error line
+    } cases[] = {
+        {"create vlan $V tag ${T}",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>v2</name><tag>7</tag>"
+         "<rowStatus>create</rowStatus></vlan></set></module_vlan>"},
+        {"create vlan x${V}y$E tag $T$T",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>xv2y</name><tag>77</tag>"
+         "<rowStatus>create</rowStatus></vlan></set></module_vlan>"},
+        {"create vlan $SPACED", "Error: Invalid VLAN name \"a b\".\n"},
+        {"create vlan a$$", "Error: Invalid VLAN name \"a$\".\n"},
+        {"create vlan ${V", "Error: Invalid VLAN name \"${V\".\n"},
+        {"create vlan $", "Error: Invalid VLAN name \"$\".\n"},
+        {"create vlan $1", "Error: Invalid VLAN name \"$1\".\n"},
+        {"create vlan $NOPE", "Error: Unknown variable \"$NOPE\".\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        cm.requests.clear();
+        std::string out;
+        bool ok = cliExecute(svc, c.line, [&](const std::string &t) { out += t; }, &variables);
+        EXPECT_EQ(ok, c.request[0] == '<') << out;
+        EXPECT_EQ(ok ? cm.requests.back() : out, c.request);
+    }
+    EXPECT_EQ(run("create vlan $V").out, "Error: Invalid VLAN name \"$V\".\n");
+}
+
 TEST_F(Interpreter, OperatorSessionBuildsAVlanAndShowsIt) {
     EXPECT_TRUE(run("create vlan sales tag 20").ok);
     EXPECT_TRUE(run("configure vlan sales add ports 1:1-4").ok);

@@ -55,6 +55,42 @@ TEST_F(Subagent, CommandsRunInOrderAndEndOnce) {
     EXPECT_EQ(gCliCalls[7].ends, 1);
 }
 
+// The end tells how many commands failed; variables travel with the commands; a
+// cancelled call gets no event at all, and the link stays usable.
+TEST_F(Subagent, StatusVariablesAndCancel) {
+    SwitchHarness sw({"cli"});
+    ASSERT_TRUE(sw.start());
+    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
+    ASSERT_EQ(executeCli({"help", "bogus", "", "help me"}, 1), 0);
+    ASSERT_EQ(executeCliWith({"help${EMPTY}", "show vlan $MISSING"}, {"EMPTY=", "A=b=c"}, 2), 0);
+    ASSERT_EQ(executeCliWith({"help"}, {"=nameless"}, 3), 0);
+    ASSERT_TRUE(waitCliEnd(3));
+    ASSERT_TRUE(waitCliEnd(2));
+    ASSERT_TRUE(waitCliEnd(1));
+    EXPECT_EQ(gCliCalls[1].status, 2u);
+    EXPECT_EQ(gCliCalls[2].status, 1u);
+    EXPECT_NE(gCliCalls[2].output.find("show vlan [NAME]"), std::string::npos);
+    EXPECT_NE(gCliCalls[2].output.find("Error: Unknown variable \"$MISSING\"."), std::string::npos);
+    EXPECT_EQ(gCliCalls[3].output, "Error: The variables are not NAME=value texts.\n");
+    EXPECT_EQ(gCliCalls[3].status, 1u);
+
+    sw.expectDeaths();
+    ASSERT_TRUE(sw.kill("cli", SIGSTOP));
+    struct Resume {
+        SwitchHarness &sw;
+        ~Resume() { sw.kill("cli", SIGCONT); }
+    } resume{sw};
+    ASSERT_EQ(executeCli({"help"}, 4), 0);
+    ASSERT_EQ(executeCli(std::vector<std::string>(200, "help"), 5), 0);
+    karnCancelCLI(5);
+    ASSERT_TRUE(sw.kill("cli", SIGCONT));
+    ASSERT_TRUE(waitCliEnd(4));
+    ASSERT_EQ(executeCli({"help"}, 6), 0);
+    ASSERT_TRUE(waitCliEnd(6));
+    EXPECT_EQ(gCliCalls[6].status, 0u);
+    EXPECT_EQ(gCliCalls.count(5), 0u);
+}
+
 TEST_F(Subagent, LargeOutputArrivesWhole) {
     SwitchHarness sw({"cli"});
     ASSERT_TRUE(sw.start());
