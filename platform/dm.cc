@@ -11,6 +11,7 @@
 namespace {
 
 std::atomic<dmCallBack_t> gCallBack{nullptr};
+std::atomic<dmPortEventHandler_t> gPortHandler{nullptr};
 // The state this process last announced; said again after a reconnect, since a
 // restarted platformd knows nothing of it.
 std::atomic<int> gState{-1};
@@ -22,6 +23,14 @@ void onEvent(tlv_t *message) {
     if (tlvDecode(message, PLINK_TAG_EVENT, TLV_DEC_U32, &event, PLINK_TAG_NAME, TLV_DEC_STRING,
                   &name, static_cast<uint32_t *>(nullptr), TLV_DEC_END) != 0)
         return;
+    if (event == DM_EVENT_PORT) {
+        uint32_t kind = 0, port = 0;
+        dmPortEventHandler_t handler = gPortHandler.load();
+        if (handler && tlvDecode(message, PLINK_TAG_ACTION, TLV_DEC_U32, &kind, PLINK_TAG_PORT,
+                                 TLV_DEC_U32, &port, TLV_DEC_END) == 0)
+            handler(int(kind), port);
+        return;
+    }
     dmCallBack_t callBack = gCallBack.load();
     if (!callBack) return;
     if (event == DM_EVENT_LOAD) {
@@ -107,4 +116,28 @@ int dmSendLoadRequest(const char *processName) {
                   TLV_ENC_STRING, processName ? processName : "", TLV_ENC_END) != 0)
         return -1;
     return plinkSend(&t);
+}
+
+void dmSetPortEventHandler(dmPortEventHandler_t handler) {
+    gPortHandler = handler;
+    plinkSetHandler(PLINK_EVENT, onEvent);
+}
+
+int dmRaisePortEvent(int event, uint32_t portId) {
+    uint32_t id = plinkNextId();
+    uint8_t buf[128];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    if (tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_PORT_EVENT), PLINK_TAG_ID,
+                  TLV_ENC_U32, id, PLINK_TAG_ACTION, TLV_ENC_U32, uint32_t(event), PLINK_TAG_PORT,
+                  TLV_ENC_U32, portId, TLV_ENC_END) != 0)
+        return -1;
+    uint8_t reply[128];
+    int length = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
+    if (length < 0) return -1;
+    tlv_t r;
+    tlvInit(&r, reply, uint32_t(length));
+    uint32_t status = 1;
+    if (tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END) != 0) return -1;
+    return status == 0 ? 0 : -1;
 }

@@ -8,6 +8,7 @@
 enum {
     DM_EVENT_PROCESS_UP = 64,  // data: the process name (const char *)
     DM_EVENT_LOAD = 65,        // data: dmLoadEvent_t *, handed to the configuration backend
+    DM_EVENT_PORT = 66,        // on the platform link only: goes to the port-event handler
 };
 
 // Process states a process announces with dmSetProcessState.
@@ -38,3 +39,21 @@ int dmGetPlatformType();
 // Asks platformd to send every process event 65 (load the configuration of
 // `processName`, "" = every backend); 0 when the request was sent.
 int dmSendLoadRequest(const char *processName);
+
+// Something happened on a front port: a device was detected or removed, a user was
+// authenticated or unauthenticated there (the events that run profiles). Such events
+// are raised from outside the switch's processes (switchctl event) and platformd tells
+// every process.
+enum {
+    DM_PORT_DEVICE_DETECT = 1,
+    DM_PORT_DEVICE_REMOVE = 2,
+    DM_PORT_USER_AUTHENTICATE = 3,
+    DM_PORT_USER_UNAUTHENTICATE = 4,
+};
+typedef void (*dmPortEventHandler_t)(int event, uint32_t portId);
+// The port events go to `handler` on the dispatcher thread (null: nowhere).
+void dmSetPortEventHandler(dmPortEventHandler_t handler);
+// Has platformd tell every process that `event` happened on port `portId`: 0 when it
+// did, -1 when platformd refused it (not such an event, not a front port of the
+// switch) or did not answer.
+int dmRaisePortEvent(int event, uint32_t portId);

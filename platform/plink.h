@@ -36,6 +36,9 @@ enum plinkKind : uint32_t {
     PLINK_SM_LIST_REPLY = 20, // platformd: reply-to, status, text (one session a line)
     PLINK_SM_KILL = 21,       // client: id, cookie; platformd: PLINK_SM_STATUS
     PLINK_SM_ACTION = 22,     // platformd (asynchronous): action, cookie
+    PLINK_PORT_EVENT = 23,    // client: id, action (the event), port; platformd broadcasts
+                              // it as event 66 and answers PLINK_PORT_STATUS
+    PLINK_PORT_STATUS = 24,   // platformd: reply-to, status (0 taken, -1 refused)
     PLINK_KIND_LIMIT = 64,    // kinds are below this
 };
 
@@ -60,6 +63,7 @@ enum plinkTag : uint32_t {
     PLINK_TAG_TIME = 19,
     PLINK_TAG_ACTION = 20,
     PLINK_TAG_ERROR = 21,  // not 15: tags 15 and 108 end the TLV argument lists
+    PLINK_TAG_PORT = 22,   // a port identifier (platform/portlist.h)
 };
 
 enum {

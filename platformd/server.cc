@@ -15,7 +15,9 @@
 #include "platform/aaa.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
+#include "platform/dmcard.h"
 #include "platform/plink.h"
+#include "platform/portlist.h"
 #include "platform/util.h"
 #include "platformd/aaa_accounts.h"
 #include "platformd/sessions.h"
@@ -339,6 +341,38 @@ bool onSmKill(Client &c, tlv_t *t) {
     return true;
 }
 
+// ---- port events (switchctl event): every process hears of them
+
+bool onPortEvent(Client &c, tlv_t *t) {
+    uint32_t id = 0, event = 0, port = 0;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, PLINK_TAG_ACTION, TLV_DEC_U32, &event,
+                  PLINK_TAG_PORT, TLV_DEC_U32, &port, TLV_DEC_END) != 0)
+        return false;
+    int slot = int(port >> 16), number = int(port & 0xFFFF);
+    bool known = event >= DM_PORT_DEVICE_DETECT && event <= DM_PORT_USER_UNAUTHENTICATE &&
+                 !plIsMgmtPort(port) && dmSlotUsable(slot) && number >= 1 &&
+                 number <= dmGetCardPorts(slot);
+    if (known) {
+        uint8_t buf[128];
+        tlv_t e;
+        tlvInit(&e, buf, sizeof buf);
+        tlvEncode(&e, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_EVENT), PLINK_TAG_EVENT,
+                  TLV_ENC_U32, uint32_t(DM_EVENT_PORT), PLINK_TAG_NAME, TLV_ENC_STRING, "",
+                  PLINK_TAG_ACTION, TLV_ENC_U32, event, PLINK_TAG_PORT, TLV_ENC_U32, port,
+                  TLV_ENC_END);
+        for (auto &entry : gClients)
+            if (entry.second.hello) send(entry.second, &e);
+    }
+    uint8_t buf[64];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_PORT_STATUS),
+              PLINK_TAG_REPLY_TO, TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32,
+              known ? 0u : uint32_t(-1), TLV_ENC_END);
+    send(c, &r);
+    return true;
+}
+
 typedef bool (*Handler)(Client &c, tlv_t *t);
 struct HandlerEntry {
     Handler handler;
@@ -374,6 +408,8 @@ HandlerEntry handlerFor(uint32_t kind) {
             return {onSmList, false};
         case PLINK_SM_KILL:
             return {onSmKill, false};
+        case PLINK_PORT_EVENT:
+            return {onPortEvent, false};
         default:
             return {nullptr, false};
     }

@@ -1,5 +1,6 @@
 // switchctl: the operator's tool for the platform's local accounts and management
-// sessions (until the CLI offers the same commands).
+// sessions (until the CLI offers the same commands), and for raising the port events
+// that the simulated switch has no hardware to notice.
 //
 //   switchctl users list
 //   switchctl users add NAME rw|ro       password read from the terminal or stdin
@@ -8,6 +9,7 @@
 //   switchctl users del NAME
 //   switchctl sessions list
 //   switchctl sessions end COOKIE
+//   switchctl event device-detect|device-remove|user-authenticate|user-unauthenticate PORT
 //
 // Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions are asked of the
 // running platform process. Passwords are never taken from the command line.
@@ -20,7 +22,9 @@
 #include <iostream>
 #include <string>
 
+#include "platform/dm.h"
 #include "platform/plink.h"
+#include "platform/portlist.h"
 #include "platform/util.h"
 #include "platformd/aaa_accounts.h"
 
@@ -29,7 +33,9 @@ namespace {
 int usage() {
     fprintf(stderr,
             "usage: switchctl users list | add NAME rw|ro | passwd NAME | access NAME rw|ro | del NAME\n"
-            "       switchctl sessions list | end COOKIE\n");
+            "       switchctl sessions list | end COOKIE\n"
+            "       switchctl event device-detect|device-remove|user-authenticate|"
+            "user-unauthenticate PORT\n");
     return 2;
 }
 
@@ -152,6 +158,32 @@ int sessions(int argc, char **argv) {
     return 0;
 }
 
+// A port event, as if the port had noticed it: every process of the switch hears of it
+// (profiles bound to the event and port run).
+int event(int argc, char **argv) {
+    static const char *const kEvents[] = {"device-detect", "device-remove", "user-authenticate",
+                                          "user-unauthenticate"};
+    if (argc != 2) return usage();
+    int kind = 0;
+    for (int i = 0; i < 4; i++)
+        if (strcmp(argv[0], kEvents[i]) == 0) kind = DM_PORT_DEVICE_DETECT + i;
+    uint32_t port = 0;
+    if (kind == 0) return usage();
+    if (!STRING_TO_PORTMASK(&port, argv[1], 0) || plIsMgmtPort(port)) {
+        fprintf(stderr, "switchctl: \"%s\" is not a front port of this switch\n", argv[1]);
+        return 1;
+    }
+    if (plinkConnect() != 0) {
+        fprintf(stderr, "switchctl: cannot reach the platform process (is the switch running?)\n");
+        return 1;
+    }
+    if (dmRaisePortEvent(kind, port) != 0) {
+        fprintf(stderr, "switchctl: the platform process did not take the event\n");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -159,5 +191,6 @@ int main(int argc, char **argv) {
     if (argc < 2) return usage();
     if (strcmp(argv[1], "users") == 0) return users(argc - 2, argv + 2);
     if (strcmp(argv[1], "sessions") == 0) return sessions(argc - 2, argv + 2);
+    if (strcmp(argv[1], "event") == 0) return event(argc - 2, argv + 2);
     return usage();
 }

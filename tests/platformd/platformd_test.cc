@@ -24,6 +24,7 @@
 #include "platform/ds.h"
 #include "platform/lm.h"
 #include "platform/plink.h"
+#include "platform/portlist.h"
 #include "platform/util.h"
 #include "tests/support/pump.h"
 
@@ -325,6 +326,51 @@ TEST_F(PlatformdTest, LoadRequestIsBroadcast) {
     waitpid(pid, &status, 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_LOAD, "cli") == 1; }));
+}
+
+std::vector<std::pair<int, uint32_t>> gPortEvents;
+void onPortEvent(int event, uint32_t port) {
+    gPortEvents.emplace_back(event, port);
+}
+
+int runSwitchctl(std::vector<const char *> args) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        std::string prog = std::string(WSVD_BIN_DIR) + "/switchctl";
+        args.insert(args.begin(), prog.c_str());
+        args.push_back(nullptr);
+        int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        execv(prog.c_str(), const_cast<char **>(args.data()));
+        _exit(127);
+    }
+    int status = -1;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Port events raised from outside reach every process's port-event handler (and not
+// its device-manager callback); anything but an event on a front port is refused.
+TEST_F(PlatformdTest, PortEventsAreBroadcast) {
+    gPortEvents.clear();
+    dmSetPortEventHandler(onPortEvent);
+    EXPECT_EQ(dmRaisePortEvent(DM_PORT_USER_AUTHENTICATE, plPortId(2, 48)), 0);
+    EXPECT_EQ(runSwitchctl({"event", "device-remove", "1:7"}), 0);
+    EXPECT_TRUE(pumpUntil([] { return gPortEvents.size() == 2; }));
+    EXPECT_EQ(gPortEvents[0], std::make_pair(int(DM_PORT_USER_AUTHENTICATE), plPortId(2, 48)));
+    EXPECT_EQ(gPortEvents[1], std::make_pair(int(DM_PORT_DEVICE_REMOVE), plPortId(1, 7)));
+
+    EXPECT_EQ(dmRaisePortEvent(5, plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaisePortEvent(DM_PORT_DEVICE_DETECT, plPortId(3, 25)), -1);  // a 24-port card
+    EXPECT_EQ(dmRaisePortEvent(DM_PORT_DEVICE_DETECT, PL_MGMT_PORT), -1);
+    EXPECT_EQ(runSwitchctl({"event", "device-detect", "9:1"}), 1);
+    EXPECT_EQ(runSwitchctl({"event", "device-detect", "mgmt"}), 1);
+    EXPECT_EQ(runSwitchctl({"event", "reboot", "1:1"}), 2);
+    EXPECT_EQ(runSwitchctl({"event", "device-detect"}), 2);
+    pumpFor(50);
+    EXPECT_EQ(gPortEvents.size(), 2u);
+    for (auto &e : gEvents) EXPECT_NE(e.first, DM_EVENT_PORT);
+    dmSetPortEventHandler(nullptr);
 }
 
 struct Watch {
