@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "cfgmgr/modules/upm.h"
 #include "cfgmgr/persist.h"
 #include "cfgmgr/server.h"
 #include "cfgmgr/store.h"
+#include "platform/cli/clisub.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/epm.h"
@@ -29,6 +31,27 @@ std::string dataDirectory() {
 }
 
 void onDeviceManager(void *, int, int, void *) {}
+
+// Profiles run their scripts in the CLI process, through the CLI subagent library.
+void onCliEvent(int event, cliEventData_t *data) {
+    if (event == CLI_EVENT_OUTPUT) upmCliOutput(data->seqnum, data->text, data->length);
+    if (event == CLI_EVENT_END) upmCliEnd(data->seqnum, data->status);
+}
+void executeCli(char **commands, char **variables, uint32_t seqnum) {
+    karnExecuteCLIWithVariables("upm", commands, variables, 0, seqnum);
+}
+const upmCli_t kCli = {executeCli, karnCancelCLI};
+
+// With the dispatcher up: runs go to the CLI, port events reach the profiles bound to
+// them, and the saved timers start.
+void startProfiles() {
+    if (cliSubagentInit("cfgmgr", onCliEvent) == 0)
+        upmSetCli(&kCli);
+    else
+        fprintf(stderr, "cfgmgr: no CLI subagent; profiles will not run\n");
+    dmSetPortEventHandler(upmPortEvent);
+    upmStart();
+}
 
 }  // namespace
 
@@ -79,6 +102,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     dmConnect();
+    startProfiles();
     int status = dispatchHandler();
     cfgServerStop();
     return status;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "cfgmgmt/objdefs/fdb_obj.h"
+#include "cfgmgmt/objdefs/objdef_module.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
 #include "cfgmgr/store.h"
 
@@ -72,7 +73,7 @@ TEST(CatalogueTest, ObjectsWithoutTheirHooksAreRefused) {
     }
 }
 
-// Every field of the daemon's vlan and fdb_show structures is declared with the same
+// Every field of the daemon's vlan, fdb and upm structures is declared with the same
 // element name and type, so what the store writes the daemon reads field for field.
 TEST(CatalogueTest, ShippedObjectsMatchTheDaemonsObjectDefinitions) {
     std::string why;
@@ -86,7 +87,14 @@ TEST(CatalogueTest, ShippedObjectsMatchTheDaemonsObjectDefinitions) {
         {"fdb", "fdb_show", fdbTags, &fdbShowDesc},
         {"fdb", "fdb_op", fdbTags, &fdbOpDesc},
     };
-    for (const Object &o : objects) {
+    // The upm objects, from the module's own definition.
+    std::vector<Object> all(std::begin(objects), std::end(objects));
+    const cmModuleDef_t *upm = cmModuleFind("upm");
+    for (const char *name :
+         {"upmProfileBuffer", "cfgUpmProfile", "cfgUpmTimer", "cfgUpmStaticProfile",
+          "cfgUpmProfileEvent", "showUpmProfileName", "showUpmProfile", "upmProfileExec"})
+        all.push_back({"upm", name, upm->tags, cmModuleDesc(upm, cmModuleLookup(upm, name))});
+    for (const Object &o : all) {
         cfgTable *t = cfgTableFind(o.module, o.name);
         ASSERT_NE(t, nullptr) << o.name;
         for (uint16_t i = 0; i < o.desc->fieldCount; i++) {

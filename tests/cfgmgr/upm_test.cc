@@ -1,0 +1,455 @@
+// cfgmgr's upm module in-process: what its requests change and refuse, the shapes of
+// the walks the daemon makes, timers on a hand-moved clock, and runs through a fake CLI.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "cfgmgr/modules/upm.h"
+#include "cfgmgr/persist.h"
+#include "cfgmgr/store.h"
+#include "cmclient/cm.h"
+#include "platform/clock.h"
+#include "platform/dispatch.h"
+#include "platform/dm.h"
+#include "platform/portlist.h"
+
+namespace {
+
+struct CliCall {
+    std::vector<std::string> commands, variables;
+    uint32_t seqnum;
+};
+std::vector<CliCall> gCliCalls;
+std::vector<uint32_t> gCancelled;
+
+std::vector<std::string> texts(char **list) {
+    std::vector<std::string> out;
+    for (; list && *list; list++) out.push_back(*list);
+    return out;
+}
+void fakeExecute(char **commands, char **variables, uint32_t seqnum) {
+    gCliCalls.push_back({texts(commands), texts(variables), seqnum});
+}
+void fakeCancel(uint32_t seqnum) {
+    gCancelled.push_back(seqnum);
+}
+const upmCli_t kFakeCli = {fakeExecute, fakeCancel};
+
+cfgReply_t request(const std::string &text, uint32_t flags = 0) {
+    return cfgStoreHandle(flags, text.c_str());
+}
+std::string set(const std::string &object) {
+    return "<module_upm><set>" + object + "</set></module_upm>";
+}
+std::string get(const std::string &object) {
+    return "<module_upm><get>" + object + "</get></module_upm>";
+}
+::testing::AssertionResult changes(const std::string &object) {
+    cfgReply_t r = request(set(object));
+    if (r.status == 1) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << object << ": " << r.message;
+}
+std::string refusal(const std::string &object) {
+    cfgReply_t r = request(set(object));
+    return r.status == 0 ? r.message : "(done)";
+}
+std::string profile(const std::string &name, const std::string &script) {
+    return "<upmProfileBuffer><profileName>" + name +
+           "</profileName><rowStatus>create</rowStatus>" + "<data><![CDATA[" + script +
+           "]]></data></upmProfileBuffer>";
+}
+std::string binding(const std::string &name, int event, const std::string &ports,
+                    const char *row = "create") {
+    return "<cfgUpmProfileEvent><profileName>" + name + "</profileName><upmEvent>" +
+           std::to_string(event) + "</upmEvent>" +
+           (ports.empty() ? "" : "<portList>" + ports + "</portList>") + "<rowStatus>" + row +
+           "</rowStatus></cfgUpmProfileEvent>";
+}
+std::string periodic(const std::string &name, int every) {
+    return "<cfgUpmTimer><rowStatus>create</rowStatus><timerType>2</timerType><secs>" +
+           std::to_string(every) + "</secs><timerName>" + name + "</timerName></cfgUpmTimer>";
+}
+std::string bindTimer(const std::string &timer, const std::string &name,
+                      const char *row = "create") {
+    return "<cfgUpmTimer><timerName>" + timer + "</timerName>" +
+           (name.empty() ? "" : "<profileName>" + name + "</profileName>") + "<rowStatus>" + row +
+           "</rowStatus></cfgUpmTimer>";
+}
+std::string run(const std::string &name, int event, const std::string &environment) {
+    return "<cfgUpmStaticProfile><eventType>" + std::to_string(event) + "</eventType><envString>" +
+           environment + "</envString><profileName>" + name +
+           "</profileName><rowStatus>create</rowStatus></cfgUpmStaticProfile>";
+}
+// The date fields of a time in the local zone.
+std::string dateFields(time_t at) {
+    struct tm t;
+    localtime_r(&at, &t);
+    return "<sec>" + std::to_string(t.tm_sec) + "</sec><min>" + std::to_string(t.tm_min) +
+           "</min><hour>" + std::to_string(t.tm_hour) + "</hour><day>" + std::to_string(t.tm_mday) +
+           "</day><month>" + std::to_string(t.tm_mon + 1) + "</month><year>" +
+           std::to_string(t.tm_year + 1900) + "</year>";
+}
+// Every value of `field` in the objects of a reply, in order.
+std::vector<std::string> values(const std::string &data, const std::string &field) {
+    std::vector<std::string> out;
+    std::string open = "<" + field + ">", close = "</" + field + ">";
+    for (size_t a = data.find(open); a != std::string::npos; a = data.find(open, a)) {
+        a += open.size();
+        std::string v = data.substr(a, data.find(close, a) - a);
+        if (v.rfind("<![CDATA[", 0) == 0) v = v.substr(9, v.size() - 12);
+        out.push_back(v);
+    }
+    return out;
+}
+
+class UpmModule : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "EST5", 1);  // five hours west of UTC, no summer time
+        tzset();
+        std::string why;
+        ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
+        ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
+        clockUseManual();
+        upmSetCli(&kFakeCli);
+        gCliCalls.clear();
+        gCancelled.clear();
+    }
+    void TearDown() override {
+        upmStop();
+        upmSetCli(nullptr);
+        dispatchShutdown();
+        clockSetSource(nullptr);
+        unsetenv("KARN_UPM_RUN_SECONDS");
+        unsetenv("TZ");
+        tzset();
+    }
+    // Moves the dispatcher's clock and runs what came due.
+    static void advance(uint64_t seconds) {
+        clockAdvanceUs(seconds * 1000000);
+        for (int i = 0; i < 3; i++) dispatchRunOnce(0);
+    }
+    static std::string results() { return request(get("<upmProfileExec/>"), CM_GET_PLAIN).data; }
+};
+
+// Requests that must be refused leave the store as it was and say why.
+TEST_F(UpmModule, ChangesAndRefusals) {
+    ASSERT_TRUE(changes(profile("p1", "create vlan a\nx]]]]><![CDATA[>y")));
+    ASSERT_TRUE(changes(profile("p2", "")));
+    ASSERT_TRUE(changes(periodic("t1", 60)));
+    ASSERT_TRUE(changes(bindTimer("t1", "p1")));
+    ASSERT_TRUE(changes(binding("p2", 1, "1:1-2")));
+    struct Case {
+        std::string object;
+        const char *why;
+    } cases[] = {
+        {profile("p1", "other"), "Profile \"p1\" already exists."},
+        {profile(std::string(257, 'n'), ""),
+         "Field \"profileName\" is longer than 256 characters."},
+        {profile("p3", std::string(8193, 'x')), "Field \"data\" is longer than 8192 characters."},
+        {profile("a\tb", ""), "Profile name \"a\tb\" holds a control character."},
+        {"<upmProfileBuffer><profileName>p9</profileName><rowStatus>delete</rowStatus>"
+         "</upmProfileBuffer>",
+         "Profile \"p9\" does not exist."},
+        {"<upmProfileBuffer><profileName>p1</profileName><rowStatus>delete</rowStatus>"
+         "</upmProfileBuffer>",
+         "Profile \"p1\" is bound to timer \"t1\": unbind it first."},
+        {bindTimer("t1", "p1"), "Profile \"p1\" is bound to timer \"t1\" already."},
+        {bindTimer("t1", "p2"), "Timer \"t1\" runs profile \"p1\" already: unbind it first."},
+        {bindTimer("t9", "p1"), "Timer \"t9\" does not exist."},
+        {bindTimer("t9", "p1", "unconfigure"), "Timer \"t9\" does not exist."},
+        {bindTimer("t1", "p2", "unconfigure"), "Profile \"p2\" is not bound to timer \"t1\"."},
+        {periodic("t1", 5), "Timer \"t1\" exists already."},
+        {periodic(std::string(31, 't'), 5), "Field \"timerName\" is longer than 30 characters."},
+        {periodic("t2", 0), "Value 0 of field \"secs\" is out of range (1 to 31536000)."},
+        {"<cfgUpmTimer><rowStatus>create</rowStatus><timerType>1</timerType><timerName>t2"
+         "</timerName></cfgUpmTimer>",
+         "A one-shot timer needs its date and time."},
+        {"<cfgUpmTimer><rowStatus>create</rowStatus>" + dateFields(time(nullptr) - 10) +
+             "<timerType>1</timerType><timerName>t2</timerName></cfgUpmTimer>",
+         "The time of timer \"t2\" has passed or does not exist."},
+        {"<cfgUpmTimer><rowStatus>create</rowStatus><sec>0</sec><min>0</min><hour>0</hour>"
+         "<day>31</day><month>4</month><year>2099</year><timerType>1</timerType><timerName>t2"
+         "</timerName></cfgUpmTimer>",
+         "The time of timer \"t2\" has passed or does not exist."},
+        {binding("p2", 1, "1:2"),
+         "Profile \"p2\" to device-detect is bound already on ports 1:1-2."},
+        {binding("p2", 3, ""), "A binding to user-authenticate needs the ports in \"portList\"."},
+        {binding("p9", 3, "1:1"), "Profile \"p9\" does not exist."},
+        {binding("p2", 5, "1:1"), "Profiles are bound to timers through cfgUpmTimer."},
+        {binding("p2", 2, "1:1", "delete"), "Profile \"p2\" to device-remove is not bound."},
+        {binding("p2", 1, "99:1"), "Value \"99:1\" is not valid for field \"portList\"."},
+        {run("p2", 1, "A=1;=2"),
+         "Parameter \"=2\" is not NAME=value (a name of letters, digits and _; parameters are "
+         "separated by \";\")."},
+        {run("p9", 1, "A=1"), "Profile \"p9\" does not exist."},
+        {"<cfgUpmProfile><enable>1</enable><profileName>p9</profileName><rowStatus>create"
+         "</rowStatus></cfgUpmProfile>",
+         "Profile \"p9\" does not exist."},
+    };
+    std::string before = cfgPersistText();
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.object);
+        EXPECT_EQ(refusal(c.object), c.why);
+        EXPECT_EQ(cfgPersistText(), before);
+    }
+
+    // Ports add to a binding and go from it; the last port takes the binding with it.
+    ASSERT_TRUE(changes(binding("p2", 1, "1:5")));
+    std::string all = get("<upmEventBinding/>");
+    EXPECT_EQ(values(request(all, CM_GET_PLAIN).data, "portList"),
+              std::vector<std::string>{"1:1-2,1:5"});
+    ASSERT_TRUE(changes(binding("p2", 1, "1:1-2", "delete")));
+    EXPECT_EQ(values(request(all, CM_GET_PLAIN).data, "portList"), std::vector<std::string>{"1:5"});
+    ASSERT_TRUE(changes(binding("p2", 1, "1:5", "delete")));
+    EXPECT_EQ(request(all, CM_GET_PLAIN).data, "");
+
+    // A disabled profile keeps its script; deleting a profile takes its bindings along.
+    ASSERT_TRUE(
+        changes("<cfgUpmProfile><enable>0</enable><profileName>p1</profileName>"
+                "<rowStatus>create</rowStatus></cfgUpmProfile>"));
+    EXPECT_EQ(refusal(run("p1", 1, "A=1")), "Profile \"p1\" is disabled.");
+    std::string p1 = request(get("<showUpmProfileName><profileName>p1</profileName>"
+                                 "</showUpmProfileName>"),
+                             CM_GET_NEXT)
+                         .data;
+    EXPECT_EQ(values(p1, "enable"), std::vector<std::string>{"0"});
+    EXPECT_EQ(values(p1, "data"), std::vector<std::string>{"create vlan a\nx]]]]><![CDATA[>y"});
+    ASSERT_TRUE(
+        changes("<cfgUpmStaticProfile><profileName>p2</profileName><portList>1:3"
+                "</portList><rowStatus>create</rowStatus></cfgUpmStaticProfile>"));
+    ASSERT_TRUE(
+        changes("<upmProfileBuffer><profileName>p2</profileName><rowStatus>delete"
+                "</rowStatus></upmProfileBuffer>"));
+    EXPECT_EQ(request(all, CM_GET_PLAIN).data, "");
+    ASSERT_TRUE(changes(bindTimer("t1", "", "unconfigure")));
+    ASSERT_TRUE(
+        changes("<upmProfileBuffer><profileName>p1</profileName><rowStatus>delete"
+                "</rowStatus></upmProfileBuffer>"));
+}
+
+// The walks as the daemon makes them: a profile by name, a profile's bindings, the
+// listing of all profiles past each profile's last row.
+TEST_F(UpmModule, WalkShapes) {
+    for (const char *name : {"a", "b", "c"}) ASSERT_TRUE(changes(profile(name, "")));
+    ASSERT_TRUE(changes(periodic("t1", 60)));
+    ASSERT_TRUE(changes(periodic("t2", 60)));
+    ASSERT_TRUE(changes(bindTimer("t2", "b")));
+    ASSERT_TRUE(changes(bindTimer("t1", "b")));
+    ASSERT_TRUE(changes(binding("b", 3, "1:4")));
+    ASSERT_TRUE(changes(binding("b", 6, "")));
+    auto next = [](const std::string &key) {
+        return request(get("<showUpmProfile>" + key + "</showUpmProfile>"), CM_GET_NEXT);
+    };
+    struct Step {
+        std::string key;
+        const char *profile;  // "" when the walk is over
+        const char *event;
+        const char *timer;
+        uint32_t status;
+    } steps[] = {
+        {"", "a", "0", "", 2},
+        // a has no binding: a position without eventType goes past it.
+        {"<profileName>a</profileName>", "b", "3", "", 2},
+        {"<profileName>b</profileName>", "b", "3", "", 2},
+        {"<profileName>b</profileName><eventType>3</eventType>", "b", "5", "t1", 2},
+        {"<profileName>b</profileName><eventType>5</eventType><timerName>t1</timerName>", "b", "5",
+         "t2", 2},
+        {"<profileName>b</profileName><eventType>5</eventType><timerName>t2</timerName>", "b", "6",
+         "", 2},
+        {"<profileName>b</profileName><eventType>6</eventType>", "c", "0", "", 1},
+        {"<profileName>c</profileName>", "", "", "", 1},
+        {"<profileName>aa</profileName>", "b", "3", "", 2},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(s.key);
+        cfgReply_t r = next(s.key);
+        EXPECT_EQ(r.status, s.status);
+        if (!*s.profile) {
+            EXPECT_EQ(r.data, "");
+            continue;
+        }
+        EXPECT_EQ(values(r.data, "profileName"), std::vector<std::string>{s.profile});
+        EXPECT_EQ(values(r.data, "eventType"), std::vector<std::string>{s.event});
+        EXPECT_EQ(values(r.data, "timerName"), std::vector<std::string>{s.timer});
+        EXPECT_EQ(values(r.data, "numProfiles"), std::vector<std::string>{"3"});
+    }
+    EXPECT_EQ(values(next("<profileName>b</profileName><eventType>3</eventType>").data, "portList"),
+              std::vector<std::string>{""});
+    EXPECT_EQ(values(next("<profileName>b</profileName>").data, "portList"),
+              std::vector<std::string>{"1:4"});
+
+    // A profile by name, and none for a name that no profile has.
+    auto named = [](const std::string &name) {
+        return request(
+            get("<showUpmProfileName><profileName>" + name + "</profileName></showUpmProfileName>"),
+            CM_GET_NEXT);
+    };
+    EXPECT_EQ(values(named("b").data, "profileName"), std::vector<std::string>{"b"});
+    cfgReply_t none = named("bb");
+    EXPECT_EQ(none.status, 1u);
+    EXPECT_EQ(none.data, "");
+    EXPECT_NE(values(named("a").data, "creationTime")[0], "0");
+}
+
+// Timers fire on the dispatcher's clock: a periodic one every period, a one-shot one at
+// its time; a run goes to the CLI with the run's variables.
+TEST_F(UpmModule, TimersFireOnTheDispatchersClock) {
+    ASSERT_TRUE(changes(profile("p", "# make it\ncreate vlan v$TIMER\n\n  \nshow vlan\r\n")));
+    ASSERT_TRUE(changes(periodic("every", 60)));
+    ASSERT_TRUE(changes(bindTimer("every", "p")));
+    ASSERT_TRUE(changes("<cfgUpmTimer><rowStatus>create</rowStatus>" +
+                        dateFields(time(nullptr) + 150) +
+                        "<timerType>1</timerType><timerName>once</timerName><profileName>p"
+                        "</profileName></cfgUpmTimer>"));
+    advance(59);
+    EXPECT_TRUE(gCliCalls.empty());
+    advance(1);
+    ASSERT_EQ(gCliCalls.size(), 1u);
+    EXPECT_EQ(gCliCalls[0].commands,
+              (std::vector<std::string>{"create vlan v$TIMER", "show vlan"}));
+    EXPECT_EQ(gCliCalls[0].variables,
+              (std::vector<std::string>{"EVENT=timer", "PROFILE=p", "PORTS=", "TIMER=every"}));
+    advance(60);
+    EXPECT_EQ(gCliCalls.size(), 2u);
+    advance(31);  // 151 s: the one-shot timer too, once
+    ASSERT_EQ(gCliCalls.size(), 3u);
+    EXPECT_EQ(gCliCalls[2].variables[3], "TIMER=once");
+    advance(29);
+    EXPECT_EQ(gCliCalls.size(), 4u);
+    advance(60);
+    advance(60);
+    EXPECT_EQ(gCliCalls.size(), 6u);
+
+    // A disabled profile does not run; a deleted timer does not fire.
+    ASSERT_TRUE(
+        changes("<cfgUpmProfile><enable>0</enable><profileName>p</profileName>"
+                "<rowStatus>create</rowStatus></cfgUpmProfile>"));
+    advance(60);
+    EXPECT_EQ(gCliCalls.size(), 6u);
+    ASSERT_TRUE(
+        changes("<cfgUpmProfile><enable>1</enable><profileName>p</profileName>"
+                "<rowStatus>create</rowStatus></cfgUpmProfile>"));
+    ASSERT_TRUE(
+        changes("<cfgUpmTimer><timerName>every</timerName><rowStatus>delete"
+                "</rowStatus></cfgUpmTimer>"));
+    advance(600);
+    EXPECT_EQ(gCliCalls.size(), 6u);
+}
+
+// Saved timers start again after a restart.
+TEST_F(UpmModule, SavedTimersStartAgain) {
+    ASSERT_TRUE(changes(profile("p", "show vlan")));
+    ASSERT_TRUE(changes(periodic("t", 30)));
+    ASSERT_TRUE(changes(bindTimer("t", "p")));
+    ASSERT_TRUE(changes(binding("p", 4, "2:3")));
+    std::string saved = cfgPersistText();
+    upmStop();
+    std::string why;
+    cfgStoreClear();
+    ASSERT_EQ(cfgPersistParse(saved, &why), 0) << why;
+    EXPECT_EQ(cfgPersistText(), saved);
+    upmStart();
+    advance(30);
+    EXPECT_EQ(gCliCalls.size(), 1u);
+    upmPortEvent(DM_PORT_USER_UNAUTHENTICATE, plPortId(2, 3));
+    EXPECT_EQ(gCliCalls.size(), 2u);
+}
+
+// A run's result: 1 when every command ran, 2 when one failed (with the CLI's message),
+// 3 when it was stopped at its bound; the output is cut at 8192 characters; the last
+// 256 results are kept.
+TEST_F(UpmModule, RunsAndTheirResults) {
+    setenv("KARN_UPM_RUN_SECONDS", "20", 1);
+    std::string script;
+    for (int i = 0; i < 300; i++) script += "show vlan\n";
+    ASSERT_TRUE(changes(profile("long", script)));
+    ASSERT_TRUE(changes(profile("p", "create vlan $NAME")));
+
+    ASSERT_TRUE(changes(run("p", 3, " NAME = v1 ; EVENT=ignored;")));
+    ASSERT_EQ(gCliCalls.size(), 1u);
+    EXPECT_EQ(gCliCalls[0].variables,
+              (std::vector<std::string>{"NAME= v1", "EVENT=ignored", "EVENT=user-authenticate",
+                                        "PROFILE=p", "PORTS=", "TIMER="}));
+    upmCliOutput(gCliCalls[0].seqnum, "ok\n", 3);
+    upmCliEnd(gCliCalls[0].seqnum, 0);
+
+    ASSERT_TRUE(changes(run("p", 1, "NAME=bad name")));
+    const char *error = "Error: Invalid VLAN name \"bad name\".\n";
+    upmCliOutput(gCliCalls[1].seqnum, error, uint32_t(strlen(error)));
+    upmCliEnd(gCliCalls[1].seqnum, 1);
+
+    // 300 commands go in two lists, the second once the first has ended.
+    ASSERT_TRUE(changes(run("long", 7, "A=1")));
+    ASSERT_EQ(gCliCalls.size(), 3u);
+    EXPECT_EQ(gCliCalls[2].commands.size(), 256u);
+    upmCliOutput(gCliCalls[2].seqnum, std::string(9000, 'o').c_str(), 9000);
+    upmCliEnd(gCliCalls[2].seqnum, 0);
+    ASSERT_EQ(gCliCalls.size(), 4u);
+    EXPECT_EQ(gCliCalls[3].commands.size(), 44u);
+    upmCliEnd(gCliCalls[3].seqnum, 0);
+
+    ASSERT_TRUE(changes(run("p", 2, "NAME=v2")));
+    advance(19);
+    EXPECT_TRUE(gCancelled.empty());
+    advance(1);
+    EXPECT_EQ(gCancelled, std::vector<uint32_t>{gCliCalls[4].seqnum});
+    upmCliEnd(gCliCalls[4].seqnum, 0);  // too late: changes nothing
+
+    std::string r = results();
+    EXPECT_EQ(values(r, "execId"), (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(values(r, "result"), (std::vector<std::string>{"1", "2", "1", "3"}));
+    EXPECT_EQ(values(r, "eventType"), (std::vector<std::string>{"3", "1", "7", "2"}));
+    std::vector<std::string> output = values(r, "output");
+    EXPECT_EQ(output[0], "ok\n");
+    EXPECT_EQ(output[1], "Error: Invalid VLAN name \"bad name\".\n");
+    EXPECT_EQ(output[2], std::string(8192, 'o'));
+    EXPECT_EQ(output[3], "Error: The profile did not finish within 20 seconds; it was stopped.\n");
+
+    // By id, and the walk after an id.
+    cfgReply_t one =
+        request(get("<upmProfileExec><execId>2</execId></upmProfileExec>"), CM_GET_EXACT);
+    EXPECT_EQ(values(one.data, "execId"), std::vector<std::string>{"2"});
+    cfgReply_t after =
+        request(get("<upmProfileExec><execId>3</execId></upmProfileExec>"), CM_GET_NEXT);
+    EXPECT_EQ(values(after.data, "execId"), std::vector<std::string>{"4"});
+    EXPECT_EQ(after.status, 1u);
+
+    // Without the CLI a run fails at once; the ring keeps the last 256.
+    upmSetCli(nullptr);
+    for (int i = 0; i < 260; i++) ASSERT_TRUE(changes(run("p", 1, "NAME=x")));
+    r = results();
+    EXPECT_EQ(values(r, "execId").size(), 256u);
+    EXPECT_EQ(values(r, "execId")[0], "9");
+    EXPECT_EQ(values(r, "output")[255], "Error: The CLI is not available.\n");
+}
+
+// A port event runs the enabled profiles bound to it on that port, with the port.
+TEST_F(UpmModule, PortEventsRunTheirProfiles) {
+    ASSERT_TRUE(changes(profile("near", "show vlan")));
+    ASSERT_TRUE(changes(profile("far", "show vlan")));
+    ASSERT_TRUE(changes(profile("off", "show vlan")));
+    ASSERT_TRUE(changes(binding("near", 1, "1:4-6")));
+    ASSERT_TRUE(changes(binding("far", 1, "2:1")));
+    ASSERT_TRUE(changes(binding("off", 1, "1:5")));
+    ASSERT_TRUE(changes(binding("far", 2, "1:5")));
+    ASSERT_TRUE(
+        changes("<cfgUpmProfile><enable>0</enable><profileName>off</profileName>"
+                "<rowStatus>create</rowStatus></cfgUpmProfile>"));
+    upmPortEvent(DM_PORT_DEVICE_DETECT, plPortId(1, 5));
+    ASSERT_EQ(gCliCalls.size(), 1u);
+    EXPECT_EQ(
+        gCliCalls[0].variables,
+        (std::vector<std::string>{"EVENT=device-detect", "PROFILE=near", "PORTS=1:5", "TIMER="}));
+    upmCliEnd(gCliCalls[0].seqnum, 0);
+    EXPECT_EQ(values(results(), "portList"), std::vector<std::string>{"1:5"});
+    upmPortEvent(DM_PORT_DEVICE_DETECT, plPortId(1, 7));
+    upmPortEvent(DM_PORT_USER_AUTHENTICATE, plPortId(1, 5));
+    EXPECT_EQ(gCliCalls.size(), 1u);
+}
+
+}  // namespace
