@@ -29,8 +29,9 @@ def fetch(url, body=None, headers=None):
 
 
 class Switch:
-    def __init__(self, bin_dir, source_dir, build_data):
+    def __init__(self, bin_dir, source_dir, build_data, env=None):
         self.bin_dir, self.source_dir, self.build_data = bin_dir, source_dir, build_data
+        self.extra_env = env or {}  # more environment for the switch's processes
         self.platformd = None
 
     def start(self):
@@ -47,10 +48,11 @@ class Switch:
         for proxy in ('http_proxy', 'https_proxy', 'all_proxy', 'HTTP_PROXY', 'HTTPS_PROXY',
                       'ALL_PROXY'):
             os.environ.pop(proxy, None)
-        env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(self.tree, 'run'),
-                   KARN_CONFIG_LOCATION=self.config_dir,
-                   KARN_SCRATCH_LOCATION=os.path.join(self.tree, 'scratch'),
-                   KARN_ROOT=root, WSVD_HTTP_PORT=str(port))
+        # Kept, for tools run against the switch (switchctl).
+        self.env = env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(self.tree, 'run'),
+                              KARN_CONFIG_LOCATION=self.config_dir,
+                              KARN_SCRATCH_LOCATION=os.path.join(self.tree, 'scratch'),
+                              KARN_ROOT=root, WSVD_HTTP_PORT=str(port), **self.extra_env)
         self.log = open(os.path.join(self.tree, 'log.txt'), 'w')
         self.platformd = subprocess.Popen([os.path.join(self.bin_dir, 'platformd')], env=env,
                                           stdout=self.log, stderr=self.log)
