@@ -238,11 +238,6 @@ int staticProfile(cfgChange &c) {
 
 // ---- views
 
-std::string *needs(const cfgTable &view, cfgRow &row, const char *field, const std::string &value,
-                   std::string *why) {
-    return view.assign(row, field, value, why) == 0 ? nullptr : why;
-}
-
 // showUpmProfileName: the profile a request names, or every profile.
 int profileNames(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *rows,
                  std::string *why) {
@@ -251,14 +246,7 @@ int profileNames(const cfgTable &view, const cfgRow &request, std::vector<cfgRow
     for (const cfgRow &p : profiles.rows()) {
         const std::string &name = *profiles.value(p, "profileName");
         if (only && *only != name) continue;
-        cfgRow row = view.blank();
-        for (const char *field : {"profileName", "data", "lastBindingTime", "lastChangeTime",
-                                  "creationTime", "checksum"}) {
-            const std::string *value = profiles.value(p, field);
-            if (value && needs(view, row, field, *value, why)) return -1;
-        }
-        if (needs(view, row, "enable", *profiles.value(p, "enable"), why)) return -1;
-        rows->push_back(std::move(row));
+        if (cfgRowWriter(view).copy(profiles, p).addTo(rows, why) != 0) return -1;
     }
     return 0;
 }
@@ -281,14 +269,13 @@ int bindingRows(const cfgTable &view, const std::string &profile, const std::str
     cfgTable &bindings = upmTable("upmEventBinding"), &timers = upmTable("upmTimer");
     size_t first = rows->size();
     auto add = [&](uint32_t event, const std::string &timer, const std::string &ports) {
-        cfgRow row = view.blank();
-        if (needs(view, row, "profileName", profile, why) ||
-            needs(view, row, "eventType", std::to_string(event), why) ||
-            needs(view, row, "timerName", timer, why) || needs(view, row, "portList", ports, why) ||
-            needs(view, row, "numProfiles", count, why))
-            return false;
-        rows->push_back(std::move(row));
-        return true;
+        return cfgRowWriter(view)
+                   .set("profileName", profile)
+                   .set("eventType", event)
+                   .set("timerName", timer)
+                   .set("portList", ports)
+                   .set("numProfiles", count)
+                   .addTo(rows, why) == 0;
     };
     cfgRow key = bindings.blank();
     if (bindings.assign(key, "profileName", profile, why) != 0) return -1;

@@ -351,9 +351,7 @@ int timerRequest(cfgChange &c) {
 int timerRows(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, std::string *why) {
     const cfgTable &timers = upmTable("upmTimer");
     for (const cfgRow &t : timers.rows()) {
-        cfgRow row;
-        if (copyTimer(timers, t, view, &row, why) != 0) return -1;
-        rows->push_back(std::move(row));
+        if (cfgRowWriter(view).copy(timers, t).addTo(rows, why) != 0) return -1;
     }
     return 0;
 }
@@ -362,17 +360,16 @@ int timerRows(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, s
 
 int results(const cfgTable &view, const cfgRow &, std::vector<cfgRow> *rows, std::string *why) {
     for (const Result &r : gResults) {
-        cfgRow row = view.blank();
-        if (view.assign(row, "execId", std::to_string(r.id), why) != 0 ||
-            view.assign(row, "execTime", std::to_string(r.time), why) != 0 ||
-            view.assign(row, "eventType", std::to_string(r.event), why) != 0 ||
-            view.assign(row, "profileName", r.profile, why) != 0 ||
-            view.assign(row, "timerName", r.timer, why) != 0 ||
-            view.assign(row, "portList", r.ports, why) != 0 ||
-            view.assign(row, "result", std::to_string(r.result), why) != 0 ||
-            view.assign(row, "output", r.output, why) != 0)
-            return -1;
-        rows->push_back(std::move(row));
+        cfgRowWriter row(view);
+        row.set("execId", r.id)
+            .set("execTime", r.time)
+            .set("eventType", r.event)
+            .set("profileName", r.profile)
+            .set("timerName", r.timer)
+            .set("portList", r.ports)
+            .set("result", r.result)
+            .set("output", r.output);
+        if (row.addTo(rows, why) != 0) return -1;
     }
     return 0;
 }
