@@ -151,7 +151,7 @@ int bindEvent(cfgChange &c, const std::string &profile, uint32_t event, const st
         return -1;
     int at = bindings.find(row);
     if (at >= 0) {
-        const std::string &had = *bindings.value(bindings.rows()[size_t(at)], "portList");
+        std::string had = cfgValueOr(bindings, bindings.rows()[size_t(at)], "portList");
         std::string now = cfgPortsCombine(had, ports ? *ports : "", true);
         if (now == had)
             return upmFail(c, describeBinding(profile, event) + " is bound already" +
@@ -180,7 +180,7 @@ int unbindEvent(cfgChange &c, const std::string &profile, uint32_t event,
     int at = bindings.find(key);
     if (at < 0) return upmFail(c, describeBinding(profile, event) + " is not bound.");
     if (ports && !ports->empty()) {
-        const std::string &had = *bindings.value(bindings.rows()[size_t(at)], "portList");
+        std::string had = cfgValueOr(bindings, bindings.rows()[size_t(at)], "portList");
         std::string left = cfgPortsCombine(had, *ports, false);
         if (!left.empty()) {
             cfgRow changed = bindings.rows()[size_t(at)];
@@ -229,7 +229,7 @@ int staticProfile(cfgChange &c) {
     int at = existingProfile(c, profile);
     if (at < 0) return -1;
     cfgTable &profiles = upmTable("upmProfile");
-    if (*profiles.value(profiles.rows()[size_t(at)], "enable") != "1")
+    if (cfgValueOr(profiles, profiles.rows()[size_t(at)], "enable", "1") != "1")
         return upmFail(c, "Profile \"" + profile + "\" is disabled.");
     // The run is all that is left to do, and it does not touch the store.
     upmRun(profile, event ? uint32_t(std::stoul(*event)) : 0, "", ports ? *ports : "", parameters);
@@ -283,7 +283,7 @@ int bindingRows(const cfgTable &view, const std::string &profile, const std::str
         const cfgRow &binding = bindings.rows()[b];
         if (*bindings.value(binding, "profileName") != profile) break;
         if (!add(uint32_t(std::stoul(*bindings.value(binding, "upmEvent"))), "",
-                 *bindings.value(binding, "portList")))
+                 cfgValueOr(bindings, binding, "portList")))
             return -1;
     }
     for (const cfgRow &t : timers.rows()) {

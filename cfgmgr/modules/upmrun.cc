@@ -216,7 +216,7 @@ int findTimer(const std::string &name) {
 bool enabled(const std::string &profile) {
     int at = upmFindProfile(profile);
     cfgTable &profiles = upmTable("upmProfile");
-    return at >= 0 && *profiles.value(profiles.rows()[size_t(at)], "enable") == "1";
+    return at >= 0 && cfgValueOr(profiles, profiles.rows()[size_t(at)], "enable", "1") == "1";
 }
 
 void onTimer(void *arg) {
@@ -402,7 +402,7 @@ void upmRun(const std::string &profile, uint32_t event, const std::string &timer
     if (gNextRunId == 0) gNextRunId = 1;
     Run run;
     run.result = Result{id, upmNow(), event, profile, timer, ports, 0, ""};
-    run.commands = commandsOf(*profiles.value(row, "data"));
+    run.commands = commandsOf(cfgValueOr(profiles, row, "data"));
     for (const auto &[name, value] : parameters) run.variables.push_back(name + "=" + value);
     // The run's own variables come last: they win over parameters of the same name.
     run.variables.push_back("EVENT=" + std::string(upmEventName(event)));
