@@ -1,6 +1,5 @@
 // The exchange of the typed services with the configuration manager: a handler prints
-// one request text for a module, sends it with cmSendRequest, awaits the one reply that
-// the daemon's reply callback stores in the request record (wsvdAnswerAwait), and turns
+// one request text for a module, sends it and awaits the reply (cm_send.h), and turns
 // the reply into its response or into a sender fault.
 //
 // Every exchange leaves the record clean: the reply text and data are freed and their
@@ -11,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "soap/cm_send.h"
+
 struct soap;
 struct wsvdRequest;
 struct cmObjectParser_t;
@@ -19,7 +20,6 @@ struct cmObjectParser_t;
 #define CM_FAULT_NOT_VALID_USER "Not a valid user"
 #define CM_FAULT_NO_WRITE "No write permission"
 #define CM_FAULT_MISSING_ARGUMENT "Missing argument"
-#define CM_FAULT_CANNOT_SEND "Unable to send message to cfgmgr."
 #define CM_FAULT_UNKNOWN "Unknown error"
 #define CM_FAULT_INVALID_SESSION "Invalid session id"
 #define CM_FAULT_INVALID_PACKET "Invalid Packet"
@@ -40,15 +40,6 @@ enum cmSetRule { CM_SET_ONE_IS_SUCCESS, CM_SET_ZERO_IS_FAILURE };
 // "Response: %s\n" with the text of a failed reply; UPM: "Request: %s" and
 // "Response : %s" (a get also "RetCode: %d Response : %s" with its data).
 enum cmTraceStyle { CM_TRACE_NONE, CM_TRACE_CREATE, CM_TRACE_UPM };
-
-// One exchange: fills a zeroed request block, sends and waits. When nothing could be
-// sent the record gets status 0 and the text CM_FAULT_CANNOT_SEND, without a wait.
-// The reply stays in the record (replyStatus, replyMessage, replyData) until
-// cmExchangeClear; the result is the reply status.
-uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const char *module,
-                    const char *text);
-// Frees the reply text and data of the record and clears both pointers.
-void cmExchangeClear(wsvdRequest *r);
 
 // A sender fault with `text` (copied into the SOAP context); returns the fault code.
 int cmFault(struct soap *soap, const char *text);
