@@ -26,29 +26,6 @@ enum { kReadOperation = 1, kWriteOperation = 2 };
 
 const char *const kReadOnlyPrefixes[] = {"show", "debug cfgmgr show"};
 
-std::string requestText(const wsvdRequest *r) {
-    std::string text;
-    if (!r->pieces) return text;
-    text.reserve(size_t(r->pieces->bytes));
-    for (const wsvdBuf_t *b = r->pieces->head; b; b = b->next) text.append(b->text, b->length);
-    return text;
-}
-
-// The session id from the "hdr" element of the raw request text: from the first "<hdr"
-// up to and including the following "</hdr>". An element without its end, or longer
-// than kHeaderTextMax bytes, counts as no header; the caller then falls back on
-// request authentication.
-bool bodySessionId(const wsvdRequest *r, wsvdClientHeader_t *hdr) {
-    std::string text = requestText(r);
-    size_t start = text.find("<hdr");
-    if (start == std::string::npos) return false;
-    size_t end = text.find("</hdr>", start);
-    if (end == std::string::npos) return false;
-    size_t length = end + strlen("</hdr>") - start;
-    if (length > kHeaderTextMax) return false;
-    return wsvdHeaderParse(text.c_str() + start, unsigned(length), hdr) == 0;
-}
-
 // The session check of execConfig and execCli, with the header of the SOAP request or
 // else the one in the body, and request authentication when the session is refused.
 // -1 refused, 0 read-only, 1 read-write.
@@ -58,7 +35,7 @@ int checkAccess(struct soap *soap, wsvdRequest *r, int operationKind) {
     memset(&bodyHeader, 0, sizeof bodyHeader);
     if (const com__ClientHeader *header = wsvdSoapSessionHeader(soap)) {
         sessionId = serviceText(header->sessionId);
-    } else if (bodySessionId(r, &bodyHeader)) {
+    } else if (serviceBodyHeader(serviceRequestText(r), kHeaderTextMax, &bodyHeader)) {
         sessionId = bodyHeader.sessionId;
     }
     int access = wsvdSessionCheck(sessionId, r->clientKind, operationKind);

@@ -2,9 +2,11 @@
 // is allocated in the SOAP context and lives until the response has been written.
 #pragma once
 #include <cstddef>
+#include <cstring>
 #include <string>
 
 #include "platform/wsvdreq.h"
+#include "session/session_ops.h"
 #include "soapH.h"
 
 inline wsvdRequest *serviceRequest(struct soap *soap) {
@@ -39,4 +41,26 @@ inline com__ClientHeader *serviceCopyHeader(struct soap *soap, const com__Client
     if (hdr->reqId) copy->reqId = serviceNewValue<unsigned int>(soap, *hdr->reqId);
     if (hdr->sessionId) copy->sessionId = serviceNewText(soap, hdr->sessionId->c_str(), 16);
     return copy;
+}
+
+// The raw text of the request, its pieces joined.
+inline std::string serviceRequestText(const wsvdRequest *r) {
+    std::string text;
+    if (!r || !r->pieces) return text;
+    text.reserve(size_t(r->pieces->bytes));
+    for (const wsvdBuf_t *b = r->pieces->head; b; b = b->next) text.append(b->text, b->length);
+    return text;
+}
+
+// The session header written in the body of a request text: from the first "<hdr" up to
+// and including the following "</hdr>". An element without its end, longer than
+// `maxLength` bytes, or without a sessionId counts as none.
+inline bool serviceBodyHeader(const std::string &text, size_t maxLength, wsvdClientHeader_t *hdr) {
+    size_t start = text.find("<hdr");
+    if (start == std::string::npos) return false;
+    size_t end = text.find("</hdr>", start);
+    if (end == std::string::npos) return false;
+    size_t length = end + strlen("</hdr>") - start;
+    if (length > maxLength) return false;
+    return wsvdHeaderParse(text.c_str() + start, unsigned(length), hdr) == 0;
 }
