@@ -1,0 +1,129 @@
+// The NETCONF and SOAP node utilities: envelopes read into their parts whatever the
+// prefixes, the rpc and its operation, rpc-error numbering, and the type attribute
+// under any prefix bound to the schema instance namespace.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/netconf_util.h"
+
+namespace {
+
+struct SoapFree {
+    void operator()(soapNode_t *n) const { soapFreeSoapNode(n); }
+};
+using Soap = std::unique_ptr<soapNode_t, SoapFree>;
+struct NodeFree {
+    void operator()(xmlDomNode_t *n) const { xmlDomFreeNode(n); }
+};
+using Node = std::unique_ptr<xmlDomNode_t, NodeFree>;
+
+Soap envelope(const std::string &text) {
+    return Soap(soapBuildNode(text.data(), text.size()));
+}
+
+std::string xml(const xmlDomNode_t *n) {
+    char out[1024];
+    return xmlDomBuildXmlData(n, out, sizeof out, XML_DOM_WRITE_COMPACT) < 0 ? "<failed>" : out;
+}
+
+TEST(NetconfUtil, EnvelopesAndRpcsAreFoundByLocalName) {
+    Soap s = envelope(
+        "<e:Envelope xmlns:e='urn:e'><e:Header><h/></e:Header><e:Body>"
+        "<nc:rpc xmlns:nc='" NETCONF_BASE_NS
+        "' message-id='7'><nc:get-config/></nc:rpc>"
+        "</e:Body></e:Envelope>");
+    ASSERT_TRUE(s);
+    EXPECT_STREQ(s->header->name, "e:Header");
+    xmlDomNode_t *rpc = rpcGetRpcNode(s->body);
+    ASSERT_TRUE(rpc);
+    EXPECT_STREQ(xmlDomGetAttributeValue(rpc, "message-id"), "7");
+    EXPECT_STREQ(rpcGetContent(rpc)->name, "nc:get-config");
+
+    Soap plain = envelope("<Envelope><Body><rpc><lock/></rpc></Body></Envelope>");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->header, nullptr);
+    EXPECT_STREQ(rpcGetContent(rpcGetRpcNode(plain->body))->name, "lock");
+
+    EXPECT_FALSE(envelope("<Body/>"));
+    EXPECT_FALSE(envelope("<Envelope><Body>"));
+    Soap bodiless = envelope("<Envelope/>");
+    ASSERT_TRUE(bodiless);
+    EXPECT_EQ(bodiless->body, nullptr);
+    EXPECT_EQ(rpcGetRpcNode(bodiless->body), nullptr);
+    Soap empty = envelope("<Envelope><Body><other/></Body></Envelope>");
+    EXPECT_EQ(rpcGetRpcNode(empty->body), nullptr);
+    EXPECT_EQ(rpcGetContent(rpcGetRpcNode(empty->body)), nullptr);
+}
+
+TEST(NetconfUtil, ElementsByLocalNameInDocumentOrder) {
+    Soap s = envelope(
+        "<Envelope><Body><a:x xmlns:a='urn:a' n='1'><x n='2'/></a:x><y><b:x xmlns:b='urn:b' "
+        "n='3'/></y></Body></Envelope>");
+    ASSERT_TRUE(s);
+    xmlDomNodeList_t *list = nullptr;
+    ASSERT_EQ(soapFindElements(s->envelope, "x", &list), 3);
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(xmlDomGetAttributeValue(list->nodes[i], "n"), std::to_string(i + 1));
+    xmlDomFreeNodeList(list);
+    EXPECT_EQ(soapFindElements(s->envelope, "none", &list), 0);
+    EXPECT_EQ(list, nullptr);
+    EXPECT_STREQ(xmlDomGetAttributeValue(soapFindElement(s->body, "x"), "n"), "1");
+    EXPECT_STREQ(soapLocalName("a:b:c"), "b:c");
+}
+
+TEST(NetconfUtil, ErrorsAreNumberedInTheStandardsOrder) {
+    struct Case {
+        int tag, type, severity;
+        const char *message;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {2, 1, 0, "Could not parse input request",
+         "<error-type>transport</error-type><error-tag>invalid-value</error-tag>"
+         "<error-severity>error</error-severity><error-message>Could not parse input request"
+         "</error-message>"},
+        {9, 4, 0, "Invalid Object",
+         "<error-type>application</error-type><error-tag>unknown-element</error-tag>"
+         "<error-severity>error</error-severity><error-message>Invalid Object</error-message>"},
+        {11, 3, 1, nullptr,
+         "<error-type>protocol</error-type><error-tag>access-denied</error-tag>"
+         "<error-severity>warning</error-severity>"},
+        {17, 2, 0, "a<b&c",
+         "<error-type>rpc</error-type><error-tag>operation-not-supported</error-tag>"
+         "<error-severity>error</error-severity><error-message>a&lt;b&amp;c</error-message>"},
+        {19, 0, 7, nullptr,  // codes outside their lists read as the first of the list
+         "<error-type>transport</error-type><error-tag>partial-operation</error-tag>"
+         "<error-severity>error</error-severity>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tag);
+        Node error(netconfCreateError(c.tag, c.type, c.severity, c.message));
+        EXPECT_EQ(xml(error.get()), std::string("<rpc-error xmlns=\"" NETCONF_BASE_NS "\">") +
+                                        c.expected + "</rpc-error>");
+    }
+    Node reply(rpcReplyCreate(0));
+    EXPECT_EQ(xml(reply.get()), "<rpc-reply xmlns=\"" NETCONF_BASE_NS "\"/>");
+}
+
+TEST(NetconfUtil, TypeAttributeUnderAnyPrefixOfTheInstanceNamespace) {
+    Soap s = envelope(
+        "<Envelope xmlns:i='http://www.w3.org/2001/XMLSchema-instance'><Body>"
+        "<o xmlns:xsi='urn:other' xsi:type='vlan:A'/>"
+        "<o i:type='vlan:B'/>"
+        "<o xmlns:i='urn:other' i:type='vlan:C'/>"
+        "<o type='vlan:D'/></Body></Envelope>");
+    ASSERT_TRUE(s);
+    xmlDomNodeList_t *list = nullptr;
+    ASSERT_EQ(soapFindElements(s->body, "o", &list), 4);
+    // "xsi:type" is taken as written; another prefix counts when it is bound to the
+    // instance namespace where the element stands.
+    EXPECT_STREQ(soapTypeAttribute(list->nodes[0]), "vlan:A");
+    EXPECT_STREQ(soapTypeAttribute(list->nodes[1]), "vlan:B");
+    EXPECT_EQ(soapTypeAttribute(list->nodes[2]), nullptr);
+    EXPECT_EQ(soapTypeAttribute(list->nodes[3]), nullptr);
+    xmlDomFreeNodeList(list);
+}
+
+}  // namespace
