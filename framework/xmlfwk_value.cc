@@ -207,6 +207,17 @@ xmlFwkValueList_t *xmlFwkListCopy(const xmlFwkValueList_t *list) {
     return copy;
 }
 
+int xmlFwkListAppendCopy(xmlFwkValueList_t *list, const xmlFwkValue_t *record) {
+    if (!list || !record || list->count == XML_FWK_LIST_MAX) return -1;
+    xmlFwkValue_t *slot = &list->records[list->count];
+    if (!copyRecord(slot, record)) {
+        freeRecord(slot);  // what was copied before memory ran out
+        return -1;
+    }
+    list->count++;
+    return 0;
+}
+
 void xmlFwkListClear(xmlFwkValueList_t *list) {
     if (!list) return;
     for (int i = 0; i < list->count; i++) {

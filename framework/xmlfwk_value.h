@@ -47,6 +47,8 @@ struct xmlFwkValueArray_t {
 xmlFwkValueList_t *xmlFwkListNew();
 void xmlFwkListFree(xmlFwkValueList_t *list);
 xmlFwkValueList_t *xmlFwkListCopy(const xmlFwkValueList_t *list);  // deep; nullptr on failure
+// Appends a deep copy of the record. 0, or -1 when memory or the list ran out.
+int xmlFwkListAppendCopy(xmlFwkValueList_t *list, const xmlFwkValue_t *record);
 // Frees every text value (they become absent) through nested lists; an array is replaced
 // by its first instance, which becomes a nested list.
 void xmlFwkListClear(xmlFwkValueList_t *list);

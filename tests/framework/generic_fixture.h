@@ -1,0 +1,188 @@
+// The generic object operations and NETCONF through the SOAP engine, over a small
+// hand-written schema and a scripted configuration manager (tests/services/fake_peers):
+// each test gives the replies in order and checks the request texts that were sent.
+#pragma once
+#include <dirent.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cmclient/cm.h"
+#include "framework/xmlfwk_registry.h"
+#include "session/session_table.h"
+#include "tests/services/service_fixture.h"
+
+inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XMLSchema"
+    xmlns:t="urn:t" targetNamespace="urn:t">
+  <simpleType name="TrueFalse"><restriction base="string">
+    <enumeration value="unknown"/><enumeration value="true"/><enumeration value="false"/>
+  </restriction></simpleType>
+  <complexType name="AccessObject"><choice>
+    <element name="vlanConfig" type="t:VlanConfig"/>
+    <element name="switchInfo" type="t:SwitchInfo"/>
+    <element name="virtualRouter" type="t:VirtualRouter"/>
+    <element name="passwordPolicy" type="t:PasswordPolicy"/>
+    <element name="fan" type="t:Fan"/>
+  </choice></complexType>
+  <complexType name="VlanConfig">
+    <annotation><appinfo>
+      <module>vlan</module><internalObject>vlan</internalObject>
+      <nameinfo extName="queryParameters" access="QUERY"/>
+      <nameinfo extName="vrName" access="INDEX READ WRITE"/>
+      <nameinfo extName="name" access="INDEX READ WRITE"/>
+      <nameinfo extName="tagValue" variable="tag" access="READ WRITE"/>
+      <nameinfo extName="ipForwarding" access="READ WRITE"/>
+      <nameinfo extName="count" variable="portCount" access="READ"/>
+    </appinfo></annotation>
+    <sequence>
+      <element name="queryParameters" type="string"/>
+      <element name="vrName" type="string"/>
+      <element name="name" type="string"/>
+      <element name="tagValue" type="string"/>
+      <element name="ipForwarding" type="t:TrueFalse"/>
+      <element name="count" type="int"/>
+      <element name="address">
+        <annotation><appinfo><internalObject>vlanIpAddress</internalObject>
+          <nameinfo extName="ip" variable="ipaddress" access="READ WRITE"/>
+          <nameinfo extName="mask" variable="netmask" access="READ WRITE"/>
+        </appinfo></annotation>
+        <complexType><sequence>
+          <element name="ip" type="string"/><element name="mask" type="string"/>
+        </sequence></complexType>
+      </element>
+    </sequence>
+  </complexType>
+  <complexType name="VirtualRouter">
+    <annotation><appinfo><module>vr</module><internalObject>vr</internalObject>
+      <nameinfo extName="queryParameters" access="QUERY"/>
+      <nameinfo extName="name" access="INDEX READ WRITE"/>
+      <nameinfo extName="vrId" access="READ WRITE"/>
+      <nameinfo extName="state" variable="adminState" access="READ WRITE"/>
+    </appinfo></annotation>
+    <sequence>
+      <element name="queryParameters" type="string"/>
+      <element name="name" type="string"/>
+      <element name="vrId" type="string"/>
+      <element name="state" type="t:TrueFalse"/>
+      <element name="description" type="string"/>
+    </sequence>
+  </complexType>
+  <complexType name="SwitchInfo">
+    <annotation><appinfo><module>system</module><internalObject>dm_system</internalObject>
+      <nameinfo extName="sysName" access="READ WRITE"/>
+      <nameinfo extName="uptime" access="READ"/>
+    </appinfo></annotation>
+    <sequence><element name="sysName" type="string"/><element name="uptime" type="string"/>
+    </sequence>
+  </complexType>
+  <complexType name="PasswordPolicy">
+    <annotation><appinfo><module>aaa</module><internalObject>acctPasswordSecurity</internalObject>
+      <nameinfo extName="minLength" access="READ"/>
+    </appinfo></annotation>
+    <sequence><element name="minLength" type="int"/></sequence>
+  </complexType>
+  <complexType name="Fan">
+    <sequence><element name="speed" type="int"/></sequence>
+  </complexType>
+</schema>)";
+
+inline const std::string kGenericNs = " xmlns:sw=\"" WSVD_SCHEMA_BASE_URI
+                                      "/XMLSchema/qtn/switch\""
+                                      " xmlns:vlan=\"" WSVD_SCHEMA_BASE_URI
+                                      "/XMLSchema/qtn/vlan\""
+                                      " xmlns:system=\"" WSVD_SCHEMA_BASE_URI
+                                      "/XMLSchema/qtn/system\""
+                                      " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"";
+
+// A virtual router row as cfgmgr writes it: "vr<n>", vrId n.
+inline std::string vrRow(int n, const char *state = "1") {
+    std::string name = "vr" + std::to_string(n);
+    return "<vr><name>" + name + "</name><vrId>" + std::to_string(n) + "</vrId><adminState>" +
+           state + "</adminState><description>d" + std::to_string(n) + "</description></vr>";
+}
+
+class GenericTest : public ServiceTest {
+protected:
+    void SetUp() override {
+        ServiceTest::SetUp();
+        char pattern[] = "/tmp/generic.XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        dir_ = pattern;
+        std::ofstream(dir_ + "/objects.xsd") << kGenericSchema;
+        std::ofstream(dir_ + "/xsdlist.lst") << "objects.xsd\n";
+        ASSERT_EQ(xmlFwkInit(dir_.c_str()), 1);
+        rw_ = openSession(2, 1);
+        ro_ = openSession(3, 0);
+    }
+    void TearDown() override {
+        xmlFwkFree();
+        if (DIR *d = opendir(dir_.c_str())) {
+            while (dirent *e = readdir(d))
+                if (e->d_name[0] != '.') unlink((dir_ + "/" + e->d_name).c_str());
+            closedir(d);
+        }
+        rmdir(dir_.c_str());
+        ServiceTest::TearDown();
+    }
+
+    std::string openSession(int slot, uint32_t accessRight) {
+        wsvdSession_t s{};
+        s.sessionIndex = uint32_t(slot);
+        s.accessRight = accessRight;
+        wsvdSessionFormatId(slot, 60u + uint32_t(slot), s.sessionId);
+        wsvdSessionStore(&s);
+        return s.sessionId;
+    }
+    std::string header(const std::string &session) const {
+        return "<hdr><sessionId>" + session + "</sessionId></hdr>";
+    }
+
+    // The replies cfgmgr gives, in order; every request after the last gets an empty
+    // success.
+    void script(std::vector<FakeCmReply> replies) {
+        gFake.cmAnswer = [replies](const FakeCmCall &) {
+            size_t n = gFake.cmCalls.size() - 1;
+            return n < replies.size() ? replies[n] : cmOk();
+        };
+    }
+    // The requests sent, each as "E " (the object the key names), "N " (the object
+    // after it) or "S " (a set) and its text.
+    static std::vector<std::string> sent() {
+        std::vector<std::string> texts;
+        for (const FakeCmCall &c : gFake.cmCalls) {
+            const char *kind = c.operation == CM_OP_SET     ? "S "
+                               : c.getFlags == CM_GET_EXACT ? "E "
+                               : c.getFlags == CM_GET_NEXT  ? "N "
+                                                            : "? ";
+            texts.push_back(kind + c.text);
+        }
+        return texts;
+    }
+
+    // An operation of the switch namespace on a typed filter, with the read-write
+    // session in the SOAP header.
+    std::string generic(const char *operation, const std::string &object,
+                        const std::string &attributes = "", const std::string &session = "") {
+        return serve("<sw:" + std::string(operation) + kGenericNs + attributes + ">" + object +
+                         "</sw:" + operation + ">",
+                     header(session.empty() ? rw_ : session));
+    }
+    static std::string typed(const char *type, const std::string &fields) {
+        return std::string("<filter xsi:type=\"") + type + "\" objectType=\"x\">" + fields +
+               "</filter>";
+    }
+    static std::string vlan(const std::string &fields) { return typed("vlan:VlanConfig", fields); }
+    static std::string vr(const std::string &fields) { return typed("vlan:VirtualRouter", fields); }
+    // The objects text of a get response.
+    static std::string objects(const std::string &out) {
+        size_t a = out.find("<objects>");
+        size_t b = out.find("</objects>");
+        if (a == std::string::npos || b == std::string::npos) return "(none) " + out;
+        return out.substr(a, b + strlen("</objects>") - a);
+    }
+
+    std::string dir_;
+    std::string rw_, ro_;
+};
