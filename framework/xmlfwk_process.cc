@@ -352,7 +352,14 @@ int fail(xmlFwkResult_t *result, const char *message) {
     return 0;
 }
 
+// The get being served on this thread, for xmlFwkResultAppend.
+thread_local Get *tCurrentGet = nullptr;
+
 int walk(Get &g, int mode, int maxSize) {
+    struct Current {
+        explicit Current(Get *g) { tCurrentGet = g; }
+        ~Current() { tCurrentGet = nullptr; }
+    } current(&g);
     bool hasIndex = g.info->indexFields && g.info->indexFields->count > 0;
     int walkMode = hasIndex && allHave(g.index, hasText) ? 2 : 3;
     if (mode == XML_FWK_MODE_NEXT) walkMode = 3;  // from the index given, when it was whole
@@ -600,6 +607,17 @@ int setObject(soap *soap, const xmlFwkCallbacks_t *callbacks, xmlFwkObjectInfo_t
 }
 
 }  // namespace
+
+int xmlFwkResultAppend(const char *xml) {
+    Get *g = tCurrentGet;
+    if (!g || !xml) return -1;
+    if (g->full || !g->result->fits(strlen(xml) + strlen(kObjectsClose))) {
+        g->full = true;
+        return -1;
+    }
+    g->result->text += xml;
+    return 0;
+}
 
 void xmlFwkResult_t::set(const char *message) {
     text = message ? message : "";

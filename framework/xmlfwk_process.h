@@ -44,3 +44,9 @@ struct xmlFwkResult_t {
 void xmlFwkProcess(soap *soap, const char *category, xmlDomNode_t *objectNode, int op,
                    const char *container, xmlFwkResult_t *result, int *status,
                    const char *typeAttribute, int profile, int mode, int maxSize);
+
+// For get callbacks that write objects themselves (an object handler with a walk of its
+// own): appends `xml` to the answer of the get being served on this thread, before its
+// closing "</objects>". 0, or -1 when no get is being served or the text does not fit;
+// the walk then ends, as when an object of its own does not fit.
+int xmlFwkResultAppend(const char *xml);

@@ -3,6 +3,8 @@
 // which the configuration manager would never end.
 #include <regex>
 
+#include "framework/xmlfwk_defaults.h"
+#include "framework/xmlfwk_process.h"
 #include "tests/framework/generic_fixture.h"
 
 namespace {
@@ -261,7 +263,10 @@ TEST_F(GenericTest, WalksThatWouldNotEndFailInstead) {
          1,
          "Internal Server Error"},
         // The next walk request would be the first again: it is not sent.
-        {"a reply without the index", "", {cmOk("<vr><vrId>1</vrId></vr>", 2)}, 1,
+        {"a reply without the index",
+         "",
+         {cmOk("<vr><vrId>1</vrId></vr>", 2)},
+         1,
          "Internal Server Error"},
         {"the configuration manager's failure",
          "",
@@ -300,6 +305,39 @@ TEST_F(GenericTest, AnswersLargerThanTheirBufferEndTheWalk) {
     EXPECT_EQ(names(out).size(), 7u);
     EXPECT_EQ(gFake.cmCalls.size(), 8u);
     EXPECT_NE(out.find("</object></objects>"), std::string::npos);
+}
+
+
+// An object handler's get: the default sender, then an object of its own in place of
+// the one the walk would write.
+void writesItsOwnObjects(soap *soap, int op, xmlFwkValueList_t *index, xmlFwkValueList_t *filter,
+                         xmlFwkValueList_t *reply, xmlFwkObjectInfo_t *info, xmlDomNode_t *request,
+                         char **message, int *status, int *flags) {
+    xmlFwkDefaultGet(soap, op, index, filter, reply, info, request, message, status, flags);
+    if (*status && *message) {
+        std::string own = "<object>" + std::string(*message).substr(10, 3) + "</object>";
+        xmlFwkResultAppend(own.c_str());
+        *flags |= XML_FWK_FLAG_SKIP;
+    }
+}
+
+TEST_F(GenericTest, ObjectHandlersSendThroughTheDefaultsAndMayWriteObjects) {
+    xmlFwkFree();
+    // VirtualRouter (9) with a get of its own; its fill and set slots left empty get
+    // the defaults.
+    ASSERT_EQ(xmlFwkInitWith(dir_.c_str(),
+                             [] { xmlFwkRegister(9, nullptr, writesItsOwnObjects, nullptr, 0); }),
+              1);
+    script(rows(1, 2));
+    EXPECT_EQ(objects(generic("getRequest", vr(""))),
+              "<objects><object>vr1</object><object>vr2</object></objects>");
+    gFake = FakePeers();
+    generic("setRequest", vr("<name>vr1</name><vrId>3</vrId>"));
+    EXPECT_EQ(sent(), std::vector<std::string>{
+                          "S "
+                          "<module_vr><set><vr><rowStatus>configure</rowStatus><name>vr1</"
+                          "name><vrId>3</vrId></vr></set></module_vr>"});
+    EXPECT_EQ(xmlFwkResultAppend("<object/>"), -1);  // no get is being served
 }
 
 }  // namespace
