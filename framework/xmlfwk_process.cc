@@ -238,11 +238,11 @@ xmlDomNode_t *replyRoot(const Reply &r) {
     return xmlDomGetFirstChild(r.document.get());
 }
 
-bool addRecords(Get &g, xmlDomNode_t *parent, xmlFwkValueList_t *list, xmlDomNode_t *filter,
-                bool filtered, bool *anyValue);
+bool addRecords(xmlDomNode_t *parent, xmlFwkValueList_t *list, xmlDomNode_t *filter, bool filtered,
+                bool *anyValue);
 
 // One record as the answer writes it; false when it rejects the instance.
-bool addRecord(Get &g, xmlDomNode_t *parent, xmlFwkValue_t *r, xmlDomNode_t *filter, bool filtered,
+bool addRecord(xmlDomNode_t *parent, xmlFwkValue_t *r, xmlDomNode_t *filter, bool filtered,
                bool *anyValue) {
     if (r->kind == XML_FWK_VALUE_TEXT) {
         const char *value = r->value.text;
@@ -266,16 +266,16 @@ bool addRecord(Get &g, xmlDomNode_t *parent, xmlFwkValue_t *r, xmlDomNode_t *fil
         }
         // Instances of a repeated field are not matched: which one would the filter name?
         bool matched = r->kind == XML_FWK_VALUE_LIST;
-        kept = addRecords(g, e, instance, nestedFilter, filtered && matched, anyValue) && kept;
+        kept = addRecords(e, instance, nestedFilter, filtered && matched, anyValue) && kept;
     }
     return kept;
 }
 
-bool addRecords(Get &g, xmlDomNode_t *parent, xmlFwkValueList_t *list, xmlDomNode_t *filter,
-                bool filtered, bool *anyValue) {
+bool addRecords(xmlDomNode_t *parent, xmlFwkValueList_t *list, xmlDomNode_t *filter, bool filtered,
+                bool *anyValue) {
     bool kept = true;
     for (int i = 0; list && i < list->count; i++)
-        kept = addRecord(g, parent, &list->records[i], filter, filtered, anyValue) && kept;
+        kept = addRecord(parent, &list->records[i], filter, filtered, anyValue) && kept;
     return kept;
 }
 
@@ -290,8 +290,8 @@ void appendObject(Get &g, xmlFwkValueList_t *index, bool filtered) {
     }
     bool anyValue = false;
     filtered = filtered && g.filter;
-    bool kept = addRecords(g, object.get(), index, g.filter, filtered, &anyValue);
-    kept = addRecords(g, object.get(), g.reply, g.filter, filtered, &anyValue) && kept;
+    bool kept = addRecords(object.get(), index, g.filter, filtered, &anyValue);
+    kept = addRecords(object.get(), g.reply, g.filter, filtered, &anyValue) && kept;
     if (!kept || !anyValue) return;
     // Most objects are small: the buffer grows only for those that need it.
     std::vector<char> text(16384);
@@ -322,9 +322,11 @@ bool addFollowUps(Get &g, std::vector<Node> &requests, xmlFwkValueList_t *list, 
             if (held) continue;
             if (requests.size() == XML_FWK_REQUESTS_MAX) return false;
             const char *from = r->module ? r->module : module;
-            requests.emplace_back(xmlFwkBuildModuleRequest(from, r->intObject, g.name, op, g.index,
-                                                           g.index2, g.info));
-            if (!requests.back()) return false;
+            // A request that cannot be built is one whose fields stay empty, as when
+            // cfgmgr refuses it.
+            if (xmlDomNode_t *q = xmlFwkBuildModuleRequest(from, r->intObject, g.name, op, g.index,
+                                                           g.index2, g.info))
+                requests.emplace_back(q);
             continue;
         }
         xmlFwkValueList_t *nested = nullptr;
