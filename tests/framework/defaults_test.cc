@@ -106,8 +106,9 @@ TEST_F(GenericTest, RequestNodesAsHandlersBuildThem) {
 
     EXPECT_FALSE(xmlFwkBuildModuleRequest(std::string(100, 'm').c_str(), "vr", "VirtualRouter", 2,
                                           index.get(), nullptr, info));
-    EXPECT_TRUE(xmlFwkBuildModuleRequest(std::string(99, 'm').c_str(), "vr", "VirtualRouter", 5,
-                                         index.get(), nullptr, info) != nullptr);
+    Node longest(xmlFwkBuildModuleRequest(std::string(99, 'm').c_str(), "vr", "VirtualRouter", 5,
+                                          index.get(), nullptr, info));
+    EXPECT_TRUE(longest);
     EXPECT_FALSE(xmlFwkBuildModuleRequest("vr", "not a name", "VirtualRouter", 2, index.get(),
                                           nullptr, info));
 }
