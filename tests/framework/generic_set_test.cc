@@ -270,4 +270,33 @@ TEST_F(GenericTest, ASessionFromTheBodyIsEchoedAfterTheAnswer) {
     EXPECT_NE(out.find("<switch:setResponse></switch:setResponse>"), std::string::npos) << out;
 }
 
+TEST_F(GenericTest, DeepOrHugeObjectsAreRefusedAndTheNextRequestIsServed) {
+    std::string deep;
+    for (int i = 0; i < 100; i++) deep = "<d>" + deep + "</d>";
+    std::string huge = "<name>vr1</name><description>" + std::string(9000, 'x') + "</description>";
+    struct Case {
+        const char *what;
+        std::string object;
+        const char *fault;
+    };
+    const Case cases[] = {
+        {"nested deeper than the SOAP engine reads", vr("<name>vr1</name>" + deep), nullptr},
+        {"a request text longer than cfgmgr takes", vr(huge),
+         "Request too long: its text exceeds 8192 bytes"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        gFake = FakePeers();
+        std::string refused = fault(generic("setRequest", c.object));
+        if (c.fault)
+            EXPECT_EQ(refused, c.fault);
+        else
+            EXPECT_NE(refused, "");
+        EXPECT_TRUE(gFake.cmCalls.empty());
+        script({cmOk(vrRow(1))});
+        EXPECT_NE(generic("getRequest", vr("<name>vr1</name>")).find("<name>vr1</name>"),
+                  std::string::npos);
+    }
+}
+
 }  // namespace
