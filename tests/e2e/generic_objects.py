@@ -1,0 +1,291 @@
+"""The generic object interface and NETCONF of the whole switch, through zeep over HTTP,
+cross-checked with the typed VLAN service and the CLI.
+
+Starts platformd (with cfgmgr, wsvd, cli and webd) on a temporary tree and a free port,
+opens an admin session and runs the checks below; prints one line per check and fails
+on any wrong result, a switch that does not stop, or a sanitizer report in its log.
+
+usage: generic_objects.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR [EXTRA_ROOT_DIR]
+"""
+import os
+import re
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+import lxml.etree as etree
+import zeep
+
+bin_dir, source_dir, build_data = sys.argv[1:4]
+extra_root = sys.argv[4] if len(sys.argv) > 4 else None
+
+VLAN_NS = 'urn:wsvd/XMLSchema/qtn/vlan'
+NETCONF_NS = 'urn:ietf:params:xml:ns:netconf:base:1.0'
+XSI = 'http://www.w3.org/2001/XMLSchema-instance'
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(('127.0.0.1', 0))
+        return s.getsockname()[1]
+
+
+def post(endpoint, body, header=''):
+    """A raw SOAP 1.1 request; the reply text, fault or not."""
+    text = ('<S:Envelope xmlns:S="http://schemas.xmlsoap.org/soap/envelope/">'
+            '<S:Header>%s</S:Header><S:Body>%s</S:Body></S:Envelope>' % (header, body))
+    request = urllib.request.Request(endpoint, data=text.encode(),
+                                     headers={'Content-Type': 'text/xml'})
+    try:
+        with urllib.request.urlopen(request, timeout=30) as reply:
+            return reply.read().decode()
+    except urllib.error.HTTPError as e:
+        return e.read().decode()
+
+
+def start_switch():
+    tree = tempfile.mkdtemp(prefix='go.', dir='/tmp')
+    for sub in ('run', 'config', 'scratch', 'root'):
+        os.mkdir(os.path.join(tree, sub))
+    root = os.path.join(tree, 'root')
+    for data in (os.path.join(source_dir, 'data'), build_data, extra_root):
+        if data:
+            shutil.copytree(data, root, dirs_exist_ok=True)
+    port = free_port()
+    for proxy in ('http_proxy', 'https_proxy', 'all_proxy', 'HTTP_PROXY', 'HTTPS_PROXY',
+                  'ALL_PROXY'):
+        os.environ.pop(proxy, None)
+    env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(tree, 'run'),
+               KARN_CONFIG_LOCATION=os.path.join(tree, 'config'),
+               KARN_SCRATCH_LOCATION=os.path.join(tree, 'scratch'), KARN_ROOT=root,
+               WSVD_HTTP_PORT=str(port))
+    log = open(os.path.join(tree, 'log.txt'), 'w')
+    platformd = subprocess.Popen([os.path.join(bin_dir, 'platformd')], env=env, stdout=log,
+                                 stderr=log)
+    return tree, 'http://127.0.0.1:%d/xmlService' % port, platformd, log
+
+
+def wait_until_serving(endpoint):
+    probe = ('<v:getVlan xmlns:v="urn:xapi/l2protocol/vlan"><name>Default</name>'
+             '<vr>VR-Default</vr></v:getVlan>')
+    basic = {'Content-Type': 'text/xml', 'Authorization': 'Basic YWRtaW46'}  # admin
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        try:
+            urllib.request.urlopen(endpoint + '?wsdl', timeout=5).read()
+            text = ('<S:Envelope xmlns:S="http://schemas.xmlsoap.org/soap/envelope/"><S:Body>'
+                    + probe + '</S:Body></S:Envelope>').encode()
+            reply = urllib.request.urlopen(urllib.request.Request(endpoint, text, basic),
+                                           timeout=5).read().decode()
+            if '<name>Default</name>' in reply:
+                return
+        except Exception:
+            pass
+        time.sleep(0.2)
+    raise RuntimeError('the switch did not serve within 60 s')
+
+
+class Checks:
+    def __init__(self):
+        self.failures = []
+        self.passed = 0
+
+    def check(self, what, value, good):
+        ok = good(value) if callable(good) else value == good
+        print('%-4s %s: %s' % ('ok' if ok else 'FAIL', what, str(value)[:200]), flush=True)
+        if ok:
+            self.passed += 1
+        else:
+            self.failures.append('%s: %r' % (what, value))
+
+
+def attempt(call):
+    """The call's value, or "fault: TEXT", or "error: ..."."""
+    try:
+        return call()
+    except zeep.exceptions.Fault as f:
+        return 'fault: %s' % f.message
+    except Exception as e:
+        return 'error: %s: %s' % (type(e).__name__, e)
+
+
+def objects(answer):
+    """The objects of a generic get's answer as dicts of their text fields."""
+    element = answer if etree.iselement(answer) else getattr(answer, '_value_1', None)
+    if element is None:
+        return []
+    if isinstance(element, list):
+        element = next((e for e in element if etree.iselement(e)), None)
+        if element is None:
+            return []
+    return [{etree.QName(f).localname: (f.text or '') for f in o} for o in element
+            if etree.QName(o).localname == 'object']
+
+
+tree, endpoint, platformd, log = start_switch()
+c = Checks()
+try:
+    wait_until_serving(endpoint)
+    client = zeep.Client(endpoint + '?wsdl')
+    service = client.service
+    VlanConfig = client.get_type('{%s}VlanConfig' % VLAN_NS)
+
+    def session(user):
+        return service.openSession(session={'username': user, 'password': ''}).sessionId
+
+    admin = {'hdr': {'sessionId': session('admin')}}
+    user = {'hdr': {'sessionId': session('user')}}
+
+    def vlan(**fields):
+        return VlanConfig(objectType='VlanConfig', **fields)
+
+    def generic_get(header=admin, **fields):
+        return objects(service.get(filter=vlan(**fields), _soapheaders=header))
+
+    def typed_tag(name):
+        entry = service.getVlan(name=name, vr='VR-Default', _soapheaders=admin)
+        return None if entry is None else entry.tag
+
+    def show_vlan():
+        return service.execCli(command='show vlan', _soapheaders=admin).split()
+
+    # Generic create, get, set and delete of a VLAN, seen by the typed service and the CLI.
+    c.check('switch:create of g1',
+            attempt(lambda: service.create(filter=vlan(name='g1', vrName='VR-Default',
+                                                       tagValue=101), _soapheaders=admin)),
+            lambda v: not str(v).startswith(('fault', 'error')))
+    c.check('getVlan sees g1 with tag 101', attempt(lambda: typed_tag('g1')), 101)
+    c.check('show vlan lists g1', attempt(lambda: 'g1' in show_vlan()), True)
+    c.check('switch:get of g1', attempt(lambda: [(o['name'], o['vrName'], o['tagValue'])
+                                                 for o in generic_get(name='g1')]),
+            [('g1', 'VR-Default', '101')])
+    c.check('switch:set of g1',
+            attempt(lambda: service.set(filter=vlan(name='g1', tagValue=102),
+                                        _soapheaders=admin)),
+            lambda v: not str(v).startswith(('fault', 'error')))
+    c.check('getVlan sees the new tag', attempt(lambda: typed_tag('g1')), 102)
+    c.check('a read-only session sets nothing',
+            attempt(lambda: service.set(filter=vlan(name='g1', tagValue=103), _soapheaders=user)),
+            'fault: No write permission')
+    c.check('a read-only session reads',
+            attempt(lambda: [o['tagValue'] for o in generic_get(header=user, name='g1')]),
+            ['102'])
+    c.check('a tag over its limit is refused',
+            attempt(lambda: service.set(filter=vlan(name='g1', tagValue=5000), _soapheaders=admin)),
+            lambda v: str(v).startswith('fault: ') and 'tag' in str(v))
+    c.check('and nothing changed', attempt(lambda: typed_tag('g1')), 102)
+    c.check('createVlan t1', attempt(lambda: service.createVlan(name='t1', vr='VR-Default',
+                                                                _soapheaders=admin)), None)
+    c.check('switch:get sees t1', attempt(lambda: [o['name'] for o in generic_get(name='t1')]),
+            ['t1'])
+    c.check('switch:delete of g1',
+            attempt(lambda: service.delete(filter=vlan(name='g1', vrName='VR-Default'),
+                                           _soapheaders=admin)),
+            lambda v: not str(v).startswith(('fault', 'error')))
+    c.check('getVlan no longer finds g1', attempt(lambda: typed_tag('g1')), None)
+    c.check('show vlan no longer lists g1', attempt(lambda: 'g1' in show_vlan()), False)
+    c.check('switch:get of g1 answers nothing', attempt(lambda: generic_get(name='g1')), [])
+
+    # Objects of plain mappings answer gets; writable ones keep what a set gives them.
+    # (Objects have fields called "name": the object's own name is passed as "kind".)
+    def typed_object(category, kind, **fields):
+        return client.get_type('{urn:wsvd/XMLSchema/qtn/%s}%s' % (category, kind))(
+            objectType=kind, **fields)
+
+    def get_all(category, kind, **fields):
+        return objects(service.get(filter=typed_object(category, kind, **fields),
+                                   _soapheaders=admin))
+
+    def change(operation, category, kind, **fields):
+        return operation(filter=typed_object(category, kind, **fields), _soapheaders=admin)
+
+    c.check('MacTrackingEntry create', attempt(lambda: change(
+        service.create, 'fdb', 'MacTrackingEntry', macAddress='00:0a:00:00:00:99')), None)
+    c.check('SnmpCommunityEntry create', attempt(lambda: change(
+        service.create, 'snmp', 'SnmpCommunityEntry', snmpCommunityIndex='e2e',
+        snmpCommunityName='e2e-community', snmpCommunitySecurityName='e2e')), None)
+    c.check('EmsEvent create', attempt(lambda: change(
+        service.create, 'ems', 'EmsEvent', name='e2e', component='vlan', severity='info')), None)
+    for category, name in (('vlan', 'VirtualRouter'), ('port', 'PortConfig'),
+                           ('system', 'SwitchInfo'), ('system', 'Fan'),
+                           ('system', 'PowerSupply'), ('system', 'SlotInfo'),
+                           ('snmp', 'GeneralConfig'), ('snmp', 'SnmpCommunityEntry'),
+                           ('aaa', 'PasswordPolicy'), ('fdb', 'MacTrackingEntry'),
+                           ('ems', 'EmsEvent'), ('ipfix', 'IpfixGlobalData')):
+        found = attempt(lambda: get_all(category, name))
+        c.check('%s answers objects with values' % name, found,
+                lambda v: isinstance(v, list) and v and all(any(o.values()) for o in v))
+    for category, name, field, value in (('aaa', 'PasswordPolicy', 'length', '12'),
+                                         ('snmp', 'GeneralConfig', 'systemName', 'e2e-switch'),
+                                         ('ipfix', 'IpfixGlobalData', 'domainID', '42')):
+        c.check('%s set %s' % (name, field),
+                attempt(lambda: change(service.set, category, name, **{field: value})), None)
+        c.check('%s get %s' % (name, field),
+                attempt(lambda: [o.get(field) for o in get_all(category, name)]), [value])
+
+    # A walk over 300 VLANs in pages of 100, against getAllVlan.
+    for i in range(300):
+        service.createVlan(name='w%03d' % i, vr='VR-Default', _soapheaders=admin)
+    typed = [v.name for v in service.getAllVlan(_soapheaders=admin)]
+    pages, last, walked = 0, None, []
+    while pages < 10:
+        fields = {'name': last} if last else {}
+        page = objects(service.get(filter=vlan(**fields), action='next', maxSize=100,
+                                   _soapheaders=admin))
+        if not page:
+            break
+        pages += 1
+        walked += [o['name'] for o in page]
+        last = page[-1]['name']
+    c.check('pages of at most 100 walk every VLAN getAllVlan lists', walked, typed)
+    c.check('in pages', pages, (len(typed) + 99) // 100)
+
+    # NETCONF get-config and edit-config, as raw SOAP with the session header.
+    hdr = '<hdr><sessionId>%s</sessionId></hdr>' % admin['hdr']['sessionId']
+    rpc = ('<nc:rpc xmlns:nc="%s" xmlns:xsi="%s" message-id="7">%%s</nc:rpc>'
+           % (NETCONF_NS, XSI))
+    edit = post(endpoint, rpc % ('<nc:edit-config><nc:target><nc:running/></nc:target>'
+                                 '<nc:config><top><object xsi:type="vlan:VlanConfig">'
+                                 '<name>t1</name><tagValue>777</tagValue></object></top>'
+                                 '</nc:config></nc:edit-config>'), hdr)
+    c.check('edit-config answers ok', re.search(r'rpc-reply[^>]*message-id="7"[^>]*><ok/>', edit)
+            is not None, True)
+    c.check('getVlan sees the edit', attempt(lambda: typed_tag('t1')), 777)
+    get = post(endpoint, rpc % ('<nc:get-config><nc:source><nc:running/></nc:source>'
+                                '<nc:filter xmlns="urn:example"><object xsi:type='
+                                '"vlan:VlanConfig"><name>t1</name></object></nc:filter>'
+                                '</nc:get-config>'), hdr)
+    c.check('get-config answers t1 in data',
+            re.search(r'<data xmlns="urn:example"><objects><object><name>t1</name>.*'
+                      r'<tagValue>777</tagValue>', get) is not None, True)
+    c.check('edit-config without a session is denied',
+            'access-denied' in post(endpoint, rpc % '<nc:edit-config/>'), True)
+    c.check('lock is not supported',
+            'operation-not-supported' in post(endpoint, rpc % '<nc:lock/>', hdr), True)
+except Exception as e:  # any unexpected error is a failure with its text
+    c.failures.append('unexpected %s: %s' % (type(e).__name__, e))
+finally:
+    platformd.send_signal(signal.SIGTERM)
+    try:
+        platformd.wait(timeout=15)
+    except subprocess.TimeoutExpired:
+        platformd.kill()
+        c.failures.append('platformd did not stop')
+    log.close()
+    text = open(os.path.join(tree, 'log.txt')).read()
+    for marker in ('AddressSanitizer', 'LeakSanitizer', 'runtime error:'):
+        if marker in text:
+            c.failures.append('sanitizer report in the log')
+    if c.failures:
+        print(text[-4000:])
+    shutil.rmtree(tree, ignore_errors=True)
+
+for f in c.failures:
+    print('FAIL', f)
+print('%d passed, %d failed' % (c.passed, len(c.failures)))
+sys.exit(1 if c.failures else 0)
