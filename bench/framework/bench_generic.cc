@@ -127,24 +127,17 @@ struct Switch {
 
     // Serves one body; the answer's length, or 0 for a fault.
     size_t serve(const std::string &body) {
-        static const wsvdSoapStream stream = {exchangeWrite, exchangeRead};
-        wsvdSoapSetStream(&stream);
-        SoapExchange x;
-        x.input = envelope(body, kNs, kEnv11, "<hdr><sessionId>" + session + "</sessionId></hdr>");
-        gExchange = &x;
         wsvdRequest r{};
         r.seqnum = 1;
         r.clientKind = WSVD_CLIENT_WEB;
         r.answer = &answer;
         r.response = response;
-        r.pieces = wsvdBufferToBuflist(x.input.data(), uint32_t(x.input.size()));
         gFake.active = &r;
         gFake.cmCalls.clear();
-        wsvdSoapServe(soap, &r);
-        wsvdSoapRequestEnd(soap);
+        SoapExchange x = serveText(
+            soap, envelope(body, kNs, kEnv11, "<hdr><sessionId>" + session + "</sessionId></hdr>"),
+            1000, &r);
         gFake.active = nullptr;
-        gExchange = nullptr;
-        wsvdBuflistFree(r.pieces);
         std::string out = x.output();
         return out.find("Fault>") == std::string::npos ? out.size() : 0;
     }

@@ -54,11 +54,6 @@ protected:
     // client kind and returns what the engine wrote.
     std::string serve(const std::string &body, const std::string &header = "",
                       uint32_t clientKind = WSVD_CLIENT_WEB) {
-        static const wsvdSoapStream stream = {exchangeWrite, exchangeRead};
-        wsvdSoapSetStream(&stream);
-        SoapExchange x;
-        x.input = envelope(body, kNsDecls, kEnv11, header);
-        gExchange = &x;
         wsvdRequest r{};
         r.seqnum = ++seqnum_;
         strcpy(r.userName, "alice");
@@ -66,18 +61,14 @@ protected:
         r.clientKind = clientKind;
         r.answer = &answer_;
         r.response = response_;
-        r.pieces = wsvdBufferToBuflist(x.input.data(), uint32_t(x.input.size()));
         gFake.active = &r;
-        wsvdSoapServe(soap_, &r);
-        wsvdSoapRequestEnd(soap_);
+        SoapExchange x = serveText(soap_, envelope(body, kNsDecls, kEnv11, header), 1000, &r);
         gFake.active = nullptr;
-        gExchange = nullptr;
         // The handler leaves no reply text, data, pending post or open wait behind.
         EXPECT_EQ(r.replyMessage, nullptr);
         EXPECT_EQ(r.replyData, nullptr);
         EXPECT_NE(sem_trywait(&answer_.posted), 0);
         EXPECT_FALSE(answer_.awaited);
-        wsvdBuflistFree(r.pieces);
         return x.output();
     }
 

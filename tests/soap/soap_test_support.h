@@ -36,8 +36,11 @@ inline size_t exchangeRead(wsvdRequest *, char *buffer, size_t size) {
     return n;
 }
 
-// Serves `text` on `soap` and returns everything written.
-inline SoapExchange serveText(struct soap *soap, const std::string &text, size_t chunk = 1000) {
+// Serves `text` on `soap` and returns everything written. With `record`, the request is
+// served as that record, holding the text as its pieces (the raw text some handlers
+// read) while it is served.
+inline SoapExchange serveText(struct soap *soap, const std::string &text, size_t chunk = 1000,
+                              wsvdRequest *record = nullptr) {
     static const wsvdSoapStream stream = {exchangeWrite, exchangeRead};
     wsvdSoapSetStream(&stream);
     SoapExchange x;
@@ -45,8 +48,12 @@ inline SoapExchange serveText(struct soap *soap, const std::string &text, size_t
     x.readChunk = chunk;
     gExchange = &x;
     wsvdRequest request{};
-    wsvdSoapServe(soap, &request);
+    wsvdRequest *r = record ? record : &request;
+    r->pieces = wsvdBufferToBuflist(text.data(), uint32_t(text.size()));
+    wsvdSoapServe(soap, r);
     wsvdSoapRequestEnd(soap);
+    wsvdBuflistFree(r->pieces);
+    r->pieces = nullptr;
     gExchange = nullptr;
     return x;
 }

@@ -71,27 +71,20 @@ struct Harness {
     }
 
     void serve(const std::string &body) {
-        static const wsvdSoapStream stream = {exchangeWrite, exchangeRead};
-        wsvdSoapSetStream(&stream);
-        SoapExchange x;
-        x.input = envelope(body, kDeclarations, kEnv11,
-                           std::string("<hdr><sessionId>") + session + "</sessionId></hdr>");
-        gExchange = &x;
         wsvdRequest r{};
         r.seqnum = 1;
         r.clientKind = WSVD_CLIENT_WEB;
         r.answer = &answer;
         r.response = response;
-        r.pieces = wsvdBufferToBuflist(x.input.data(), uint32_t(x.input.size()));
         gFake.active = &r;
         gFake.cmCalls.clear();
-        wsvdSoapServe(soap, &r);
-        wsvdSoapRequestEnd(soap);
+        serveText(soap,
+                  envelope(body, kDeclarations, kEnv11,
+                           std::string("<hdr><sessionId>") + session + "</sessionId></hdr>"),
+                  1000, &r);
         gFake.active = nullptr;
-        gExchange = nullptr;
         free(r.replyMessage);
         free(r.replyData);
-        wsvdBuflistFree(r.pieces);
         // A walk that did not stop would go on until the answer is full.
         if (gFake.cmCalls.size() > 1100) abort();
     }
