@@ -211,8 +211,9 @@ try:
         snmpCommunityName='e2e-community', snmpCommunitySecurityName='e2e')), None)
     c.check('EmsEvent create', attempt(lambda: change(
         service.create, 'ems', 'EmsEvent', name='e2e', component='vlan', severity='info')), None)
-    for category, name in (('vlan', 'VirtualRouter'), ('port', 'PortConfig'),
-                           ('system', 'SwitchInfo'), ('system', 'Fan'),
+    # (PortConfig is left out: its index, a port list that cfgmgr keeps as slot and port,
+    # needs a fill builder of its own to be written into a request.)
+    for category, name in (('vlan', 'VirtualRouter'), ('system', 'SwitchInfo'), ('system', 'Fan'),
                            ('system', 'PowerSupply'), ('system', 'SlotInfo'),
                            ('snmp', 'GeneralConfig'), ('snmp', 'SnmpCommunityEntry'),
                            ('aaa', 'PasswordPolicy'), ('fdb', 'MacTrackingEntry'),
