@@ -1,38 +1,27 @@
 """The generic object interface and NETCONF of the whole switch, through zeep over HTTP,
 cross-checked with the typed VLAN service and the CLI.
 
-Starts platformd (with cfgmgr, wsvd, cli and webd) on a temporary tree and a free port,
-opens an admin session and runs the checks below; prints one line per check and fails
-on any wrong result, a switch that does not stop, or a sanitizer report in its log.
+Starts the whole switch (switch_tree.py), opens an admin session and runs the checks
+below; prints one line per check and fails on any wrong result, a switch that does not
+stop, or a sanitizer report in its log.
 
-usage: generic_objects.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR [EXTRA_ROOT_DIR]
+usage: generic_objects.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
 """
-import os
 import re
-import shutil
-import signal
-import socket
-import subprocess
 import sys
-import tempfile
-import time
+import urllib.error
 import urllib.request
 
 import lxml.etree as etree
 import zeep
 
+from switch_tree import Switch
+
 bin_dir, source_dir, build_data = sys.argv[1:4]
-extra_root = sys.argv[4] if len(sys.argv) > 4 else None
 
 VLAN_NS = 'urn:wsvd/XMLSchema/qtn/vlan'
 NETCONF_NS = 'urn:ietf:params:xml:ns:netconf:base:1.0'
 XSI = 'http://www.w3.org/2001/XMLSchema-instance'
-
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(('127.0.0.1', 0))
-        return s.getsockname()[1]
 
 
 def post(endpoint, body, header=''):
@@ -46,48 +35,6 @@ def post(endpoint, body, header=''):
             return reply.read().decode()
     except urllib.error.HTTPError as e:
         return e.read().decode()
-
-
-def start_switch():
-    tree = tempfile.mkdtemp(prefix='go.', dir='/tmp')
-    for sub in ('run', 'config', 'scratch', 'root'):
-        os.mkdir(os.path.join(tree, sub))
-    root = os.path.join(tree, 'root')
-    for data in (os.path.join(source_dir, 'data'), build_data, extra_root):
-        if data:
-            shutil.copytree(data, root, dirs_exist_ok=True)
-    port = free_port()
-    for proxy in ('http_proxy', 'https_proxy', 'all_proxy', 'HTTP_PROXY', 'HTTPS_PROXY',
-                  'ALL_PROXY'):
-        os.environ.pop(proxy, None)
-    env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(tree, 'run'),
-               KARN_CONFIG_LOCATION=os.path.join(tree, 'config'),
-               KARN_SCRATCH_LOCATION=os.path.join(tree, 'scratch'), KARN_ROOT=root,
-               WSVD_HTTP_PORT=str(port))
-    log = open(os.path.join(tree, 'log.txt'), 'w')
-    platformd = subprocess.Popen([os.path.join(bin_dir, 'platformd')], env=env, stdout=log,
-                                 stderr=log)
-    return tree, 'http://127.0.0.1:%d/xmlService' % port, platformd, log
-
-
-def wait_until_serving(endpoint):
-    probe = ('<v:getVlan xmlns:v="urn:xapi/l2protocol/vlan"><name>Default</name>'
-             '<vr>VR-Default</vr></v:getVlan>')
-    basic = {'Content-Type': 'text/xml', 'Authorization': 'Basic YWRtaW46'}  # admin
-    deadline = time.monotonic() + 60
-    while time.monotonic() < deadline:
-        try:
-            urllib.request.urlopen(endpoint + '?wsdl', timeout=5).read()
-            text = ('<S:Envelope xmlns:S="http://schemas.xmlsoap.org/soap/envelope/"><S:Body>'
-                    + probe + '</S:Body></S:Envelope>').encode()
-            reply = urllib.request.urlopen(urllib.request.Request(endpoint, text, basic),
-                                           timeout=5).read().decode()
-            if '<name>Default</name>' in reply:
-                return
-        except Exception:
-            pass
-        time.sleep(0.2)
-    raise RuntimeError('the switch did not serve within 60 s')
 
 
 class Checks:
@@ -127,10 +74,10 @@ def objects(answer):
             if etree.QName(o).localname == 'object']
 
 
-tree, endpoint, platformd, log = start_switch()
+switch = Switch(bin_dir, source_dir, build_data)
 c = Checks()
 try:
-    wait_until_serving(endpoint)
+    endpoint = switch.start().endpoint
     client = zeep.Client(endpoint + '?wsdl')
     service = client.service
     VlanConfig = client.get_type('{%s}VlanConfig' % VLAN_NS)
@@ -271,20 +218,9 @@ try:
 except Exception as e:  # any unexpected error is a failure with its text
     c.failures.append('unexpected %s: %s' % (type(e).__name__, e))
 finally:
-    platformd.send_signal(signal.SIGTERM)
-    try:
-        platformd.wait(timeout=15)
-    except subprocess.TimeoutExpired:
-        platformd.kill()
-        c.failures.append('platformd did not stop')
-    log.close()
-    text = open(os.path.join(tree, 'log.txt')).read()
-    for marker in ('AddressSanitizer', 'LeakSanitizer', 'runtime error:'):
-        if marker in text:
-            c.failures.append('sanitizer report in the log')
+    c.failures += switch.stop()
     if c.failures:
-        print(text[-4000:])
-    shutil.rmtree(tree, ignore_errors=True)
+        print(getattr(switch, 'last_log', '')[-4000:])
 
 for f in c.failures:
     print('FAIL', f)
