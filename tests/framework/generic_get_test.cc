@@ -307,7 +307,6 @@ TEST_F(GenericTest, AnswersLargerThanTheirBufferEndTheWalk) {
     EXPECT_NE(out.find("</object></objects>"), std::string::npos);
 }
 
-
 // An object handler's get: the default sender, then an object of its own in place of
 // the one the walk would write.
 void writesItsOwnObjects(soap *soap, int op, xmlFwkValueList_t *index, xmlFwkValueList_t *filter,
