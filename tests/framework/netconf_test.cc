@@ -148,7 +148,9 @@ TEST_F(NetconfTest, FailuresAreRpcErrorsInTheFaultDetail) {
         std::string out = serve(c.body, c.session == "-" ? "" : header(session));
         EXPECT_NE(out.find("<faultcode>SOAP-ENV:Client</faultcode>"), std::string::npos) << out;
         EXPECT_EQ(rpcError(out), c.error);
-        if (c.replies.empty()) EXPECT_TRUE(gFake.cmCalls.empty());
+        if (c.replies.empty()) {
+            EXPECT_TRUE(gFake.cmCalls.empty());
+        }
     }
     // A read-only session reads.
     gFake = FakePeers();
