@@ -105,6 +105,8 @@ int pvlanOp(cfgChange &c) {
     if (!leaves) {
         if (vlans->assign(row, "parentVlan", parent, &c.why) != 0 ||
             vlans->assign(row, "vlanServicesMode", mode.empty() ? "2" : mode, &c.why) != 0 ||
+            // A translation member is a non-isolated member of its translation VLAN.
+            (translation && vlans->assign(row, "pvlanType", "1", &c.why) != 0) ||
             (!given("pvlanType").empty() &&
              vlans->assign(row, "pvlanType", given("pvlanType"), &c.why) != 0))
             return -1;

@@ -178,7 +178,9 @@ TEST_F(Metadata, EveryInternalObjectOfTheRegistryIsDeclared) {
 }
 
 // The store answers a walk of every internal object the metadata reads from: its
-// views compute their rows for any request and its tables are there.
+// views compute their rows for any request and its tables are there. The SSH server's
+// object is the exception: this switch has none, and its object answers as on such a
+// switch.
 TEST_F(Metadata, EveryObjectReadFromAnswersAWalk) {
     std::string why;
     ASSERT_EQ(cfgStoreInit(WSVD_DATA_DIR "/cfgmgr", &why), 0) << why;
@@ -195,6 +197,7 @@ TEST_F(Metadata, EveryObjectReadFromAnswersAWalk) {
     }
     EXPECT_GT(read.size(), 70u);
     for (const auto &[module, object] : read) {
+        if (object == "kasshd") continue;
         std::string text =
             "<module_" + module + "><get><" + object + "/></get></module_" + module + ">";
         cfgReply_t reply = cfgStoreHandle(CM_GET_NEXT, text.c_str());
