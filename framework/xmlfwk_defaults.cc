@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cmclient/cm.h"
+#include "framework/xmlfwk_handlers.h"
 #include "framework/xmlfwk_tables.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
@@ -201,4 +202,10 @@ const char *xmlFwkRequestModule(const xmlDomNode_t *request) {
     return underscore ? underscore + 1 : "";
 }
 
-void xmlFwkRegisterHandlers() {}
+void xmlFwkRegisterHandlers() {
+    xmlFwkRegisterPortHandlers();
+    xmlFwkRegisterVlanHandlers();
+    xmlFwkRegisterAaaHandlers();
+    xmlFwkRegisterAccessHandlers();
+    xmlFwkRegisterSwitchSaveHandler();
+}

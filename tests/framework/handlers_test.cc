@@ -1,0 +1,345 @@
+// The object handlers over the installed metadata and a scripted configuration manager:
+// for each request, the texts sent (in order, as fragments that must appear in them) and
+// the answer or fault.
+#include <cstdlib>
+
+#include "tests/framework/generic_fixture.h"
+
+namespace {
+
+const std::string kNs = " xmlns:port=\"" WSVD_SCHEMA_BASE_URI
+                        "/XMLSchema/qtn/port\""
+                        " xmlns:aaa=\"" WSVD_SCHEMA_BASE_URI
+                        "/XMLSchema/qtn/aaa\""
+                        " xmlns:snmp=\"" WSVD_SCHEMA_BASE_URI "/XMLSchema/qtn/snmp\"";
+
+struct Case;
+
+class HandlerTest : public GenericTest {
+protected:
+    void check(const std::vector<Case> &cases);
+    void SetUp() override {
+        ServiceTest::SetUp();
+        ASSERT_EQ(xmlFwkInit(WSVD_DATA_DIR "/config/www/api/xsd"), 1);
+        rw_ = openSession(2, 1);
+        ro_ = openSession(3, 0);
+    }
+};
+
+struct Case {
+    const char *what;
+    const char *operation;
+    std::string object;
+    std::vector<FakeCmReply> replies;
+    std::vector<std::string> sent;  // a fragment of each request text, in order
+    const char *answer;             // a fragment of the answer, or of the fault
+};
+
+void HandlerTest::check(const std::vector<Case> &cases) {
+    for (const Case &c : cases) {
+        gFake.cmCalls.clear();
+        script(c.replies);
+        std::string out = serve("<sw:" + std::string(c.operation) + kGenericNs + kNs + ">" +
+                                    c.object + "</sw:" + c.operation + ">",
+                                header(rw_));
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> texts = sent();
+        EXPECT_EQ(texts.size(), c.sent.size()) << out << "\n" << ::testing::PrintToString(texts);
+        for (size_t i = 0; i < texts.size() && i < c.sent.size(); i++)
+            EXPECT_NE(texts[i].find(c.sent[i]), std::string::npos) << texts[i];
+        EXPECT_NE(out.find(c.answer), std::string::npos) << out;
+    }
+}
+
+std::string name(size_t length) {
+    return std::string(length, 'v');
+}
+
+}  // namespace
+
+TEST_F(HandlerTest, VlanFamily) {
+    const std::string missing = "VLAN \"green\" does not exist.";
+    check({
+        {"a 33-character name is refused with nothing sent",
+         "createRequest",
+         vlan("<name>" + name(33) + "</name>"),
+         {},
+         {},
+         "Vlan name can not contain more than 32 characters"},
+        {"32 characters pass",
+         "createRequest",
+         vlan("<name>" + name(32) + "</name>"),
+         {},
+         {"<vlan><name>" + name(32) + "</name><rowStatus>create</rowStatus></vlan>"},
+         "createResponse"},
+        {"a tag marks the ports tagged",
+         "setRequest",
+         vlan("<name>blue</name><tagValue>10</tagValue>"),
+         {},
+         {"<tag>10</tag><tagged>1</tagged></vlan>"},
+         "setResponse"},
+        {"ports given one by one",
+         "setRequest",
+         vlan("<name>blue</name><vlanTaggedPorts>1:1-2</vlanTaggedPorts>"),
+         {},
+         {"<vlanPort><vlanName>blue</vlanName><rowStatus>create</rowStatus><taggedPorts>1:1-2"
+          "</taggedPorts><keywordAll>0</keywordAll></vlanPort>"},
+         "setResponse"},
+        {"a new name is held to 32 characters",
+         "setRequest",
+         vlan("<name>blue</name><newName>" + name(33) + "</newName>"),
+         {},
+         {},
+         "Vlan name can not contain more than 32 characters"},
+        {"private VLAN member: create, then configure",
+         "createRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName><type>subscriber</type>"),
+         {},
+         {"<module_vlan><set><pvlan><pvlanName>pv</pvlanName><rowStatus>create</rowStatus>"
+          "</pvlan></set></module_vlan>",
+          "<set><pvlan><pvlanName>pv</pvlanName><vlanName>green</vlanName><rowStatus>configure"
+          "</rowStatus><vlanServicesMode>2</vlanServicesMode><pvlanType>3</pvlanType></pvlan>"
+          "</set>"},
+         "createResponse"},
+        {"a member that cannot join undoes the private VLAN's creation",
+         "createRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName><type>network</type>"),
+         {cmOk(), cmStatus(0, missing.c_str())},
+         {"<rowStatus>create</rowStatus>", "<rowStatus>configure</rowStatus>",
+          "<set><pvlan><pvlanName>pv</pvlanName><rowStatus>unconfigure</rowStatus></pvlan></set>"},
+         "does not exist"},
+        {"a private VLAN that exists already: the configure alone",
+         "createRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName><type>network</type>"),
+         {cmStatus(0, "exists"), cmStatus(0, missing.c_str())},
+         {"<rowStatus>create</rowStatus>", "<rowStatus>configure</rowStatus>"},
+         "does not exist"},
+        {"a member needs all three values",
+         "createRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName>"),
+         {},
+         {},
+         "Invalid request, private vlan name, member vlan name, and member vlan type must all be "
+         "specified"},
+        {"a subscriber leaves as type 1",
+         "deleteRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName><type>subscriber</type>"),
+         {},
+         {"<set><pvlan><pvlanName>pv</pvlanName><vlanName>green</vlanName><rowStatus>delete"
+          "</rowStatus><pvlanType>1</pvlanType></pvlan></set>"},
+         "deleteResponse"},
+        {"an isolated member cannot be deleted this way",
+         "deleteRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName><type>isolated</type>"),
+         {},
+         {},
+         "Invalid type, must either network or subscriber"},
+        {"client text in a fixed request stays a value",
+         "deleteRequest",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>g&lt;x&gt;</vlanName><pvlanName>p&amp;v</pvlanName><type>network</type>"),
+         {},
+         {"<pvlanName>p&amp;v</pvlanName><vlanName>g&lt;x&gt;</vlanName>"},
+         "deleteResponse"},
+        {"translation member",
+         "createRequest",
+         typed("vlan:VlanTranslateMemberConfig",
+               "<memberVlan>m</memberVlan><translationVlan>t</translationVlan>"),
+         {},
+         {"<set><pvlan><vlanName>t</vlanName><memberVlanName>m</memberVlanName><rowStatus>"
+          "configure</rowStatus><vlanServicesMode>1</vlanServicesMode></pvlan></set>"},
+         "createResponse"},
+        {"translation member leaves",
+         "deleteRequest",
+         typed("vlan:VlanTranslateMemberConfig",
+               "<memberVlan>m</memberVlan><translationVlan>t</translationVlan>"),
+         {},
+         {"<set><pvlan><vlanName>t</vlanName><memberVlanName>m</memberVlanName><all>0</all>"
+          "<rowStatus>delete</rowStatus><vlanServicesMode>1</vlanServicesMode></pvlan></set>"},
+         "deleteResponse"},
+        {"a protocol filter alone",
+         "createRequest",
+         typed("vlan:Protocol", "<protoName>ip</protoName>"),
+         {},
+         {"<set><protocolFilter><name>ip</name><rowStatus>create</rowStatus></protocolFilter>"
+          "</set>"},
+         "createResponse"},
+        {"a protocol filter's entry",
+         "createRequest",
+         typed("vlan:Protocol",
+               "<protoName>ip</protoName><protoData><value>0800</value><type>etype</type>"
+               "</protoData>"),
+         {},
+         {"<set><protocol><filterName>ip</filterName><type>etype</type><value>0800</value>"
+          "<rowStatus>create</rowStatus></protocol></set>"},
+         "createResponse"},
+        {"a protocol set sends nothing and fails",
+         "setRequest",
+         typed("vlan:Protocol",
+               "<protoName>ip</protoName><protoData><value>0800</value>"
+               "<type>etype</type></protoData>"),
+         {},
+         {},
+         "Unknown Error"},
+        {"aggregation: an empty range is no range, then proxy ARP",
+         "setRequest",
+         typed("vlan:VlanAggregateMemberConfig",
+               "<subVlan>sub</subVlan><ipRange1/><subVlanProxyArpEnabled>true"
+               "</subVlanProxyArpEnabled>"),
+         {},
+         {"<ipRange1>0.0.0.0</ipRange1><ipRange2>0.0.0.0</ipRange2>",
+          "<set><cfg_vlan_agg><name>sub</name><enabDisProxArpOnvlan>true</enabDisProxArpOnvlan>"
+          "<rowStatus>create</rowStatus><vlanAll>0</vlanAll></cfg_vlan_agg></set>"},
+         "setResponse"},
+        {"aggregation member joins",
+         "createRequest",
+         typed("vlan:VlanAggregateMemberConfig",
+               "<subVlan>sub</subVlan><superVlan>sup</superVlan>"),
+         {},
+         {"<addVlan>1</addVlan>"},
+         "createResponse"},
+    });
+}
+
+TEST_F(HandlerTest, PortFamily) {
+    const std::string port = "<portList>1:5</portList>";
+    check({
+        {"autonegotiation says which of the values given are advertised",
+         "setRequest",
+         typed("port:PortConfig", port + "<autoNegotiation>off</autoNegotiation>"
+                                         "<configSpeed>100</configSpeed>"),
+         {},
+         {"<ports><slot>1</slot><port>5</port><autoNegotiation>0</autoNegotiation><speed>2"
+          "</speed><isSpeedAdvt>0</isSpeedAdvt></ports>"},
+         "setResponse"},
+        {"a preferred medium is not forced, a rate limit is enabled",
+         "setRequest",
+         typed("port:PortConfig", port + "<preferredMedium>fiber</preferredMedium>"
+                                         "<egressPortRate>1000</egressPortRate>"),
+         {},
+         {"<forcePreferred>0</forcePreferred><rateLimitEnabled>1</rateLimitEnabled></ports>"},
+         "setResponse"},
+        {"a port without a slot is in slot 1",
+         "setRequest",
+         typed("port:PortConfig", "<portList>7</portList><adminState>Disabled</adminState>"),
+         {},
+         {"<ports><slot>1</slot><port>7</port><adminState>0</adminState></ports>"},
+         "setResponse"},
+        {"the ingress QoS profile is set in the profile",
+         "setRequest",
+         typed("port:PortConfig", port + "<iQosProfile>QP3</iQosProfile>"),
+         {},
+         {"<qosprofile><portList>1:5</portList><arrayIndex>QP3</arrayIndex></qosprofile>"},
+         "setResponse"},
+        {"a walk of the counters starts at every port",
+         "getRequest",
+         typed("port:PortTrafficStats", ""),
+         {cmOk()},
+         {"N <module_port><get><show_ports_stats><portList>*</portList></show_ports_stats>"},
+         "<objects></objects>"},
+        {"egress QoS profiles from the repeated elements",
+         "getRequest",
+         typed("port:PortConfig", port + "<queryParameters>include:eQosProfile"
+                                         "</queryParameters>"),
+         {cmOk("<ports><slot>1</slot><port>5</port></ports>"),
+          cmOk("<show_qosprofile><port>1:5</port><minBw>0</minBw><maxBw>100</maxBw><priority>"
+               "low</priority><minBw>5</minBw><maxBw>50</maxBw><priority>high</priority>"
+               "</show_qosprofile>")},
+         {"E <module_port><get><ports><slot>1</slot><port>5</port></ports>",
+          "<show_qosprofile><ingress>0</ingress><portBased>1</portBased><portList>1:5"},
+         "<eQosProfile><qos>QP1</qos><minBw>0</minBw><maxBw>100</maxBw><priority>low</priority>"
+         "</eQosProfile><eQosProfile><qos>QP2</qos><minBw>5</minBw>"},
+    });
+}
+
+TEST_F(HandlerTest, AccessAndSave) {
+    check({
+        {"an SSH server that does not answer reads as not installed",
+         "getRequest",
+         typed("snmp:GeneralConfig", "<queryParameters>include:sshAccess</queryParameters>"),
+         {cmOk("<snmpEnableCLI><snmpAccess>1</snmpAccess></snmpEnableCLI>"),
+          cmStatus(0, "no SSH server")},
+         {"<snmpEnableCLI", "<kasshd"},
+         "<sshAccess>notInstalled</sshAccess>"},
+        {"telnet's switch is read from its own reply",
+         "getRequest",
+         typed("snmp:GeneralConfig", "<queryParameters>include:telnetAccess</queryParameters>"),
+         {cmOk("<snmpEnableCLI><snmpAccess>1</snmpAccess></snmpEnableCLI>"),
+          cmOk("<telnetd><enable>0</enable></telnetd>")},
+         {"<snmpEnableCLI", "<telnetd"},
+         "<telnetAccess>disabled</telnetAccess>"},
+        {"save of the configuration in use",
+         "setRequest",
+         typed("system:SwitchInfo", "<saveConfig>yes</saveConfig>"),
+         {},
+         {"<module_cfgmgr><setop><saveConfig><name></name><set_def>0</set_def></saveConfig>"
+          "</setop></module_cfgmgr>"},
+         "setResponse"},
+        {"no save",
+         "setRequest",
+         typed("system:SwitchInfo", "<saveConfig>no</saveConfig>"),
+         {},
+         {},
+         "setResponse"},
+        {"the jumbo size is a set of its own",
+         "setRequest",
+         typed("system:SwitchInfo", "<jumboFrameSize>9000</jumboFrameSize>"),
+         {},
+         {"<jumboSize>9000</jumboSize></vlanGlobalConfig>"},
+         "setResponse"},
+    });
+}
+
+TEST_F(HandlerTest, AaaFamily) {
+    check({
+        {"a session ended by its id",
+         "deleteRequest",
+         typed("aaa:Session", "<Id>5</Id>"),
+         {},
+         {"<module_aaa><setop><session><sessId>5</sessId></session></setop></module_aaa>"},
+         "deleteResponse"},
+        {"CLI authorisation is the row of type 2",
+         "setRequest",
+         typed("aaa:TACACSConfig", "<cliAuthEnabled>true</cliAuthEnabled>"),
+         {},
+         {"<set><tacacs_service><type>2</type><enabled>true</enabled><rowStatus>configure"
+          "</rowStatus></tacacs_service></set>"},
+         "setResponse"},
+        {"the primary authentication server",
+         "setRequest",
+         typed("aaa:TACACSConfig", "<authServer><ipAddress>10.0.0.1</ipAddress></authServer>"),
+         {},
+         {"<set><tacacs><type>0</type><server_no>0</server_no><host_ipaddr>10.0.0.1</host_ipaddr>"
+          "<rowStatus>configure</rowStatus></tacacs></set>"},
+         "setResponse"},
+        {"RADIUS accounting switched on",
+         "setRequest",
+         typed("aaa:RadiusConfig",
+               "<mgmtAccountServerConfig><serverEnabled>true</serverEnabled>"
+               "</mgmtAccountServerConfig>"),
+         {},
+         {"<set><radius_service><type>1</type><server_set>1</server_set><enabled>true</enabled>"
+          "<rowStatus>configure</rowStatus></radius_service></set>"},
+         "setResponse"},
+        {"the password policy applies to every account as well",
+         "setRequest",
+         typed("aaa:PasswordPolicy", "<maxAge>30</maxAge>"),
+         {},
+         {"<acctPasswordSecurityGlobalCfg><maxAge>30</maxAge>",
+          "<set><acctPasswordSecurity><rowStatus>configure</rowStatus><name>all</name>"
+          "<maxAge>30</maxAge></acctPasswordSecurity></set>"},
+         "setResponse"},
+        {"a policy the store refuses is not given to the accounts",
+         "setRequest",
+         typed("aaa:PasswordPolicy", "<maxAge>30</maxAge>"),
+         {cmStatus(0, "out of range")},
+         {"<acctPasswordSecurityGlobalCfg>"},
+         "out of range"},
+    });
+}
