@@ -114,6 +114,54 @@ int pvlanOp(cfgChange &c) {
     return vlans->replace(size_t(at), row, &c.why);
 }
 
+// ---- vlanPort: ports join a VLAN (create, configure) or leave it (delete, unconfigure)
+
+int vlanPortOp(cfgChange &c) {
+    cfgTable *vlans = cfgTableFind("vlan", "vlan");
+    const cfgTable &op = c.table;
+    std::string name = cfgValueOr(op, c.request, "vlanName");
+    std::string tagged = cfgValueOr(op, c.request, "taggedPorts"),
+                untagged = cfgValueOr(op, c.request, "untaggedPorts");
+    if (!cfgValueOr(op, c.request, "translatedPorts").empty())
+        return fail(c, "Translated ports are set on the translation VLAN's members.");
+    int at = rowWith(*vlans, "name", name);
+    if (at < 0) return fail(c, "VLAN \"" + name + "\" does not exist.");
+    bool joins = c.action != CM_ACTION_DELETE && c.action != CM_ACTION_UNCONFIGURE;
+    cfgRow row = vlans->rows()[size_t(at)];
+    // A port is tagged or untagged in a VLAN, not both: the list it joins takes it from
+    // the other one.
+    auto change = [&](const char *field, const std::string &given, bool add) {
+        if (given.empty()) return 0;
+        std::string now = cfgPortsCombine(cfgValueOr(*vlans, row, field), given, add);
+        if (!now.empty()) return vlans->assign(row, field, now, &c.why);
+        vlans->reset(row, size_t(vlans->field(field)));
+        return 0;
+    };
+    if (change("taggedPorts", tagged, joins) != 0 || change("untaggedPorts", untagged, joins) != 0)
+        return -1;
+    if (joins && (change("untaggedPorts", tagged, false) != 0 ||
+                  change("taggedPorts", untagged, false) != 0))
+        return -1;
+    uint32_t keeper = row.instance;
+    if (vlans->replace(size_t(at), row, &c.why) != 0) return -1;
+    if (!joins || untagged.empty()) return 0;
+    // An untagged port belongs to one VLAN only.
+    for (size_t r = 0; r < vlans->rows().size(); r++) {
+        const cfgRow &other = vlans->rows()[r];
+        std::string held = cfgValueOr(*vlans, other, "untaggedPorts");
+        if (other.instance == keeper || held.empty()) continue;
+        std::string left = cfgPortsCombine(held, untagged, false);
+        if (left == held) continue;
+        cfgRow changed = other;
+        if (left.empty())
+            vlans->reset(changed, size_t(vlans->field("untaggedPorts")));
+        else if (vlans->assign(changed, "untaggedPorts", left, &c.why) != 0)
+            return -1;
+        if (vlans->replace(r, changed, &c.why) != 0) return -1;
+    }
+    return 0;
+}
+
 // ---- views
 
 // Calls `each` for every front port in the VLAN's list `field`.
@@ -262,6 +310,7 @@ const cfgHook_t kHooks[] = {
     {"vlan", "vlan", cfgEvent::remove, vlanRemoved, nullptr},
     {"vlan", "cfg_vlan_agg", cfgEvent::configure, aggregationChanged, nullptr},
     {"vlan", "pvlan", cfgEvent::op, pvlanOp, nullptr},
+    {"vlan", "vlanPort", cfgEvent::op, vlanPortOp, nullptr},
     {"vlan", "vlanProc", cfgEvent::view, nullptr, vlanProc},
     {"vlan", "vlanPort", cfgEvent::view, nullptr, vlanPorts},
     {"vlan", "vpif", cfgEvent::view, nullptr, vlanMembers},

@@ -197,4 +197,35 @@ TEST_F(ModulesTest, PrivateVlanMembersAreKeptWithTheMember) {
               "VLAN \"none\" does not exist.");
 }
 
+// Ports join a VLAN through vlanPort: an untagged port leaves the VLAN that had it, a
+// port is tagged or untagged in a VLAN but not both, and a delete takes ports away.
+TEST_F(ModulesTest, VlanPortSetsAddAndTakeThePortsOfAVlan) {
+    ASSERT_TRUE(set("vlan", "vlan",
+                    "<vrName>VR-Default</vrName><name>v</name><rowStatus>create"
+                    "</rowStatus>"));
+    auto ports = [](const char *vlan) {
+        std::string data =
+            get("vlan", "vlanPort", std::string("<vlanName>") + vlan + "</vlanName>").data;
+        return field(data, "taggedPorts") + "/" + field(data, "untaggedPorts");
+    };
+    std::string before = ports("Default");
+    ASSERT_TRUE(set("vlan", "vlanPort",
+                    "<vlanName>v</vlanName><taggedPorts>1:5,1:6</taggedPorts><untaggedPorts>1:7"
+                    "</untaggedPorts><keywordAll>0</keywordAll><rowStatus>create</rowStatus>"));
+    EXPECT_EQ(ports("v"), "1:5-6/1:7");
+    EXPECT_EQ(before.find("1:1-6,1:8"), std::string::npos);
+    EXPECT_NE(ports("Default").find("1:1-6,1:8"), std::string::npos) << ports("Default");
+    ASSERT_TRUE(set("vlan", "vlanPort",
+                    "<vlanName>v</vlanName><untaggedPorts>1:6</untaggedPorts><rowStatus>configure"
+                    "</rowStatus>"));
+    EXPECT_EQ(ports("v"), "1:5/1:6-7");
+    ASSERT_TRUE(set("vlan", "vlanPort",
+                    "<vlanName>v</vlanName><taggedPorts>1:5</taggedPorts><untaggedPorts>1:6,1:7"
+                    "</untaggedPorts><rowStatus>delete</rowStatus>"));
+    EXPECT_EQ(ports("v"), "/");
+    for (const char *bad : {"<vlanName>none</vlanName><taggedPorts>1:5</taggedPorts>",
+                            "<vlanName>v</vlanName><translatedPorts>1:5</translatedPorts>"})
+        EXPECT_FALSE(set("vlan", "vlanPort", bad)) << bad;
+}
+
 }  // namespace
