@@ -160,6 +160,12 @@ void portVlans(soap *soap, xmlFwkValue_t *record, xmlDomNode_t *request, char **
         setField(request, "vlanIfInstance", instance);
         if (got < 2) break;
     }
+    // The schema nests the VLAN names in "vlans"; the answer gives them as one text.
+    if (record->kind == XML_FWK_VALUE_LIST) {
+        xmlFwkListFree(record->value.list);
+        record->kind = XML_FWK_VALUE_TEXT;
+        record->value.text = nullptr;
+    }
     xmlFwkValueSetText(record, names.c_str());
     setMessage(message, "<show_ports_info_detail_vlans/>");
 }

@@ -1,0 +1,217 @@
+"""The object handlers of the whole switch (ports, VLANs, SNMP access, the switch's save),
+through the generic interface with zeep over HTTP, cross-checked with the CLI.
+
+Starts the whole switch (switch_tree.py), opens an admin session and runs the checks
+below; prints one line per check and fails on any wrong result, a switch that does not
+stop, or a sanitizer report in its log.
+
+usage: object_handlers.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
+"""
+import os
+import sys
+
+import lxml.etree as etree
+import zeep
+
+from switch_tree import Switch
+
+bin_dir, source_dir, build_data = sys.argv[1:4]
+
+
+class Checks:
+    def __init__(self):
+        self.failures = []
+        self.passed = 0
+
+    def check(self, what, value, good):
+        ok = good(value) if callable(good) else value == good
+        print('%-4s %s: %s' % ('ok' if ok else 'FAIL', what, str(value)[:200]), flush=True)
+        if ok:
+            self.passed += 1
+        else:
+            self.failures.append('%s: %r' % (what, value))
+
+
+def attempt(call):
+    """The call's value, or "fault: TEXT", or "error: ..."."""
+    try:
+        return call()
+    except zeep.exceptions.Fault as f:
+        return 'fault: %s' % f.message
+    except Exception as e:
+        return 'error: %s: %s' % (type(e).__name__, e)
+
+
+def objects(answer):
+    """The objects of a generic get's answer as dicts of their fields' texts (a nested
+    field gives the text of its element only)."""
+    element = answer if etree.iselement(answer) else getattr(answer, '_value_1', None)
+    if isinstance(element, list):
+        element = next((e for e in element if etree.iselement(e)), None)
+    if element is None:
+        return []
+    return [{etree.QName(f).localname: (f.text or '') for f in o} for o in element
+            if etree.QName(o).localname == 'object']
+
+
+def succeeded(value):
+    return not str(value).startswith(('fault', 'error'))
+
+
+def row_of(table, first):
+    """The words of the line of a CLI table whose first word is `first`."""
+    for line in table.splitlines():
+        words = line.split()
+        if words and words[0] == first:
+            return words
+    return None
+
+
+switch = Switch(bin_dir, source_dir, build_data)
+c = Checks()
+try:
+    endpoint = switch.start().endpoint
+    client = zeep.Client(endpoint + '?wsdl')
+    service = client.service
+    admin = {'hdr': {'sessionId': service.openSession(
+        session={'username': 'admin', 'password': ''}).sessionId}}
+
+    def typed(category, kind, **fields):
+        return client.get_type('{urn:wsvd/XMLSchema/qtn/%s}%s' % (category, kind))(
+            objectType=kind, **fields)
+
+    def get(category, kind, **fields):
+        return objects(service.get(filter=typed(category, kind, **fields), _soapheaders=admin))
+
+    def change(operation, category, kind, **fields):
+        return getattr(service, operation)(filter=typed(category, kind, **fields),
+                                           _soapheaders=admin)
+
+    def cli(command):
+        return service.execCli(command=command, _soapheaders=admin)
+
+    def cli_field(command, label):
+        """The value after "label:" in a CLI listing."""
+        for line in cli(command).splitlines():
+            if line.startswith(label + ':'):
+                return line.split(':', 1)[1].strip()
+        return None
+
+    # VLAN ports: set through VlanConfig, seen by the CLI and read back.
+    for name in ('pv1', 'mem1', 'mem2'):
+        service.createVlan(name=name, vr='VR-Default', _soapheaders=admin)
+    c.check('VlanConfig set of tagged and untagged ports',
+            attempt(lambda: change('set', 'vlan', 'VlanConfig', name='mem1',
+                                   vlanTaggedPorts='1:5,1:6', vlanUnTaggedPorts='1:7')),
+            succeeded)
+    c.check('VlanConfig reads them back',
+            attempt(lambda: [(o['vlanTaggedPorts'], o['vlanUnTaggedPorts'], o['totalNumberOfPorts'])
+                             for o in get('vlan', 'VlanConfig', name='mem1')]),
+            [('1:5-6', '1:7', '3')])
+    c.check('show vlan mem1 lists the tagged ports',
+            attempt(lambda: cli_field('show vlan mem1', 'Tagged ports')), '1:5-6')
+    c.check('show vlan mem1 lists the untagged port',
+            attempt(lambda: cli_field('show vlan mem1', 'Untagged ports')), '1:7')
+    c.check('show ports: 1:7 left Default for mem1',
+            attempt(lambda: row_of(cli('show ports'), '1:7')), ['1:7', 'mem1'])
+    c.check('a VLAN created with its tagged ports',
+            attempt(lambda: change('create', 'vlan', 'VlanConfig', name='c2',
+                                   vrName='VR-Default', vlanTaggedPorts='1:9')), succeeded)
+    c.check('show vlan c2 lists them', attempt(lambda: cli_field('show vlan c2', 'Tagged ports')),
+            '1:9')
+    c.check('ports of a VLAN that does not exist are refused',
+            attempt(lambda: change('set', 'vlan', 'VlanConfig', name='nosuch',
+                                   vlanTaggedPorts='1:10')),
+            lambda v: str(v).startswith('fault: '))
+
+    # Private-VLAN members: made through switch:create, read back; a member that cannot
+    # join leaves the store as it was.
+    c.check('PrivateVlanMemberConfig create',
+            attempt(lambda: change('create', 'vlan', 'PrivateVlanMemberConfig', vlanName='mem1',
+                                   pvlanName='pv1', type='subscriber')), succeeded)
+    c.check('PrivateVlanMemberConfig get',
+            attempt(lambda: [(o['vlanName'], o['pvlanName'], o['type'])
+                             for o in get('vlan', 'PrivateVlanMemberConfig', vlanName='mem1')]),
+            [('mem1', 'pv1', 'subscriber')])
+    c.check('a member of a private VLAN that does not exist',
+            attempt(lambda: change('create', 'vlan', 'PrivateVlanMemberConfig', vlanName='mem2',
+                                   pvlanName='nosuch', type='network')),
+            'fault: VLAN "nosuch" does not exist.')
+    c.check('a member VLAN that does not exist',
+            attempt(lambda: change('create', 'vlan', 'PrivateVlanMemberConfig', vlanName='nosuch',
+                                   pvlanName='pv1', type='network')),
+            'fault: VLAN "nosuch" does not exist.')
+    c.check('and the members are as they were',
+            attempt(lambda: sorted((o['vlanName'], o['pvlanName'])
+                                   for o in get('vlan', 'PrivateVlanMemberConfig'))),
+            [('mem1', 'pv1')])
+    c.check('a member without its type is refused',
+            attempt(lambda: change('create', 'vlan', 'PrivateVlanMemberConfig', vlanName='mem2',
+                                   pvlanName='pv1')),
+            'fault: Invalid request, private vlan name, member vlan name, and member vlan type '
+            'must all be specified')
+    c.check('PrivateVlanMemberConfig delete',
+            attempt(lambda: change('delete', 'vlan', 'PrivateVlanMemberConfig', vlanName='mem1',
+                                   pvlanName='pv1', type='subscriber')), succeeded)
+    c.check('no members left', attempt(lambda: get('vlan', 'PrivateVlanMemberConfig')), [])
+    c.check('the VLANs stay', attempt(lambda: [v in cli('show vlan').split()
+                                                for v in ('pv1', 'mem1')]), [True, True])
+
+    # Ports: a port's VLANs agree with show ports; a set is read back.
+    port = attempt(lambda: get('port', 'PortConfig', portList='1:5'))
+    c.check('PortConfig of 1:5 answers', port, lambda v: isinstance(v, list) and len(v) == 1)
+    c.check('its VLANs are those of show ports',
+            attempt(lambda: sorted(port[0]['vlans'].split(','))),
+            sorted(','.join(row_of(cli('show ports'), '1:5')[1:]).split(',')))
+    def active_in_default():
+        return [int(o['activePorts']) for o in get('vlan', 'VlanConfig', name='Default')]
+
+    active = attempt(active_in_default)
+    c.check('PortConfig set', attempt(lambda: change('set', 'port', 'PortConfig', portList='1:3',
+                                                     adminState='Disabled',
+                                                     descriptionString='to the lab')), succeeded)
+    c.check('PortConfig reads it back',
+            attempt(lambda: [(o['adminState'], o['descriptionString'], o['linkState'])
+                             for o in get('port', 'PortConfig', portList='1:3')]),
+            lambda v: isinstance(v, list) and len(v) == 1 and v[0][:2] == ('Disabled', 'to the lab')
+            and v[0][2] != 'Active')
+    c.check('the disabled port is no longer active in its VLAN',
+            attempt(active_in_default), lambda v: isinstance(active, list) and v == [active[0] - 1])
+    utilization = attempt(lambda: get('port', 'PortUtilizationStats', portList='1:5'))
+    c.check('utilisation of 1:5 within bounds', utilization,
+            lambda v: isinstance(v, list) and len(v) == 1 and
+            all(0 <= float(v[0][f]) <= 100 for f in ('receiveBWPercent', 'transmitBWPercent')))
+
+    # SNMP access: the switch has no SSH server; telnet is set and read back.
+    access = attempt(lambda: get('snmp', 'GeneralConfig'))
+    c.check('GeneralConfig: SSH is not installed',
+            attempt(lambda: access[0]['sshAccess']), 'notInstalled')
+    c.check('GeneralConfig: telnet is enabled', attempt(lambda: access[0]['telnetAccess']),
+            'enabled')
+    c.check('telnet disabled',
+            attempt(lambda: change('set', 'snmp', 'GeneralConfig', telnetAccess='disabled')),
+            succeeded)
+    c.check('and read back',
+            attempt(lambda: [o['telnetAccess'] for o in get('snmp', 'GeneralConfig')]),
+            ['disabled'])
+
+    # The switch's save writes the running configuration.
+    saved = os.path.join(switch.config_dir, 'cfgmgr.cfg')
+    c.check('the VLAN made above is not saved yet',
+            attempt(lambda: not os.path.exists(saved) or 'c2' not in open(saved).read()), True)
+    c.check('SwitchInfo save', attempt(lambda: change('set', 'system', 'SwitchInfo',
+                                                      saveConfig='yes')), succeeded)
+    c.check('the saved configuration holds the VLAN made above',
+            attempt(lambda: 'c2' in open(saved).read()),
+            True)
+except Exception as e:  # any unexpected error is a failure with its text
+    c.failures.append('unexpected %s: %s' % (type(e).__name__, e))
+finally:
+    c.failures += switch.stop()
+    if c.failures:
+        print(getattr(switch, 'last_log', '')[-4000:])
+
+for f in c.failures:
+    print('FAIL', f)
+print('%d passed, %d failed' % (c.passed, len(c.failures)))
+sys.exit(1 if c.failures else 0)
