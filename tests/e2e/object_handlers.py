@@ -1,5 +1,6 @@
-"""The object handlers of the whole switch (ports, VLANs, SNMP access, the switch's save),
-through the generic interface with zeep over HTTP, cross-checked with the CLI.
+"""The object handlers of the whole switch (ports, VLANs, SNMP access, sessions, the
+switch's save), through the generic interface with zeep over HTTP, cross-checked with
+the CLI.
 
 Starts the whole switch (switch_tree.py), opens an admin session and runs the checks
 below; prints one line per check and fails on any wrong result, a switch that does not
@@ -194,6 +195,28 @@ try:
     c.check('and read back',
             attempt(lambda: [o['telnetAccess'] for o in get('snmp', 'GeneralConfig')]),
             ['disabled'])
+
+    # Sessions are platformd's: one opened over SOAP is listed, one ended through the
+    # object is ended.
+    other = {'hdr': {'sessionId': service.openSession(
+        session={'username': 'user', 'password': ''}).sessionId}}
+    listed = attempt(lambda: get('aaa', 'Session'))
+    c.check('Session lists both sessions', attempt(lambda: sorted(o['userName'] for o in listed)),
+            ['admin', 'user'])
+    c.check('of the management API, from this machine',
+            attempt(lambda: {(o['sessionType'], o['clientIpAddress']) for o in listed}),
+            {('xml', '127.0.0.1')})
+    users = attempt(lambda: [o['Id'] for o in listed if o['userName'] == 'user'])
+    c.check('the user session ended through the object',
+            attempt(lambda: change('delete', 'aaa', 'Session', Id=int(users[0]))), None)
+    c.check('is no longer listed',
+            attempt(lambda: [o['userName'] for o in get('aaa', 'Session')]), ['admin'])
+    c.check('and its holder is refused',
+            attempt(lambda: service.get(filter=typed('aaa', 'Session'), _soapheaders=other)),
+            'fault: Invalid session id')
+    c.check('a session that does not exist',
+            attempt(lambda: change('delete', 'aaa', 'Session', Id=99999)),
+            'fault: Session 99999 does not exist.')
 
     # The switch's save writes the running configuration.
     saved = os.path.join(switch.config_dir, 'cfgmgr.cfg')
