@@ -17,6 +17,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "cfgmgr/request.h"
 #include "cfgmgr/rows.h"
 
 enum class cfgEvent {
@@ -26,6 +27,7 @@ enum class cfgEvent {
     remove,       // a row going (also when it goes with a row it refers to); `row` is it
     op,           // an operation object was set; `row` is null
     view,         // a view is read: the view hook computes its rows
+    request,      // a request for the object arrived: the request hook may reshape it
 };
 
 struct cfgChange {
@@ -44,12 +46,18 @@ typedef int (*cfgChangeHook_t)(cfgChange &change);
 typedef int (*cfgViewHook_t)(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *rows,
                              std::string *why);
 
+// Reads a request whose fields go together by where they stand (text.sequence) into
+// the fields the store reads (text.fields), before anything else is done with it; it
+// may also name another object of the module. 0, or -1 with *why.
+typedef int (*cfgRequestHook_t)(cfgObjectText &text, std::string *why);
+
 struct cfgHook_t {
     const char *module;
     const char *object;
     cfgEvent event;
-    cfgChangeHook_t change;  // every event but view
-    cfgViewHook_t view;      // view only
+    cfgChangeHook_t change;              // every event but view and request
+    cfgViewHook_t view;                  // view only
+    cfgRequestHook_t request = nullptr;  // request only
 };
 
 struct cfgModuleHooks_t {

@@ -50,6 +50,10 @@ struct Reader {
     }
 
     void startField(const char *name) {
+        if (out->sequence.size() >= CFG_MAX_FIELDS_WRITTEN)
+            return fail("The object has more than " + std::to_string(CFG_MAX_FIELDS_WRITTEN) +
+                        " field elements.");
+        out->sequence.push_back(cfgGivenField{name, ""});
         for (cfgGivenField &f : out->fields) {
             if (f.name == name) {
                 f.text.clear();  // given again: the last value counts
@@ -74,6 +78,7 @@ struct Reader {
                 return fail("Field \"" + field->name + "\" is longer than " +
                             std::to_string(CFG_MAX_VALUE_LENGTH) + " characters.");
             field->text.append(s, size_t(length));
+            out->sequence.back().text.append(s, size_t(length));
             return;
         }
         for (int i = 0; i < length; i++)

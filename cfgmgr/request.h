@@ -9,8 +9,9 @@
 #include <vector>
 
 enum : size_t {
-    CFG_MAX_FIELDS = 256,          // fields of one object in one text
-    CFG_MAX_VALUE_LENGTH = 65535,  // characters of one value
+    CFG_MAX_FIELDS = 256,           // fields of one object in one text
+    CFG_MAX_FIELDS_WRITTEN = 1024,  // field elements of one object, repeats included
+    CFG_MAX_VALUE_LENGTH = 65535,   // characters of one value
 };
 
 struct cfgGivenField {
@@ -23,6 +24,9 @@ struct cfgObjectText {
     std::string operation;              // requests only: the operation element's name, as written
     std::string object;                 // "" when the operation holds no object
     std::vector<cfgGivenField> fields;  // in order; a field given twice keeps its last value
+    // Every field element as written, repeats included: for modules whose requests say
+    // which value goes with which by where it stands (cfgEvent::request hooks).
+    std::vector<cfgGivenField> sequence;
 };
 
 // 0, or -1 with the reason in *why.

@@ -22,6 +22,7 @@ uint64_t gStartUs = 0;  // when the store was set up
 struct ObjectHooks {
     std::vector<cfgChangeHook_t> change[int(cfgEvent::view)];
     cfgViewHook_t view = nullptr;
+    cfgRequestHook_t request = nullptr;
 };
 std::vector<ObjectHooks> &gHooks = *new std::vector<ObjectHooks>;
 
@@ -293,10 +294,11 @@ int registerHooks(std::string *why) {
                 return -1;
             }
             cfgKind kind = t->decl().kind;
-            bool fits = hook.event == cfgEvent::view ? kind == cfgKind::view && hook.view
+            bool fits = hook.event == cfgEvent::request ? hook.request != nullptr
+                        : hook.event == cfgEvent::view  ? kind == cfgKind::view && hook.view
                         : hook.event == cfgEvent::op
                             ? (kind == cfgKind::op || kind == cfgKind::view) && hook.change
-                                                     : isStored(kind) && hook.change;
+                            : isStored(kind) && hook.change;
             if (!fits) {
                 *why = where + "the hook of " + hook.object + " does not fit an object of its kind";
                 return -1;
@@ -304,6 +306,8 @@ int registerHooks(std::string *why) {
             ObjectHooks &hooks = hooksOf(*t);
             if (hook.event == cfgEvent::view)
                 hooks.view = hook.view;
+            else if (hook.event == cfgEvent::request)
+                hooks.request = hook.request;
             else
                 hooks.change[int(hook.event)].push_back(hook.change);
         }
@@ -446,6 +450,11 @@ cfgReply_t cfgStoreHandle(uint32_t getFlags, const char *text) {
     if (request.object.empty()) return fail("The request names no object.");
     cfgTable *t = tableOf(request.module, request.object, &why);
     if (!t) return fail(why);
+    if (cfgRequestHook_t reshape = hooksOf(*t).request) {
+        if (reshape(request, &why) != 0) return fail(why);
+        t = tableOf(request.module, request.object, &why);
+        if (!t) return fail(why);
+    }
     Given given;
     if (readGiven(*t, request, operation == "get", &given, &why) != 0) return fail(why);
     if (operation == "get") return getRows(*t, getFlags, given);
