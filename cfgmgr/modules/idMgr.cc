@@ -2,10 +2,131 @@
 // identity source feeds it on this switch, so it has found no identities and no role of
 // a user can be found again.
 #include <string>
+#include <vector>
 
+#include "cfgmgmt/cmBackend/src/cm_types.h"
 #include "cfgmgr/hooks.h"
 
 namespace {
+
+// ---- the policies and dynamic rules of roles
+
+const char kPolicies[] = "idMgrUserRolePolicyCfg";
+
+bool isOtherEntry(const std::string &name) {
+    return name == "POLICY" || name == "RULE" || name == "PolicyDone" || name == "RuleDone";
+}
+
+const cfgGivenField *givenField(const std::vector<cfgGivenField> &fields, const char *name) {
+    for (const cfgGivenField &f : fields)
+        if (f.name == name) return &f;
+    return nullptr;
+}
+
+void putField(std::vector<cfgGivenField> &fields, const cfgGivenField &field) {
+    for (cfgGivenField &f : fields) {
+        if (f.name == field.name) {
+            f.text = field.text;
+            return;
+        }
+    }
+    fields.push_back(field);
+}
+
+// The entry a request names is its policyName or ruleName with the order after it; the
+// request's other entries, each followed by its own order, are left out. A configure
+// of an order the role has not got makes it, and replaces a policy by a rule or the
+// reverse; a delete finds the entry by its name; an unconfigure of "all" goes to
+// idMgrUserRolePolicyClear.
+int policyEntry(cfgObjectText &text, std::string *why) {
+    std::vector<cfgGivenField> fields;
+    bool otherOrder = false;
+    for (const cfgGivenField &f : text.sequence) {
+        if (isOtherEntry(f.name)) {
+            otherOrder = true;
+        } else if (f.name == "order" && otherOrder) {
+            otherOrder = false;
+        } else {
+            putField(fields, f);
+        }
+    }
+    text.fields = fields;
+    if (text.operation == "get") return 0;
+
+    const cfgGivenField *status = givenField(fields, "rowStatus");
+    uint32_t action = CM_ACTION_NONE;
+    if (status && !status->text.empty() && !STRING_TO_ACTION(&action, status->text.c_str()))
+        return 0;  // the store names the bad value
+    const cfgGivenField *policy = givenField(fields, "policyName");
+    const cfgGivenField *rule = givenField(fields, "ruleName");
+    const cfgGivenField *named = policy ? policy : rule;
+    if (action == CM_ACTION_UNCONFIGURE && named && named->text == "all") {
+        text.object = "idMgrUserRolePolicyClear";
+        std::vector<cfgGivenField> clear;
+        for (const cfgGivenField &f : fields)
+            if (f.name == "roleName" || f.name == "policyName" || f.name == "ruleName")
+                clear.push_back(f);
+        text.fields = clear;
+        return 0;
+    }
+    cfgTable *entries = cfgTableFind("idMgr", kPolicies);
+    const cfgGivenField *role = givenField(fields, "roleName");
+    if (!entries || !role) return 0;
+    if (action == CM_ACTION_DELETE && named) {
+        // A delete names the entry; its order in the request is only its place there.
+        for (const cfgRow &row : entries->rows()) {
+            if (cfgValueOr(*entries, row, "roleName") == role->text &&
+                cfgValueOr(*entries, row, named->name) == named->text) {
+                putField(text.fields, cfgGivenField{"order", cfgValueOr(*entries, row, "order")});
+                return 0;
+            }
+        }
+        *why = std::string(policy ? "Policy \"" : "Rule \"") + named->text + "\" of role \"" +
+               role->text + "\" does not exist.";
+        return -1;
+    }
+    const cfgGivenField *order = givenField(fields, "order");
+    if ((action != CM_ACTION_NONE && action != CM_ACTION_CONFIGURE) || !order) return 0;
+    cfgRow key = entries->blank();
+    std::string ignored;
+    if (entries->assign(key, "roleName", role->text, &ignored) != 0 ||
+        entries->assign(key, "order", order->text, &ignored) != 0)
+        return 0;
+    if (entries->find(key) < 0) {
+        putField(text.fields, cfgGivenField{"rowStatus", "create"});
+    } else if (policy && !rule) {
+        putField(text.fields, cfgGivenField{"ruleName", ""});
+    } else if (rule && !policy) {
+        putField(text.fields, cfgGivenField{"policyName", ""});
+    }
+    return 0;
+}
+
+// Removes every policy (policyName "all") or every dynamic rule (ruleName "all") of a role.
+int clearEntries(cfgChange &c) {
+    const std::string *role = c.table.value(c.request, "roleName");
+    bool rules = c.table.value(c.request, "ruleName") != nullptr;
+    cfgTable *roles = cfgTableFind("idMgr", "idMgrUserRoleCfg");
+    cfgTable *entries = cfgTableFind("idMgr", kPolicies);
+    if (!role || !roles || !entries) {
+        c.why = "Missing field \"roleName\" of idMgrUserRolePolicyCfg.";
+        return -1;
+    }
+    cfgRow key = roles->blank();
+    if (roles->assign(key, "roleName", *role, &c.why) != 0) return -1;
+    if (roles->find(key) < 0) {
+        c.why = roles->describe(key) + " does not exist.";
+        return -1;
+    }
+    for (size_t i = entries->rows().size(); i-- > 0;) {
+        const cfgRow &row = entries->rows()[i];
+        const std::string *name = entries->value(row, rules ? "ruleName" : "policyName");
+        if (cfgValueOr(*entries, row, "roleName") == *role && name && !name->empty() &&
+            cfgStoreDelete(*entries, i, &c.why) != 0)
+            return -1;
+    }
+    return 0;
+}
 
 int none(const cfgTable &, const cfgRow &, std::vector<cfgRow> *, std::string *) {
     return 0;
@@ -22,6 +143,8 @@ const cfgHook_t kHooks[] = {
     {"idMgr", "idMgrUserIdentity", cfgEvent::view, nullptr, none},
     {"idMgr", "idMgrLocation", cfgEvent::view, nullptr, none},
     {"idMgr", "idMgrRefreshUserRole", cfgEvent::op, refreshRole, nullptr},
+    {"idMgr", kPolicies, cfgEvent::request, nullptr, nullptr, policyEntry},
+    {"idMgr", "idMgrUserRolePolicyClear", cfgEvent::op, clearEntries, nullptr},
 };
 
 }  // namespace
