@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "cmclient/cm.h"
+#include "framework/idmgr_objects.h"
 #include "framework/xmlfwk_handlers.h"
 #include "framework/xmlfwk_tables.h"
 #include "platform/util.h"
@@ -208,4 +209,5 @@ void xmlFwkRegisterHandlers() {
     xmlFwkRegisterAaaHandlers();
     xmlFwkRegisterAccessHandlers();
     xmlFwkRegisterSwitchSaveHandler();
+    xmlFwkRegisterIdMgr();
 }
