@@ -815,6 +815,11 @@ void idMgrLdapServerSet(soap *soap, int op, xmlFwkValueList_t *index, xmlFwkValu
                         char **message, int *status) {
     Document server(newSetRequest("idMgrLDAPServerCfg", {}));
     if (!server) return fail(message, status, "Memory Allocation Failed");
+    // The request carries every index field; a server address the client did not give
+    // is an empty element there.
+    xmlDomNode_t *client = xmlFwkRequestObject(request);
+    const char *ip = recordText(index, "serverIp");
+    if (!ip) removeChildren(client, "serverIP");
     if (const char *why =
             buildLdapServer(xmlFwkRequestObject(request), xmlFwkRequestObject(server.get()), op))
         return fail(message, status, why);

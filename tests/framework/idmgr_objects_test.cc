@@ -1,0 +1,229 @@
+// Identity queries, the identity manager's configuration, LDAP and Kerberos servers:
+// the requests each client request becomes, the checks that send nothing, and the
+// replies turned back into objects.
+#include <regex>
+
+#include "tests/framework/idmgr_fixture.h"
+
+namespace {
+
+std::string request(const char *object, const std::string &fields, const char *kind = "S") {
+    bool get = std::string(kind) != "S";
+    return std::string(kind) + " <module_idMgr><" + (get ? "get" : "set") + "><" + object + ">" +
+           fields + "</" + object + "></" + (get ? "get" : "set") + "></module_idMgr>";
+}
+
+// The requests sent, with the time of a query as "T".
+std::vector<std::string> sentNow(const std::vector<std::string> &texts) {
+    std::vector<std::string> out;
+    std::regex stamp("<queryTimestamp>[0-9]{13,}</queryTimestamp>");
+    for (const std::string &t : texts)
+        out.push_back(std::regex_replace(t, stamp, "<queryTimestamp>T</queryTimestamp>"));
+    return out;
+}
+
+struct Case {
+    const char *operation;
+    const char *type;
+    std::string fields;
+    std::vector<std::string> sent;
+    const char *fault;
+    std::string attributes = "";
+};
+
+TEST_F(IdMgrTest, RequestsOfTheObjects) {
+    const std::string ldapDefaults = "<rowStatus>unconfigure</rowStatus>";
+    const Case cases[] = {
+        // identity queries: op by page size, dataset type in the identity manager's codes
+        {"getRequest",
+         "UserIdentityData",
+         "<datasetType>event</datasetType><userName>bob</userName>",
+         {request("idMgrUserIdentity",
+                  "<datasetType>2</datasetType><userName>bob</userName>"
+                  "<queryTimestamp>T</queryTimestamp>",
+                  "E")},
+         ""},
+        {"getRequest",
+         "UserIdentityData",
+         "<datasetType>active</datasetType><portList>1:1-2</portList>"
+         "<modificationTimestamp>1700000000000</modificationTimestamp>",
+         {request("idMgrUserIdentity",
+                  "<datasetType>1</datasetType><portList>1:1-2</portList><queryTimestamp>T"
+                  "</queryTimestamp><in_queryTimestamp>1700000000000</in_queryTimestamp>",
+                  "N")},
+         "",
+         " maxSize=\"10\""},
+        {"getRequest",
+         "UserIdentityData",
+         "<userName>bob</userName>",
+         {},
+         "Invalid query: datasetType must be specified in the query."},
+        {"getRequest",
+         "UserIdentityData",
+         "<datasetType>active</datasetType><domain>corp</domain>",
+         {},
+         "Invalid query: Domain name must be specified only with datasetType and user name"},
+        // configuration: resets to defaults
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<action>unconfigure</action>",
+         {request("idMgrKSnoopServerEntry",
+                  "<rowStatus>unconfigure</rowStatus><ipAddress>0.0.0.0</ipAddress>"),
+          request("idMgrKSnoopGlobalCfg", "<rowStatus>unconfigure</rowStatus>"),
+          request("idMgrLDAPCfg", "<rowStatus>unconfigure</rowStatus>"),
+          request("idMgrCfgInfo",
+                  "<rowStatus>configure</rowStatus><action>3</action><enabledPorts>*"
+                  "</enabledPorts><maxMemorySize>512</maxMemorySize><staleEntryExpiryTimeout>180"
+                  "</staleEntryExpiryTimeout><enabled>0</enabled><snmpTrapEnabled>1"
+                  "</snmpTrapEnabled><matchCriteriaInherit>0</matchCriteriaInherit>")},
+         ""},
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<maxIdDatabaseSize>0</maxIdDatabaseSize>",
+         {request("idMgrCfgInfo",
+                  "<rowStatus>configure</rowStatus><maxMemorySize>512</maxMemorySize>")},
+         ""},
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<kerberosAgeOutTime>0</kerberosAgeOutTime>",
+         {request("idMgrKSnoopGlobalCfg",
+                  "<rowStatus>unconfigure</rowStatus><ageOutTime>0</ageOutTime>")},
+         ""},
+        {"createRequest",
+         "IdentityManagerConfig",
+         "<idMgmtEnabledPorts>all</idMgmtEnabledPorts>",
+         {request("idMgrCfgInfo", "<enabledPorts>*</enabledPorts><action>1</action>")},
+         ""},
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<idMgmtEnabledPorts></idMgmtEnabledPorts>",
+         {},
+         "Port list cannot be empty"},
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<netloginWebEnabled>true</netloginWebEnabled>",
+         {request("idMgrLDAPCfg", "<rowStatus>configure</rowStatus><webDisabled>0</webDisabled>")},
+         ""},
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<bindCredential>" + std::string(128, 'u') + "</bindCredential>",
+         {request("idMgrLDAPCfg", "<rowStatus>configure</rowStatus><userName>" +
+                                      std::string(128, 'u') + "</userName>")},
+         ""},
+        {"setRequest",
+         "IdentityManagerConfig",
+         "<bindCredential>" + std::string(129, 'u') + "</bindCredential>",
+         {},
+         "LDAP bind user name cannot contain more than 128 characters"},
+        // Kerberos and LDAP servers
+        {"deleteRequest",
+         "KerberosServer",
+         "<ipAddress>0.0.0.0</ipAddress>",
+         {request("idMgrKSnoopServerEntry",
+                  "<rowStatus>unconfigure</rowStatus><ipAddress>0.0.0.0</ipAddress>")},
+         ""},
+        {"deleteRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp>0.0.0.0</serverIp>",
+         {request("idMgrLDAPServerCfg", "<domain>corp</domain>" + ldapDefaults)},
+         ""},
+        {"deleteRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp>",
+         {request(
+             "idMgrLDAPServerCfg",
+             "<domain>corp</domain><rowStatus>delete</rowStatus><serverIP>10.0.0.9</serverIP>")},
+         ""},
+        {"createRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><serverPort>636</serverPort>"
+         "<vrName>VR-Mgmt</vrName>",
+         {request("idMgrLDAPServerCfg",
+                  "<rowStatus>create</rowStatus><domain>corp</domain><serverIP>10.0.0.9</serverIP>"
+                  "<serverPort>636</serverPort><vrName>VR-Mgmt</vrName>")},
+         ""},
+        {"createRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><serverPort>0</serverPort>",
+         {},
+         "Server Port must be in the range [1, 65535]"},
+        {"createRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp>10.0.9</serverIp>",
+         {},
+         "Invalid Server IP"},
+        {"createRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp></serverIp>",
+         {},
+         "Invalid Server IP"},
+        {"createRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><clientIp>x</clientIp>",
+         {},
+         "Cannot configure LDAP server without hostname or IP"},
+        {"deleteRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain>",
+         {},
+         "Cannot delete LDAP server without hostname or IP"},
+        {"createRequest",
+         "LdapServerConfig",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><vrName></vrName>",
+         {},
+         "Invalid VR-Name"},
+    };
+    for (const Case &c : cases) {
+        gFake.cmCalls.clear();
+        std::string out =
+            serve(std::string("<sw:") + c.operation + kGenericNs +
+                      " xmlns:idmgr=\"" WSVD_SCHEMA_BASE_URI "/XMLSchema/qtn/idmgr\"" +
+                      c.attributes + "><filter xsi:type=\"idmgr:" + c.type + "\">" + c.fields +
+                      "</filter></sw:" + c.operation + ">",
+                  header(rw_));
+        EXPECT_EQ(fault(out), c.fault) << c.type << " " << c.fields;
+        EXPECT_EQ(sentNow(sent()), c.sent) << c.type << " " << c.fields;
+    }
+}
+
+// The LDAP settings come back in the client's terms: the identity manager keeps whether
+// each kind of network login is off.
+TEST_F(IdMgrTest, LdapSettingsAreReadBack) {
+    script({cmOk("<idMgrCfgInfo><enabled>1</enabled></idMgrCfgInfo>"), cmOk(),
+            cmOk("<idMgrLDAPCfg><domainName>dc=corp</domainName><userName>binder</userName>"
+                 "<encrypted>1</encrypted><dot1xDisabled>0</dot1xDisabled><macDisabled>1"
+                 "</macDisabled></idMgrLDAPCfg>")});
+    std::string out = objects(idmgr("getRequest", "IdentityManagerConfig", ""));
+    for (const char *field : {"<baseDN>dc=corp</baseDN>", "<bindCredential>binder</bindCredential>",
+                              "<netloginDot1xEnabled>true</netloginDot1xEnabled>",
+                              "<netloginMacEnabled>false</netloginMacEnabled>",
+                              "<netloginWebEnabled>false</netloginWebEnabled>"})
+        EXPECT_NE(out.find(field), std::string::npos) << field << " in " << out;
+}
+
+// An identity with two locations: the first comes with the identity, the second is
+// read after it, by the first one's port and MAC address.
+TEST_F(IdMgrTest, AnIdentityHasEveryLocation) {
+    script({cmOk("<idMgrUserIdentity><userName>bob</userName><domain>corp</domain><datasetType>1</"
+                 "datasetType>"
+                 "<numOfLocations>2</numOfLocations><port>1:1</port><mac>00:00:00:00:00:01</mac>"
+                 "</idMgrUserIdentity>"),
+            cmOk("<idMgrLocation><userName>bob</userName><port>1:2</port>"
+                 "<mac>00:00:00:00:00:02</mac></idMgrLocation>",
+                 2)});
+    std::string out =
+        objects(idmgr("getRequest", "UserIdentityData", "<datasetType>active</datasetType>"));
+    EXPECT_NE(out.find("<port>1:1</port><portDisplayString/><macAddress>00:00:00:00:00:01"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<port>1:2</port><portDisplayString/><macAddress>00:00:00:00:00:02"),
+              std::string::npos)
+        << out;
+    std::vector<std::string> texts = sent();
+    ASSERT_EQ(texts.size(), 2u) << testing::PrintToString(texts);
+    EXPECT_NE(texts[1].find("N <module_idMgr><get><idMgrLocation>"), std::string::npos);
+    EXPECT_NE(texts[1].find("<port>1:1</port><mac>00:00:00:00:00:01</mac>"), std::string::npos)
+        << texts[1];
+}
+
+}  // namespace
