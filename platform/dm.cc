@@ -12,6 +12,7 @@ namespace {
 
 std::atomic<dmCallBack_t> gCallBack{nullptr};
 std::atomic<dmPortEventHandler_t> gPortHandler{nullptr};
+std::atomic<dmIdentityHandler_t> gIdentityHandler{nullptr};
 // The state this process last announced; said again after a reconnect, since a
 // restarted platformd knows nothing of it.
 std::atomic<int> gState{-1};
@@ -29,6 +30,17 @@ void onEvent(tlv_t *message) {
         if (handler && tlvDecode(message, PLINK_TAG_ACTION, TLV_DEC_U32, &kind, PLINK_TAG_PORT,
                                  TLV_DEC_U32, &port, TLV_DEC_END) == 0)
             handler(int(kind), port);
+        return;
+    }
+    if (event == DM_EVENT_IDENTITY) {
+        const char *domain = nullptr, *mac = nullptr;
+        uint32_t port = 0;
+        dmIdentityHandler_t handler = gIdentityHandler.load();
+        if (handler && tlvDecode(message, PLINK_TAG_DOMAIN, TLV_DEC_STRING, &domain,
+                                 static_cast<uint32_t *>(nullptr), PLINK_TAG_TEXT, TLV_DEC_STRING,
+                                 &mac, static_cast<uint32_t *>(nullptr), PLINK_TAG_PORT,
+                                 TLV_DEC_U32, &port, TLV_DEC_END) == 0)
+            handler(name, domain, mac, port);
         return;
     }
     dmCallBack_t callBack = gCallBack.load();
@@ -123,6 +135,22 @@ void dmSetPortEventHandler(dmPortEventHandler_t handler) {
     plinkSetHandler(PLINK_EVENT, onEvent);
 }
 
+namespace {
+
+// Sends a request of platformd's port events and reads its status: 0, or -1.
+int requestPortStatus(tlv_t *t, uint32_t id) {
+    uint8_t reply[128];
+    int length = plinkRequest(t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
+    if (length < 0) return -1;
+    tlv_t r;
+    tlvInit(&r, reply, uint32_t(length));
+    uint32_t status = 1;
+    if (tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END) != 0) return -1;
+    return status == 0 ? 0 : -1;
+}
+
+}  // namespace
+
 int dmRaisePortEvent(int event, uint32_t portId) {
     uint32_t id = plinkNextId();
     uint8_t buf[128];
@@ -132,12 +160,24 @@ int dmRaisePortEvent(int event, uint32_t portId) {
                   TLV_ENC_U32, id, PLINK_TAG_ACTION, TLV_ENC_U32, uint32_t(event), PLINK_TAG_PORT,
                   TLV_ENC_U32, portId, TLV_ENC_END) != 0)
         return -1;
-    uint8_t reply[128];
-    int length = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
-    if (length < 0) return -1;
-    tlv_t r;
-    tlvInit(&r, reply, uint32_t(length));
-    uint32_t status = 1;
-    if (tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END) != 0) return -1;
-    return status == 0 ? 0 : -1;
+    return requestPortStatus(&t, id);
+}
+
+void dmSetIdentityHandler(dmIdentityHandler_t handler) {
+    gIdentityHandler = handler;
+    plinkSetHandler(PLINK_EVENT, onEvent);
+}
+
+int dmRaiseIdentity(const char *user, const char *domain, const char *mac, uint32_t portId) {
+    uint32_t id = plinkNextId();
+    uint8_t buf[512];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    if (!user || !domain || !mac ||
+        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_IDENTITY), PLINK_TAG_ID,
+                  TLV_ENC_U32, id, PLINK_TAG_NAME, TLV_ENC_STRING, user, PLINK_TAG_DOMAIN,
+                  TLV_ENC_STRING, domain, PLINK_TAG_TEXT, TLV_ENC_STRING, mac, PLINK_TAG_PORT,
+                  TLV_ENC_U32, portId, TLV_ENC_END) != 0)
+        return -1;
+    return requestPortStatus(&t, id);
 }

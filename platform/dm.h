@@ -9,6 +9,7 @@ enum {
     DM_EVENT_PROCESS_UP = 64,  // data: the process name (const char *)
     DM_EVENT_LOAD = 65,        // data: dmLoadEvent_t *, handed to the configuration backend
     DM_EVENT_PORT = 66,        // on the platform link only: goes to the port-event handler
+    DM_EVENT_IDENTITY = 67,    // on the platform link only: goes to the identity handler
 };
 
 // Process states a process announces with dmSetProcessState.
@@ -57,3 +58,17 @@ void dmSetPortEventHandler(dmPortEventHandler_t handler);
 // did, -1 when platformd refused it (not such an event, not a front port of the
 // switch) or did not answer.
 int dmRaisePortEvent(int event, uint32_t portId);
+
+// A user was seen behind a front port (user name, domain, MAC address "00:11:..."): what
+// the identity manager learns from the traffic of the port. The simulated switch has no
+// such traffic, so identities are raised from outside (switchctl identity) and platformd
+// tells every process.
+enum { DM_IDENTITY_NAME_MAX = 64 };  // characters of a user or domain name
+typedef void (*dmIdentityHandler_t)(const char *user, const char *domain, const char *mac,
+                                    uint32_t portId);
+// The identities seen go to `handler` on the dispatcher thread (null: nowhere).
+void dmSetIdentityHandler(dmIdentityHandler_t handler);
+// Has platformd tell every process that the user was seen: 0 when it did, -1 when
+// platformd refused it (names empty, too long or not printable, not a MAC address, not
+// a front port of the switch) or did not answer.
+int dmRaiseIdentity(const char *user, const char *domain, const char *mac, uint32_t portId);

@@ -39,6 +39,9 @@ enum plinkKind : uint32_t {
     PLINK_PORT_EVENT = 23,    // client: id, action (the event), port; platformd broadcasts
                               // it as event 66 and answers PLINK_PORT_STATUS
     PLINK_PORT_STATUS = 24,   // platformd: reply-to, status (0 taken, -1 refused)
+    PLINK_IDENTITY = 25,      // client: id, name (the user), domain, text (MAC), port;
+                              // platformd broadcasts it as event 67 and answers
+                              // PLINK_PORT_STATUS
     PLINK_KIND_LIMIT = 64,    // kinds are below this
 };
 
@@ -64,6 +67,7 @@ enum plinkTag : uint32_t {
     PLINK_TAG_ACTION = 20,
     PLINK_TAG_ERROR = 21,  // not 15: tags 15 and 108 end the TLV argument lists
     PLINK_TAG_PORT = 22,   // a port identifier (platform/portlist.h)
+    PLINK_TAG_DOMAIN = 23,
 };
 
 enum {

@@ -343,15 +343,20 @@ bool onSmKill(Client &c, tlv_t *t) {
 
 // ---- port events (switchctl event): every process hears of them
 
+// A front port of the switch description.
+bool isFrontPort(uint32_t port) {
+    int slot = int(port >> 16), number = int(port & 0xFFFF);
+    return !plIsMgmtPort(port) && dmSlotUsable(slot) && number >= 1 &&
+           number <= dmGetCardPorts(slot);
+}
+
 bool onPortEvent(Client &c, tlv_t *t) {
     uint32_t id = 0, event = 0, port = 0;
     if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, PLINK_TAG_ACTION, TLV_DEC_U32, &event,
                   PLINK_TAG_PORT, TLV_DEC_U32, &port, TLV_DEC_END) != 0)
         return false;
-    int slot = int(port >> 16), number = int(port & 0xFFFF);
-    bool known = event >= DM_PORT_DEVICE_DETECT && event <= DM_PORT_USER_UNAUTHENTICATE &&
-                 !plIsMgmtPort(port) && dmSlotUsable(slot) && number >= 1 &&
-                 number <= dmGetCardPorts(slot);
+    bool known =
+        event >= DM_PORT_DEVICE_DETECT && event <= DM_PORT_USER_UNAUTHENTICATE && isFrontPort(port);
     if (known) {
         uint8_t buf[128];
         tlv_t e;
@@ -369,6 +374,56 @@ bool onPortEvent(Client &c, tlv_t *t) {
     tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_PORT_STATUS),
               PLINK_TAG_REPLY_TO, TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32,
               known ? 0u : uint32_t(-1), TLV_ENC_END);
+    send(c, &r);
+    return true;
+}
+
+// ---- identities seen on ports (switchctl identity): every process hears of them
+
+bool isName(const char *text) {
+    size_t n = strnlen(text, DM_IDENTITY_NAME_MAX + 1);
+    if (n == 0 || n > DM_IDENTITY_NAME_MAX) return false;
+    for (size_t i = 0; i < n; i++)
+        if (!isgraph(static_cast<unsigned char>(text[i]))) return false;
+    return true;
+}
+
+// Six hexadecimal pairs separated by colons.
+bool isMac(const char *text) {
+    if (strlen(text) != 17) return false;
+    for (int i = 0; i < 17; i++)
+        if (i % 3 == 2 ? text[i] != ':' : !isxdigit(static_cast<unsigned char>(text[i])))
+            return false;
+    return true;
+}
+
+bool onIdentityEvent(Client &c, tlv_t *t) {
+    uint32_t id = 0, port = 0;
+    const char *user = nullptr, *domain = nullptr, *mac = nullptr;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, PLINK_TAG_NAME, TLV_DEC_STRING, &user,
+                  static_cast<uint32_t *>(nullptr), PLINK_TAG_DOMAIN, TLV_DEC_STRING, &domain,
+                  static_cast<uint32_t *>(nullptr), PLINK_TAG_TEXT, TLV_DEC_STRING, &mac,
+                  static_cast<uint32_t *>(nullptr), PLINK_TAG_PORT, TLV_DEC_U32, &port,
+                  TLV_DEC_END) != 0)
+        return false;
+    bool known = isName(user) && isName(domain) && isMac(mac) && isFrontPort(port);
+    if (known) {
+        uint8_t buf[512];
+        tlv_t e;
+        tlvInit(&e, buf, sizeof buf);
+        tlvEncode(&e, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_EVENT), PLINK_TAG_EVENT,
+                  TLV_ENC_U32, uint32_t(DM_EVENT_IDENTITY), PLINK_TAG_NAME, TLV_ENC_STRING, user,
+                  PLINK_TAG_DOMAIN, TLV_ENC_STRING, domain, PLINK_TAG_TEXT, TLV_ENC_STRING, mac,
+                  PLINK_TAG_PORT, TLV_ENC_U32, port, TLV_ENC_END);
+        for (auto &entry : gClients)
+            if (entry.second.hello) send(entry.second, &e);
+    }
+    uint8_t buf[64];
+    tlv_t r;
+    tlvInit(&r, buf, sizeof buf);
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_PORT_STATUS), PLINK_TAG_REPLY_TO,
+              TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, known ? 0u : uint32_t(-1),
+              TLV_ENC_END);
     send(c, &r);
     return true;
 }
@@ -410,6 +465,8 @@ HandlerEntry handlerFor(uint32_t kind) {
             return {onSmKill, false};
         case PLINK_PORT_EVENT:
             return {onPortEvent, false};
+        case PLINK_IDENTITY:
+            return {onIdentityEvent, false};
         default:
             return {nullptr, false};
     }

@@ -10,6 +10,7 @@
 //   switchctl sessions list
 //   switchctl sessions end COOKIE
 //   switchctl event device-detect|device-remove|user-authenticate|user-unauthenticate PORT
+//   switchctl identity add USER MAC PORT [DOMAIN]   a user seen behind a port
 //
 // Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions are asked of the
 // running platform process. Passwords are never taken from the command line.
@@ -34,6 +35,7 @@ int usage() {
     fprintf(stderr,
             "usage: switchctl users list | add NAME rw|ro | passwd NAME | access NAME rw|ro | del NAME\n"
             "       switchctl sessions list | end COOKIE\n"
+            "       switchctl identity add USER MAC PORT [DOMAIN]\n"
             "       switchctl event device-detect|device-remove|user-authenticate|"
             "user-unauthenticate PORT\n");
     return 2;
@@ -184,6 +186,26 @@ int event(int argc, char **argv) {
     return 0;
 }
 
+// A user seen behind a front port, as the identity manager would learn it from the
+// port's traffic; the domain is "default" unless given.
+int identity(int argc, char **argv) {
+    if ((argc != 4 && argc != 5) || strcmp(argv[0], "add") != 0) return usage();
+    uint32_t port = 0;
+    if (!STRING_TO_PORTMASK(&port, argv[3], 0) || plIsMgmtPort(port)) {
+        fprintf(stderr, "switchctl: \"%s\" is not a front port of this switch\n", argv[3]);
+        return 1;
+    }
+    if (plinkConnect() != 0) {
+        fprintf(stderr, "switchctl: cannot reach the platform process (is the switch running?)\n");
+        return 1;
+    }
+    if (dmRaiseIdentity(argv[1], argc == 5 ? argv[4] : "default", argv[2], port) != 0) {
+        fprintf(stderr, "switchctl: the platform process did not take the identity\n");
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -192,5 +214,6 @@ int main(int argc, char **argv) {
     if (strcmp(argv[1], "users") == 0) return users(argc - 2, argv + 2);
     if (strcmp(argv[1], "sessions") == 0) return sessions(argc - 2, argv + 2);
     if (strcmp(argv[1], "event") == 0) return event(argc - 2, argv + 2);
+    if (strcmp(argv[1], "identity") == 0) return identity(argc - 2, argv + 2);
     return usage();
 }

@@ -373,6 +373,39 @@ TEST_F(PlatformdTest, PortEventsAreBroadcast) {
     dmSetPortEventHandler(nullptr);
 }
 
+std::vector<std::string> gIdentities;
+void onIdentity(const char *user, const char *domain, const char *mac, uint32_t port) {
+    gIdentities.push_back(std::string(user) + "@" + domain + " " + mac + " " +
+                          std::to_string(port >> 16) + ":" + std::to_string(port & 0xFFFF));
+}
+
+// Identities raised from outside reach every process's identity handler; names that
+// are empty, too long or hold blanks, MAC addresses that are none and ports the switch
+// has not got are refused.
+TEST_F(PlatformdTest, IdentitiesAreBroadcast) {
+    gIdentities.clear();
+    dmSetIdentityHandler(onIdentity);
+    EXPECT_EQ(dmRaiseIdentity("alice", "corp", "00:01:02:03:04:0a", plPortId(2, 48)), 0);
+    EXPECT_EQ(runSwitchctl({"identity", "add", "bob", "00:00:00:00:00:0b", "1:7"}), 0);
+    EXPECT_TRUE(pumpUntil([] { return gIdentities.size() == 2; }));
+    EXPECT_EQ(gIdentities, (std::vector<std::string>{"alice@corp 00:01:02:03:04:0a 2:48",
+                                                     "bob@default 00:00:00:00:00:0b 1:7"}));
+
+    const std::string tooLong(DM_IDENTITY_NAME_MAX + 1, 'u');
+    const char *mac = "00:00:00:00:00:01";
+    EXPECT_EQ(dmRaiseIdentity("", "corp", mac, plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaiseIdentity("a b", "corp", mac, plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaiseIdentity(tooLong.c_str(), "corp", mac, plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaiseIdentity("eve", "corp", "00:00:00:00:00", plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaiseIdentity("eve", "corp", "00:00:00:00:00:0g", plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaiseIdentity("eve", "corp", mac, plPortId(3, 25)), -1);
+    EXPECT_EQ(runSwitchctl({"identity", "add", "eve", mac, "mgmt"}), 1);
+    EXPECT_EQ(runSwitchctl({"identity", "add", "eve", mac}), 2);
+    pumpFor(50);
+    EXPECT_EQ(gIdentities.size(), 2u);
+    dmSetIdentityHandler(nullptr);
+}
+
 struct Watch {
     int events = 0;
     bool cancelInside = false;
