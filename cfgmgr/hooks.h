@@ -48,8 +48,9 @@ typedef int (*cfgViewHook_t)(const cfgTable &view, const cfgRow &request, std::v
 
 // Reads a request whose fields go together by where they stand (text.sequence) into
 // the fields the store reads (text.fields), before anything else is done with it; it
-// may also name another object of the module. 0, or -1 with *why.
-typedef int (*cfgRequestHook_t)(cfgObjectText &text, std::string *why);
+// may also name another object of the module. `getFlags` are the request's (the kind of
+// get; cmclient/cm.h). 0, or -1 with *why.
+typedef int (*cfgRequestHook_t)(cfgObjectText &text, uint32_t getFlags, std::string *why);
 
 struct cfgHook_t {
     const char *module;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cfgmgr/modules/idMgr.h"
 #include "cfgmgr/modules/upm.h"
 #include "cfgmgr/persist.h"
 #include "cfgmgr/server.h"
@@ -50,6 +51,7 @@ void startProfiles() {
     else
         fprintf(stderr, "cfgmgr: no CLI subagent; profiles will not run\n");
     dmSetPortEventHandler(upmPortEvent);
+    dmSetIdentityHandler(idMgrIdentitySeen);
     upmStart();
 }
 

@@ -451,7 +451,7 @@ cfgReply_t cfgStoreHandle(uint32_t getFlags, const char *text) {
     cfgTable *t = tableOf(request.module, request.object, &why);
     if (!t) return fail(why);
     if (cfgRequestHook_t reshape = hooksOf(*t).request) {
-        if (reshape(request, &why) != 0) return fail(why);
+        if (reshape(request, getFlags, &why) != 0) return fail(why);
         t = tableOf(request.module, request.object, &why);
         if (!t) return fail(why);
     }
