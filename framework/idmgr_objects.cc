@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <stdsoap2.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -512,6 +513,8 @@ void sendRoleEntries(soap *soap, int op, xmlFwkValueList_t *index, xmlFwkValueLi
         xmlFwkDefaultSet(soap, op, index, values, nullptr, info, request, message, status);
         return;
     }
+    const char *given = childText(object, "rowStatus");
+    std::string action = given ? given : "";
     for (RoleEntry &e : entries) {
         if (!e.all) continue;
         xmlDomSetNodeName(e.name, entryName(e.rule));
@@ -524,17 +527,20 @@ void sendRoleEntries(soap *soap, int op, xmlFwkValueList_t *index, xmlFwkValueLi
                 message, status,
                 e.rule ? "Unable to remove all dynamic rules" : "Unable to remove all policies");
         removeEntry(object, e);
+        setChild(object, "rowStatus", action.c_str());  // the others go as asked
     }
 
+    // The others by their order (an "all" entry may have taken an order before them).
+    std::vector<RoleEntry *> ordered;
+    for (RoleEntry &e : entries)
+        if (!e.all) ordered.push_back(&e);
+    std::sort(ordered.begin(), ordered.end(),
+              [](const RoleEntry *a, const RoleEntry *b) { return a->position < b->position; });
     *status = 1;
-    int count = 0;
-    for (const RoleEntry &e : entries) count += e.all ? 0 : 1;
-    for (int position = 1; position <= count; position++) {
-        RoleEntry *e = nullptr;
-        for (RoleEntry &candidate : entries)
-            if (!candidate.all && candidate.position == position) e = &candidate;
+    for (RoleEntry *e : ordered) {
+        int position = e->position;
+        setChild(object, "isFirstXmlReq", e == ordered.front() ? "1" : "0");
         xmlDomSetNodeName(e->name, entryName(e->rule));
-        setChild(object, "isFirstXmlReq", position == 1 ? "1" : "0");
         char *why = nullptr;
         if (sendSet(soap, op, index, values, info, request, &why) != 0) {
             xmlDomSetNodeName(e->name, e->rule ? "RuleDone" : "PolicyDone");

@@ -96,6 +96,22 @@ TEST_F(IdMgrTest, PoliciesGoOneRequestEachInTheirOrder) {
     EXPECT_EQ(fault(out), "");
     EXPECT_EQ(sent(), (std::vector<std::string>{
                           policySet("unconfigure", "<ruleName>all</ruleName><order>1</order>")}));
+
+    // Every rule, and a policy after them.
+    gFake.cmCalls.clear();
+    out = idmgr("deleteRequest", "UserRole",
+                "<roleName>r1</roleName><policyInfo><policy><ruleName>all</ruleName><order>1"
+                "</order></policy><policy><policyName>p</policyName><order>2</order></policy>"
+                "</policyInfo>");
+    EXPECT_EQ(fault(out), "");
+    EXPECT_EQ(sent(), (std::vector<std::string>{
+                          policySet("unconfigure",
+                                    "<ruleName>all</ruleName><order>1</order>"
+                                    "<POLICY>p</POLICY><order>2</order>"),
+                          policySet("delete",
+                                    "<policyName>p</policyName><order>2</order>"
+                                    "<isFirstXmlReq>1</isFirstXmlReq>"),
+                      }));
 }
 
 // A set whose n-th request fails takes back every policy it had stored; a create keeps
