@@ -49,6 +49,17 @@ bool isReadCommand(const char *command) {
     return false;
 }
 
+// A command list is a read when every command in it is one. The CLI skips the blanks
+// before a command's first word (the pieces after a ";" usually begin with one), and a
+// command of blanks alone runs nothing, so both are judged after the blanks.
+bool isReadList(char *const *commands) {
+    for (char *const *c = commands; *c; c++) {
+        const char *text = *c + strspn(*c, " \t\r");
+        if (*text && !isReadCommand(text)) return false;
+    }
+    return true;
+}
+
 // Splits `text` in place at every ";" outside double quotes (each quote toggles the
 // quoted state and stays in the text) into at most kCliListSize - 1 commands; the
 // rest is dropped. The list ends with a null.
@@ -128,11 +139,6 @@ int wsvdOpExecCli(struct soap *soap, _qtncfg__execCli *request,
     wsvdRequest *r = serviceRequest(soap);
     if (!request || !request->command) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     const std::string &command = *request->command;
-    bool read = isReadCommand(command.c_str());
-    int access = checkAccess(soap, r, read ? kReadOperation : kWriteOperation);
-    if (access < 0) return cmFault(soap, CM_FAULT_NOT_VALID_USER);
-    if (access == 0 && !read) return cmFault(soap, CM_FAULT_NO_WRITE);
-
     std::vector<char> copy(command.begin(), command.end());
     copy.push_back(0);
     std::vector<char *> list;
@@ -141,6 +147,13 @@ int wsvdOpExecCli(struct soap *soap, _qtncfg__execCli *request,
     } else {
         list = {copy.data(), nullptr};
     }
+
+    // Judged on the commands that will run, not on the text as sent: "show vlan;save
+    // configuration" begins like a read but is not one.
+    bool read = isReadList(list.data());
+    int access = checkAccess(soap, r, read ? kReadOperation : kWriteOperation);
+    if (access < 0) return cmFault(soap, CM_FAULT_NOT_VALID_USER);
+    if (access == 0 && !read) return cmFault(soap, CM_FAULT_NO_WRITE);
 
     CliRun run{list.data(), r->seqnum};
     if (wsvdAnswerAwait(r->answer, cliWaitSeconds(), runCli, &run) != WSVD_ANSWERED)

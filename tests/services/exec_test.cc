@@ -118,6 +118,39 @@ TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
     unsetenv("KARN_SESSION_VAR");
 }
 
+// Each command of a list is judged on its own: a read-only caller runs a list only
+// when every command in it is a read, and is refused before anything runs otherwise.
+TEST_F(ExecTest, ReadOnlyCallersRunOnlyListsOfReads) {
+    struct Case {
+        const char *command;
+        bool read;
+    };
+    const Case cases[] = {
+        {"show vlan", true},
+        {"show vlan; show fdb", true},
+        {"show vlan;\tdebug cfgmgr show x", true},
+        {"show vlan;", true},
+        {"show vlan; ;show fdb", true},
+        {"show vlan; create vlan ro3", false},
+        {"show vlan;save configuration", false},
+        {"show vlan;configure management max-sessions 32", false},
+        {"show vlan;clear management session WSVDSession:0:0", false},
+        {"show vlan;configure management trace on", false},
+        {"show \"a;b\";create vlan x", false},
+        {"create vlan x;show vlan", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.command);
+        wsvdSessionTableReset();
+        std::string ro = openSession(1, 0);
+        gFake.aaa = FakeAaa::readWrite;  // never asked: the session decides
+        gFake.cliCalls.clear();
+        std::string out = serve(cliBody(c.command, hdr(ro)));
+        EXPECT_EQ(fault(out), c.read ? "" : "No write permission") << out;
+        EXPECT_EQ(gFake.cliCalls.size(), c.read ? 1u : 0u);
+    }
+}
+
 TEST_F(ExecTest, CommandSplitting) {
     std::vector<std::string> many;
     std::string text;
