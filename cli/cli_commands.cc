@@ -12,6 +12,7 @@
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cfgmgmt/cmBackend/src/cm_types.h"
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
 #include "cfgmgmt/rules/rule_lang.h"
@@ -115,29 +116,6 @@ bool substitute(const cliVariables_t &variables, std::string *word, std::string 
     }
     *word = std::move(out);
     return true;
-}
-
-std::string xmlEscape(const std::string &text) {
-    std::string s;
-    for (char c : text) {
-        switch (c) {
-            case '<':
-                s += "&lt;";
-                break;
-            case '>':
-                s += "&gt;";
-                break;
-            case '&':
-                s += "&amp;";
-                break;
-            case '"':
-                s += "&quot;";
-                break;
-            default:
-                s += c;
-        }
-    }
-    return s;
 }
 
 // Names of VLANs and virtual routers: what the switch's own store accepts.
@@ -274,8 +252,8 @@ bool readVlans(const Ctx &c, std::vector<cfgVlan_t> *vlans) {
         // A key seen before would make the walk go round for ever.
         if (!found || !seen.insert({v.vrName, v.name}).second) break;
         vlans->push_back(v);
-        text = "<module_vlan><get><vlan><vrName>" + xmlEscape(v.vrName) + "</vrName><name>" +
-               xmlEscape(v.name) + "</name></vlan></get></module_vlan>";
+        text = "<module_vlan><get><vlan><vrName>" + cmXmlEscape(v.vrName) + "</vrName><name>" +
+               cmXmlEscape(v.name) + "</name></vlan></get></module_vlan>";
     }
     return true;
 }
@@ -352,8 +330,8 @@ bool usage(const Ctx &c, const Command &cmd) {
 
 bool vlanSet(const Ctx &c, const cfgVlan_t &vlan, const std::string &fields) {
     cliCmReply_t reply;
-    std::string text = "<module_vlan><set><vlan><vrName>" + xmlEscape(vlan.vrName) +
-                       "</vrName><name>" + xmlEscape(vlan.name) + "</name>" + fields +
+    std::string text = "<module_vlan><set><vlan><vrName>" + cmXmlEscape(vlan.vrName) +
+                       "</vrName><name>" + cmXmlEscape(vlan.name) + "</name>" + fields +
                        "</vlan></set></module_vlan>";
     return exchange(c, CM_OP_SET, 0, "vlan", text, &reply);
 }
@@ -412,8 +390,8 @@ bool cmdCreateVlan(const Ctx &c, const Args &a, const Command &cmd) {
         }
     }
     cliCmReply_t reply;
-    std::string text = "<module_vlan><set><vlan><vrName>" + xmlEscape(vr) + "</vrName><name>" +
-                       xmlEscape(a[0]) + "</name>" + tag +
+    std::string text = "<module_vlan><set><vlan><vrName>" + cmXmlEscape(vr) + "</vrName><name>" +
+                       cmXmlEscape(a[0]) + "</name>" + tag +
                        "<rowStatus>create</rowStatus></vlan></set></module_vlan>";
     return exchange(c, CM_OP_SET, 0, "vlan", text, &reply);
 }
@@ -497,7 +475,7 @@ bool cmdCreateFdb(const Ctx &c, const Args &a, const Command &cmd) {
     if (!checkPorts(c, a[4], &ports)) return false;
     cliCmReply_t reply;
     std::string text = "<module_fdb><set><fdb_op><macAddr>" + mac + "</macAddr><vlanName>" +
-                       xmlEscape(a[2]) + "</vlanName><portList>" + portsText(ports) +
+                       cmXmlEscape(a[2]) + "</vlanName><portList>" + portsText(ports) +
                        "</portList><action>create</action><sub_action>4</sub_action></fdb_op>"
                        "</set></module_fdb>";
     return exchange(c, CM_OP_SET, 0, "fdb", text, &reply);
@@ -510,7 +488,7 @@ bool cmdDeleteFdb(const Ctx &c, const Args &a, const Command &cmd) {
     if (!validName(a[2])) return c.error("Invalid VLAN name \"" + a[2] + "\".");
     cliCmReply_t reply;
     std::string text = "<module_fdb><set><fdb_op><macAddr>" + mac + "</macAddr><vlanName>" +
-                       xmlEscape(a[2]) +
+                       cmXmlEscape(a[2]) +
                        "</vlanName><action>delete</action><sub_action>5</sub_action></fdb_op>"
                        "</set></module_fdb>";
     return exchange(c, CM_OP_SET, 0, "fdb", text, &reply);
@@ -726,7 +704,7 @@ std::string leafOf(const std::string &xml, const char *name) {
 std::string keyOf(const std::string &data, std::initializer_list<const char *> names) {
     std::string fields;
     for (const char *n : names)
-        fields += std::string("<") + n + ">" + xmlEscape(leafOf(data, n)) + "</" + n + ">";
+        fields += std::string("<") + n + ">" + cmXmlEscape(leafOf(data, n)) + "</" + n + ">";
     return fields;
 }
 
@@ -751,12 +729,12 @@ bool cmdShowAccessList(const Ctx &c, const Args &a, const Command &cmd) {
         ruleEntry_t e{a[0], RULE_ENTRY_ACL, RULE_MATCH_ALL, {}};
         cliCmReply_t reply;
         if (!exchange(c, CM_OP_GET, CM_GET_EXACT, "acl",
-                      "<module_acl><get><dynEntry><entryName>" + xmlEscape(a[0]) +
+                      "<module_acl><get><dynEntry><entryName>" + cmXmlEscape(a[0]) +
                           "</entryName></dynEntry></get></module_acl>",
                       &reply))
             return false;
         if (reply.data.empty()) return c.error("Dynamic rule \"" + a[0] + "\" does not exist.");
-        bool ok = walk(c, "acl", "dynStatement", "<entryName>" + xmlEscape(a[0]) + "</entryName>",
+        bool ok = walk(c, "acl", "dynStatement", "<entryName>" + cmXmlEscape(a[0]) + "</entryName>",
                        [&](const std::string &data) {
                            addStatement(&e, data, "type");
                            return keyOf(data, {"entryName", "statementNumber"});
@@ -797,7 +775,7 @@ bool cmdShowAccessList(const Ctx &c, const Args &a, const Command &cmd) {
 // The entries of a policy, as the policy module reads its file.
 bool readPolicy(const Ctx &c, const std::string &name, std::vector<ruleEntry_t> *entries) {
     std::vector<std::string> keys;  // of each entry, to walk its statements
-    if (!walk(c, "pm", "pMEntry", "<policyName>" + xmlEscape(name) + "</policyName>",
+    if (!walk(c, "pm", "pMEntry", "<policyName>" + cmXmlEscape(name) + "</policyName>",
               [&](const std::string &data) {
                   uint32_t kind = 0, match = 0;
                   parseUint(leafOf(data, "entryType"), 4, &kind);

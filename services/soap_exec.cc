@@ -114,6 +114,9 @@ int wsvdOpExecConfig(struct soap *soap, _qtncfg__execConfig *request,
     if (!request || !request->config) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
 
     const std::string &config = *request->config;
+    // The text is the client's own request and goes out as written, but characters
+    // that no request holds (an unknown entity reference among them) are refused.
+    if (int rc = cmRefuseControl(soap, "config", config, true)) return rc;
     static const char kModuleTag[] = "<module_";
     const size_t tagLength = strlen(kModuleTag);
     size_t moduleEnd = config.find('>');

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "cfgmgmt/cmBackend/src/cm_print.h"
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cmclient/cm.h"
 #include "session/session_auth.h"
@@ -26,6 +27,15 @@ int requireWrite(struct soap *soap, wsvdRequest *r) {
     if (access < 0) return cmFault(soap, CM_FAULT_NOT_VALID_USER);
     if (access == 0) return cmFault(soap, CM_FAULT_NO_WRITE);
     return 0;
+}
+
+// The request's texts that are given (null: not part of this request).
+int refuseControl(struct soap *soap, const std::string *mac, const std::string *vlan,
+                  const std::string *port) {
+    if (int rc = cmRefuseControl(soap, "macAddress", *mac)) return rc;
+    if (vlan)
+        if (int rc = cmRefuseControl(soap, "vlan", *vlan)) return rc;
+    return port ? cmRefuseControl(soap, "port", *port) : 0;
 }
 
 std::string portText(const fdb_show_t *f) {
@@ -81,13 +91,15 @@ int wsvdOpCreateFdb(struct soap *soap, _qtnfdb__createFdb *request, _qtnfdb__cre
     if (request->macAddress->empty()) return cmFault(soap, "Mac Address can not be NULL");
     if (request->vlan->empty()) return cmFault(soap, "Vlan can not be NULL");
     if (request->port->empty()) return cmFault(soap, "Port can not be NULL");
+    if (int rc = refuseControl(soap, request->macAddress, request->vlan, request->port)) return rc;
 
     char text[CM_TEXT_SIZE];
     snprintf(text, sizeof text,
              "<module_fdb><set><fdb_op><macAddr>%s</macAddr><vlanName>%s</vlanName><portList>%s</"
              "portList>"
              "<action>create</action><sub_action>4</sub_action></fdb_op></set></module_fdb>",
-             request->macAddress->c_str(), request->vlan->c_str(), request->port->c_str());
+             cmXmlEscape(*request->macAddress).c_str(), cmXmlEscape(*request->vlan).c_str(),
+             cmXmlEscape(*request->port).c_str());
     return cmSet(soap, r, kFdbModule, CM_OP_SET, text, CM_SET_ONE_IS_SUCCESS, CM_TRACE_NONE,
                  nullptr);
 }
@@ -99,13 +111,14 @@ int wsvdOpDeleteFdb(struct soap *soap, _qtnfdb__deleteFdb *request, _qtnfdb__del
         return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     if (request->macAddress->empty()) return cmFault(soap, "Mac Address can not be NULL");
     if (request->vlan->empty()) return cmFault(soap, "Vlan can not be NULL");
+    if (int rc = refuseControl(soap, request->macAddress, request->vlan, nullptr)) return rc;
 
     char text[CM_TEXT_SIZE];
     snprintf(text, sizeof text,
              "<module_fdb><set><fdb_op><macAddr>%s</macAddr><vlanName>%s</vlanName><action>delete</"
              "action>"
              "<sub_action>5</sub_action></fdb_op></set></module_fdb>",
-             request->macAddress->c_str(), request->vlan->c_str());
+             cmXmlEscape(*request->macAddress).c_str(), cmXmlEscape(*request->vlan).c_str());
     return cmSet(soap, r, kFdbModule, CM_OP_SET, text, CM_SET_ONE_IS_SUCCESS, CM_TRACE_NONE,
                  nullptr);
 }
@@ -115,13 +128,14 @@ int wsvdOpGetFdb(struct soap *soap, _qtnfdb__getFdb *request, _qtnfdb__getFdbRes
     if (authenticate(r) < 0) return cmFault(soap, CM_FAULT_NOT_VALID_USER);
     if (!request || !request->macAddress) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     if (request->macAddress->empty()) return cmFault(soap, "Mac Address can not be Null");
+    if (int rc = refuseControl(soap, request->macAddress, nullptr, nullptr)) return rc;
 
     char text[CM_TEXT_SIZE];
     snprintf(text, sizeof text,
              "<module_fdb><get><fdb_show><type>1</type><vlan_name/><port_list/><vlanInstance>0</"
              "vlanInstance>"
              "<mac_addr>%s</mac_addr></fdb_show></get></module_fdb>",
-             request->macAddress->c_str());
+             cmXmlEscape(*request->macAddress).c_str());
     cmObjectParser_t *parser = cmObjectParserAlloc();
     if (!parser) return cmFault(soap, CM_FAULT_OUT_OF_MEMORY);
     void *object = nullptr;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
 #include "cmclient/cm.h"
 #include "session/session_auth.h"
@@ -18,6 +19,11 @@ int authenticate(wsvdRequest *r) {
     return wsvdRequestAuthenticate(r->userName, r->password, r->clientKind);
 }
 
+int refuseControl(struct soap *soap, const std::string &name, const std::string &vr) {
+    if (int rc = cmRefuseControl(soap, "name", name)) return rc;
+    return cmRefuseControl(soap, "vr", vr);
+}
+
 // Creation and deletion differ only in the row status they send.
 int setVlanRow(struct soap *soap, const std::string *name, const std::string *vr,
                const char *rowStatus, cmTraceStyle trace) {
@@ -28,21 +34,22 @@ int setVlanRow(struct soap *soap, const std::string *name, const std::string *vr
     if (!name || !vr) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     if (name->empty()) return cmFault(soap, "Name can not be Null");
     if (vr->empty()) return cmFault(soap, "VR can not be Null");
+    if (int rc = refuseControl(soap, *name, *vr)) return rc;
 
     char text[CM_TEXT_SIZE];
     snprintf(
         text, sizeof text,
         "<module_vlan><set><vlan><vrName>%s</vrName><name>%s</name><rowStatus>%s</rowStatus></vlan>"
         "</set></module_vlan>",
-        vr->c_str(), name->c_str(), rowStatus);
+        cmXmlEscape(*vr).c_str(), cmXmlEscape(*name).c_str(), rowStatus);
     return cmSet(soap, r, kVlanModule, CM_OP_SET, text, CM_SET_ONE_IS_SUCCESS, trace, nullptr);
 }
 
 void printVlanKey(char *text, const char *vr, const char *name) {
     snprintf(
         text, CM_TEXT_SIZE,
-        "<module_vlan><get><vlan><vrName>%s</vrName><name>%s</name></vlan></get></module_vlan>", vr,
-        name);
+        "<module_vlan><get><vlan><vrName>%s</vrName><name>%s</name></vlan></get></module_vlan>",
+        cmXmlEscape(vr).c_str(), cmXmlEscape(name).c_str());
 }
 
 void fillVlanEntry(struct soap *soap, const cfgVlan_t *v, qtn__Vlan_VlanEntry &e) {
@@ -94,6 +101,7 @@ int wsvdOpGetVlan(struct soap *soap, _qtnvlan__getVlan *request,
     wsvdRequest *r = serviceRequest(soap);
     if (authenticate(r) < 0) return cmFault(soap, CM_FAULT_NOT_VALID_USER);
     if (!request || !request->name || !request->vr) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
+    if (int rc = refuseControl(soap, *request->name, *request->vr)) return rc;
 
     char text[CM_TEXT_SIZE];
     printVlanKey(text, request->vr->c_str(), request->name->c_str());

@@ -9,6 +9,7 @@
 
 #include "base/log.h"
 #include "cfgmgmt/cmBackend/src/cm_object.h"
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cmclient/cm.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
@@ -54,6 +55,12 @@ int cmFault(struct soap *soap, const char *text) {
 int cmReplyFault(struct soap *soap, const wsvdRequest *r) {
     const char *text = r->replyMessage && r->replyMessage[0] ? r->replyMessage : CM_FAULT_UNKNOWN;
     return cmFault(soap, text);
+}
+
+int cmRefuseControl(struct soap *soap, const char *field, const std::string &value,
+                    bool lineBreaks) {
+    if (!cmTextHasControl(value, lineBreaks)) return 0;
+    return cmFault(soap, (std::string("Invalid character in ") + field).c_str());
 }
 
 int cmSet(struct soap *soap, wsvdRequest *r, const char *module, uint32_t operation,

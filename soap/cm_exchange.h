@@ -46,6 +46,12 @@ int cmFault(struct soap *soap, const char *text);
 // A sender fault with the record's reply text, or CM_FAULT_UNKNOWN when it has none.
 int cmReplyFault(struct soap *soap, const wsvdRequest *r);
 
+// The fault "Invalid character in <field>" when `value` holds a control character (an
+// unknown entity reference arrives as one, see cm_xml_text.h); 0 when it holds none.
+// With `lineBreaks`, tab, line feed and carriage return are allowed.
+int cmRefuseControl(struct soap *soap, const char *field, const std::string &value,
+                    bool lineBreaks = false);
+
 // A whole set or setop: send, read the status by `rule`, fault on failure, clear.
 // Returns 0 or the fault code; `status` (may be null) receives the reply status.
 int cmSet(struct soap *soap, wsvdRequest *r, const char *module, uint32_t operation,

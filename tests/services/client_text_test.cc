@@ -1,0 +1,99 @@
+// Client values in the configuration manager's request texts: markup stays text, and
+// control characters (also an unknown entity reference, which the SOAP engine turns
+// into one) are refused before anything is sent.
+#include "cmclient/cm.h"
+#include "tests/services/service_fixture.h"
+
+namespace {
+
+using ClientTextTest = ServiceTest;
+
+TEST_F(ClientTextTest, MarkupInValuesIsSentAsText) {
+    struct Case {
+        std::string body;  // values as the client writes them in XML
+        std::string text;  // the request text cfgmgr gets
+    };
+    const Case cases[] = {
+        {"<v:createVlan><name>a&amp;b</name><vr>VR-Default</vr></v:createVlan>",
+         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>a&amp;b</name><rowStatus>"
+         "create</rowStatus></vlan></set></module_vlan>"},
+        {"<v:deleteVlan><name>x&lt;/name&gt;&lt;rowStatus&gt;</name><vr>'\"</vr></v:deleteVlan>",
+         "<module_vlan><set><vlan><vrName>&apos;&quot;</vrName><name>x&lt;/name&gt;&lt;rowStatus"
+         "&gt;</name><rowStatus>delete</rowStatus></vlan></set></module_vlan>"},
+        {"<v:getVlan><name>&lt;b&gt;</name><vr>v&amp;r</vr></v:getVlan>",
+         "<module_vlan><get><vlan><vrName>v&amp;r</vrName><name>&lt;b&gt;</name></vlan></get>"
+         "</module_vlan>"},
+        {"<f:createFdb><macAddress>m&amp;</macAddress><vlan>&lt;v</vlan><port>1&gt;</port>"
+         "</f:createFdb>",
+         "<module_fdb><set><fdb_op><macAddr>m&amp;</macAddr><vlanName>&lt;v</vlanName><portList>"
+         "1&gt;</portList><action>create</action><sub_action>4</sub_action></fdb_op></set>"
+         "</module_fdb>"},
+        {"<f:deleteFdb><macAddress>a&lt;</macAddress><vlan>b&amp;</vlan></f:deleteFdb>",
+         "<module_fdb><set><fdb_op><macAddr>a&lt;</macAddr><vlanName>b&amp;</vlanName><action>"
+         "delete</action><sub_action>5</sub_action></fdb_op></set></module_fdb>"},
+        {"<f:getFdb><macAddress>&lt;/mac_addr&gt;</macAddress></f:getFdb>",
+         "<module_fdb><get><fdb_show><type>1</type><vlan_name/><port_list/><vlanInstance>0"
+         "</vlanInstance><mac_addr>&lt;/mac_addr&gt;</mac_addr></fdb_show></get></module_fdb>"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.body);
+        gFake.cmCalls.clear();
+        std::string out = serve(c.body);
+        EXPECT_EQ(fault(out), "") << out;
+        ASSERT_EQ(gFake.cmCalls.size(), 1u);
+        EXPECT_EQ(gFake.cmCalls[0].text, c.text);
+    }
+}
+
+TEST_F(ClientTextTest, ControlCharactersAndUnknownEntitiesAreRefused) {
+    struct Case {
+        std::string body;
+        const char *fault;
+    };
+    const Case cases[] = {
+        {"<v:createVlan><name>&unknown;X</name><vr>VR-Default</vr></v:createVlan>",
+         "Invalid character in name"},
+        {"<v:createVlan><name>a\tb</name><vr>VR-Default</vr></v:createVlan>",
+         "Invalid character in name"},
+        {"<v:deleteVlan><name>v</name><vr>VR&#127;</vr></v:deleteVlan>", "Invalid character in vr"},
+        {"<v:getVlan><name>a\nb</name><vr>VR-Default</vr></v:getVlan>",
+         "Invalid character in name"},
+        {"<f:createFdb><macAddress>m</macAddress><vlan>v</vlan><port>1&x;</port></f:createFdb>",
+         "Invalid character in port"},
+        {"<f:deleteFdb><macAddress>m</macAddress><vlan>&y;</vlan></f:deleteFdb>",
+         "Invalid character in vlan"},
+        {"<f:getFdb><macAddress>&z;</macAddress></f:getFdb>", "Invalid character in macAddress"},
+        {"<c:execConfig><config>&lt;module_vlan&gt;&lt;set&gt;&q;</config></c:execConfig>",
+         "Invalid character in config"},
+        // Lines are fine in a configuration.
+        {"<c:execConfig><config>&lt;module_vlan&gt;\n\t&lt;set&gt;&amp;amp;</config>"
+         "</c:execConfig>",
+         ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.body);
+        gFake.cmCalls.clear();
+        std::string out = serve(c.body);
+        EXPECT_EQ(fault(out), c.fault) << out;
+        EXPECT_EQ(gFake.cmCalls.size(), c.fault[0] ? 0u : 1u);
+    }
+}
+
+// A listing walks on from the name cfgmgr reported, which holds whatever a client once
+// gave it.
+TEST_F(ClientTextTest, TheWalkKeyIsSentAsText) {
+    int calls = 0;
+    gFake.cmAnswer = [&](const FakeCmCall &) {
+        return cmOk(calls++ ? ""
+                            : "<vlan><name>a&amp;&lt;b</name><vrName>VR-Default</vrName></vlan>");
+    };
+    std::string out = serve("<v:getAllVlan/>");
+    EXPECT_EQ(fault(out), "") << out;
+    EXPECT_NE(out.find("<name>a&amp;&lt;b</name>"), std::string::npos) << out;
+    ASSERT_EQ(gFake.cmCalls.size(), 2u);
+    EXPECT_EQ(gFake.cmCalls[1].text,
+              "<module_vlan><get><vlan><vrName>VR-Default</vrName><name>a&amp;&lt;b</name></vlan>"
+              "</get></module_vlan>");
+}
+
+}  // namespace
