@@ -42,7 +42,8 @@ const char *wsvdOpenSession(const wsvdOpenSessionArgs *args, wsvdOpenSessionResu
     WSVD_LOG("Func: %s \n", "openConnection");
 
     if (!args || !args->username || !args->username[0]) return "Missing parameter";
-    if (!wsvdApiVersionAccepted(args->xmlApiVersion)) return "XML API not supported in this release";
+    if (!wsvdApiVersionAccepted(args->xmlApiVersion))
+        return "XML API not supported in this release";
 
     int slot = wsvdSessionFindFreeSlot();
     if (slot < 0) return "No session is free";
@@ -90,7 +91,8 @@ const char *wsvdOpenSession(const wsvdOpenSessionArgs *args, wsvdOpenSessionResu
         strlcpy(entry.xmlApiVersion, args->xmlApiVersion, sizeof entry.xmlApiVersion);
     else
         wsvdOsVersion(entry.xmlApiVersion, sizeof entry.xmlApiVersion);
-    entry.idleTimeout = args->timeout ? int32_t(*args->timeout > 0x7fffffffu ? 0 : *args->timeout) : 0;
+    entry.idleTimeout =
+        args->timeout ? int32_t(*args->timeout > 0x7fffffffu ? 0 : *args->timeout) : 0;
     entry.accessRight = (auth->flags & AAA_FLAG_READ_WRITE) ? 1 : 0;
     entry.sessionIndex = uint32_t(slot);
     wsvdSessionFormatId(slot, wsvdSessionNextCookieCounter(), entry.sessionId);

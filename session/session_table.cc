@@ -18,7 +18,9 @@ bool gCheckOff = false;
 
 const char kCookieFormat[] = "WSVDSession:%d:%d";
 
-bool validIndex(int index) { return index >= 0 && index < WSVD_SESSION_SLOTS; }
+bool validIndex(int index) {
+    return index >= 0 && index < WSVD_SESSION_SLOTS;
+}
 
 // Slots below max-sessions (never past the table).
 int usableSlots() {
@@ -42,7 +44,9 @@ void wsvdSessionTableReset() {
     gCheckOff = getenv("KARN_SESSION_VAR") != nullptr;
 }
 
-bool wsvdSessionCheckOff() { return gCheckOff; }
+bool wsvdSessionCheckOff() {
+    return gCheckOff;
+}
 
 void wsvdSessionStore(wsvdSession_t *entry) {
     int32_t t = entry->idleTimeout;
@@ -67,7 +71,9 @@ int wsvdSessionFindFreeSlot() {
     return -1;
 }
 
-wsvdSession_t *wsvdSessionSlot(int index) { return validIndex(index) ? &gSlots[index] : nullptr; }
+wsvdSession_t *wsvdSessionSlot(int index) {
+    return validIndex(index) ? &gSlots[index] : nullptr;
+}
 
 int wsvdSessionFindById(const char *id, char *userName, char *password) {
     userName[0] = password[0] = 0;
@@ -140,10 +146,18 @@ void wsvdSessionCountOperation(int slot, int kind) {
     if (!validIndex(slot)) return;
     int which = WSVD_OPC_OTHER;
     switch (kind) {
-        case WSVD_OP_GET: which = WSVD_OPC_GET; break;
-        case WSVD_OP_SET: which = WSVD_OPC_SET; break;
-        case WSVD_OP_CREATE: which = WSVD_OPC_CREATE; break;
-        case WSVD_OP_DELETE: which = WSVD_OPC_DELETE; break;
+        case WSVD_OP_GET:
+            which = WSVD_OPC_GET;
+            break;
+        case WSVD_OP_SET:
+            which = WSVD_OPC_SET;
+            break;
+        case WSVD_OP_CREATE:
+            which = WSVD_OPC_CREATE;
+            break;
+        case WSVD_OP_DELETE:
+            which = WSVD_OPC_DELETE;
+            break;
     }
     gSlots[slot].opCounters[which]++;
 }
@@ -154,7 +168,9 @@ wsvdSession_t *wsvdSessionNext(int n) {
     return nullptr;
 }
 
-int wsvdSessionGetMax() { return gMaxSessions; }
+int wsvdSessionGetMax() {
+    return gMaxSessions;
+}
 
 int wsvdSessionSetMax(int maxSessions) {
     if (maxSessions > WSVD_SESSION_SLOTS) return WSVD_SESSION_MAX_REFUSED;
@@ -162,8 +178,12 @@ int wsvdSessionSetMax(int maxSessions) {
     return 0;
 }
 
-uint32_t wsvdSessionCookieCounter() { return gCookieCounter; }
-uint32_t wsvdSessionNextCookieCounter() { return ++gCookieCounter; }
+uint32_t wsvdSessionCookieCounter() {
+    return gCookieCounter;
+}
+uint32_t wsvdSessionNextCookieCounter() {
+    return ++gCookieCounter;
+}
 
 void wsvdSessionFormatCookie(int slot, uint32_t counter, char out[33]) {
     snprintf(out, 32, kCookieFormat, slot, int(counter));

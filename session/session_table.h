@@ -22,7 +22,14 @@ enum {
 
 // Operation kinds (also counted per session).
 enum { WSVD_OP_GET = 1, WSVD_OP_SET = 6, WSVD_OP_CREATE = 7, WSVD_OP_DELETE = 8 };
-enum { WSVD_OPC_GET, WSVD_OPC_SET, WSVD_OPC_CREATE, WSVD_OPC_DELETE, WSVD_OPC_OTHER, WSVD_OPC_COUNT };
+enum {
+    WSVD_OPC_GET,
+    WSVD_OPC_SET,
+    WSVD_OPC_CREATE,
+    WSVD_OPC_DELETE,
+    WSVD_OPC_OTHER,
+    WSVD_OPC_COUNT
+};
 
 struct wsvdSession_t {
     char clientAddress[60];  // reported by the backend; no session operation fills it
