@@ -116,7 +116,8 @@ void lendSessionCredentials(wsvdRequest *r) {
         memcpy(id, open, n);
         id[n] = 0;
     }
-    wsvdSessionFindById(id, r->userName, r->password);
+    if (wsvdSessionFindById(id, r->userName, r->password) != 0)
+        wsvdSessionNoteUnknownId(r->clientAddress);
 }
 
 void serveOne(WorkerThread *w, wsvdRequest *r) {

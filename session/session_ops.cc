@@ -68,6 +68,11 @@ const char *wsvdOpenSession(const wsvdOpenSessionArgs *args, wsvdOpenSessionResu
     wsvdSession_t entry;
     memset(&entry, 0, sizeof entry);
     wsvdSessionFormatCookie(slot, wsvdSessionCookieCounter(), entry.cookie);
+    if (!wsvdSessionNewId(slot, entry.sessionId)) {
+        WSVD_LOG("No random number for a session id");
+        wsvdCounterIncrement(WSVD_CNT_INTERNAL_ERRORS);
+        return "Unable to create session, Internal error.";
+    }
 
     smSession_t record;
     memset(&record, 0, sizeof record);
@@ -95,7 +100,7 @@ const char *wsvdOpenSession(const wsvdOpenSessionArgs *args, wsvdOpenSessionResu
         args->timeout ? int32_t(*args->timeout > 0x7fffffffu ? 0 : *args->timeout) : 0;
     entry.accessRight = (auth->flags & AAA_FLAG_READ_WRITE) ? 1 : 0;
     entry.sessionIndex = uint32_t(slot);
-    wsvdSessionFormatId(slot, wsvdSessionNextCookieCounter(), entry.sessionId);
+    wsvdSessionNextCookieCounter();
     wsvdSessionStore(&entry);
 
     memset(result, 0, sizeof *result);

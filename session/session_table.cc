@@ -1,10 +1,18 @@
 #include "session/session_table.h"
 
+#include <arpa/inet.h>
+#include <sys/random.h>
+
+#include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <map>
 
 #include "base/log.h"
+#include "platform/clock.h"
 #include "platform/util.h"
 
 pthread_mutex_t gWsvdSessionMutex = PTHREAD_MUTEX_INITIALIZER;
@@ -17,6 +25,22 @@ uint32_t gCookieCounter = 0;
 bool gCheckOff = false;
 
 const char kCookieFormat[] = "WSVDSession:%d:%d";
+const uint64_t kIdNumberMask = (uint64_t(1) << 40) - 1;  // ten hexadecimal digits
+
+struct UnknownIds {
+    uint64_t startUs = 0;  // of the window
+    uint32_t count = 0;
+};
+std::map<std::array<uint8_t, 16>, UnknownIds> gUnknownIds;
+
+// An IPv4 address sits in the first 4 bytes with the other 12 zero; else IPv6.
+void wsvdAddressText(const uint8_t *a, char *out, size_t size) {
+    static const uint8_t kZero[12] = {0};
+    if (memcmp(a + 4, kZero, sizeof kZero) == 0)
+        inet_ntop(AF_INET, a, out, socklen_t(size));
+    else
+        inet_ntop(AF_INET6, a, out, socklen_t(size));
+}
 
 bool validIndex(int index) {
     return index >= 0 && index < WSVD_SESSION_SLOTS;
@@ -189,6 +213,42 @@ void wsvdSessionFormatCookie(int slot, uint32_t counter, char out[33]) {
     snprintf(out, 32, kCookieFormat, slot, int(counter));
 }
 
-void wsvdSessionFormatId(int slot, uint32_t counter, char out[17]) {
-    snprintf(out, 15, "%x%x%010x", unsigned(1 * 32 + slot), 175u, counter);
+void wsvdSessionFormatId(int slot, uint64_t number, char out[17]) {
+    snprintf(out, 15, "%x%x%010llx", unsigned(1 * 32 + slot), 175u,
+             static_cast<unsigned long long>(number & kIdNumberMask));
+}
+
+bool wsvdSessionNewId(int slot, char out[17]) {
+    uint64_t number = 0;
+    size_t got = 0;
+    auto *bytes = reinterpret_cast<uint8_t *>(&number);
+    while (got < sizeof number) {
+        ssize_t n = getrandom(bytes + got, sizeof number - got, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += size_t(n);
+    }
+    wsvdSessionFormatId(slot, number, out);
+    return true;
+}
+
+void wsvdSessionNoteUnknownId(const uint8_t clientAddress[16]) {
+    std::array<uint8_t, 16> key{};
+    if (clientAddress) memcpy(key.data(), clientAddress, key.size());
+    uint64_t now = clockNowUs();
+    const uint64_t window = uint64_t(WSVD_UNKNOWN_ID_WINDOW_S) * 1000000u;
+    // Windows that ended are forgotten, so guesses from many addresses cannot grow the
+    // table beyond what arrives within one window.
+    for (auto it = gUnknownIds.begin(); it != gUnknownIds.end();)
+        it = now - it->second.startUs >= window ? gUnknownIds.erase(it) : std::next(it);
+    UnknownIds &u = gUnknownIds[key];
+    if (u.count == 0) u.startUs = now;
+    if (++u.count == WSVD_UNKNOWN_ID_BURST) {
+        char address[INET6_ADDRSTRLEN] = "";
+        wsvdAddressText(key.data(), address, sizeof address);
+        WSVD_LOG("%d unknown session ids from %s within %d seconds", int(u.count), address,
+                 int(WSVD_UNKNOWN_ID_WINDOW_S));
+        fprintf(stderr, "wsvd: %d unknown session ids from %s within %d seconds\n", int(u.count),
+                address, int(WSVD_UNKNOWN_ID_WINDOW_S));
+    }
 }

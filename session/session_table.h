@@ -3,9 +3,11 @@
 // A session has two keys: the session id, 14 hexadecimal characters handed to the
 // client, and the cookie, by which the platform session manager knows it:
 //   cookie      "WSVDSession:<slot>:<counter before the increase>"
-//   session id  "%x%x%010x" of 0x20 + slot, 175 and the counter after the increase,
-//               so slot 17 at counter 254 gives "31af00000000ff".
-// The cookie counter only grows.
+//   session id  "%x%x%010llx" of 0x20 + slot, 175 and a number of 40 bits from the
+//               system's random source, so slot 17 gives "31af" and ten random digits.
+// The id is what lets a client act as the session's user, so it must not be guessable:
+// a counter in its place gave every live session away within a few thousand tries. The
+// cookie counter only grows; the cookie never leaves the switch.
 //
 // Ending sessions (closeSession, the idle timer, the backend) is serialised by
 // gWsvdSessionMutex; opening, checks and lookups run on the worker thread and read
@@ -95,4 +97,15 @@ int wsvdSessionSetMax(int maxSessions);
 uint32_t wsvdSessionCookieCounter();
 uint32_t wsvdSessionNextCookieCounter();  // adds 1 and returns the new value
 void wsvdSessionFormatCookie(int slot, uint32_t counter, char out[33]);
-void wsvdSessionFormatId(int slot, uint32_t counter, char out[17]);
+// The id of `slot` with the low 40 bits of `number` as its last ten digits.
+void wsvdSessionFormatId(int slot, uint64_t number, char out[17]);
+// A new id for `slot` with a number from getrandom. Ids of live sessions differ in
+// their slot digits, so a new one is unique among them. False when the random source
+// fails: there is then no id to give rather than a guessable one.
+bool wsvdSessionNewId(int slot, char out[17]);
+
+// Requests that name a session id that no session has, counted per client address: a
+// burst of them (WSVD_UNKNOWN_ID_BURST within WSVD_UNKNOWN_ID_WINDOW_S seconds) is
+// somebody guessing, and is logged once per window. Worker thread only.
+enum { WSVD_UNKNOWN_ID_BURST = 20, WSVD_UNKNOWN_ID_WINDOW_S = 10 };
+void wsvdSessionNoteUnknownId(const uint8_t clientAddress[16]);

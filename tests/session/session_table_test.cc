@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
+
+#include "platform/clock.h"
 
 namespace {
 
@@ -23,7 +27,8 @@ protected:
         strcpy(e.userName, user);
         strcpy(e.password, "pw");
         wsvdSessionFormatCookie(slot, wsvdSessionCookieCounter(), e.cookie);
-        wsvdSessionFormatId(slot, wsvdSessionNextCookieCounter(), e.sessionId);
+        EXPECT_TRUE(wsvdSessionNewId(slot, e.sessionId));
+        wsvdSessionNextCookieCounter();
         wsvdSessionStore(&e);
         return e;
     }
@@ -42,6 +47,28 @@ TEST_F(SessionTableTest, KeyFormatsOfSlot17AtCounter254) {
     EXPECT_EQ(p.slotIndex, 17);
     EXPECT_EQ(p.version, 1);
     EXPECT_EQ(wsvdGetSessionIndexFromCookie(cookie), 17);
+}
+
+// Ids carry ten random hexadecimal digits: nothing learnt from one id (or from the
+// cookie counter) tells the next.
+TEST_F(SessionTableTest, NewIdsAreRandomInTheirLastTenDigits) {
+    std::set<std::string> seen;
+    std::set<char> digits;
+    for (int i = 0; i < 2000; i++) {
+        char id[17];
+        ASSERT_TRUE(wsvdSessionNewId(5, id));
+        ASSERT_EQ(strlen(id), 14u) << id;
+        EXPECT_EQ(std::string(id, 4), "25af");
+        for (const char *p = id + 4; *p; p++) {
+            ASSERT_TRUE(isxdigit(static_cast<unsigned char>(*p)) && !isupper(*p)) << id;
+            digits.insert(*p);
+        }
+        seen.insert(id);
+    }
+    EXPECT_EQ(seen.size(), 2000u) << "no repeats among 2000 draws of 40 bits";
+    EXPECT_EQ(digits.size(), 16u) << "every digit turns up";
+    auto number = [](const std::string &id) { return std::stoull(id.substr(4), nullptr, 16); };
+    EXPECT_GT(number(*seen.rbegin()) - number(*seen.begin()), 1u << 30) << "spread over the range";
 }
 
 TEST_F(SessionTableTest, EverySlotGetsA14CharacterIdThatParsesBackToItsSlot) {
@@ -68,7 +95,8 @@ TEST_F(SessionTableTest, ParsingOddIdsNeverLeavesTheTable) {
 TEST_F(SessionTableTest, TimeoutIsClamped) {
     struct {
         int asked, stored;
-    } cases[] = {{0, 900}, {1, 30}, {10, 30}, {30, 30}, {31, 31}, {899, 899}, {900, 900}, {1000, 900}, {-5, 900}};
+    } cases[] = {{0, 900},   {1, 30},    {10, 30},    {30, 30}, {31, 31},
+                 {899, 899}, {900, 900}, {1000, 900}, {-5, 900}};
     for (auto c : cases) {
         wsvdSession_t e = open(0, c.asked);
         EXPECT_EQ(e.idleTimeout, c.stored) << c.asked;
@@ -151,6 +179,38 @@ TEST_F(SessionTableTest, NextSessionWalksInUseSlots) {
     EXPECT_EQ(wsvdSessionNext(0)->sessionIndex, 1u);
     EXPECT_EQ(wsvdSessionNext(2)->sessionIndex, 4u);
     EXPECT_EQ(wsvdSessionNext(5), nullptr);
+}
+
+// A burst of unknown ids from one address is logged once per window; other addresses
+// and later windows count afresh.
+TEST_F(SessionTableTest, BurstsOfUnknownIdsAreLoggedPerClient) {
+    clockUseManual();
+    const uint8_t guesser[16] = {10, 0, 0, 7}, other[16] = {10, 0, 0, 8};
+    auto lines = [](const std::string &log) {
+        size_t n = 0;
+        for (size_t p = log.find("unknown session ids from"); p != std::string::npos;
+             p = log.find("unknown session ids from", p + 1))
+            n++;
+        return n;
+    };
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < WSVD_UNKNOWN_ID_BURST - 1; i++) wsvdSessionNoteUnknownId(guesser);
+    for (int i = 0; i < WSVD_UNKNOWN_ID_BURST - 1; i++) wsvdSessionNoteUnknownId(other);
+    EXPECT_EQ(lines(testing::internal::GetCapturedStderr()), 0u);
+
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2 * WSVD_UNKNOWN_ID_BURST; i++) wsvdSessionNoteUnknownId(guesser);
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(lines(log), 1u) << log;
+    EXPECT_NE(log.find("from 10.0.0.7 within 10 seconds"), std::string::npos) << log;
+
+    // A new window starts from nothing.
+    clockAdvanceUs(uint64_t(WSVD_UNKNOWN_ID_WINDOW_S) * 1000000u);
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < WSVD_UNKNOWN_ID_BURST - 1; i++) wsvdSessionNoteUnknownId(guesser);
+    EXPECT_EQ(lines(testing::internal::GetCapturedStderr()), 0u);
+    wsvdSessionNoteUnknownId(guesser);
+    clockSetSource(nullptr);
 }
 
 TEST_F(SessionTableTest, SessionVariableTurnsChecksOff) {
