@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 #include "platform/clock.h"
@@ -43,7 +45,7 @@ void failPending(Pred due) {
     {
         std::lock_guard<std::mutex> lock(gMutex);
         for (auto it = gPending.begin(); it != gPending.end();) {
-            if (due(it->second)) {
+            if (due(it->first, it->second)) {
                 failed.push_back(it->second);
                 it = gPending.erase(it);
             } else {
@@ -56,12 +58,24 @@ void failPending(Pred due) {
 
 void onTick(void *) {
     uint64_t now = clockNowUs();
-    failPending([now](const Pending &p) { return now >= p.deadlineUs; });
+    failPending([now](uint32_t, const Pending &p) { return now >= p.deadlineUs; });
 }
 
+// The requests that were waiting when the link went down fail; one sent after, on the
+// next link, waits for its own answer.
 void onLinkHook(bool up) {
     if (up) return;
-    dispatchPost([](void *) { failPending([](const Pending &) { return true; }); }, nullptr);
+    auto *lost = new std::set<uint32_t>;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        for (const auto &entry : gPending) lost->insert(entry.first);
+    }
+    auto failLost = [](void *arg) {
+        std::unique_ptr<std::set<uint32_t>> ids(static_cast<std::set<uint32_t> *>(arg));
+        failPending([&](uint32_t id, const Pending &) { return ids->count(id) != 0; });
+    };
+    // Not posted: their deadlines fail them instead.
+    if (dispatchPost(failLost, lost) != 0) delete lost;
 }
 
 void onResult(tlv_t *t) {
