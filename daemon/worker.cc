@@ -20,7 +20,7 @@
 #include "platform/bm.h"
 #include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
-#include "session/session_table.h"
+#include "session/session_auth.h"
 
 namespace {
 
@@ -108,7 +108,10 @@ void lendSessionCredentials(wsvdRequest *r) {
         (r->pieces && r->pieces->head && r->pieces->head->text) ? r->pieces->head->text : "";
     const char *open = strstr(first, "<sessionId>");
     const char *close = strstr(first, "</sessionId>");
-    if (!open || !close) return;
+    if (!open || !close) {
+        wsvdSessionLend(nullptr, r->userName, r->password, r->clientAddress);
+        return;
+    }
     open += strlen("<sessionId>");
     char id[18] = "";
     if (close > open) {
@@ -116,8 +119,7 @@ void lendSessionCredentials(wsvdRequest *r) {
         memcpy(id, open, n);
         id[n] = 0;
     }
-    if (wsvdSessionFindById(id, r->userName, r->password) != 0)
-        wsvdSessionNoteUnknownId(r->clientAddress);
+    wsvdSessionLend(id, r->userName, r->password, r->clientAddress);
 }
 
 void serveOne(WorkerThread *w, wsvdRequest *r) {

@@ -10,6 +10,14 @@
 #include <cstdint>
 
 enum { AAA_TIMEOUT_SECONDS = 10 };
+
+// Why an attempt failed (the authenError of a result).
+enum aaaError {
+    AAA_OK = 0,
+    AAA_ERR_BAD_CREDENTIALS = 1,  // unknown user or wrong password
+    AAA_ERR_LOCKED_OUT = 2,       // the account is locked (or this attempt locked it)
+    AAA_ERR_STORE = 3,            // the accounts could not be read
+};
 enum { AAA_FLAG_READ_WRITE = 0x1, AAA_FLAG_SESSION_TIMED_OUT = 0x2 };
 
 struct aaaRequest_t {
@@ -19,7 +27,7 @@ struct aaaRequest_t {
     uint32_t service;           // 7: a management-API login
     uint8_t clientAddress[16];
     char method[32];            // "cookie"
-    uint32_t lockout;           // 1: this attempt locks the user out
+    uint32_t lockout;           // 1: the caller counts this user's failures as enough to lock
 };
 
 struct aaaResult_t {
@@ -28,7 +36,7 @@ struct aaaResult_t {
     char securityProfile[64];
     uint32_t privilege;         // converted for the session manager by smConvertAAAAuthToSmAuth
     int32_t authenResult;       // non-zero: authenticated
-    int32_t authenError;        // why not (aaaError of aaa_accounts.h)
+    int32_t authenError;        // why not (aaaError)
     uint32_t flags;             // AAA_FLAG_*
 };
 

@@ -216,9 +216,50 @@ bool aaaAccountStore::verify(const std::string &name, const std::string &passwor
     return ok;
 }
 
-bool aaaAuthenticator::locked(const std::string &name, uint64_t nowUs) const {
-    auto it = lockedUntilUs_.find(name);
-    return it != lockedUntilUs_.end() && nowUs < it->second;
+const aaaLockout::State *aaaLockout::current(const std::string &name, uint64_t nowUs) const {
+    auto it = accounts_.find(name);
+    if (it == accounts_.end()) return nullptr;
+    const State &s = it->second;
+    if (s.lockedUntilUs != 0 && nowUs >= s.lockedUntilUs) return nullptr;
+    return &s;
+}
+
+uint64_t aaaLockout::timeLeftUs(const std::string &name, uint64_t nowUs) const {
+    const State *s = current(name, nowUs);
+    return s && s->lockedUntilUs ? s->lockedUntilUs - nowUs : 0;
+}
+
+uint32_t aaaLockout::failureCount(const std::string &name, uint64_t nowUs) const {
+    const State *s = current(name, nowUs);
+    return s ? s->failures : 0;
+}
+
+void aaaLockout::lock(const std::string &name, uint64_t nowUs) {
+    State &s = accounts_[name];
+    s.failures = 0;
+    s.lockedUntilUs = nowUs + periodUs_;
+    if (s.lockedUntilUs == 0) s.lockedUntilUs = 1;  // 0 means unlocked
+}
+
+void aaaLockout::unlock(const std::string &name) {
+    accounts_.erase(name);
+}
+
+bool aaaLockout::failed(const std::string &name, bool lockNow, uint64_t nowUs) {
+    uint32_t failures = failureCount(name, nowUs) + 1;
+    if (lockNow || (failures_ != 0 && failures >= failures_)) {
+        lock(name, nowUs);
+        return true;
+    }
+    accounts_[name] = State{failures, 0};
+    return false;
+}
+
+std::vector<std::pair<std::string, uint64_t>> aaaLockout::lockedAccounts(uint64_t nowUs) const {
+    std::vector<std::pair<std::string, uint64_t>> out;
+    for (const auto &entry : accounts_)
+        if (uint64_t left = timeLeftUs(entry.first, nowUs)) out.emplace_back(entry.first, left);
+    return out;
 }
 
 aaaVerdict aaaAuthenticator::authenticate(const std::string &name, const std::string &password,
@@ -228,22 +269,16 @@ aaaVerdict aaaAuthenticator::authenticate(const std::string &name, const std::st
         v.error = AAA_ERR_STORE;
         return v;
     }
-    if (locked(name, nowUs)) {
+    if (lockout_.locked(name, nowUs)) {
         v.error = AAA_ERR_LOCKED_OUT;
         return v;
     }
-    if (lockoutFlag) {
-        // Only names that exist are locked, so that a flood of made-up names cannot grow
-        // the table without bound.
-        if (store_.find(name)) lockedUntilUs_[name] = nowUs + lockoutUs_;
-        v.error = AAA_ERR_LOCKED_OUT;
-        return v;
-    }
-    lockedUntilUs_.erase(name);
     if (!store_.verify(name, password)) {
-        v.error = AAA_ERR_BAD_CREDENTIALS;
+        bool lockedNow = store_.find(name) && lockout_.failed(name, lockoutFlag, nowUs);
+        v.error = lockedNow ? AAA_ERR_LOCKED_OUT : AAA_ERR_BAD_CREDENTIALS;
         return v;
     }
+    lockout_.succeeded(name);
     const aaaAccount *a = store_.find(name);
     v.authenticated = true;
     v.readWrite = a->readWrite;

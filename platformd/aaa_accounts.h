@@ -8,24 +8,24 @@
 // accounts a switch ships with: "admin" (read-write) and "user" (read-only), both with
 // an empty password.
 //
-// Lock-out: an attempt that carries the lock-out flag fails and locks its account for
-// the lock-out period; a locked account fails every attempt until the period ends. Lock
-// state is kept in memory only, so a restart of the platform process clears it.
+// Lock-out (aaaLockout): failed attempts are counted per account, whoever makes them and
+// whatever other names are tried in between; the failure that reaches the limit, or a
+// failure of an attempt that carries the caller's lock-out flag, locks the account for
+// the lock-out period. A locked account fails every attempt without extending the lock,
+// which lifts exactly when its period ends; the count then starts again from nothing. A
+// right password outweighs the flag: the flag says the caller has seen enough failures
+// of this user in a row, not that this attempt failed. Lock state is kept in memory
+// only, so a restart of the platform process clears it.
 #pragma once
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
-enum { AAA_NAME_MAX = 32 };
+#include "platform/aaa.h"  // aaaError
 
-// Why an attempt failed (the authenError of an AAA result).
-enum aaaError {
-    AAA_OK = 0,
-    AAA_ERR_BAD_CREDENTIALS = 1,  // unknown user or wrong password
-    AAA_ERR_LOCKED_OUT = 2,       // account is locked (or this attempt locked it)
-    AAA_ERR_STORE = 3,            // the account file could not be read
-};
+enum { AAA_NAME_MAX = 32 };
 
 struct aaaAccount {
     std::string name;
@@ -77,20 +77,61 @@ private:
     mutable std::map<std::string, std::string> verified_;  // name -> fast hash
 };
 
-// Decides one authentication attempt, with the lock-out rule. Times are clockNowUs values.
+// The lock state of the accounts, in one place. Times are clockNowUs values. Only the
+// names of accounts that exist should be given, so that a flood of made-up names cannot
+// grow the table.
+class aaaLockout {
+public:
+    // `failures`: the failed attempts in a row that lock an account (0: only the flag
+    // locks); `periodUs`: how long a lock lasts.
+    aaaLockout(uint32_t failures, uint64_t periodUs) : failures_(failures), periodUs_(periodUs) {}
+
+    bool locked(const std::string &name, uint64_t nowUs) const {
+        return timeLeftUs(name, nowUs) > 0;
+    }
+    // Microseconds until the lock lifts; 0 when the account is not locked.
+    uint64_t timeLeftUs(const std::string &name, uint64_t nowUs) const;
+    // Locks for one period from now, or lifts a lock and forgets the failures.
+    void lock(const std::string &name, uint64_t nowUs);
+    void unlock(const std::string &name);
+
+    // A failed attempt on an account that is not locked; true when it locked the account.
+    bool failed(const std::string &name, bool lockNow, uint64_t nowUs);
+    // A successful attempt: the failures so far are forgotten.
+    void succeeded(const std::string &name) { unlock(name); }
+    // Failed attempts counted since the last success or lock.
+    uint32_t failureCount(const std::string &name, uint64_t nowUs) const;
+    // The accounts locked now, with the time left.
+    std::vector<std::pair<std::string, uint64_t>> lockedAccounts(uint64_t nowUs) const;
+
+private:
+    struct State {
+        uint32_t failures = 0;
+        uint64_t lockedUntilUs = 0;  // 0: not locked
+    };
+    // A lock whose period has ended leaves nothing behind.
+    const State *current(const std::string &name, uint64_t nowUs) const;
+
+    uint32_t failures_;
+    uint64_t periodUs_;
+    std::map<std::string, State> accounts_;
+};
+
+// Decides one authentication attempt, with the lock-out rule.
 class aaaAuthenticator {
 public:
-    aaaAuthenticator(aaaAccountStore &store, uint32_t lockoutSeconds = 300)
-        : store_(store), lockoutUs_(uint64_t(lockoutSeconds) * 1000000u) {}
+    aaaAuthenticator(aaaAccountStore &store, uint32_t lockoutSeconds = 300,
+                     uint32_t lockoutFailures = 3)
+        : store_(store), lockout_(lockoutFailures, uint64_t(lockoutSeconds) * 1000000u) {}
 
-    aaaVerdict authenticate(const std::string &name, const std::string &password,
-                            bool lockoutFlag, uint64_t nowUs);
-    bool locked(const std::string &name, uint64_t nowUs) const;
+    aaaVerdict authenticate(const std::string &name, const std::string &password, bool lockoutFlag,
+                            uint64_t nowUs);
+    aaaLockout &lockout() { return lockout_; }
+    const aaaLockout &lockout() const { return lockout_; }
 
 private:
     aaaAccountStore &store_;
-    uint64_t lockoutUs_;
-    std::map<std::string, uint64_t> lockedUntilUs_;
+    aaaLockout lockout_;
 };
 
 // A crypt(3) hash of `password` with a fresh random salt, or "" on failure.

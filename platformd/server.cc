@@ -207,15 +207,22 @@ bool onLoad(Client &, tlv_t *t) {
 
 // ---- AAA: the switch's local accounts (aaa_accounts.h)
 
-// The lock-out period comes from KARN_AAA_LOCKOUT_SECONDS (default 300).
+// A number from the environment, or `fallback` when it is not one from `min` to `max`.
+uint32_t envNumber(const char *name, long min, long max, uint32_t fallback) {
+    const char *v = getenv(name);
+    if (!v || !*v) return fallback;
+    char *end;
+    long n = strtol(v, &end, 10);
+    return *end == 0 && n >= min && n <= max ? uint32_t(n) : fallback;
+}
+
+// The lock-out period comes from KARN_AAA_LOCKOUT_SECONDS (default 300), the failures
+// in a row that lock an account from KARN_AAA_LOCKOUT_FAILURES (default 3, as the
+// configuration manager's own default; 0 leaves locking to the callers' flag).
 aaaAuthenticator &authenticator() {
     static aaaAccountStore store(std::string(karnConfigDir()) + "/accounts");
-    static uint32_t seconds = [] {
-        const char *v = getenv("KARN_AAA_LOCKOUT_SECONDS");
-        long n = v ? strtol(v, nullptr, 10) : 300;
-        return uint32_t(n > 0 && n < 86400 * 365 ? n : 300);
-    }();
-    static aaaAuthenticator aaa(store, seconds);
+    static aaaAuthenticator aaa(store, envNumber("KARN_AAA_LOCKOUT_SECONDS", 1, 86400 * 365, 300),
+                                envNumber("KARN_AAA_LOCKOUT_FAILURES", 0, 1000000, 3));
     return aaa;
 }
 

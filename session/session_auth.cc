@@ -28,6 +28,22 @@ uint32_t gLockoutThreshold;
 
 dispatchWork_t gSessionTimer;
 
+// The session that lent its credentials to the request being served (worker only).
+struct LentSession {
+    int slot = -1;
+    char id[17] = "";
+};
+LentSession gLent;
+
+// The access right of the lending session when `userName` and `password` are its own
+// and it is still open; -1 otherwise.
+int lentSessionAccess(const char *userName, const char *password) {
+    wsvdSession_t *s = wsvdSessionSlot(gLent.slot);
+    if (!s || !s->inUse || strcmp(s->sessionId, gLent.id) != 0) return -1;
+    if (strcmp(s->userName, userName) != 0 || strcmp(s->password, password) != 0) return -1;
+    return int(s->accessRight);
+}
+
 void initAnswer() {
     wsvdAnswerInit(&gAaaAnswer);
 }
@@ -130,6 +146,18 @@ int wsvdSessionCheck(const char *sessionId, uint32_t clientKind, int operationKi
     return access;
 }
 
+void wsvdSessionLend(const char *id, char *userName, char *password,
+                     const uint8_t clientAddress[16]) {
+    gLent = LentSession();
+    if (!id) return;
+    gLent.slot = wsvdSessionFindById(id, userName, password);
+    if (gLent.slot < 0) {
+        wsvdSessionNoteUnknownId(clientAddress);
+        return;
+    }
+    strlcpy(gLent.id, id, sizeof gLent.id);
+}
+
 int wsvdRequestAuthenticate(const char *userName, const char *password, uint32_t clientKind) {
     wsvdCounterDecrement(WSVD_CNT_SCHEMA_ERRORS);
     if (clientKind == WSVD_CLIENT_LOCAL) {
@@ -144,6 +172,13 @@ int wsvdRequestAuthenticate(const char *userName, const char *password, uint32_t
     strlcpy(request.method, "cookie", sizeof request.method);
     const aaaResult_t *result = wsvdAuthenticate(&request);
     if (result->authenResult == 0) {
+        if (result->authenError == AAA_ERR_LOCKED_OUT) {
+            int access = lentSessionAccess(request.userName, request.password);
+            if (access >= 0) {
+                WSVD_LOG("[%s] is locked out; its session opened before goes on", request.userName);
+                return access;
+            }
+        }
         wsvdCounterIncrement(WSVD_CNT_AUTH_FAILURES);
         return -1;
     }

@@ -23,10 +23,21 @@ uint32_t wsvdLockoutFailureCount();
 const char *wsvdLockoutLastUser();
 void wsvdLockoutReset();
 
+// The session that lends its user name and password to the request being served
+// (worker thread, once per request): `id` is the request's first "<sessionId>", or null
+// when it names none (the request then keeps the credentials it came with). Copies the
+// session's credentials, or empty ones when no session has the id (which also counts
+// towards the unknown-id log of session_table.h).
+void wsvdSessionLend(const char *id, char *userName, char *password,
+                     const uint8_t clientAddress[16]);
+
 // Session check: -1 refused, else the session's access right (1 read-write, 0
 // read-only). `sessionId` is null when the request carries no header or no id.
 int wsvdSessionCheck(const char *sessionId, uint32_t clientKind, int operationKind);
-// Request authentication: -1 refused, 1 read-write, 0 read-only.
+// Request authentication: -1 refused, 1 read-write, 0 read-only. A lock-out of the
+// account refuses new logins, not the sessions opened before it: when AAA answers that
+// the account is locked and the credentials are those the request's session lent, the
+// session keeps its access right (its password was verified when it opened).
 int wsvdRequestAuthenticate(const char *userName, const char *password, uint32_t clientKind);
 
 // Ends the session with this cookie (session manager and slot). Returns the session

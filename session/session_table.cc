@@ -106,7 +106,7 @@ int wsvdSessionFindById(const char *id, char *userName, char *password) {
         if (strcmp(gSlots[i].sessionId, id) == 0) {
             strlcpy(userName, gSlots[i].userName, 33);
             strlcpy(password, gSlots[i].password, 33);
-            return 0;
+            return i;
         }
     }
     return -1;

@@ -73,7 +73,7 @@ int wsvdSessionFindFreeSlot();
 wsvdSession_t *wsvdSessionSlot(int index);
 
 // Copies the user name and password of the session whose id is `id` (at most 32
-// characters each); empty strings and -1 when there is none.
+// characters each) and returns its slot; empty strings and -1 when there is none.
 int wsvdSessionFindById(const char *id, char *userName, char *password);
 
 void wsvdSessionIdParse(const char *id, wsvdSessionIdParsed_t *out);

@@ -73,7 +73,8 @@ TEST_F(AccountsTest, EditsAreCheckedAndReloadedWhenTheFileChanges) {
     struct {
         std::string name;
         bool ok;
-    } names[] = {{"ok.name_1-2", true}, {"", false}, {"has space", false}, {"colon:", false},
+    } names[] = {{"ok.name_1-2", true},         {"", false},
+                 {"has space", false},          {"colon:", false},
                  {std::string(33, 'a'), false}, {"admin", false /* exists */}};
     for (auto &n : names) EXPECT_EQ(store.add(n.name, true, "pw") == 0, n.ok) << n.name;
     EXPECT_EQ(store.remove("user"), 0);
@@ -126,30 +127,48 @@ TEST_F(AccountsTest, MalformedLinesAreSkipped) {
     EXPECT_TRUE(store.verify("admin", "pw"));
 }
 
-TEST_F(AccountsTest, LockoutFlagLocksTheAccountForThePeriodOnly) {
+// The lock-out rule on a clock moved by hand.
+TEST_F(AccountsTest, FailuresPerAccountLockForThePeriodExactly) {
     aaaAccountStore store(path);
     ASSERT_EQ(store.load(), 0);
-    aaaAuthenticator aaa(store, 300);
+    aaaAuthenticator aaa(store, 300, 3);
     uint64_t t = 1000 * kSecond;
+    auto attempt = [&](const char *name, const char *password, bool flag, uint64_t at) {
+        return aaa.authenticate(name, password, flag, at);
+    };
 
-    aaaVerdict v = aaa.authenticate("admin", "", false, t);
+    // Made-up names and other accounts in between do not reset an account's count.
+    EXPECT_EQ(attempt("admin", "x", false, t).error, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_EQ(attempt("ghost1", "x", false, t).error, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_TRUE(attempt("user", "", false, t).authenticated);
+    EXPECT_EQ(attempt("admin", "x", false, t).error, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_EQ(attempt("ghost2", "x", false, t).error, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_EQ(aaa.lockout().failureCount("admin", t), 2u);
+    EXPECT_EQ(attempt("admin", "x", false, t).error, AAA_ERR_LOCKED_OUT) << "the third locks";
+
+    // Locked: the right password fails, and nothing extends the lock.
+    EXPECT_EQ(attempt("admin", "", false, t + 1).error, AAA_ERR_LOCKED_OUT);
+    EXPECT_EQ(attempt("admin", "x", true, t + 200 * kSecond).error, AAA_ERR_LOCKED_OUT);
+    EXPECT_EQ(aaa.lockout().timeLeftUs("admin", t + 200 * kSecond), 100 * kSecond);
+    EXPECT_EQ(attempt("admin", "", true, t + 300 * kSecond - 1).error, AAA_ERR_LOCKED_OUT);
+    EXPECT_TRUE(attempt("user", "", false, t + 10 * kSecond).authenticated) << "others go on";
+
+    // The period ends exactly: the right password passes although the caller still
+    // flags the attempt (it saw only failures of this user since).
+    aaaVerdict v = attempt("admin", "", true, t + 300 * kSecond);
     EXPECT_TRUE(v.authenticated);
     EXPECT_TRUE(v.readWrite);
+    EXPECT_FALSE(aaa.lockout().locked("admin", t + 300 * kSecond));
 
-    v = aaa.authenticate("admin", "", true, t);
-    EXPECT_FALSE(v.authenticated) << "an attempt carrying the flag fails even with the right password";
-    EXPECT_EQ(v.error, AAA_ERR_LOCKED_OUT);
-
-    v = aaa.authenticate("admin", "", false, t + 299 * kSecond);
-    EXPECT_FALSE(v.authenticated);
-    EXPECT_EQ(v.error, AAA_ERR_LOCKED_OUT);
-
-    v = aaa.authenticate("user", "", false, t + 10 * kSecond);
-    EXPECT_TRUE(v.authenticated) << "other users are unaffected";
-    EXPECT_FALSE(v.readWrite);
-
-    v = aaa.authenticate("admin", "", false, t + 300 * kSecond);
-    EXPECT_TRUE(v.authenticated) << "the lock ends with its period";
+    // A wrong password that carries the flag locks at once; success forgets failures.
+    uint64_t u = t + 1000 * kSecond;
+    EXPECT_EQ(attempt("admin", "x", false, u).error, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_TRUE(attempt("admin", "", false, u).authenticated);
+    EXPECT_EQ(aaa.lockout().failureCount("admin", u), 0u);
+    EXPECT_EQ(attempt("admin", "x", true, u).error, AAA_ERR_LOCKED_OUT);
+    EXPECT_EQ(aaa.lockout().lockedAccounts(u + kSecond).size(), 1u);
+    aaa.lockout().unlock("admin");
+    EXPECT_TRUE(attempt("admin", "", false, u + kSecond).authenticated) << "unlocked by hand";
 }
 
 TEST_F(AccountsTest, WrongPasswordAndUnknownUserFailTheSameWay) {
@@ -162,9 +181,10 @@ TEST_F(AccountsTest, WrongPasswordAndUnknownUserFailTheSameWay) {
     EXPECT_FALSE(unknown.authenticated);
     EXPECT_EQ(wrong.error, AAA_ERR_BAD_CREDENTIALS);
     EXPECT_EQ(unknown.error, AAA_ERR_BAD_CREDENTIALS);
-    // Locking a name that does not exist records nothing.
-    aaa.authenticate("ghost", "", true, 0);
-    EXPECT_FALSE(aaa.locked("ghost", 1));
+    // Names that do not exist are not counted, so made-up names cannot grow the table.
+    for (int i = 0; i < 5; i++) aaa.authenticate("ghost", "", true, 0);
+    EXPECT_FALSE(aaa.lockout().locked("ghost", 1));
+    EXPECT_EQ(aaa.lockout().failureCount("ghost", 1), 0u);
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST_F(AaaSmTest, ShippedAccountsAuthenticateWithTheirRights) {
 }
 
 TEST_F(AaaSmTest, LockoutFlagLocksOnlyThatAccount) {
-    EXPECT_EQ(authenticate("admin", "", 1).authenResult, 0);
+    EXPECT_EQ(authenticate("admin", "wrong", 1).authenError, AAA_ERR_LOCKED_OUT);
     EXPECT_EQ(authenticate("admin", "").authenResult, 0) << "locked for the period";
     EXPECT_NE(authenticate("user", "").authenResult, 0);
 }

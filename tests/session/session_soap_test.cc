@@ -2,6 +2,8 @@
 // wsvd, authenticated by the real platformd.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -14,14 +16,18 @@ namespace {
 const char *kCom = "urn:wsvd/XMLSchema/qtn/common";
 
 std::string envelope(const std::string &body, const std::string &header = "") {
-    return std::string("<?xml version=\"1.0\"?><S:Envelope xmlns:S=\"http://schemas.xmlsoap.org/soap/envelope/\" "
-                       "xmlns:com=\"") + kCom + "\">" + (header.empty() ? "" : "<S:Header>" + header + "</S:Header>") +
+    return std::string(
+               "<?xml version=\"1.0\"?><S:Envelope "
+               "xmlns:S=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+               "xmlns:com=\"") +
+           kCom + "\">" + (header.empty() ? "" : "<S:Header>" + header + "</S:Header>") +
            "<S:Body>" + body + "</S:Body></S:Envelope>";
 }
 
-std::string openBody(const std::string &user, const std::string &password, const std::string &extra = "") {
-    return "<com:openSessionRequest><session><username>" + user + "</username><password>" + password +
-           "</password>" + extra + "</session></com:openSessionRequest>";
+std::string openBody(const std::string &user, const std::string &password,
+                     const std::string &extra = "") {
+    return "<com:openSessionRequest><session><username>" + user + "</username><password>" +
+           password + "</password>" + extra + "</session></com:openSessionRequest>";
 }
 
 // The text of the first element `name` in `xml` ("" when absent).
@@ -89,7 +95,9 @@ TEST_F(SessionSoapTest, ApiVersionsAndTimeouts) {
         EXPECT_EQ(element(r, "faultstring"), c.fault) << c.extra << "\n" << r;
         EXPECT_EQ(element(r, "timeout"), c.timeout) << c.extra;
         std::string sid = element(r, "sessionId");
-        if (!sid.empty()) call("<com:closeSessionRequest><sessionId>" + sid + "</sessionId></com:closeSessionRequest>");
+        if (!sid.empty())
+            call("<com:closeSessionRequest><sessionId>" + sid +
+                 "</sessionId></com:closeSessionRequest>");
     }
 }
 
@@ -113,22 +121,86 @@ TEST_F(SessionSoapTest, CloseAndKeepAlive) {
     EXPECT_EQ(element(r, "reqId"), "7");
     EXPECT_EQ(element(r, "sessionId"), sid);
 
-    std::string close = "<com:closeSessionRequest><sessionId>" + sid + "</sessionId></com:closeSessionRequest>";
+    std::string close =
+        "<com:closeSessionRequest><sessionId>" + sid + "</sessionId></com:closeSessionRequest>";
     EXPECT_EQ(element(call(close), "faultstring"), "") << "closed";
     EXPECT_EQ(element(call(close), "faultstring"), "Unknown session id") << "already closed";
-    EXPECT_EQ(element(call("<com:keepAliveRequest>" + hdr + "</com:keepAliveRequest>"), "faultstring"),
-              "Invalid session id");
+    EXPECT_EQ(
+        element(call("<com:keepAliveRequest>" + hdr + "</com:keepAliveRequest>"), "faultstring"),
+        "Invalid session id");
     EXPECT_EQ(element(call("<com:closeSessionRequest/>"), "faultstring"), "Unknown session id");
 }
 
 // Before the configuration manager has said how many failures it allows, the threshold
-// is 0: any attempt after a failure of the same user carries the lock-out flag, and the
-// AAA service then locks that account for its period. Other users are unaffected.
+// is 0: any attempt after a failure of the same user carries the lock-out flag, and a
+// flagged failure makes the AAA service lock that account for its period. Other users
+// are unaffected.
 TEST_F(SessionSoapTest, LockoutBeforeTheConfigurationManagerSpeaks) {
+    EXPECT_EQ(element(open("admin", "wrong"), "faultstring"), "Authetication Failed");
     EXPECT_EQ(element(open("admin", "wrong"), "faultstring"), "Authetication Failed");
     EXPECT_EQ(element(open("admin", ""), "faultstring"), "Authetication Failed") << "locked out";
     EXPECT_EQ(element(open("user", ""), "faultstring"), "");
     EXPECT_EQ(element(open("admin", ""), "faultstring"), "Authetication Failed") << "still locked";
+}
+
+// A lock-out that a stranger brings about: failures count per account even when other
+// names are tried in between; the lock refuses new logins but not the sessions opened
+// before it, nor the local console; and it lifts when its period ends although the
+// daemon still flags the user's attempts.
+TEST(SessionLockout, RefusesLoginsOnlyAndLiftsWhenItsPeriodEnds) {
+    setenv("KARN_AAA_LOCKOUT_SECONDS", "2", 1);
+    SwitchHarness sw({"wsvd"});
+    ASSERT_TRUE(sw.start());
+    unsetenv("KARN_AAA_LOCKOUT_SECONDS");
+    WsvcConn web = sw.connect("thttpd"), local = sw.connect("wsvc");
+    ASSERT_TRUE(web && local);
+    uint32_t id = 0;
+    auto call = [&](wsvcConn_t *conn, const std::string &body, const std::string &user = "") {
+        wsvcRequest_t req;
+        std::string text = envelope(body);
+        req.text = text;
+        req.requestId = ++id;
+        req.userName = user;
+        std::string reply;
+        EXPECT_EQ(wsvcRoundTrip(conn, req, &reply, 20000), 0) << wsvcError(conn);
+        return element(reply, "faultstring");
+    };
+    auto login = [&](const std::string &user, const std::string &password) {
+        return call(web.get(), openBody(user, password));
+    };
+    const std::string getVlan =
+        "<v:getVlan xmlns:v=\"urn:xapi/l2protocol/vlan\"><name>Default</name><vr>VR-Default</vr>"
+        "</v:getVlan>";
+    const std::string withSession = "<v:getVlan xmlns:v=\"urn:xapi/l2protocol/vlan\"><sessionId>";
+
+    wsvcRequest_t req;
+    std::string reply, text = envelope(openBody("admin", ""));
+    req.text = text;
+    req.requestId = ++id;
+    ASSERT_EQ(wsvcRoundTrip(web.get(), req, &reply, 20000), 0);
+    std::string before = element(reply, "sessionId");
+    ASSERT_EQ(before.size(), 14u) << reply;
+
+    for (const char *name : {"admin", "ghost1", "admin", "ghost2", "admin"})
+        EXPECT_EQ(login(name, "guess"), "Authetication Failed") << name;
+    EXPECT_EQ(login("admin", ""), "Authetication Failed") << "locked by the third failure";
+
+    // The session opened before goes on; its user's name and password alone do not.
+    std::string read = withSession + before +
+                       "</sessionId><name>Default</name><vr>VR-Default</vr>"
+                       "</v:getVlan>";
+    EXPECT_NE(call(web.get(), read), "Not a valid user");
+    EXPECT_EQ(call(web.get(), getVlan, "admin"), "Not a valid user");
+    EXPECT_NE(call(local.get(), getVlan), "Not a valid user") << "the local console";
+
+    // The lock lifts with its period: the right password passes, though the daemon has
+    // counted nothing but failures of admin since.
+    std::string fault = "Authetication Failed";
+    for (int i = 0; i < 60 && !fault.empty(); i++) {
+        fault = login("admin", "");
+        if (!fault.empty()) usleep(100000);
+    }
+    EXPECT_EQ(fault, "") << "the lock lifted within its period";
 }
 
 TEST(SessionVariable, TurnsSessionChecksOffWithReadOnlyAccess) {
@@ -138,7 +210,8 @@ TEST(SessionVariable, TurnsSessionChecksOffWithReadOnlyAccess) {
     unsetenv("KARN_SESSION_VAR");
     WsvcConn conn = sw.connect("thttpd");
     ASSERT_TRUE(conn);
-    std::string text = envelope("<com:keepAliveRequest><hdr><reqId>1</reqId></hdr></com:keepAliveRequest>");
+    std::string text =
+        envelope("<com:keepAliveRequest><hdr><reqId>1</reqId></hdr></com:keepAliveRequest>");
     wsvcRequest_t req;
     req.text = text;
     req.requestId = 1;

@@ -128,7 +128,7 @@ TEST_F(SessionTableTest, LookupsBySessionId) {
     wsvdSession_t a = open(0, 60, 1, "admin");
     wsvdSession_t b = open(1, 60, 0, "user");
     char user[33], pw[33];
-    EXPECT_EQ(wsvdSessionFindById(b.sessionId, user, pw), 0);
+    EXPECT_EQ(wsvdSessionFindById(b.sessionId, user, pw), 1) << "its slot";
     EXPECT_STREQ(user, "user");
     EXPECT_STREQ(pw, "pw");
     EXPECT_EQ(wsvdSessionFindById("nosuchsession", user, pw), -1);
