@@ -64,6 +64,10 @@ const char *wsvdOpenSession(const wsvdOpenSessionArgs *args, wsvdOpenSessionResu
         wsvdCounterIncrement(WSVD_CNT_SESSIONS_DENIED);
         return "Authetication Failed";
     }
+    // The last slot is kept for read-write accounts.
+    bool readWrite = (auth->flags & AAA_FLAG_READ_WRITE) != 0;
+    if (!readWrite && wsvdSessionCountReadOnly() >= wsvdSessionGetMax() - 1)
+        return "No session is free";
 
     wsvdSession_t entry;
     memset(&entry, 0, sizeof entry);
@@ -98,7 +102,7 @@ const char *wsvdOpenSession(const wsvdOpenSessionArgs *args, wsvdOpenSessionResu
         wsvdOsVersion(entry.xmlApiVersion, sizeof entry.xmlApiVersion);
     entry.idleTimeout =
         args->timeout ? int32_t(*args->timeout > 0x7fffffffu ? 0 : *args->timeout) : 0;
-    entry.accessRight = (auth->flags & AAA_FLAG_READ_WRITE) ? 1 : 0;
+    entry.accessRight = readWrite ? 1 : 0;
     entry.sessionIndex = uint32_t(slot);
     wsvdSessionNextCookieCounter();
     wsvdSessionStore(&entry);

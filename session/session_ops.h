@@ -4,7 +4,7 @@
 #include <cstdint>
 
 struct wsvdOpenSessionArgs {
-    const char *appName;        // each may be null (absent)
+    const char *appName;  // each may be null (absent)
     const char *username;
     const char *password;
     const char *xmlApiVersion;
@@ -18,8 +18,8 @@ struct wsvdOpenSessionResult {
     char userName[33];
     char xmlApiVersion[33];
     char sessionId[17];
-    uint32_t timeout;     // as clamped
-    int accessRight;      // com:AccessRight code: 1 readOnly, 2 readWrite
+    uint32_t timeout;  // as clamped
+    int accessRight;   // com:AccessRight code: 1 readOnly, 2 readWrite
 };
 
 // `args` null means the request carried no session structure.

@@ -95,6 +95,13 @@ int wsvdSessionFindFreeSlot() {
     return -1;
 }
 
+int wsvdSessionCountReadOnly() {
+    int n = 0;
+    for (int i = 0; i < usableSlots(); i++)
+        if (gSlots[i].inUse && !gSlots[i].accessRight) n++;
+    return n;
+}
+
 wsvdSession_t *wsvdSessionSlot(int index) {
     return validIndex(index) ? &gSlots[index] : nullptr;
 }

@@ -69,6 +69,10 @@ void wsvdSessionStore(wsvdSession_t *entry);
 void wsvdSessionClearSlot(int index);
 // The lowest free slot below max-sessions, or -1.
 int wsvdSessionFindFreeSlot();
+// Sessions in use below max-sessions with read-only access. A read-only account may
+// hold at most max-sessions - 1 of them, so that it cannot fill every slot and keep
+// read-write users out.
+int wsvdSessionCountReadOnly();
 // The slot (any state) or nullptr for an index outside the table.
 wsvdSession_t *wsvdSessionSlot(int index);
 

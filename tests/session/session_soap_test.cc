@@ -106,6 +106,15 @@ TEST_F(SessionSoapTest, TheSeventhSessionFindsNoSlot) {
     EXPECT_EQ(element(open(), "faultstring"), "No session is free");
 }
 
+// One slot stays for read-write accounts: the read-only account (which ships without a
+// password) cannot fill the table.
+TEST_F(SessionSoapTest, ReadOnlyAccountsLeaveOneSlotForReadWriteOnes) {
+    for (int i = 0; i < 5; i++) EXPECT_EQ(element(open("user"), "faultstring"), "") << i;
+    EXPECT_EQ(element(open("user"), "faultstring"), "No session is free");
+    EXPECT_EQ(element(open("admin"), "faultstring"), "");
+    EXPECT_EQ(element(open("admin"), "faultstring"), "No session is free");
+}
+
 TEST_F(SessionSoapTest, MissingUserAndBadPasswordAreRefused) {
     EXPECT_EQ(element(call("<com:openSessionRequest/>"), "faultstring"), "Missing parameter");
     EXPECT_EQ(element(open(""), "faultstring"), "Missing parameter");
