@@ -73,16 +73,24 @@ emsTrace_t *emsInitTraceBuffer(const char *name, uint32_t size, int /*flags*/,
         std::string path = dir + "/" + name + ".trace";
         int fd =
             makeDirs(dir) ? open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
-        if (fd >= 0) {
-            if (ftruncate(fd, static_cast<off_t>(total)) == 0) {
-                void *map = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-                if (map != MAP_FAILED) {
-                    trace->header = static_cast<TraceHeader *>(map);
-                    trace->mappedBytes = total;
-                    trace->path = path;
-                }
+        // The blocks are reserved now: a page of a sparse file that finds the disk full
+        // when it is first written faults (SIGBUS) instead of failing a write.
+        int why = fd < 0 ? errno : posix_fallocate(fd, 0, static_cast<off_t>(total));
+        if (why == 0) {
+            void *map = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            if (map != MAP_FAILED) {
+                trace->header = static_cast<TraceHeader *>(map);
+                trace->mappedBytes = total;
+                trace->path = path;
+            } else {
+                why = errno;
             }
-            close(fd);
+        }
+        if (fd >= 0) close(fd);
+        if (!trace->header) {
+            if (fd >= 0) unlink(path.c_str());
+            fprintf(stderr, "%s: no room for the trace file %s (%s); the trace is kept in memory\n",
+                    karnGetProcessName(), path.c_str(), strerror(why));
         }
     }
     if (!trace->header) {

@@ -2,7 +2,9 @@
 //
 // A trace buffer is a ring of `size` bytes kept in a memory-mapped file
 // "<scratch>/ems/<name>.trace", so that it can be read from outside the process at
-// any time (and after the process has died); the oldest text is dropped first.
+// any time (and after the process has died); the oldest text is dropped first. The
+// file's space is reserved when it is made; when that fails (a full disk) the ring is
+// kept in memory and a line on standard error says so.
 // Incidents go to standard error.
 #pragma once
 #include <cstdint>

@@ -1,6 +1,9 @@
 #include "platform/ems.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -51,6 +54,38 @@ TEST_F(Ems, RingDropsTheOldestTextAndFileReadsTheSame) {
 
     log(t, std::string(100, 'x') + "tail");  // larger than the ring: its newest part stays
     EXPECT_EQ(emsTraceText(t), std::string(27, 'x') + "tail\n");
+    emsTraceFree(t);
+}
+
+// The file's blocks are reserved when it is made, so writing the mapped ring can never
+// meet a full disk; when they cannot be reserved, the ring lives in memory.
+TEST_F(Ems, TraceFileSpaceIsReservedOrTheRingStaysInMemory) {
+    const uint32_t size = 256 * 1024;
+    emsTrace_t *t = emsInitTraceBuffer("reserved", size, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    struct stat st;
+    ASSERT_EQ(stat(emsTracePath(t), &st), 0);
+    EXPECT_GE(uint64_t(st.st_blocks) * 512, uint64_t(size)) << "no holes in the file";
+    emsTraceFree(t);
+
+    // A file size limit below the ring stands in for a full disk.
+    rlimit old;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    sighandler_t oldHandler = signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::internal::CaptureStderr();
+    t = emsInitTraceBuffer("full", size, 0, nullptr);
+    std::string said = testing::internal::GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(emsTracePath(t), "");
+    EXPECT_NE(said.find("the trace is kept in memory"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(scratch + "/ems/full.trace"));
+    for (int i = 0; i < 20000; i++) log(t, "line " + std::to_string(i));
+    EXPECT_NE(emsTraceText(t).find("line 19999\n"), std::string::npos);
     emsTraceFree(t);
 }
 
