@@ -33,7 +33,8 @@ namespace {
 
 int usage() {
     fprintf(stderr,
-            "usage: switchctl users list | add NAME rw|ro | passwd NAME | access NAME rw|ro | del NAME\n"
+            "usage: switchctl users list | add NAME rw|ro | passwd NAME | access NAME rw|ro | del "
+            "NAME\n"
             "       switchctl sessions list | end COOKIE\n"
             "       switchctl identity add USER MAC PORT [DOMAIN]\n"
             "       switchctl event device-detect|device-remove|user-authenticate|"
@@ -65,9 +66,12 @@ bool readPassword(const char *prompt, std::string *out) {
 }
 
 bool parseAccess(const char *text, bool *readWrite) {
-    if (strcmp(text, "rw") == 0) *readWrite = true;
-    else if (strcmp(text, "ro") == 0) *readWrite = false;
-    else return false;
+    if (strcmp(text, "rw") == 0)
+        *readWrite = true;
+    else if (strcmp(text, "ro") == 0)
+        *readWrite = false;
+    else
+        return false;
     return true;
 }
 
@@ -106,7 +110,8 @@ int users(int argc, char **argv) {
         return usage();
     }
     if (rc != 0) {
-        fprintf(stderr, "switchctl: cannot %s account \"%s\" (bad or duplicate name, or no such account)\n",
+        fprintf(stderr,
+                "switchctl: cannot %s account \"%s\" (bad or duplicate name, or no such account)\n",
                 cmd.c_str(), argv[1]);
         return 1;
     }
@@ -148,7 +153,8 @@ int sessions(int argc, char **argv) {
     uint32_t status = 1;
     const char *text = "";
     tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END);
-    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &text, static_cast<uint32_t *>(nullptr), TLV_DEC_END);
+    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &text, static_cast<uint32_t *>(nullptr),
+              TLV_DEC_END);
     if (cmd == "list") {
         printf("%s", text);
         return 0;
