@@ -1,12 +1,16 @@
 #include "daemon/trace_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
+#include "daemon/trace_mask.h"
 #include "platform/util.h"
 
 namespace {
@@ -24,6 +28,7 @@ struct TraceFiles {
 
 std::mutex gTraceMutex;
 TraceFiles gTrace = {{0}, {0}, {0}, nullptr, nullptr, WSVD_TRACE_DEFAULT_MAX_SIZE, 0, 0};
+wsvdTraceMask gMask;
 
 void closeStream(FILE **f) {
     if (*f) fclose(*f);
@@ -37,8 +42,11 @@ void openFile(uint32_t which) {
     FILE **slot = which == 1 ? &gTrace.first : &gTrace.second;
     if (name[0] == 0) return;  // no scratch area: stay silent
     closeStream(slot);
-    FILE *f = fopen(name, "w");
+    // For the owner only; a file left from before with wider rights is narrowed.
+    int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    FILE *f = fd >= 0 && fchmod(fd, 0600) == 0 ? fdopen(fd, "w") : nullptr;
     if (!f) {
+        if (fd >= 0) close(fd);
         printf("Unable to open the file %s...\n", name);
         return;
     }
@@ -59,11 +67,11 @@ void wsvdTraceFileInit() {
     gTrace.firstName[0] = gTrace.secondName[0] = gTrace.directory[0] = 0;
     const char *scratch = getenv("KARN_SCRATCH_LOCATION");
     if (scratch && scratch[0]) {
-        Sprintf(gTrace.firstName, WSVD_TRACE_NAME_SIZE - 1, "%s/%s/%s", scratch, "intern",
-                "trace.wsvd");
-        Sprintf(gTrace.secondName, WSVD_TRACE_NAME_SIZE - 1, "%s/%s/%s%s", scratch, "intern",
-                "second", "trace.wsvd");
-        Sprintf(gTrace.directory, WSVD_TRACE_NAME_SIZE, "%s/%s", scratch, "intern");
+        Sprintf(gTrace.firstName, WSVD_TRACE_NAME_SIZE - 1, "%s/%s/%s", scratch, WSVD_TRACE_DIR,
+                WSVD_TRACE_FILE);
+        Sprintf(gTrace.secondName, WSVD_TRACE_NAME_SIZE - 1, "%s/%s/%s%s", scratch, WSVD_TRACE_DIR,
+                WSVD_TRACE_SECOND_PREFIX, WSVD_TRACE_FILE);
+        Sprintf(gTrace.directory, WSVD_TRACE_NAME_SIZE, "%s/%s", scratch, WSVD_TRACE_DIR);
     }
     gTrace.maxFileSize = WSVD_TRACE_DEFAULT_MAX_SIZE;
     gTrace.current = 0;
@@ -94,9 +102,19 @@ void wsvdTraceWrite(const char *format, ...) {
     }
     va_list ap;
     va_start(ap, format);
-    vfprintf(f, format, ap);
+    char *text = nullptr;
+    int n = vasprintf(&text, format, ap);
     va_end(ap);
+    if (n < 0) return;
+    std::string masked = gMask.feed(std::string_view(text, size_t(n)));
+    free(text);
+    fwrite(masked.data(), 1, masked.size(), f);
     fflush(f);
+}
+
+void wsvdTraceRequestBegin() {
+    std::lock_guard<std::mutex> lock(gTraceMutex);
+    gMask.reset();
 }
 
 int wsvdTraceFileConfigure(uint32_t mask, int32_t maxFileSize, uint32_t enabled) {
@@ -109,7 +127,8 @@ int wsvdTraceFileConfigure(uint32_t mask, int32_t maxFileSize, uint32_t enabled)
             closeStream(&gTrace.second);
         } else if (!gTrace.first && gTrace.directory[0]) {
             // The scratch area may be fresh; a failure shows up as the open's message.
-            (void)mkdir(gTrace.directory, 0755);
+            // Traces are for the owner only, also in a directory made before.
+            if (mkdir(gTrace.directory, 0700) != 0) (void)chmod(gTrace.directory, 0700);
             openFile(1);
         }
     }

@@ -152,6 +152,7 @@ void serveOne(WorkerThread *w, wsvdRequest *r) {
 
     wsvdCounterIncrement(WSVD_CNT_SCHEMA_ERRORS);
     int traceNumber = static_cast<int>(wsvdCounterIncrement(WSVD_CNT_REQUESTS));
+    wsvdTraceRequestBegin();
     wsvdTraceWrite("[BEGIN:%d->", traceNumber);
     wsvdTraceWrite("%s\n", text);
 

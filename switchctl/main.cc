@@ -11,18 +11,22 @@
 //   switchctl sessions end COOKIE
 //   switchctl event device-detect|device-remove|user-authenticate|user-unauthenticate PORT
 //   switchctl identity add USER MAC PORT [DOMAIN]   a user seen behind a port
+//   switchctl trace                      the management API's request trace, oldest first
 //
 // Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions are asked of the
 // running platform process. Passwords are never taken from the command line.
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <string>
 
+#include "daemon/trace_file.h"
 #include "platform/dm.h"
 #include "platform/plink.h"
 #include "platform/portlist.h"
@@ -38,7 +42,8 @@ int usage() {
             "       switchctl sessions list | end COOKIE\n"
             "       switchctl identity add USER MAC PORT [DOMAIN]\n"
             "       switchctl event device-detect|device-remove|user-authenticate|"
-            "user-unauthenticate PORT\n");
+            "user-unauthenticate PORT\n"
+            "       switchctl trace\n");
     return 2;
 }
 
@@ -212,6 +217,41 @@ int identity(int argc, char **argv) {
     return 0;
 }
 
+// The two files of wsvd's request trace (readable by their owner only), the older one
+// first: the daemon writes one until it is full and then starts the other afresh.
+int trace(int argc, char **) {
+    if (argc != 0) return usage();
+    const char *scratch = getenv("KARN_SCRATCH_LOCATION");
+    if (!scratch || !scratch[0]) {
+        fprintf(stderr, "switchctl: KARN_SCRATCH_LOCATION is not set\n");
+        return 1;
+    }
+    std::string dir = std::string(scratch) + "/" WSVD_TRACE_DIR "/";
+    std::string names[2] = {dir + WSVD_TRACE_FILE, dir + WSVD_TRACE_SECOND_PREFIX WSVD_TRACE_FILE};
+    struct stat st[2];
+    bool present[2];
+    for (int i = 0; i < 2; i++) present[i] = stat(names[i].c_str(), &st[i]) == 0;
+    if (!present[0] && !present[1]) {
+        fprintf(stderr, "switchctl: no request trace (configure management trace on)\n");
+        return 1;
+    }
+    bool secondFirst = present[0] && present[1] &&
+                       (st[1].st_mtim.tv_sec < st[0].st_mtim.tv_sec ||
+                        (st[1].st_mtim.tv_sec == st[0].st_mtim.tv_sec &&
+                         st[1].st_mtim.tv_nsec < st[0].st_mtim.tv_nsec));
+    for (int i : {secondFirst ? 1 : 0, secondFirst ? 0 : 1}) {
+        if (!present[i]) continue;
+        std::ifstream in(names[i], std::ios::binary);
+        if (!in) {
+            fprintf(stderr, "switchctl: cannot read %s\n", names[i].c_str());
+            return 1;
+        }
+        std::cout << in.rdbuf();
+    }
+    std::cout.flush();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -221,5 +261,6 @@ int main(int argc, char **argv) {
     if (strcmp(argv[1], "sessions") == 0) return sessions(argc - 2, argv + 2);
     if (strcmp(argv[1], "event") == 0) return event(argc - 2, argv + 2);
     if (strcmp(argv[1], "identity") == 0) return identity(argc - 2, argv + 2);
+    if (strcmp(argv[1], "trace") == 0) return trace(argc - 2, argv + 2);
     return usage();
 }

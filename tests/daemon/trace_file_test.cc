@@ -1,6 +1,7 @@
 #include "daemon/trace_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -93,6 +94,26 @@ TEST_F(TraceFileTest, DisableThenEnableRestartsFirstFile) {
     wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1);
     wsvdTraceWrite("new");
     EXPECT_EQ(readFile(first), "new");
+}
+
+// The files outlive the requests in them: passwords are masked, and only the owner
+// reads them, also when the directory was made with wider rights before.
+TEST_F(TraceFileTest, PasswordsAreMaskedAndFilesAreTheOwnersOnly) {
+    std::filesystem::create_directory(scratch.path + "/intern");
+    chmod((scratch.path + "/intern").c_str(), 0755);
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE | WSVD_TRACE_SET_ENABLED, 100000, 1);
+    wsvdTraceRequestBegin();
+    wsvdTraceWrite("[BEGIN:%d->", 1);
+    wsvdTraceWrite("%s", "<session><username>admin</username><pass");
+    wsvdTraceWrite("%s", "word>Secret-1</password></session>");
+    EXPECT_EQ(readFile(first),
+              "[BEGIN:1-><session><username>admin</username><password>***</password></session>")
+        << "a tag cut between writes is written when it is complete";
+    struct stat st;
+    ASSERT_EQ(stat(first.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat((scratch.path + "/intern").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST(TraceFileNoScratch, StaysSilentWhenEnabled) {
