@@ -1,10 +1,39 @@
 #include "soap/wsvd_soap.h"
 
+#include <string>
+
+#include "soap/wsvd_screen.h"
 #include "soapH.h"
 
 namespace {
 wsvdSoapStream gStream = {nullptr, nullptr};
+
+// The text of the request being served on this thread (a context belongs to one
+// thread), read whole before the engine starts so that it can be screened.
+struct Input {
+    std::string text;
+    size_t pos = 0;
+};
+thread_local Input *tInput = nullptr;
+
+// Reads the request's text through the stream; false when it is larger than the limit.
+bool readWhole(wsvdRequest *r, std::string *text) {
+    char chunk[16384];
+    size_t n;
+    while (gStream.read && (n = gStream.read(r, chunk, sizeof chunk)) > 0) {
+        if (text->size() + n > WSVD_SOAP_MAX_MESSAGE) return false;
+        text->append(chunk, n);
+    }
+    return true;
 }
+
+// Answers with a client fault without reading the request.
+void refuse(struct soap *soap, const char *why) {
+    soap_begin(soap);
+    soap_sender_fault(soap, why, nullptr);
+    soap_send_fault(soap);
+}
+}  // namespace
 
 void wsvdSoapSetStream(const wsvdSoapStream *stream) {
     gStream = stream ? *stream : wsvdSoapStream{nullptr, nullptr};
@@ -16,11 +45,11 @@ int wsvdSoapSend(struct soap *soap, const char *data, size_t n) {
     return gStream.write(r, data, n) == 0 ? SOAP_OK : SOAP_EOF;
 }
 
-size_t wsvdSoapRecv(struct soap *soap, char *buffer, size_t size) {
-    auto *r = static_cast<wsvdRequest *>(soap->user);
-    if (!gStream.read || !r) return 0;
-    size_t n = gStream.read(r, buffer, size);
-    return n > size ? size : n;
+size_t wsvdSoapRecv(struct soap *, char *buffer, size_t size) {
+    if (!tInput) return 0;
+    size_t n = tInput->text.copy(buffer, size, tInput->pos);
+    tInput->pos += n;
+    return n;
 }
 
 int wsvdSoapPoll(struct soap *) {
@@ -56,7 +85,16 @@ void wsvdSoapServe(struct soap *soap, wsvdRequest *r) {
     // Each request starts as SOAP 1.1; reading a 1.2 envelope switches the answer to 1.2.
     soap_set_version(soap, 1);
     soap->keep_alive = 0;
-    soap_serve(soap);
+    Input input;
+    const char *refused = readWhole(r, &input.text) ? wsvdSoapScreen(input.text, gWsvdScreenLimits)
+                                                    : "Request too large";
+    if (refused) {
+        refuse(soap, refused);
+    } else {
+        tInput = &input;
+        soap_serve(soap);
+        tInput = nullptr;
+    }
     soap->user = nullptr;
 }
 

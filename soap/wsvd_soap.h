@@ -31,8 +31,24 @@ enum {
     WSVD_SOAP_MAX_TEXT = 1024 * 1024,
 };
 
+// What the screen (wsvd_screen.h) lets through to the engine. The largest requests of
+// the service, a policy of a thousand rules or a set of an object list, hold some 25000
+// elements, a few namespace declarations and a handful of attributes per element; a
+// client of the engine's own kind declares every namespace of the service (about 30)
+// on the Envelope. Elements the engine keeps as trees (wildcards, NETCONF content)
+// cost it a few microseconds each, which bounds their number.
+enum {
+    WSVD_SOAP_MAX_ATTRIBUTES_PER_ELEMENT = 64,
+    WSVD_SOAP_MAX_ATTRIBUTES = 4096,
+    WSVD_SOAP_MAX_NAMESPACES_IN_SCOPE = 64,  // each name is looked up among them
+    WSVD_SOAP_MAX_NAMESPACES = 1024,
+    WSVD_SOAP_MAX_ELEMENTS = 32768,
+    WSVD_SOAP_MAX_HEADER_ELEMENTS = 64,  // kept as trees by the engine: dear
+    WSVD_SOAP_MAX_NAME = 1024,           // the engine's own limit of a tag name
+};
+
 // The gSOAP hooks: send writes through the stream with soap->user as the request;
-// recv reads from it; poll always says ready.
+// recv reads the request text being served; poll always says ready.
 int wsvdSoapSend(struct soap *soap, const char *data, size_t n);
 size_t wsvdSoapRecv(struct soap *soap, char *buffer, size_t size);
 int wsvdSoapPoll(struct soap *soap);
@@ -42,7 +58,10 @@ int wsvdSoapPoll(struct soap *soap);
 struct soap *wsvdSoapContextNew();
 void wsvdSoapContextFree(struct soap *soap);
 // Serves one request (soap_serve with soap->user = r); the answer or fault has been
-// written when it returns. wsvdSoapRequestEnd frees the request's temporaries.
+// written when it returns. The whole text is read first and screened (wsvd_screen.h):
+// a text beyond the limits above gets the client fault "Request refused: ..." (or
+// "Request too large") without the engine reading it. wsvdSoapRequestEnd frees the
+// request's temporaries.
 void wsvdSoapServe(struct soap *soap, wsvdRequest *r);
 void wsvdSoapRequestEnd(struct soap *soap);
 
