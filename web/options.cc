@@ -8,7 +8,8 @@
 const char kWebUsage[] =
     "usage: webd [-a ADDRESS] [-p PORT] [-s HTTPS_PORT --cert FILE --key FILE]\n"
     "            [-w WSDL_DIR] [-c MAX_CONNECTIONS] [-t TIMEOUT_S] [-l LINKS]\n"
-    "            [-i IDLE_TIMEOUT_S]\n";
+    "            [-i IDLE_TIMEOUT_S] [-r REQUEST_TIMEOUT_S] [--reply-timeout S]\n"
+    "            [--per-address N] [--threads N]\n";
 
 namespace {
 
@@ -36,6 +37,10 @@ int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayCo
         {"timeout", required_argument, nullptr, 't'},
         {"links", required_argument, nullptr, 'l'},
         {"idle-timeout", required_argument, nullptr, 'i'},
+        {"request-timeout", required_argument, nullptr, 'r'},
+        {"reply-timeout", required_argument, nullptr, 'R'},
+        {"per-address", required_argument, nullptr, 'P'},
+        {"threads", required_argument, nullptr, 'T'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -54,7 +59,7 @@ int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayCo
     opterr = 0;
     int opt;
     long v;
-    while ((opt = getopt_long(argc, argv, ":a:p:s:w:c:t:l:i:h", longOptions, nullptr)) != -1) {
+    while ((opt = getopt_long(argc, argv, ":a:p:s:w:c:t:l:i:r:h", longOptions, nullptr)) != -1) {
         auto bad = [&](const char *what) {
             *error = std::string("bad ") + what + " \"" + (optarg ? optarg : "") + "\"";
             return -1;
@@ -81,7 +86,7 @@ int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayCo
                 server->wsdlDir = optarg;
                 break;
             case 'c':
-                if (!number(optarg, 1, 10000, &v)) return bad("connection limit");
+                if (!number(optarg, 1, 100000, &v)) return bad("connection limit");
                 server->maxConnections = int(v);
                 break;
             case 't':
@@ -95,6 +100,22 @@ int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayCo
             case 'i':
                 if (!number(optarg, 1, 3600, &v)) return bad("idle timeout");
                 server->idleTimeoutS = int(v);
+                break;
+            case 'r':
+                if (!number(optarg, 1, 3600, &v)) return bad("request timeout");
+                server->requestTimeoutS = int(v);
+                break;
+            case 'R':
+                if (!number(optarg, 1, 86400, &v)) return bad("reply timeout");
+                server->replyTimeoutS = int(v);
+                break;
+            case 'P':
+                if (!number(optarg, 1, 100000, &v)) return bad("connections per address");
+                server->perAddress = int(v);
+                break;
+            case 'T':
+                if (!number(optarg, 1, 64, &v)) return bad("thread count");
+                server->threads = int(v);
                 break;
             case 'h':
                 return 1;

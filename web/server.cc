@@ -4,12 +4,18 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <strings.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string_view>
+#include <vector>
 
+#include "platform/clock.h"
+#include "platform/dispatch.h"
+#include "web/deadlines.h"
 #include "web/relay.h"
 #include "web/soap_http.h"
 #include "web/wsdl.h"
@@ -33,6 +39,20 @@ webServerConfig_t gConfig;
 Listener gHttp, gHttps;
 std::string gCert, gKey;  // PEM texts; libmicrohttpd keeps pointers to them
 std::atomic<int> gConnections{0};
+std::unique_ptr<webDeadlines> gDeadlines;
+dispatchWork_t gSweep;
+const dispatchTime_t kSweepPeriod = {0, 250000};
+
+// The deadline record of a connection (its socket context).
+webDeadlines::Conn *deadlineOf(MHD_Connection *conn) {
+    const MHD_ConnectionInfo *info =
+        MHD_get_connection_info(conn, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+    return info ? static_cast<webDeadlines::Conn *>(info->socket_context) : nullptr;
+}
+
+void sweep(void *) {
+    if (gDeadlines) gDeadlines->sweep(clockNowUs());
+}
 
 // State of one POST while its body arrives.
 struct Upload {
@@ -222,7 +242,12 @@ MHD_Result begin(MHD_Connection *conn, const Listener *listener, std::string_vie
 MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const char *method,
                          const char *, const char *data, size_t *dataSize, void **state) {
     const auto *listener = static_cast<const Listener *>(cls);
-    if (!*state) return begin(conn, listener, url, method, state);
+    if (!*state) {
+        MHD_Result rc = begin(conn, listener, url, method, state);
+        // Answered from the header alone: the reply's deadline runs.
+        if (!*state) gDeadlines->answering(deadlineOf(conn), clockNowUs());
+        return rc;
+    }
     auto *up = static_cast<Upload *>(*state);
     if (*dataSize > 0) {
         if (!up->tooLarge && up->body.size() + *dataSize > gConfig.maxBody) {
@@ -241,6 +266,7 @@ MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const
         *dataSize = 0;
         return MHD_YES;
     }
+    gDeadlines->answering(deadlineOf(conn), clockNowUs());
     if (up->tooLarge) return queueError(conn, 413, "request too large");
     if (webIsExecHook(up->body)) return queueError(conn, 403, "forbidden");
     // The request link carries texts; a NUL would cut the request short.
@@ -249,16 +275,46 @@ MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const
     return relay(conn, listener, up);
 }
 
-void completed(void *, MHD_Connection *, void **state, MHD_RequestTerminationCode) {
+void completed(void *, MHD_Connection *conn, void **state, MHD_RequestTerminationCode) {
     delete static_cast<Upload *>(*state);
     *state = nullptr;
+    // A kept connection may bring another request: its deadline runs from now.
+    gDeadlines->reading(deadlineOf(conn), clockNowUs());
 }
 
-void connectionNotice(void *, MHD_Connection *, void **, MHD_ConnectionNotificationCode code) {
-    if (code == MHD_CONNECTION_NOTIFY_STARTED)
+void connectionNotice(void *, MHD_Connection *conn, void **socketContext,
+                      MHD_ConnectionNotificationCode code) {
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
         gConnections++;
-    else if (code == MHD_CONNECTION_NOTIFY_CLOSED)
+        const MHD_ConnectionInfo *info =
+            MHD_get_connection_info(conn, MHD_CONNECTION_INFO_CONNECTION_FD);
+        *socketContext = info ? gDeadlines->add(info->connect_fd, clockNowUs()) : nullptr;
+    } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
         gConnections--;
+        gDeadlines->remove(static_cast<webDeadlines::Conn *>(*socketContext));
+        *socketContext = nullptr;
+    }
+}
+
+// Raises the open-file limit to what the connections need (two descriptors each: the
+// socket and the deadline's duplicate), or lowers the connection limit to what the
+// system allows.
+void fitDescriptors() {
+    const rlim_t spare = 256;  // links to wsvd, listeners, files, the platform
+    rlim_t need = rlim_t(gConfig.maxConnections + 16) * 2 + spare;
+    rlimit lim;
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0) return;
+    if (lim.rlim_cur < need) {
+        lim.rlim_cur = lim.rlim_max == RLIM_INFINITY || lim.rlim_max >= need ? need : lim.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &lim);
+        getrlimit(RLIMIT_NOFILE, &lim);
+    }
+    if (lim.rlim_cur < need) {
+        int fit = lim.rlim_cur > spare + 32 ? int((lim.rlim_cur - spare) / 2) - 16 : 0;
+        fprintf(stderr, "webd: %llu open files allowed: serving %d connections, not %d\n",
+                static_cast<unsigned long long>(lim.rlim_cur), fit, gConfig.maxConnections);
+        gConfig.maxConnections = fit > 1 ? fit : 1;
+    }
 }
 
 void mhdLog(void *, const char *format, va_list args) {
@@ -268,8 +324,7 @@ void mhdLog(void *, const char *format, va_list args) {
 
 int startListener(Listener *l, int port, bool tls, std::string *error) {
     sockaddr_storage address{};
-    unsigned flags =
-        MHD_USE_THREAD_PER_CONNECTION | MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_ERROR_LOG;
+    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
     if (gConfig.address.find(':') != std::string::npos) {
         auto *in6 = reinterpret_cast<sockaddr_in6 *>(&address);
         in6->sin6_family = AF_INET6;
@@ -291,23 +346,23 @@ int startListener(Listener *l, int port, bool tls, std::string *error) {
     if (tls) flags |= MHD_USE_TLS;
     l->port = port;
     // Beyond maxConnections a few more are accepted so that they can be told 503.
-    unsigned limit = unsigned(gConfig.maxConnections) + 16;
+    std::vector<MHD_OptionItem> options = {
+        {MHD_OPTION_EXTERNAL_LOGGER, intptr_t(mhdLog), nullptr},
+        {MHD_OPTION_SOCK_ADDR, 0, &address},
+        {MHD_OPTION_CONNECTION_LIMIT, intptr_t(gConfig.maxConnections + 16), nullptr},
+        {MHD_OPTION_PER_IP_CONNECTION_LIMIT, intptr_t(gConfig.perAddress), nullptr},
+        {MHD_OPTION_THREAD_POOL_SIZE, intptr_t(gConfig.threads), nullptr},
+        {MHD_OPTION_CONNECTION_TIMEOUT, intptr_t(gConfig.idleTimeoutS), nullptr},
+        {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(completed), nullptr},
+        {MHD_OPTION_NOTIFY_CONNECTION, intptr_t(connectionNotice), nullptr},
+    };
     if (tls) {
-        l->daemon = MHD_start_daemon(
-            flags, uint16_t(port), nullptr, nullptr, handleRequest, l, MHD_OPTION_EXTERNAL_LOGGER,
-            mhdLog, nullptr, MHD_OPTION_SOCK_ADDR, &address, MHD_OPTION_CONNECTION_LIMIT, limit,
-            MHD_OPTION_CONNECTION_TIMEOUT, unsigned(gConfig.idleTimeoutS),
-            MHD_OPTION_NOTIFY_COMPLETED, completed, nullptr, MHD_OPTION_NOTIFY_CONNECTION,
-            connectionNotice, nullptr, MHD_OPTION_HTTPS_MEM_CERT, gCert.c_str(),
-            MHD_OPTION_HTTPS_MEM_KEY, gKey.c_str(), MHD_OPTION_END);
-    } else {
-        l->daemon = MHD_start_daemon(
-            flags, uint16_t(port), nullptr, nullptr, handleRequest, l, MHD_OPTION_EXTERNAL_LOGGER,
-            mhdLog, nullptr, MHD_OPTION_SOCK_ADDR, &address, MHD_OPTION_CONNECTION_LIMIT, limit,
-            MHD_OPTION_CONNECTION_TIMEOUT, unsigned(gConfig.idleTimeoutS),
-            MHD_OPTION_NOTIFY_COMPLETED, completed, nullptr, MHD_OPTION_NOTIFY_CONNECTION,
-            connectionNotice, nullptr, MHD_OPTION_END);
+        options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char *>(gCert.c_str())});
+        options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char *>(gKey.c_str())});
     }
+    options.push_back({MHD_OPTION_END, 0, nullptr});
+    l->daemon = MHD_start_daemon(flags, uint16_t(port), nullptr, nullptr, handleRequest, l,
+                                 MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     if (!l->daemon) {
         *error = std::string("cannot listen on ") + gConfig.address + " port " +
                  std::to_string(port) + (tls ? " (HTTPS)" : "");
@@ -320,6 +375,11 @@ int startListener(Listener *l, int port, bool tls, std::string *error) {
 
 int webServerStart(const webServerConfig_t &config, std::string *error) {
     gConfig = config;
+    fitDescriptors();
+    gDeadlines = std::make_unique<webDeadlines>(uint64_t(config.requestTimeoutS) * 1000000u,
+                                                uint64_t(config.replyTimeoutS) * 1000000u);
+    gSweep = dispatchExecuteWorkItem(sweep, nullptr, 0, kSweepPeriod, DISPATCH_WORK_REPEAT);
+    if (gSweep) dispatchWorkRegisterAttr(gSweep, "connection deadlines");
     gHttp.connectionKind = WSVD_CONN_HTTP;
     gHttp.scheme = "http";
     gHttps.connectionKind = WSVD_CONN_HTTPS;
@@ -350,4 +410,7 @@ void webServerStop() {
         if (l->daemon) MHD_stop_daemon(l->daemon);
         l->daemon = nullptr;
     }
+    if (gSweep) dispatchWorkCancel(gSweep);
+    gSweep = nullptr;
+    gDeadlines.reset();
 }

@@ -8,12 +8,18 @@
 //   bench_web --switch [SECONDS_PER_RUN]   the real switch (cfgmgr, wsvd and webd): an
 //                                          admin session's getVlan, then getAllVlan
 //                                          over 1024 VLANs (5 s runs by default)
+//   bench_web --slowloris [SECONDS]        one client's wait for webd in front of the
+//                                          echo daemon, alone and while 200 slow
+//                                          clients trickle their requests (60 s)
 //
 // The bare server runs in a child process forked before anything else starts, so that
 // its resident memory can be read beside wsvd's; it serves whatever body it was last
 // handed through a pipe (the reply of the operation being measured, copied from memory).
-#include <microhttpd.h>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <microhttpd.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -21,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -472,7 +479,131 @@ int benchSwitch(BareServer &bare, double seconds) {
 
 }  // namespace
 
+// ---- slow clients ----
+
+// A TCP connection to `port` from `address` (all of 127.0.0.0/8 is this machine),
+// non-blocking, or -1.
+int connectFrom(const std::string &address, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{}, to{};
+    from.sin_family = to.sin_family = AF_INET;
+    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
+    to.sin_port = htons(uint16_t(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+// `count` connections from four addresses that each send a request start and then one
+// header line a second, for as long as webd keeps them; a connection webd closes is
+// made again at once, so the count stays.
+class Slowloris {
+public:
+    Slowloris(int port, int count) : port_(port), fds_(size_t(count), -1) {
+        thread_ = std::thread([this] { run(); });
+    }
+    ~Slowloris() {
+        running_ = false;
+        thread_.join();
+        for (int fd : fds_)
+            if (fd >= 0) close(fd);
+    }
+    long reconnects() const { return reconnects_; }
+
+private:
+    void run() {
+        const char start[] = "POST /xmlService HTTP/1.1\r\nHost: x\r\nContent-Type: text/xml\r\n";
+        while (running_) {
+            for (size_t i = 0; i < fds_.size(); i++) {
+                int &fd = fds_[i];
+                char buf[512];
+                if (fd >= 0) {
+                    ssize_t n = recv(fd, buf, sizeof buf, 0);
+                    if (n == 0 || (n < 0 && errno != EAGAIN) ||
+                        send(fd, "X-Slow: 1\r\n", 11, MSG_NOSIGNAL) < 0) {
+                        close(fd);
+                        fd = -1;
+                    }
+                }
+                if (fd < 0) {
+                    fd = connectFrom("127.0.0." + std::to_string(2 + i % 4), port_);
+                    if (fd >= 0) send(fd, start, sizeof start - 1, MSG_NOSIGNAL);
+                    reconnects_++;
+                }
+            }
+            for (int i = 0; i < 10 && running_; i++)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    int port_;
+    std::vector<int> fds_;
+    std::atomic<bool> running_{true};
+    std::atomic<long> reconnects_{0};
+    std::thread thread_;
+};
+
+// Every wait of one client posting one request after another on its own connection.
+Figures waits(int port, const std::string &body, double seconds, double *maxUs) {
+    std::vector<double> all;
+    Figures f;
+    auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    HttpClient c(port);
+    HttpReply reply;
+    while (Clock::now() < end) {
+        auto t0 = Clock::now();
+        bool ok = c.request("POST", "/xmlService", body, "text/xml", &reply) && reply.status == 200;
+        all.push_back(usSince(t0));
+        if (!ok) {
+            f.errors++;
+            c.disconnect();
+        }
+    }
+    std::sort(all.begin(), all.end());
+    f.rps = double(all.size()) / seconds;
+    f.p50Us = all[all.size() / 2];
+    f.p99Us = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+    *maxUs = all.back();
+    return f;
+}
+
+int benchSlowloris(double seconds) {
+    const std::string body = "echo slow clients";
+    int webPort = freeLocalPort();
+    SwitchHarness sw({"wsvd=wsvd_testserve", "webd=webd -p " + std::to_string(webPort)});
+    if (!sw.start() || !waitForHttp(webPort)) return 1;
+    printf("%-32s %10s %10s %10s %10s %8s\n", "one client's requests", "req/s", "p50 us", "p99 us",
+           "max us", "errors");
+    double maxUs;
+    Figures alone = waits(webPort, body, std::min(seconds, 10.0), &maxUs);
+    printf("%-32s %10.0f %10.0f %10.0f %10.0f %8ld\n", "alone", alone.rps, alone.p50Us, alone.p99Us,
+           maxUs, alone.errors);
+    long reconnects;
+    Figures attacked;
+    {
+        Slowloris slow(webPort, 200);
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // all 200 connected
+        attacked = waits(webPort, body, seconds, &maxUs);
+        reconnects = slow.reconnects();
+    }
+    printf("%-32s %10.0f %10.0f %10.0f %10.0f %8ld\n", "with 200 slow clients", attacked.rps,
+           attacked.p50Us, attacked.p99Us, maxUs, attacked.errors);
+    printf(
+        "p99 with / alone: %.2f; slow connections made: %ld (200 at a time, each cut by its "
+        "request deadline)\n",
+        ratio(attacked.p99Us, alone.p99Us), reconnects);
+    return attacked.errors == 0 ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
+    if (argc > 1 && strcmp(argv[1], "--slowloris") == 0) {
+        double seconds = argc > 2 ? atof(argv[2]) : 60;
+        return benchSlowloris(seconds > 0 && seconds <= 600 ? seconds : 60);
+    }
     bool realSwitch = argc > 1 && strcmp(argv[1], "--switch") == 0;
     if (realSwitch) {
         argc--;

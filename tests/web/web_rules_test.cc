@@ -164,8 +164,30 @@ TEST(WebRules, CommandLine) {
     ASSERT_EQ(parse({}, &s, &r), 0);
     EXPECT_EQ(s.wsdlDir, "/r/wsdl");
     EXPECT_EQ(s.httpPort, 9090);
-    ASSERT_EQ(parse({"-a", "::1", "-p", "18080", "--https-port", "18443", "--cert", "c.pem",
-                     "--key", "k.pem", "-c", "5", "-t", "2", "-l", "3"},
+    ASSERT_EQ(parse({"-a",
+                     "::1",
+                     "-p",
+                     "18080",
+                     "--https-port",
+                     "18443",
+                     "--cert",
+                     "c.pem",
+                     "--key",
+                     "k.pem",
+                     "-c",
+                     "5",
+                     "-t",
+                     "2",
+                     "-l",
+                     "3",
+                     "-r",
+                     "7",
+                     "--reply-timeout",
+                     "90",
+                     "--per-address",
+                     "9",
+                     "--threads",
+                     "2"},
                     &s, &r),
               0);
     unsetenv("KARN_ROOT");
@@ -177,11 +199,17 @@ TEST(WebRules, CommandLine) {
     EXPECT_EQ(s.maxConnections, 5);
     EXPECT_EQ(r.timeoutMs, 2000);
     EXPECT_EQ(r.maxLinks, 3);
+    EXPECT_EQ(s.requestTimeoutS, 7);
+    EXPECT_EQ(s.replyTimeoutS, 90);
+    EXPECT_EQ(s.perAddress, 9);
+    EXPECT_EQ(s.threads, 2);
 
     for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"-p", "0"},
                                                                               {"-p", "65536"},
                                                                               {"-p", "80x"},
                                                                               {"-t", "0"},
+                                                                              {"-r", "0"},
+                                                                              {"--threads", "65"},
                                                                               {"-c"},
                                                                               {"--cert", "c"},
                                                                               {"-z"},

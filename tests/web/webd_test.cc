@@ -1,11 +1,17 @@
 // webd end to end: platformd starts the test daemon and webd on free local ports, and
 // the tests talk HTTP to webd with the small client of http_client.h.
+#include <arpa/inet.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <fstream>
 #include <memory>
@@ -232,6 +238,97 @@ TEST_F(Webd, ConnectionsPastTheLimitAnswered503) {
     a.disconnect();
     b.disconnect();
     EXPECT_EQ(answerBecomes(200), 200);
+}
+
+// A TCP connection to webd from `address` (the whole of 127.0.0.0/8 is this machine),
+// non-blocking; -1 when it cannot be made.
+int connectFrom(const std::string &address, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{}, to{};
+    from.sin_family = to.sin_family = AF_INET;
+    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
+    to.sin_port = htons(uint16_t(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) != 0 ||
+        connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
+}
+
+// True when webd has closed the connection (end of stream or reset).
+bool closedByServer(int fd) {
+    char buf[256];
+    ssize_t n = recv(fd, buf, sizeof buf, 0);
+    return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+}
+
+// Slow clients from many addresses trickle their headers or bodies; none of them holds
+// up a normal client, trickling does not extend a request's deadline, and one address
+// gets only its share of the connections. Bounded: about 10 s.
+TEST_F(Webd, SlowClientsStarveNobody) {
+    start("-r 2 --per-address 10");
+    std::vector<int> slow;
+    for (int a = 0; a < 20; a++) {
+        for (int i = 0; i < 10; i++) {
+            int fd = connectFrom("127.0.0." + std::to_string(a + 2), port_);
+            ASSERT_GE(fd, 0);
+            std::string start = i % 2 ? "POST /xmlService HTTP/1.1\r\nHost: x\r\n"
+                                      : "POST /xmlService HTTP/1.1\r\nHost: x\r\nContent-Type: "
+                                        "text/xml\r\nContent-Length: 1000\r\n\r\necho ";
+            ASSERT_EQ(send(fd, start.data(), start.size(), MSG_NOSIGNAL), ssize_t(start.size()));
+            slow.push_back(fd);
+        }
+    }
+    // One address past its share: the connections beyond it are closed at once.
+    std::vector<int> crowd;
+    for (int i = 0; i < 15; i++) crowd.push_back(connectFrom("127.0.0.250", port_));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    int refused = 0;
+    for (int fd : crowd) refused += fd < 0 || closedByServer(fd);
+    EXPECT_EQ(refused, 5) << "10 connections per address";
+    for (int fd : crowd) close(fd);
+
+    std::atomic<bool> attacking{true};
+    std::thread trickle([&] {  // a header line or a body byte from each, every 200 ms
+        for (int round = 0; attacking; round++) {
+            for (size_t i = 0; i < slow.size(); i++) {
+                const char *bit = i % 2 ? "X-Slow: 1\r\n" : "x";
+                send(slow[i], bit, strlen(bit), MSG_NOSIGNAL | MSG_DONTWAIT);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    auto t0 = std::chrono::steady_clock::now();
+    int served = 0, failed = 0;
+    long worstMs = 0;
+    HttpClient normal(port_);
+    while (msSince(t0) < 5000) {
+        auto r0 = std::chrono::steady_clock::now();
+        HttpReply reply;
+        std::string body = "echo " + std::to_string(served + failed);
+        bool ok = normal.request("POST", "/xmlService", body, kSoap11, &reply) &&
+                  reply.status == 200 && reply.body == body;
+        ok ? served++ : failed++;
+        worstMs = std::max(worstMs, msSince(r0));
+    }
+    EXPECT_EQ(failed, 0);
+    EXPECT_GT(served, 10);
+    printf("normal client: %d requests served, the slowest in %ld ms\n", served, worstMs);
+
+    // By now every slow connection has met its deadline of 2 s, however busy it kept.
+    int cut = 0;
+    for (int i = 0; i < 50 && cut < int(slow.size()); i++) {
+        cut = 0;
+        for (int fd : slow) cut += closedByServer(fd);
+        if (cut < int(slow.size())) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    attacking = false;
+    trickle.join();
+    EXPECT_EQ(cut, int(slow.size()));
+    for (int fd : slow) close(fd);
 }
 
 TEST_F(Webd, ServesTheWsdlWithTheEndpointRewritten) {
