@@ -95,12 +95,12 @@ struct CliRun {
     uint32_t seqnum;
 };
 
-// The CLI library always ends a run with its end event, also when it could not hand
-// the commands over, so the run counts as sent in every case.
+// The CLI library ends a run with its end event, also when it could not hand the
+// commands over, once its link has been started (when the CLI process came up after
+// the daemon); before that nothing would end the wait.
 bool runCli(void *run) {
     auto *c = static_cast<CliRun *>(run);
-    karnExecuteCLI("xmlapi", c->commands, 0, c->seqnum);
-    return true;
+    return karnExecuteCLI("xmlapi", c->commands, 0, c->seqnum) != CLI_NOT_STARTED;
 }
 
 }  // namespace
@@ -159,7 +159,10 @@ int wsvdOpExecCli(struct soap *soap, _qtncfg__execCli *request,
     if (access == 0 && !read) return cmFault(soap, CM_FAULT_NO_WRITE);
 
     CliRun run{list.data(), r->seqnum};
-    if (wsvdAnswerAwait(r->answer, cliWaitSeconds(), runCli, &run) != WSVD_ANSWERED)
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, cliWaitSeconds(), runCli, &run);
+    if (outcome == WSVD_NOT_SENT && r->response)
+        bufferPuts(r->response, "Error: The CLI process is not available.\n");
+    else if (outcome != WSVD_ANSWERED)
         WSVD_LOG("No end of CLI output for request %u", r->seqnum);
 
     const char *output = r->response && r->response->data ? r->response->data : "";

@@ -237,9 +237,7 @@ int karnExecuteCLIWithVariables(const char *client, char **commands, char **vari
     if (client) snprintf(name, sizeof name, "%s", client);
 
     std::unique_lock<std::mutex> lock(gMutex);
-    if (!gCallBack) {
-        return -1;  // not initialised: there is nobody to tell
-    }
+    if (!gCallBack) return CLI_NOT_STARTED;  // there is nobody to tell
     uint32_t id = gNextId++;
     if (gNextId == 0) gNextId = 1;
     std::vector<uint8_t> frame(block.size() + variableBlock.size() + 256);

@@ -26,7 +26,10 @@ typedef void (*cliCallBack_t)(int event, cliEventData_t *data);
 // Starts the subagent link to the CLI process. 0 on success.
 int cliSubagentInit(const char *processName, cliCallBack_t callBack);
 // Runs the NULL-terminated command list for client `client`. 0 when handed to the CLI
-// process, -1 when not (the end event comes anyway). Safe from any thread.
+// process, -1 when not (the end event comes anyway), CLI_NOT_STARTED before
+// cliSubagentInit (there is no callback to end the call with: no event comes). Safe
+// from any thread.
+enum { CLI_NOT_STARTED = -2 };
 int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqnum);
 // The same with variables: `variables` is a NULL-terminated list of "NAME=value" texts
 // (null: none), and a command word's $NAME or ${NAME} stands for that value (see

@@ -191,6 +191,17 @@ TEST_F(ExecTest, CliOutputBecomesTheReply) {
     EXPECT_EQ(response_->length, 0u);  // emptied for the engine's own output
 }
 
+// Before the CLI link is up nothing would end a wait for the CLI: the request is not
+// held for the wait's guard.
+TEST_F(ExecTest, CliNotStartedIsAnsweredAtOnce) {
+    gFake.cliStarted = false;
+    std::string out = serve(cliBody("show vlan"), "", WSVD_CLIENT_LOCAL);
+    EXPECT_EQ(fault(out), "");
+    EXPECT_NE(out.find("<reply>Error: The CLI process is not available.\n</reply>"),
+              std::string::npos)
+        << out;
+}
+
 TEST_F(ExecTest, ConfigurationOperations) {
     struct Case {
         std::string config;

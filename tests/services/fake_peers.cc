@@ -50,6 +50,7 @@ int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqn
     FakeCliCall call{client, {}, flags, seqnum};
     for (char **c = commands; *c; c++) call.commands.push_back(*c);
     gFake.cliCalls.push_back(call);
+    if (!gFake.cliStarted) return CLI_NOT_STARTED;
     wsvdRequest *r = gFake.active;
     if (r && r->seqnum == seqnum) wsvdAnswerDeliver(r->answer, fillCliOutput, r, true);
     return 0;

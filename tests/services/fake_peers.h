@@ -61,6 +61,7 @@ struct FakePeers {
     };
     std::vector<FakeCliCall> cliCalls;
     std::vector<std::string> cliOutput;  // output events of every run
+    bool cliStarted = true;              // false: the CLI link is not up yet, no events
     FakeAaa aaa = FakeAaa::readWrite;
     int aaaCalls = 0;
     std::string aaaUser;
