@@ -1,0 +1,266 @@
+// The switch under attack, end to end.
+//
+// The authorization matrix: every operation of the service, as the operation list
+// declares it (so that each operation joins as soon as it is listed or gets a handler),
+// sent by a read-only session, with a guessed session id and with no credentials at all;
+// the configuration manager's store must be the same after as before. The same request
+// from a read-write session shows that the request would have changed the store, for
+// the operations that change it.
+//
+// Besides: client values that are markup reach the store as text and come back as
+// they went, and the request trace holds no password and is its owner's only.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/wsvd_link.h"
+#include "soapH.h"
+#include "tests/support/switch_harness.h"
+
+namespace {
+
+struct Operation {
+    const char *requestType;  // the generated type of the request element
+    bool served;              // a handler is installed
+};
+
+// The rows of the operation list, and the two elements that come before them and are
+// never served.
+const Operation kOperations[] = {
+    {"_event__post", false},
+    {"_netb__hello", false},
+#define WSVD_OPERATION(glue, entry, request, response, handler) {#request, true},
+#define WSVD_PLACEHOLDER(glue, entry, request, response) {#request, false},
+#include "soap/wsvd_operations.def"
+#undef WSVD_OPERATION
+#undef WSVD_PLACEHOLDER
+};
+
+// "_qtnvlan__createVlan" -> {"qtnvlan", "createVlan"}. An element is "_prefix__name";
+// the NETCONF rpc is read through its type "netb__rpcType", whose element is netb:rpc.
+std::pair<std::string, std::string> elementOf(std::string type) {
+    bool element = type[0] == '_';
+    if (element) type.erase(0, 1);
+    size_t sep = type.find("__");
+    std::string prefix = type.substr(0, sep), name = type.substr(sep + 2);
+    if (!element && name.size() > 4 && name.compare(name.size() - 4, 4, "Type") == 0)
+        name.resize(name.size() - 4);
+    return {prefix, name};
+}
+
+// The service's own namespace table (the one the engine reads with).
+std::string namespaceOf(const std::string &prefix) {
+    for (const Namespace *n = namespaces; n->id; n++)
+        if (prefix == n->id) return n->ns;
+    return "";
+}
+
+std::string escaped(const std::string &text) {
+    std::string out;
+    for (char c : text)
+        out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    return out;
+}
+
+// Parameters that would change the configuration if the caller were allowed to, under
+// the names the typed services use; each operation reads the ones it knows. Operations
+// whose parameters are structures add their own below.
+std::string commonParameters(const std::string &sessionId, const std::string &guess) {
+    return "<name>mx1</name><vr>VR-Default</vr><macAddress>00:11:22:33:44:55</macAddress>"
+           "<vlan>Default</vlan><port>1:1</port><command>show vlan;create vlan "
+           "mxcli</command><config>" +
+           escaped(
+               "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>mxcfg</name>"
+               "<rowStatus>create</rowStatus></vlan></set></module_vlan>") +
+           "</config><applicationName>mx</applicationName><sessionId>" + guess +
+           "</sessionId><hdr><reqId>1</reqId><sessionId>" + sessionId + "</sessionId></hdr>";
+}
+
+const std::map<std::string, std::string> kMoreParameters = {};
+
+std::string request(const Operation &op, const std::string &sessionId, const std::string &guess) {
+    auto [prefix, name] = elementOf(op.requestType);
+    std::string upmHeader = prefix == "upm" ? "<upm:hdr><reqId>1</reqId><sessionId>" + sessionId +
+                                                  "</sessionId></upm:hdr>"
+                                            : "";
+    auto more = kMoreParameters.find(name);
+    std::string header = sessionId.empty() ? ""
+                                           : "<S:Header><hdr><reqId>1</reqId><sessionId>" +
+                                                 sessionId + "</sessionId></hdr></S:Header>";
+    return "<?xml version=\"1.0\"?><S:Envelope "
+           "xmlns:S=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+           "xmlns:" +
+           prefix + "=\"" + namespaceOf(prefix) + "\">" + header + "<S:Body><" + prefix + ":" +
+           name + ">" + commonParameters(sessionId, guess) +
+           (more == kMoreParameters.end() ? "" : more->second) + upmHeader + "</" + prefix + ":" +
+           name + "></S:Body></S:Envelope>";
+}
+
+std::string element(const std::string &xml, const std::string &name) {
+    size_t open = xml.find("<" + name + ">");
+    if (open == std::string::npos) return "";
+    open += name.size() + 2;
+    return xml.substr(open, xml.find("</" + name + ">", open) - open);
+}
+
+class Authorization : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(sw_.start());
+        web_ = sw_.connect("thttpd");
+        local_ = sw_.connect("wsvc");
+        ASSERT_TRUE(web_ && local_);
+        // The daemon reaches the CLI, and the CLI the configuration manager, once they
+        // are up: until then commands answer with an error.
+        std::string reply;
+        for (int i = 0; i < 200; i++) {
+            reply = send(local_.get(), body("<c:execCli><command>show vlan</command></c:execCli>"));
+            if (element(reply, "reply").rfind("Error", 0) != 0) break;
+            usleep(50000);
+        }
+        ASSERT_EQ(element(reply, "reply").rfind("Error", 0), std::string::npos) << reply;
+    }
+    std::string send(wsvcConn_t *conn, const std::string &text) {
+        wsvcRequest_t req;
+        req.text = text;
+        req.requestId = ++id_;
+        req.connectionKind = WSVD_CONN_HTTP;
+        std::string reply;
+        EXPECT_EQ(wsvcRoundTrip(conn, req, &reply, 30000), 0) << wsvcError(conn);
+        return reply;
+    }
+    std::string body(const std::string &body, const std::string &sessionId = "") {
+        std::string header = sessionId.empty() ? ""
+                                               : "<S:Header><hdr><sessionId>" + sessionId +
+                                                     "</sessionId></hdr></S:Header>";
+        return "<?xml version=\"1.0\"?><S:Envelope "
+               "xmlns:S=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+               "xmlns:com=\"urn:wsvd/XMLSchema/qtn/common\" "
+               "xmlns:upm=\"urn:wsvd/XMLSchema/qtn/upm\" "
+               "xmlns:v=\"urn:xapi/l2protocol/vlan\" xmlns:c=\"urn:xapi/cfgmgmt/cfgmgr\">" +
+               header + "<S:Body>" + body + "</S:Body></S:Envelope>";
+    }
+    std::string open(const char *user) {
+        std::string reply = send(
+            web_.get(), body("<com:openSessionRequest><session><username>" + std::string(user) +
+                             "</username><password></password></session>"
+                             "</com:openSessionRequest>"));
+        std::string id = element(reply, "sessionId");
+        EXPECT_EQ(id.size(), 14u) << reply;
+        return id;
+    }
+    // The whole store, as the configuration manager saves it (asked by the local client,
+    // which may always save).
+    std::string store() {
+        std::string reply =
+            send(local_.get(), body("<upm:saveConfigRequest><upm:hdr><reqId>1</reqId>"
+                                    "<sessionId>-</sessionId></upm:hdr>"
+                                    "</upm:saveConfigRequest>"));
+        EXPECT_EQ(element(reply, "faultstring"), "") << reply;
+        std::ifstream in(sw_.configDir() + "/cfgmgr.cfg");
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    bool alive(const std::string &sessionId) {
+        std::string reply =
+            send(web_.get(), body("<com:keepAliveRequest><hdr><sessionId>" + sessionId +
+                                  "</sessionId></hdr></com:keepAliveRequest>"));
+        return reply.find("faultstring") == std::string::npos;
+    }
+
+    SwitchHarness sw_{{"cfgmgr", "wsvd", "cli"}};
+    WsvcConn web_, local_;
+    uint32_t id_ = 0;
+};
+
+TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
+    std::string admin = open("admin"), user = open("user");
+    ASSERT_FALSE(admin.empty() || user.empty());
+    // A guess that shares the slot and shape of admin's id, as an attacker's would.
+    std::string guess = admin;
+    guess.back() = guess.back() == '0' ? '1' : '0';
+    ASSERT_NE(guess, admin);
+
+    std::set<std::string> changedByAdmin;
+    for (const Operation &op : kOperations) {
+        auto [prefix, name] = elementOf(op.requestType);
+        SCOPED_TRACE(prefix + ":" + name);
+        ASSERT_NE(namespaceOf(prefix), "") << "a prefix of the namespace table";
+        std::string before = store();
+        for (const std::string &caller : {user, guess, std::string()}) {
+            SCOPED_TRACE(caller == user   ? "read-only session"
+                         : caller.empty() ? "no credentials"
+                                          : "guessed session id");
+            send(web_.get(), request(op, caller, guess));
+            EXPECT_EQ(store(), before);
+        }
+        send(web_.get(), request(op, admin, guess));
+        if (store() != before) changedByAdmin.insert(name);
+    }
+    // The matrix tried requests that do change the store when the caller may.
+    for (const char *writer :
+         {"createVlan", "deleteVlan", "createFdb", "deleteFdb", "execCli", "execConfig"})
+        EXPECT_EQ(changedByAdmin.count(writer), 1u) << writer << " changed nothing as admin";
+    EXPECT_TRUE(alive(admin)) << "no guess ended admin's session";
+    EXPECT_TRUE(alive(user));
+}
+
+TEST_F(Authorization, MarkupInANameRoundTrips) {
+    std::string admin = open("admin");
+    const std::string name = "a&amp;b&lt;/name&gt;";  // a&b</name> as the client writes it
+    auto call = [&](const std::string &op) {
+        return send(web_.get(), body("<v:" + op + "><name>" + name +
+                                         "</name><vr>VR-Default</vr></v:" + op + ">",
+                                     admin));
+    };
+    std::string reply = call("createVlan");
+    EXPECT_EQ(element(reply, "faultstring"), "") << reply;
+    reply = call("getVlan");
+    EXPECT_EQ(element(reply, "name"), name) << reply;
+    reply = send(web_.get(), body("<v:getAllVlan/>", admin));
+    EXPECT_NE(reply.find("<name>" + name + "</name>"), std::string::npos) << reply;
+    reply = call("deleteVlan");
+    EXPECT_EQ(element(reply, "faultstring"), "") << reply;
+    EXPECT_EQ(element(call("getVlan"), "name"), "");
+}
+
+TEST_F(Authorization, TheRequestTraceHoldsNoPasswordAndIsTheOwnersOnly) {
+    std::string admin = open("admin");
+    std::string reply = send(web_.get(), body("<c:execCli><command>configure management trace "
+                                              "size 100000;configure management trace on"
+                                              "</command></c:execCli>",
+                                              admin));
+    ASSERT_EQ(element(reply, "faultstring"), "") << reply;
+    ASSERT_EQ(element(reply, "reply"), "") << "both commands succeeded";
+    send(web_.get(),
+         body("<com:openSessionRequest><session><username>admin</username>"
+              "<password>Secret-&amp;-1</password></session></com:openSessionRequest>"));
+
+    std::string out;
+    std::string cmd = SwitchHarness::binDir() + "/switchctl trace 2>&1";
+    if (FILE *p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    EXPECT_NE(out.find("<username>admin</username><password>***</password>"), std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("Secret"), std::string::npos) << out;
+    struct stat st;
+    ASSERT_EQ(stat((sw_.scratchDir() + "/intern/trace.wsvd").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat((sw_.scratchDir() + "/intern").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+}  // namespace
