@@ -1,5 +1,6 @@
 #include "session/session_auth.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -24,7 +25,8 @@ pthread_once_t gAaaOnce = PTHREAD_ONCE_INIT;
 
 char gLastFailedUser[33];
 uint32_t gFailureCount;
-uint32_t gLockoutThreshold;
+// Set on the dispatcher thread when the configuration manager speaks, read by the worker.
+std::atomic<uint32_t> gLockoutThreshold{0};
 
 dispatchWork_t gSessionTimer;
 
@@ -38,10 +40,14 @@ LentSession gLent;
 // The access right of the lending session when `userName` and `password` are its own
 // and it is still open; -1 otherwise.
 int lentSessionAccess(const char *userName, const char *password) {
-    wsvdSession_t *s = wsvdSessionSlot(gLent.slot);
-    if (!s || !s->inUse || strcmp(s->sessionId, gLent.id) != 0) return -1;
-    if (strcmp(s->userName, userName) != 0 || strcmp(s->password, password) != 0) return -1;
-    return int(s->accessRight);
+    pthread_mutex_lock(&gWsvdSessionMutex);
+    int access = -1;
+    const wsvdSession_t *s = wsvdSessionSlot(gLent.slot);
+    if (s && s->inUse && strcmp(s->sessionId, gLent.id) == 0 &&
+        strcmp(s->userName, userName) == 0 && strcmp(s->password, password) == 0)
+        access = int(s->accessRight);
+    pthread_mutex_unlock(&gWsvdSessionMutex);
+    return access;
 }
 
 void initAnswer() {
@@ -135,14 +141,15 @@ int wsvdSessionCheck(const char *sessionId, uint32_t clientKind, int operationKi
     if (!sessionId || !sessionId[0]) return -1;
     wsvdSessionIdParsed_t parsed;
     wsvdSessionIdParse(sessionId, &parsed);
+    pthread_mutex_lock(&gWsvdSessionMutex);  // the session found is the one refreshed
     int access = wsvdSessionCheckId(&parsed, sessionId);
-    if (access == -1) {
-        WSVD_LOG("Check sesession failed");
-        return -1;
+    if (access != -1) {
+        wsvdSessionCountOperation(parsed.slotIndex, operationKind);
+        wsvdSession_t *s = wsvdSessionSlot(parsed.slotIndex);
+        s->remainingTime = s->idleTimeout;
     }
-    wsvdSessionCountOperation(parsed.slotIndex, operationKind);
-    wsvdSession_t *s = wsvdSessionSlot(parsed.slotIndex);
-    s->remainingTime = s->idleTimeout;
+    pthread_mutex_unlock(&gWsvdSessionMutex);
+    if (access == -1) WSVD_LOG("Check sesession failed");
     return access;
 }
 
@@ -205,7 +212,10 @@ int wsvdSessionEnd(const char *cookie) {
 int wsvdSessionMgmtCallBack(int action, const char *cookie) {
     WSVD_LOG("%s: action:%d cookie:%s", "wsvdSessionMgmtCallBack", action, cookie ? cookie : "");
     if (action != SM_ACTION_END_SESSION) return 0;
-    return wsvdSessionEnd(cookie);
+    pthread_mutex_lock(&gWsvdSessionMutex);
+    int rc = wsvdSessionEnd(cookie);
+    pthread_mutex_unlock(&gWsvdSessionMutex);
+    return rc;
 }
 
 void wsvdSessionLogout(void *arg) {

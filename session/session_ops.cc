@@ -122,14 +122,16 @@ const char *wsvdCloseSession(const char *sessionId) {
     if (sessionId) {
         wsvdSessionIdParsed_t parsed;
         wsvdSessionIdParse(sessionId, &parsed);
-        if (wsvdSessionCheckId(&parsed, sessionId) != -1) {
-            pthread_mutex_lock(&gWsvdSessionMutex);
+        pthread_mutex_lock(&gWsvdSessionMutex);  // the session found is the one ended
+        bool found = wsvdSessionCheckId(&parsed, sessionId) != -1;
+        int rc = 0;
+        if (found) {
             char cookie[33];
             strlcpy(cookie, wsvdSessionSlot(parsed.slotIndex)->cookie, sizeof cookie);
-            int rc = wsvdSessionEnd(cookie);
-            pthread_mutex_unlock(&gWsvdSessionMutex);
-            return rc != 0 ? "Unable to delete session, Internal error" : nullptr;
+            rc = wsvdSessionEnd(cookie);
         }
+        pthread_mutex_unlock(&gWsvdSessionMutex);
+        if (found) return rc != 0 ? "Unable to delete session, Internal error" : nullptr;
         WSVD_LOG("Check sesession failed");
     }
     return "Unknown session id";

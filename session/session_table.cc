@@ -15,7 +15,7 @@
 #include "platform/clock.h"
 #include "platform/util.h"
 
-pthread_mutex_t gWsvdSessionMutex = PTHREAD_MUTEX_INITIALIZER;
+pthread_mutex_t gWsvdSessionMutex = PTHREAD_RECURSIVE_MUTEX_INITIALIZER_NP;
 
 namespace {
 
@@ -42,6 +42,17 @@ void wsvdAddressText(const uint8_t *a, char *out, size_t size) {
         inet_ntop(AF_INET6, a, out, socklen_t(size));
 }
 
+// Every access to the slots and max-sessions holds the table's (recursive) mutex: the
+// worker opens and checks sessions while the dispatcher thread ends them (idle timer,
+// session manager, backend) and reads them (backend).
+class TableLock {
+public:
+    TableLock() { pthread_mutex_lock(&gWsvdSessionMutex); }
+    ~TableLock() { pthread_mutex_unlock(&gWsvdSessionMutex); }
+    TableLock(const TableLock &) = delete;
+    TableLock &operator=(const TableLock &) = delete;
+};
+
 bool validIndex(int index) {
     return index >= 0 && index < WSVD_SESSION_SLOTS;
 }
@@ -63,6 +74,7 @@ int digitValue(char c) {
 }  // namespace
 
 void wsvdSessionTableReset() {
+    TableLock lock;
     memset(gSlots, 0, sizeof gSlots);
     gMaxSessions = WSVD_SESSION_DEFAULT_MAX;
     gCheckOff = getenv("KARN_SESSION_VAR") != nullptr;
@@ -82,20 +94,24 @@ void wsvdSessionStore(wsvdSession_t *entry) {
     entry->remainingTime = t;
     if (!validIndex(int(entry->sessionIndex))) return;
     entry->inUse = 1;
+    TableLock lock;
     gSlots[entry->sessionIndex] = *entry;
 }
 
 void wsvdSessionClearSlot(int index) {
+    TableLock lock;
     if (validIndex(index)) memset(&gSlots[index], 0, sizeof gSlots[index]);
 }
 
 int wsvdSessionFindFreeSlot() {
+    TableLock lock;
     for (int i = 0; i < usableSlots(); i++)
         if (!gSlots[i].inUse) return i;
     return -1;
 }
 
 int wsvdSessionCountReadOnly() {
+    TableLock lock;
     int n = 0;
     for (int i = 0; i < usableSlots(); i++)
         if (gSlots[i].inUse && !gSlots[i].accessRight) n++;
@@ -107,6 +123,7 @@ wsvdSession_t *wsvdSessionSlot(int index) {
 }
 
 int wsvdSessionFindById(const char *id, char *userName, char *password) {
+    TableLock lock;
     userName[0] = password[0] = 0;
     if (!id) return -1;
     for (int i = 0; i < usableSlots(); i++) {
@@ -136,6 +153,7 @@ void wsvdSessionIdParse(const char *id, wsvdSessionIdParsed_t *out) {
 }
 
 int wsvdSessionCheckId(const wsvdSessionIdParsed_t *parsed, const char *id) {
+    TableLock lock;
     for (int i = 0; i < usableSlots(); i++) {
         if (int(gSlots[i].sessionIndex) != parsed->slotIndex) continue;
         if (strcmp(gSlots[i].sessionId, id) == 0) {
@@ -160,12 +178,14 @@ int wsvdGetSessionIndexFromCookie(const char *cookie) {
 }
 
 const char *wsvdSessionCookieOfSlot(int index) {
+    TableLock lock;
     if (!validIndex(index)) return nullptr;
     WSVD_LOG("cookie: %s sessionIndex: %d counter: %d", gSlots[index].cookie, index, index);
     return gSlots[index].cookie;
 }
 
 const char *wsvdCheckCookie(const char *cookie) {
+    TableLock lock;
     int index = wsvdGetSessionIndexFromCookie(cookie);
     const char *own = validIndex(index) ? gSlots[index].cookie : "";
     WSVD_LOG("%s: sessionIndex: %d %s %s ", "wsvdCheckCookie", index, own, cookie ? cookie : "");
@@ -174,6 +194,7 @@ const char *wsvdCheckCookie(const char *cookie) {
 }
 
 void wsvdSessionCountOperation(int slot, int kind) {
+    TableLock lock;
     if (!validIndex(slot)) return;
     int which = WSVD_OPC_OTHER;
     switch (kind) {
@@ -200,10 +221,12 @@ wsvdSession_t *wsvdSessionNext(int n) {
 }
 
 int wsvdSessionGetMax() {
+    TableLock lock;
     return gMaxSessions;
 }
 
 int wsvdSessionSetMax(int maxSessions) {
+    TableLock lock;
     if (maxSessions > WSVD_SESSION_SLOTS) return WSVD_SESSION_MAX_REFUSED;
     gMaxSessions = maxSessions;
     return 0;

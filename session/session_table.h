@@ -9,9 +9,10 @@
 // a counter in its place gave every live session away within a few thousand tries. The
 // cookie counter only grows; the cookie never leaves the switch.
 //
-// Ending sessions (closeSession, the idle timer, the backend) is serialised by
-// gWsvdSessionMutex; opening, checks and lookups run on the worker thread and read
-// the table without it.
+// gWsvdSessionMutex (recursive) guards the table: the calls below take it themselves;
+// a caller holds it across a series of calls that must see the table unchanged (ending
+// sessions: closeSession, the idle timer, the backend) and while it uses a slot from
+// wsvdSessionSlot or wsvdSessionNext.
 #pragma once
 #include <pthread.h>
 #include <cstdint>
@@ -73,7 +74,8 @@ int wsvdSessionFindFreeSlot();
 // hold at most max-sessions - 1 of them, so that it cannot fill every slot and keep
 // read-write users out.
 int wsvdSessionCountReadOnly();
-// The slot (any state) or nullptr for an index outside the table.
+// The slot (any state) or nullptr for an index outside the table; read or change it
+// only while holding gWsvdSessionMutex.
 wsvdSession_t *wsvdSessionSlot(int index);
 
 // Copies the user name and password of the session whose id is `id` (at most 32
@@ -90,7 +92,8 @@ const char *wsvdCheckCookie(const char *cookie);  // the slot's cookie, or nullp
 const char *wsvdSessionCookieOfSlot(int index);
 
 void wsvdSessionCountOperation(int slot, int kind);
-// The first in-use slot at index >= n below max-sessions, or nullptr.
+// The first in-use slot at index >= n below max-sessions, or nullptr (call and use it
+// while holding gWsvdSessionMutex).
 wsvdSession_t *wsvdSessionNext(int n);
 
 int wsvdSessionGetMax();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "platform/wsvd_link.h"
+#include "soap/wsvd_soap.h"
 #include "soapH.h"
 #include "tests/support/switch_harness.h"
 
@@ -56,9 +57,14 @@ std::pair<std::string, std::string> elementOf(std::string type) {
     return {prefix, name};
 }
 
-// The service's own namespace table (the one the engine reads with).
+// The namespace table the engine reads with.
 std::string namespaceOf(const std::string &prefix) {
-    for (const Namespace *n = namespaces; n->id; n++)
+    struct Engine {
+        struct soap *soap = wsvdSoapContextNew();
+        ~Engine() { wsvdSoapContextFree(soap); }
+    };
+    static const Engine engine;
+    for (const Namespace *n = engine.soap ? engine.soap->namespaces : nullptr; n && n->id; n++)
         if (prefix == n->id) return n->ns;
     return "";
 }

@@ -28,8 +28,8 @@ const char *const kEnvNames[] = {"KARN_RUN_LOCATION", "KARN_CONFIG_LOCATION",
 const char kUnset[] = "\x01";
 
 // Texts in the log that mean a process broke.
-const char *const kSanitizerMarks[] = {"AddressSanitizer", "LeakSanitizer",
-                                       "runtime error:", "UndefinedBehaviorSanitizer"};
+const char *const kSanitizerMarks[] = {"AddressSanitizer", "LeakSanitizer", "runtime error:",
+                                       "UndefinedBehaviorSanitizer", "ThreadSanitizer"};
 
 // Harness waits poll in real time: the processes under test run on their own clocks.
 using Clock = std::chrono::steady_clock;
