@@ -159,7 +159,7 @@ void wsvdSessionLend(const char *id, char *userName, char *password,
     if (!id) return;
     gLent.slot = wsvdSessionFindById(id, userName, password);
     if (gLent.slot < 0) {
-        wsvdSessionNoteUnknownId(clientAddress);
+        if (id[0]) wsvdSessionNoteUnknownId(clientAddress);  // an empty one is no guess
         return;
     }
     strlcpy(gLent.id, id, sizeof gLent.id);
