@@ -481,24 +481,6 @@ int benchSwitch(BareServer &bare, double seconds) {
 
 // ---- slow clients ----
 
-// A TCP connection to `port` from `address` (all of 127.0.0.0/8 is this machine),
-// non-blocking, or -1.
-int connectFrom(const std::string &address, int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in from{}, to{};
-    from.sin_family = to.sin_family = AF_INET;
-    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
-    to.sin_port = htons(uint16_t(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) != 0 ||
-        connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
-        close(fd);
-        return -1;
-    }
-    fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
-}
-
 // `count` connections from four addresses that each send a request start and then one
 // header line a second, for as long as webd keeps them; a connection webd closes is
 // made again at once, so the count stays.

@@ -3,6 +3,7 @@
 // bodies. Every wait is bounded.
 #pragma once
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -42,6 +43,24 @@ inline int freeLocalPort() {
         port = ntohs(a.sin_port);
     close(fd);
     return port;
+}
+
+// A non-blocking TCP connection to `port` on 127.0.0.1 from `address` (all of
+// 127.0.0.0/8 is this machine, so tests can be many clients), or -1.
+inline int connectFrom(const std::string &address, int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in from{}, to{};
+    from.sin_family = to.sin_family = AF_INET;
+    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
+    to.sin_port = htons(uint16_t(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    return fd;
 }
 
 class HttpClient {

@@ -240,24 +240,6 @@ TEST_F(Webd, ConnectionsPastTheLimitAnswered503) {
     EXPECT_EQ(answerBecomes(200), 200);
 }
 
-// A TCP connection to webd from `address` (the whole of 127.0.0.0/8 is this machine),
-// non-blocking; -1 when it cannot be made.
-int connectFrom(const std::string &address, int port) {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in from{}, to{};
-    from.sin_family = to.sin_family = AF_INET;
-    inet_pton(AF_INET, address.c_str(), &from.sin_addr);
-    to.sin_port = htons(uint16_t(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (bind(fd, reinterpret_cast<sockaddr *>(&from), sizeof from) != 0 ||
-        connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0) {
-        close(fd);
-        return -1;
-    }
-    fcntl(fd, F_SETFL, O_NONBLOCK);
-    return fd;
-}
-
 // True when webd has closed the connection (end of stream or reset).
 bool closedByServer(int fd) {
     char buf[256];
