@@ -28,18 +28,13 @@
 
 namespace {
 
-struct Operation {
-    const char *requestType;  // the generated type of the request element
-    bool served;              // a handler is installed
-};
-
-// The rows of the operation list, and the two elements that come before them and are
-// never served.
-const Operation kOperations[] = {
-    {"_event__post", false},
-    {"_netb__hello", false},
-#define WSVD_OPERATION(glue, entry, request, response, handler) {#request, true},
-#define WSVD_PLACEHOLDER(glue, entry, request, response) {#request, false},
+// The generated types of the request elements of the operation list, served or not
+// yet, and the two elements that come before them and are never served.
+const char *const kOperations[] = {
+    "_event__post",
+    "_netb__hello",
+#define WSVD_OPERATION(glue, entry, request, response, handler) #request,
+#define WSVD_PLACEHOLDER(glue, entry, request, response) #request,
 #include "soap/wsvd_operations.def"
 #undef WSVD_OPERATION
 #undef WSVD_PLACEHOLDER
@@ -77,8 +72,7 @@ std::string escaped(const std::string &text) {
 }
 
 // Parameters that would change the configuration if the caller were allowed to, under
-// the names the typed services use; each operation reads the ones it knows. Operations
-// whose parameters are structures add their own below.
+// the names the typed services use; each operation reads the ones it knows.
 std::string commonParameters(const std::string &sessionId, const std::string &guess) {
     return "<name>mx1</name><vr>VR-Default</vr><macAddress>00:11:22:33:44:55</macAddress>"
            "<vlan>Default</vlan><port>1:1</port><command>show vlan;create vlan "
@@ -90,10 +84,12 @@ std::string commonParameters(const std::string &sessionId, const std::string &gu
            "</sessionId><hdr><reqId>1</reqId><sessionId>" + sessionId + "</sessionId></hdr>";
 }
 
+// Parameters of the operations whose requests hold structures (rules, profiles,
+// objects), by element name; an operation without an entry gets the common ones only.
 const std::map<std::string, std::string> kMoreParameters = {};
 
-std::string request(const Operation &op, const std::string &sessionId, const std::string &guess) {
-    auto [prefix, name] = elementOf(op.requestType);
+std::string request(const char *type, const std::string &sessionId, const std::string &guess) {
+    auto [prefix, name] = elementOf(type);
     std::string upmHeader = prefix == "upm" ? "<upm:hdr><reqId>1</reqId><sessionId>" + sessionId +
                                                   "</sessionId></upm:hdr>"
                                             : "";
@@ -197,8 +193,8 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
     ASSERT_NE(guess, admin);
 
     std::set<std::string> changedByAdmin;
-    for (const Operation &op : kOperations) {
-        auto [prefix, name] = elementOf(op.requestType);
+    for (const char *op : kOperations) {
+        auto [prefix, name] = elementOf(op);
         SCOPED_TRACE(prefix + ":" + name);
         ASSERT_NE(namespaceOf(prefix), "") << "a prefix of the namespace table";
         std::string before = store();
