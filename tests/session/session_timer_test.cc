@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "base/counters.h"
 #include "cmclient/cm.h"
 #include "daemon/answers.h"
 #include "platform/clock.h"
 #include "platform/dispatch.h"
+#include "platform/sm.h"
 #include "session/session_auth.h"
 #include "session/session_ops.h"
 #include "session/session_table.h"
@@ -113,9 +116,39 @@ TEST_F(SessionTimerTest, LockoutThresholdIsTheConfiguredNumberMinusOne) {
     wsvdSetLockoutThreshold(0);
 }
 
+// The worker opens, checks and closes sessions while the dispatcher thread's timer,
+// session manager and backend end and read them. Nothing here can fail but the
+// ThreadSanitizer tree, which sees every access the two threads make to the table.
+TEST_F(SessionTimerTest, TheWorkerAndTheDispatcherShareTheTable) {
+    std::atomic<bool> done{false};
+    std::thread dispatcher([&] {
+        while (!done) {
+            tick();
+            wsvdSessionMgmtCallBack(SM_ACTION_END_SESSION, "WSVDSession:1:0");
+            pthread_mutex_lock(&gWsvdSessionMutex);
+            for (const wsvdSession_t *s = wsvdSessionNext(0); s;
+                 s = wsvdSessionNext(int(s->sessionIndex) + 1))
+                EXPECT_EQ(strlen(s->sessionId), 14u);
+            pthread_mutex_unlock(&gWsvdSessionMutex);
+            wsvdSessionSetMax(6);
+        }
+    });
+    for (int i = 0; i < 200; i++) {
+        wsvdSession_t s = open(i % 3, 30);
+        wsvdSessionCheck(s.sessionId, WSVD_CLIENT_WEB, WSVD_OP_GET);
+        char user[33], password[33];
+        wsvdSessionFindById(s.sessionId, user, password);
+        wsvdCloseSession(s.sessionId);
+        wsvdSessionFindFreeSlot();
+    }
+    done = true;
+    dispatcher.join();
+}
+
 TEST_F(SessionTimerTest, BodyHeaderParseAndFormat) {
     wsvdClientHeader_t h;
-    const char text[] = "<hdr><reqId>42</reqId><sessionId>31af00000000ff0123456789</sessionId></hdr>";
+    const char text[] =
+        "<hdr><reqId>42</reqId><sessionId>31af00000000ff0123456789</sessionId></hdr>";
     ASSERT_EQ(wsvdHeaderParse(text, sizeof text - 1, &h), 0);
     EXPECT_EQ(h.reqId, 42u);
     EXPECT_STREQ(h.sessionId, "31af00000000ff01") << "the first 16 bytes";
