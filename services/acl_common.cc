@@ -1,36 +1,10 @@
 #include "services/acl_common.h"
 
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cmclient/cm.h"
 #include "session/session_auth.h"
 #include "soap/cm_exchange.h"
 #include "soap/soap_util.h"
-
-std::string aclXmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
 
 int aclCheckAccess(struct soap *soap, wsvdRequest *r, bool needWrite) {
     int access = wsvdRequestAuthenticate(r->userName, r->password, r->clientKind);
@@ -70,7 +44,7 @@ bool takeName(void *context, void *object, uint32_t, uint32_t, std::string *next
     auto *list = static_cast<NameList *>(context);
     const char *name = list->walk->nameOf(object);
     list->names->name.push_back(name);
-    *next = list->walk->open + aclXmlEscape(name) + list->walk->close;
+    *next = list->walk->open + cmXmlEscape(name) + list->walk->close;
     return true;
 }
 

@@ -1,5 +1,6 @@
-// What the dynamic ACL and policy handlers share: the text of client values in their
-// request texts, the access check, and the interface fields of their requests.
+// What the dynamic ACL and policy handlers share: the access check and the interface
+// fields of their requests. Client values go into request texts through cmXmlEscape
+// (cfgmgmt/cmBackend/src/cm_xml_text.h).
 #pragma once
 #include <string>
 #include <string_view>
@@ -11,10 +12,6 @@ struct wsvdRequest;
 // A walk that the configuration manager does not end (on its last object, or by a cap
 // of the operation) is not followed beyond this many objects.
 enum { ACL_WALK_GUARD = 64 * 1024 };
-
-// The text with & < > " ' written as entity references, for the element content of a
-// request text: "a&b" stays the value "a&b" and "</name>" cannot close an element.
-std::string aclXmlEscape(std::string_view text);
 
 // Request authentication of the request's caller: faults "Not a valid user" when refused
 // and, when `needWrite`, "No write permission" for a read-only caller; 0 to go on.

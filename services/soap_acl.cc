@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/log.h"
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/acl_obj.h"
 #include "cmclient/cm.h"
 #include "services/acl_common.h"
@@ -23,12 +24,12 @@ enum { kApplNameMax = 255 };  // characters of the application name of a set or 
 #define PORT_CANNOT_BE_NULL "Port cannot be Null"
 
 std::string applName(const std::string *name) {
-    return aclXmlEscape(name ? std::string_view(*name).substr(0, kApplNameMax) : "");
+    return cmXmlEscape(name ? std::string_view(*name).substr(0, kApplNameMax) : "");
 }
 
 // "<tag>value</tag>" with the value escaped.
 std::string element(const char *tag, std::string_view value) {
-    return std::string("<") + tag + ">" + aclXmlEscape(value) + "</" + tag + ">";
+    return std::string("<") + tag + ">" + cmXmlEscape(value) + "</" + tag + ">";
 }
 
 // ---- reading a rule back
@@ -134,6 +135,7 @@ int wsvdOpSetDynamicAcl(struct soap *soap, _qtnacl__setDynamicAcl *request,
     if (int rc = aclCheckAccess(soap, r, true)) return rc;
     const qtn__Policy_AclRule *rule = request ? request->rule : nullptr;
     if (!rule || !rule->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
+    if (int rc = cmRefuseControl(soap, "name", *rule->name)) return rc;
 
     qtn__Policy_AclRuleSequence one;
     one.rule.push_back(*rule);
@@ -168,7 +170,7 @@ int wsvdOpGetDynamicAcl(struct soap *soap, _qtnacl__getDynamicAcl *request,
     if (!request || !request->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
 
     qtn__Policy_AclRule *rule = soap_new_qtn__Policy_AclRule(soap);
-    RuleRead read{soap, aclXmlEscape(*request->name), soap_new_qtn__Policy_AclCondition(soap),
+    RuleRead read{soap, cmXmlEscape(*request->name), soap_new_qtn__Policy_AclCondition(soap),
                   soap_new_qtn__Policy_AclAction(soap)};
     if (!rule || !read.match || !read.response) return cmFault(soap, CM_FAULT_OUT_OF_MEMORY);
     const cmWalkSteps_t walk = {kAclModule,    CM_GET_NEXT,   ACL_WALK_GUARD,

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/acl_obj.h"
 #include "cfgmgmt/rules/rule_lang.h"
 #include "cmclient/cm.h"
@@ -105,7 +106,7 @@ struct PolicyRead {
 };
 
 std::string entryKey(const pMEntry_t *e) {
-    return "<policyName>" + aclXmlEscape(e->policyName) + "</policyName><entryNumber>" +
+    return "<policyName>" + cmXmlEscape(e->policyName) + "</policyName><entryNumber>" +
            std::to_string(e->entryNumber) + "</entryNumber>";
 }
 
@@ -208,11 +209,11 @@ int setBinding(struct soap *soap, const std::string *name, const std::string *vl
     wsvdRequest *r = serviceRequest(soap);
     if (int rc = aclCheckAccess(soap, r, false)) return rc;
     if (!name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
-    std::string text = "<module_acl><set><aclIfEntry><aclName>" + aclXmlEscape(*name) +
+    std::string text = "<module_acl><set><aclIfEntry><aclName>" + cmXmlEscape(*name) +
                        "</aclName><rowStatus>" + (bind ? "configure" : "unconfigure") +
                        "</rowStatus><precedence>1</precedence>";
-    if (vlan) text += "<vlan>" + aclXmlEscape(*vlan) + "</vlan>";
-    if (port) text += "<ports>" + aclXmlEscape(*port) + "</ports>";
+    if (vlan) text += "<vlan>" + cmXmlEscape(*vlan) + "</vlan>";
+    if (port) text += "<ports>" + cmXmlEscape(*port) + "</ports>";
     if (aclDirection(direction) == 1)
         text += "<aclIfDirection>1</aclIfDirection>";
     else if (!bind)
@@ -261,7 +262,7 @@ int wsvdOpDeletePolicy(struct soap *soap, _qtnpol__deletePolicy *request,
     if (!request || !request->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     if (const char *problem = policyNameProblem(*request->name)) return cmFault(soap, problem);
     std::string text = "<module_cfgmgr><set><fileOp><op>rm</op><srcloc>config</srcloc><src>" +
-                       aclXmlEscape(*request->name) + ".pol</src></fileOp></set></module_cfgmgr>";
+                       cmXmlEscape(*request->name) + ".pol</src></fileOp></set></module_cfgmgr>";
     return aclSet(soap, r, "cfgmgr", text);
 }
 
@@ -271,7 +272,7 @@ int wsvdOpRefreshPolicy(struct soap *soap, _qtnpol__refreshPolicy *request,
     if (int rc = aclCheckAccess(soap, r, false)) return rc;
     if (!request || !request->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     std::string text = "<module_pm><set><pMPolicyUtil><option>5</option><polname>" +
-                       aclXmlEscape(*request->name) + "</polname></pMPolicyUtil></set></module_pm>";
+                       cmXmlEscape(*request->name) + "</polname></pMPolicyUtil></set></module_pm>";
     return aclSet(soap, r, "polMgr", text);
 }
 
@@ -280,7 +281,7 @@ int wsvdOpGetPolicy(struct soap *soap, _qtnpol__getPolicy *request,
     wsvdRequest *r = serviceRequest(soap);
     if (int rc = aclCheckAccess(soap, r, false)) return rc;
     if (!request || !request->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
-    std::string name = aclXmlEscape(*request->name);
+    std::string name = cmXmlEscape(*request->name);
     std::string text = "<module_pm><get><pMPolicy><policyName>" + name +
                        "</policyName></pMPolicy></get></module_pm>";
     int rc = cmExchange(r, CM_OP_GET, CM_GET_PLAIN, kPmModule, text.c_str()) == 0
@@ -343,10 +344,10 @@ int wsvdOpListPolicyOnInterface(struct soap *soap, _qtnpol__listPolicyOnInterfac
     const std::string *port = request ? request->port : nullptr;
     std::string text = "<module_acl><get><aclEntry>";
     if (vlan)
-        text += "<vlanName>" + aclXmlEscape(*vlan) + "</vlanName>";
+        text += "<vlanName>" + cmXmlEscape(*vlan) + "</vlanName>";
     else if (!port)
         text += "<any>1</any>";
-    if (port) text += "<port>" + aclXmlEscape(*port) + "</port>";
+    if (port) text += "<port>" + cmXmlEscape(*port) + "</port>";
     text += aclDirection(request ? request->direction : nullptr) == 1
                 ? "<aclIfDirection>1</aclIfDirection>"
                 : "<aclIfDirection>0</aclIfDirection>";

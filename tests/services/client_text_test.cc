@@ -65,6 +65,9 @@ TEST_F(ClientTextTest, ControlCharactersAndUnknownEntitiesAreRefused) {
         {"<f:getFdb><macAddress>&z;</macAddress></f:getFdb>", "Invalid character in macAddress"},
         {"<c:execConfig><config>&lt;module_vlan&gt;&lt;set&gt;&q;</config></c:execConfig>",
          "Invalid character in config"},
+        {"<a:setDynamicAcl xmlns:a=\"urn:xapi/l2protocol/acl\"><rule><name>r&#9;1</name></rule>"
+         "</a:setDynamicAcl>",
+         "Invalid character in name"},
         // Lines are fine in a configuration.
         {"<c:execConfig><config>&lt;module_vlan&gt;\n\t&lt;set&gt;&amp;amp;</config>"
          "</c:execConfig>",
