@@ -205,7 +205,7 @@ int wsvdOpInsertDynamicAclOnInterface(struct soap *soap,
                                       _qtnacl__insertDynamicAclOnInterface *request,
                                       _qtnacl__insertDynamicAclOnInterfaceResponse &) {
     wsvdRequest *r = serviceRequest(soap);
-    if (int rc = aclCheckAccess(soap, r, false)) return rc;
+    if (int rc = aclCheckAccess(soap, r, true)) return rc;
     if (!request || !request->newRule) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     std::string text =
         "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleAction>" +

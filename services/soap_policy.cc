@@ -2,6 +2,8 @@
 // in the rule language) saved from rule records and synchronised with the CLI process,
 // read back through the configuration manager's policy module "pm", deleted, refreshed,
 // and bound to VLANs and ports through module "acl".
+// Reading and listing need a valid user; every change (save, delete, refresh, bind,
+// unbind) needs write permission, so that a read-only session changes nothing.
 #include <unistd.h>
 
 #include <cstdio>
@@ -207,7 +209,7 @@ void freePolicy(void *object) {
 int setBinding(struct soap *soap, const std::string *name, const std::string *vlan,
                const std::string *port, const qtn__Acl_Direction *direction, bool bind) {
     wsvdRequest *r = serviceRequest(soap);
-    if (int rc = aclCheckAccess(soap, r, false)) return rc;
+    if (int rc = aclCheckAccess(soap, r, true)) return rc;
     if (!name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     std::string text = "<module_acl><set><aclIfEntry><aclName>" + cmXmlEscape(*name) +
                        "</aclName><rowStatus>" + (bind ? "configure" : "unconfigure") +
@@ -231,7 +233,7 @@ void wsvdPolicySetCliSend(wsvdCliSend_t send) {
 int wsvdOpSavePolicy(struct soap *soap, _qtnpol__savePolicy *request,
                      _qtnpol__savePolicyResponse &) {
     wsvdRequest *r = serviceRequest(soap);
-    if (int rc = aclCheckAccess(soap, r, false)) return rc;
+    if (int rc = aclCheckAccess(soap, r, true)) return rc;
     if (!request || !request->name || !request->aclRules)
         return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     const std::string &name = *request->name;
@@ -258,7 +260,7 @@ int wsvdOpSavePolicy(struct soap *soap, _qtnpol__savePolicy *request,
 int wsvdOpDeletePolicy(struct soap *soap, _qtnpol__deletePolicy *request,
                        _qtnpol__deletePolicyResponse &) {
     wsvdRequest *r = serviceRequest(soap);
-    if (int rc = aclCheckAccess(soap, r, false)) return rc;
+    if (int rc = aclCheckAccess(soap, r, true)) return rc;
     if (!request || !request->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     if (const char *problem = policyNameProblem(*request->name)) return cmFault(soap, problem);
     std::string text = "<module_cfgmgr><set><fileOp><op>rm</op><srcloc>config</srcloc><src>" +
@@ -269,7 +271,7 @@ int wsvdOpDeletePolicy(struct soap *soap, _qtnpol__deletePolicy *request,
 int wsvdOpRefreshPolicy(struct soap *soap, _qtnpol__refreshPolicy *request,
                         _qtnpol__refreshPolicyResponse &) {
     wsvdRequest *r = serviceRequest(soap);
-    if (int rc = aclCheckAccess(soap, r, false)) return rc;
+    if (int rc = aclCheckAccess(soap, r, true)) return rc;
     if (!request || !request->name) return cmFault(soap, CM_FAULT_MISSING_ARGUMENT);
     std::string text = "<module_pm><set><pMPolicyUtil><option>5</option><polname>" +
                        cmXmlEscape(*request->name) + "</polname></pMPolicyUtil></set></module_pm>";

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -73,27 +74,36 @@ std::string escaped(const std::string &text) {
 
 // Parameters that would change the configuration if the caller were allowed to, under
 // the names the typed services use; each operation reads the ones it knows.
-std::string commonParameters(const std::string &sessionId, const std::string &guess) {
+std::string commonParameters(const std::string &guess) {
     return "<name>mx1</name><vr>VR-Default</vr><macAddress>00:11:22:33:44:55</macAddress>"
            "<vlan>Default</vlan><port>1:1</port><command>show vlan;create vlan "
            "mxcli</command><config>" +
            escaped(
                "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>mxcfg</name>"
                "<rowStatus>create</rowStatus></vlan></set></module_vlan>") +
-           "</config><applicationName>mx</applicationName><sessionId>" + guess +
-           "</sessionId><hdr><reqId>1</reqId><sessionId>" + sessionId + "</sessionId></hdr>";
+           "</config><applicationName>mx</applicationName><sessionId>" + guess + "</sessionId>";
 }
 
-// Parameters of the operations whose requests hold structures (rules, profiles,
-// objects), by element name; an operation without an entry gets the common ones only.
-const std::map<std::string, std::string> kMoreParameters = {};
+// The parameters of the operations whose requests hold structures (rules, policies) or
+// take a VLAN or a port but not both, in place of the common ones.
+const std::map<std::string, std::string> kOwnParameters = {
+    {"setDynamicAcl", "<rule><name>mxacl</name><isPersistent>true</isPersistent></rule>"},
+    {"insertDynamicAclOnInterface",
+     "<port>1:1</port><newRule>mxacl</newRule><direction>LAST</direction><priority>0</priority>"},
+    {"removeDynamicAclOnInterface", "<port>1:1</port><rule>mxacl</rule>"},
+    {"removeDynamicAclOnAllInterfaces", "<rule>mxacl</rule>"},
+    {"savePolicy", "<name>mxpol</name><aclRules><rule><name>mxrule</name></rule></aclRules>"},
+    {"bindPolicyOnInterface", "<name>mxkeep</name><port>1:1</port>"},
+    {"unbindPolicyOnInterface", "<name>mxkeep</name><port>1:1</port>"},
+    {"deletePolicy", "<name>mxpol</name>"},
+};
 
 std::string request(const char *type, const std::string &sessionId, const std::string &guess) {
     auto [prefix, name] = elementOf(type);
     std::string upmHeader = prefix == "upm" ? "<upm:hdr><reqId>1</reqId><sessionId>" + sessionId +
                                                   "</sessionId></upm:hdr>"
                                             : "";
-    auto more = kMoreParameters.find(name);
+    auto own = kOwnParameters.find(name);
     std::string header = sessionId.empty() ? ""
                                            : "<S:Header><hdr><reqId>1</reqId><sessionId>" +
                                                  sessionId + "</sessionId></hdr></S:Header>";
@@ -101,9 +111,9 @@ std::string request(const char *type, const std::string &sessionId, const std::s
            "xmlns:S=\"http://schemas.xmlsoap.org/soap/envelope/\" "
            "xmlns:" +
            prefix + "=\"" + namespaceOf(prefix) + "\">" + header + "<S:Body><" + prefix + ":" +
-           name + ">" + commonParameters(sessionId, guess) +
-           (more == kMoreParameters.end() ? "" : more->second) + upmHeader + "</" + prefix + ":" +
-           name + "></S:Body></S:Envelope>";
+           name + ">" + (own == kOwnParameters.end() ? commonParameters(guess) : own->second) +
+           "<hdr><reqId>1</reqId><sessionId>" + sessionId + "</sessionId></hdr>" + upmHeader +
+           "</" + prefix + ":" + name + "></S:Body></S:Envelope>";
 }
 
 std::string element(const std::string &xml, const std::string &name) {
@@ -160,17 +170,23 @@ protected:
         return id;
     }
     // The whole store, as the configuration manager saves it (asked by the local client,
-    // which may always save).
+    // which may always save), and the other files of the configuration (policies).
     std::string store() {
         std::string reply =
             send(local_.get(), body("<upm:saveConfigRequest><upm:hdr><reqId>1</reqId>"
                                     "<sessionId>-</sessionId></upm:hdr>"
                                     "</upm:saveConfigRequest>"));
         EXPECT_EQ(element(reply, "faultstring"), "") << reply;
-        std::ifstream in(sw_.configDir() + "/cfgmgr.cfg");
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        std::map<std::string, std::string> files;
+        for (const auto &f : std::filesystem::directory_iterator(sw_.configDir())) {
+            std::ifstream in(f.path());
+            std::stringstream s;
+            s << in.rdbuf();
+            files[f.path().filename()] = s.str();
+        }
+        std::string all;
+        for (const auto &[name, text] : files) all += "== " + name + "\n" + text;
+        return all;
     }
     bool alive(const std::string &sessionId) {
         std::string reply =
@@ -192,6 +208,12 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
     guess.back() = guess.back() == '0' ? '1' : '0';
     ASSERT_NE(guess, admin);
 
+    // A policy that stays for the bindings (savePolicy's is deleted before them).
+    std::string keep = request("_qtnpol__savePolicy", admin, guess);
+    keep.replace(keep.find("mxpol"), 5, "mxkeep");
+    std::string reply = send(web_.get(), keep);
+    ASSERT_EQ(element(reply, "faultstring"), "") << reply;
+
     std::set<std::string> changedByAdmin;
     for (const char *op : kOperations) {
         auto [prefix, name] = elementOf(op);
@@ -210,7 +232,9 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
     }
     // The matrix tried requests that do change the store when the caller may.
     for (const char *writer :
-         {"createVlan", "deleteVlan", "createFdb", "deleteFdb", "execCli", "execConfig"})
+         {"createVlan", "deleteVlan", "createFdb", "deleteFdb", "execCli", "execConfig",
+          "setDynamicAcl", "insertDynamicAclOnInterface", "removeDynamicAclOnInterface",
+          "savePolicy", "deletePolicy", "bindPolicyOnInterface", "unbindPolicyOnInterface"})
         EXPECT_EQ(changedByAdmin.count(writer), 1u) << writer << " changed nothing as admin";
     EXPECT_TRUE(alive(admin)) << "no guess ended admin's session";
     EXPECT_TRUE(alive(user));

@@ -404,6 +404,29 @@ TEST_F(PolicyTest, RequestTexts) {
     EXPECT_NE(call("listPolicyOnInterface", "").find("<reply>p1</reply>"), std::string::npos);
 }
 
+TEST_F(PolicyTest, ReadOnlyCallersReadButChangeNothing) {
+    const std::pair<const char *, bool> ops[] = {
+        {"savePolicy", true},
+        {"deletePolicy", true},
+        {"refreshPolicy", true},
+        {"bindPolicyOnInterface", true},
+        {"unbindPolicyOnInterface", true},
+        {"getPolicy", false},
+        {"listPolicy", false},
+        {"listPolicyOnInterface", false},
+    };
+    gFake.aaa = FakeAaa::readOnly;
+    for (auto [op, changes] : ops) {
+        SCOPED_TRACE(op);
+        gFake.cmCalls.clear();
+        gCli.asked.clear();
+        EXPECT_EQ(fault(call(op, "<name>p1</name><aclRules/>")),
+                  changes ? "No write permission" : "");
+        EXPECT_EQ(gFake.cmCalls.empty() && gCli.asked.empty(), changes);
+    }
+    EXPECT_EQ(file("p1.pol"), "(none)");
+}
+
 TEST_F(PolicyTest, GetPolicyAnswersOnlyAPolicyReadToItsLastEntry) {
     // An entry of another kind is skipped without reading its statements.
     ruleEntry_t odd{"odd", 9, RULE_MATCH_ALL, {{1, "protocol", "tcp"}}};
