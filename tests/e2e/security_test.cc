@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -96,6 +97,27 @@ const std::map<std::string, std::string> kOwnParameters = {
     {"bindPolicyOnInterface", "<name>mxkeep</name><port>1:1</port>"},
     {"unbindPolicyOnInterface", "<name>mxkeep</name><port>1:1</port>"},
     {"deletePolicy", "<name>mxpol</name>"},
+    {"createProfileRequest",
+     "<upm:profile><upm:name>mxprof</upm:name><upm:data>show vlan</upm:data></upm:profile>"},
+    {"deleteProfileRequest", "<upm:profile>mxprof</upm:profile>"},
+    {"editProfileRequest",
+     "<upm:profile><upm:name>mxkeep</upm:name><upm:profileEnabled>false"
+     "</upm:profileEnabled></upm:profile>"},
+    {"createTimerRequest",
+     "<upm:timer><upm:timerName>mxtimer</upm:timerName><upm:every>3600</upm:every></upm:timer>"},
+    {"deleteTimerRequest", "<upm:timer>mxtimer</upm:timer>"},
+    {"bindProfileRequest",
+     "<upm:profileName>mxkeep</upm:profileName><upm:eventObject><upm:event>"
+     "timer</upm:event><upm:timerName>mxkeep</upm:timerName>"
+     "</upm:eventObject>"},
+    {"unbindProfileRequest",
+     "<upm:profileName>mxkeep</upm:profileName><upm:eventObject>"
+     "<upm:event>timer</upm:event><upm:timerName>mxkeep</upm:timerName>"
+     "</upm:eventObject>"},
+    {"runScriptRequest",
+     "<upm:profileName>mxkeep</upm:profileName><upm:event>user-authenticate"
+     "</upm:event><upm:portList>1:1</upm:portList><upm:parameters>A=1"
+     "</upm:parameters>"},
 };
 
 std::string request(const char *type, const std::string &sessionId, const std::string &guess) {
@@ -208,11 +230,17 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
     guess.back() = guess.back() == '0' ? '1' : '0';
     ASSERT_NE(guess, admin);
 
-    // A policy that stays for the bindings (savePolicy's is deleted before them).
-    std::string keep = request("_qtnpol__savePolicy", admin, guess);
-    keep.replace(keep.find("mxpol"), 5, "mxkeep");
-    std::string reply = send(web_.get(), keep);
-    ASSERT_EQ(element(reply, "faultstring"), "") << reply;
+    // A policy, a profile (whose script only reads) and a timer that stay for the
+    // bindings and runs (the ones the matrix creates are deleted before them).
+    for (auto [op, name] : {std::pair{"_qtnpol__savePolicy", "mxpol"},
+                            {"_upm__createProfileRequest", "mxprof"},
+                            {"_upm__createTimerRequest", "mxtimer"}}) {
+        std::string keep = request(op, admin, guess);
+        for (size_t at; (at = keep.find(name)) != std::string::npos;)
+            keep.replace(at, strlen(name), "mxkeep");
+        std::string reply = send(web_.get(), keep);
+        ASSERT_EQ(element(reply, "faultstring"), "") << reply;
+    }
 
     std::set<std::string> changedByAdmin;
     for (const char *op : kOperations) {
@@ -231,10 +259,26 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
         if (store() != before) changedByAdmin.insert(name);
     }
     // The matrix tried requests that do change the store when the caller may.
-    for (const char *writer :
-         {"createVlan", "deleteVlan", "createFdb", "deleteFdb", "execCli", "execConfig",
-          "setDynamicAcl", "insertDynamicAclOnInterface", "removeDynamicAclOnInterface",
-          "savePolicy", "deletePolicy", "bindPolicyOnInterface", "unbindPolicyOnInterface"})
+    for (const char *writer : {"createVlan",
+                               "deleteVlan",
+                               "createFdb",
+                               "deleteFdb",
+                               "execCli",
+                               "execConfig",
+                               "setDynamicAcl",
+                               "insertDynamicAclOnInterface",
+                               "removeDynamicAclOnInterface",
+                               "savePolicy",
+                               "deletePolicy",
+                               "bindPolicyOnInterface",
+                               "unbindPolicyOnInterface",
+                               "createProfileRequest",
+                               "deleteProfileRequest",
+                               "editProfileRequest",
+                               "createTimerRequest",
+                               "deleteTimerRequest",
+                               "bindProfileRequest",
+                               "unbindProfileRequest"})
         EXPECT_EQ(changedByAdmin.count(writer), 1u) << writer << " changed nothing as admin";
     EXPECT_TRUE(alive(admin)) << "no guess ended admin's session";
     EXPECT_TRUE(alive(user));

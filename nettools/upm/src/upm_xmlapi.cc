@@ -4,7 +4,8 @@
 // "upm".
 //
 // Every operation carries a client header ("hdr") and is let in by the session check
-// alone; a successful answer carries a copy of the header.
+// alone (reads by any session, changes by a read-write one); a successful answer
+// carries a copy of the header.
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cmclient/cm.h"
 #include "session/session_auth.h"
+#include "session/session_table.h"
 #include "soap/cm_exchange.h"
 #include "soap/soap_util.h"
 #include "soap/wsvd_handlers.h"
@@ -166,14 +168,21 @@ int upmCreate(struct soap *soap, const std::string &text) {
 }
 
 // What every operation does first: "Invalid Packet" without a request, then the
-// session check with the request's header, which refuses only -1.
+// session check with the request's header, which refuses -1. A read-only session only
+// reads: profiles run CLI commands, so creating, changing, binding or running one is a
+// change of the switch ("No write permission"). The local console (whose check
+// answers 0 without a session) may do everything.
 template <class Request>
 int begin(struct soap *soap, const Request *request, int operationKind) {
     if (!request) return cmFault(soap, CM_FAULT_INVALID_PACKET);
     const com__ClientHeader *hdr = request->hdr;
     const char *sessionId = hdr ? serviceText(hdr->sessionId) : nullptr;
-    if (wsvdSessionCheck(sessionId, serviceRequest(soap)->clientKind, operationKind) < 0)
-        return cmFault(soap, CM_FAULT_INVALID_SESSION);
+    uint32_t clientKind = serviceRequest(soap)->clientKind;
+    int access = wsvdSessionCheck(sessionId, clientKind, operationKind);
+    if (access < 0) return cmFault(soap, CM_FAULT_INVALID_SESSION);
+    if (access == 0 && operationKind != kRead && clientKind != WSVD_CLIENT_LOCAL &&
+        !wsvdSessionCheckOff())
+        return cmFault(soap, CM_FAULT_NO_WRITE);
     return 0;
 }
 

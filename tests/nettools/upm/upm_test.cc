@@ -42,7 +42,7 @@ protected:
         tzset();
         wsvdSession_t s{};
         s.sessionIndex = 3;
-        s.accessRight = 0;  // read-only: the UPM operations refuse only unknown sessions
+        s.accessRight = 1;  // read-write
         wsvdSessionFormatId(3, 77, s.sessionId);
         wsvdSessionStore(&s);
         sid_ = s.sessionId;
@@ -106,9 +106,9 @@ FakeCmReply more(const std::string &data) {
     return r;
 }
 
-// The session is judged first, and only an unknown one is refused; each operation
-// counts as a read or as another kind for the session.
-TEST_F(UpmTest, SessionCheckComesFirstAndRefusesOnlyUnknownSessions) {
+// The session is judged first: an unknown one is refused, and a read-only one may only
+// read; each operation counts as a read or as another kind for the session.
+TEST_F(UpmTest, SessionCheckComesFirstAndReadOnlySessionsOnlyRead) {
     const std::string name = u("profileName", "p"), event = u("eventObject", u("event", "static"));
     const struct {
         const char *op;
@@ -142,6 +142,16 @@ TEST_F(UpmTest, SessionCheckComesFirstAndRefusesOnlyUnknownSessions) {
         serve(op(c.op, c.inner, hdr(sid_)));
         EXPECT_EQ(gFake.cmCalls.size(), 1u);
         EXPECT_EQ(wsvdSessionSlot(3)->opCounters[c.counter], before + 1);
+
+        bool read = c.counter == WSVD_OPC_GET;
+        wsvdSessionSlot(3)->accessRight = 0;
+        gFake.cmCalls.clear();
+        std::string refused = fault(serve(op(c.op, c.inner, hdr(sid_))));
+        if (!read) {
+            EXPECT_EQ(refused, "No write permission");
+        }
+        EXPECT_EQ(gFake.cmCalls.size(), read ? 1u : 0u);
+        wsvdSessionSlot(3)->accessRight = 1;
     }
 }
 
