@@ -85,9 +85,23 @@ std::string commonParameters(const std::string &guess) {
            "</config><applicationName>mx</applicationName><sessionId>" + guess + "</sessionId>";
 }
 
-// The parameters of the operations whose requests hold structures (rules, policies) or
-// take a VLAN or a port but not both, in place of the common ones.
+// A configuration object of the generic interface: a VLAN with these fields.
+std::string vlanObject(const char *element, const std::string &fields) {
+    return std::string("<") + element +
+           " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xmlns:vlan=\"urn:wsvd/XMLSchema/qtn/vlan\" xsi:type=\"vlan:VlanConfig\">" +
+           fields + "</" + element + ">";
+}
+
+// The parameters of the operations whose requests hold structures (rules, policies,
+// profiles, objects) or take a VLAN or a port but not both, in place of the common ones.
 const std::map<std::string, std::string> kOwnParameters = {
+    {"rpc", "<netb:edit-config><netb:target><netb:running/></netb:target><netb:config><top>" +
+                vlanObject("object", "<name>mxkeep</name><tagValue>777</tagValue>") +
+                "</top></netb:config></netb:edit-config>"},
+    {"setRequest", vlanObject("filter", "<name>mxkeep</name><tagValue>778</tagValue>")},
+    {"createRequest", vlanObject("filter", "<vrName>VR-Default</vrName><name>mxgen</name>")},
+    {"deleteRequest", vlanObject("filter", "<vrName>VR-Default</vrName><name>mxgen</name>")},
     {"setDynamicAcl", "<rule><name>mxacl</name><isPersistent>true</isPersistent></rule>"},
     {"insertDynamicAclOnInterface",
      "<port>1:1</port><newRule>mxacl</newRule><direction>LAST</direction><priority>0</priority>"},
@@ -230,9 +244,10 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
     guess.back() = guess.back() == '0' ? '1' : '0';
     ASSERT_NE(guess, admin);
 
-    // A policy, a profile (whose script only reads) and a timer that stay for the
-    // bindings and runs (the ones the matrix creates are deleted before them).
-    for (auto [op, name] : {std::pair{"_qtnpol__savePolicy", "mxpol"},
+    // A VLAN, a policy, a profile (whose script only reads) and a timer that stay for
+    // the changes, bindings and runs (the ones the matrix creates are deleted before).
+    for (auto [op, name] : {std::pair{"_qtnvlan__createVlan", "mx1"},
+                            {"_qtnpol__savePolicy", "mxpol"},
                             {"_upm__createProfileRequest", "mxprof"},
                             {"_upm__createTimerRequest", "mxtimer"}}) {
         std::string keep = request(op, admin, guess);
@@ -278,7 +293,11 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
                                "createTimerRequest",
                                "deleteTimerRequest",
                                "bindProfileRequest",
-                               "unbindProfileRequest"})
+                               "unbindProfileRequest",
+                               "rpc",
+                               "setRequest",
+                               "createRequest",
+                               "deleteRequest"})
         EXPECT_EQ(changedByAdmin.count(writer), 1u) << writer << " changed nothing as admin";
     EXPECT_TRUE(alive(admin)) << "no guess ended admin's session";
     EXPECT_TRUE(alive(user));
