@@ -91,6 +91,10 @@ inline std::string cfgValueOr(const cfgTable &table, const cfgRow &row, const st
 // Seconds since the store was set up: the switch's uptime, as views report it.
 uint32_t cfgStoreUptime();
 
+// Changes each time the store is set up again, so that hooks keeping state of their own
+// (running totals) know to start over.
+uint32_t cfgStoreGeneration();
+
 // Fills a row field by field from texts, keeping the first failure: how view hooks make
 // their rows.
 //   cfgRowWriter r(view);

@@ -17,6 +17,7 @@ namespace {
 cfgCatalogue &gCatalogue = *new cfgCatalogue;
 cfgStoreEnvironment_t gEnvironment;
 uint64_t gStartUs = 0;  // when the store was set up
+uint32_t gGeneration = 0;  // how many times it was set up
 
 // The hooks of each object of the catalogue, by the object's position.
 struct ObjectHooks {
@@ -409,6 +410,7 @@ int cfgStoreInitFrom(const std::vector<cfgCatalogueFile> &files, const std::stri
                      std::string *why) {
     gHooks.clear();
     gStartUs = clockNowUs();
+    gGeneration++;
     if (cfgCatalogueParse(files, &gCatalogue, why) != 0) {
         gCatalogue = cfgCatalogue();
         cfgTablesInit(gCatalogue);
@@ -496,6 +498,10 @@ int cfgStoreDelete(cfgTable &table, size_t index, std::string *why) {
 
 uint32_t cfgStoreUptime() {
     return uint32_t((clockNowUs() - gStartUs) / 1000000);
+}
+
+uint32_t cfgStoreGeneration() {
+    return gGeneration;
 }
 
 const cfgStoreEnvironment_t &cfgStoreEnvironment() {

@@ -5,11 +5,12 @@
 // The simulated switch is cabled the same way on every start: on each card the first
 // eight ports and, on the first two cards, the four optical uplinks have a partner, and
 // a cabled port whose administrative state is enabled has link. Traffic runs at a steady
-// rate per port, so counters grow with the uptime and two reads a second apart differ
-// by the rates the utilization view reports.
+// rate per port while it has link, so two reads a second apart differ by the rates the
+// utilization view reports; counters only grow, and stand still while a port is down.
 #include "cfgmgr/modules/port.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "cfgmgr/hooks.h"
@@ -112,6 +113,34 @@ Traffic traffic(const Port &p) {
     uint64_t frame = 400 + 64 * uint64_t((p.slot + p.port) % 8);
     if (p.optical) rxPps *= 12, txPps *= 12;  // uplinks carry the aggregate
     return {rxPps, txPps, rxPps * frame, txPps * frame};
+}
+
+// What a port has carried since the store was set up. Counters cannot be the rates times
+// the uptime: a port disabled for a while would see its counters fall back. So each
+// port's totals move on by its present rates over the seconds since they were last
+// read; a port without link adds nothing. Seconds before the first read count at the
+// rates of that read, as if the port had been as it is since start-up.
+struct Totals {
+    uint32_t at = 0;  // uptime of the last update
+    uint64_t rxPackets = 0, txPackets = 0, rxBytes = 0, txBytes = 0;
+};
+
+const Totals &totals(const Port &p) {
+    static std::map<std::string, Totals> byPort;
+    static uint32_t generation = 0;
+    if (generation != cfgStoreGeneration()) byPort.clear(), generation = cfgStoreGeneration();
+    Totals &t = byPort[p.name];
+    uint32_t up = cfgStoreUptime();
+    if (up > t.at) {
+        Traffic rate = traffic(p);
+        uint64_t seconds = up - t.at;
+        t.rxPackets += rate.rxPps * seconds;
+        t.txPackets += rate.txPps * seconds;
+        t.rxBytes += rate.rxBps * seconds;
+        t.txBytes += rate.txBps * seconds;
+        t.at = up;
+    }
+    return t;
 }
 
 // Bandwidth used, in percent with two decimals ("0.48").
@@ -230,16 +259,15 @@ int utilization(const cfgTable &view, const cfgRow &request, std::vector<cfgRow>
 
 int stats(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *rows,
           std::string *why) {
-    uint64_t up = cfgStoreUptime();
     return eachPort(view, request, why, [&](const Port &p) {
-        Traffic t = traffic(p);
+        const Totals &t = totals(p);
         cfgRowWriter r = start(view, p);
-        r.set("rxPackets", t.rxPps * up)
-            .set("txPackets", t.txPps * up)
-            .set("rxBytes", t.rxBps * up)
-            .set("txBytes", t.txBps * up)
-            .set("rxBcast", t.rxPps * up / 50)
-            .set("rxMcast", t.rxPps * up / 20);
+        r.set("rxPackets", t.rxPackets)
+            .set("txPackets", t.txPackets)
+            .set("rxBytes", t.rxBytes)
+            .set("txBytes", t.txBytes)
+            .set("rxBcast", t.rxPackets / 50)
+            .set("rxMcast", t.rxPackets / 20);
         return r.addTo(rows, why);
     });
 }
@@ -277,17 +305,16 @@ int rxErrors(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *r
 // (type 0) are its transmitted ones, the ingress counters (type 1) its received ones.
 int qosMonitor(const cfgTable &view, const cfgRow &request, std::vector<cfgRow> *rows,
                std::string *why) {
-    uint64_t up = cfgStoreUptime();
     const cfgTable *profiles = cfgTableFind("port", "qosprofile");
     return eachPort(view, request, why, [&](const Port &p) {
         const cfgRow *profile = profileOf(p);
         std::string name = profile ? *profiles->value(*profile, "arrayIndex") : "";
-        Traffic t = traffic(p);
+        const Totals &t = totals(p);
         for (int type : {0, 1}) {
             cfgRowWriter r = start(view, p);
             r.set("type", type);
-            uint64_t packets = (type == 0 ? t.txPps : t.rxPps) * up;
-            uint64_t bytes = (type == 0 ? t.txBps : t.rxBps) * up;
+            uint64_t packets = type == 0 ? t.txPackets : t.rxPackets;
+            uint64_t bytes = type == 0 ? t.txBytes : t.rxBytes;
             for (int q = 1; q <= 8; q++) {
                 bool mine = name == "QP" + std::to_string(q);
                 r.set("qp" + std::to_string(q) + "TxPackets", mine ? packets : 0);
