@@ -63,33 +63,6 @@ std::string xml(const xmlDomNode_t *node) {
     return buffer;
 }
 
-std::string escape(std::string_view value) {
-    std::string out;
-    out.reserve(value.size());
-    for (char c : value) {
-        switch (c) {
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '&':
-                out += "&amp;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 void sendFixed(soap *soap, int op, const char *module, const std::string &text, char **message,
                int *status) {
     std::string rootName = std::string("module_") + module;

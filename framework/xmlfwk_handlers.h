@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "framework/xmlfwk_defaults.h"
 
 void xmlFwkRegisterPortHandlers();
@@ -38,8 +39,10 @@ const char *findText(xmlDomNode_t *request, const char *name);
 void remove(xmlDomNode_t *request, const char *name);
 // The node (with its own tags) as XML text; empty when it does not fit a request.
 std::string xml(const xmlDomNode_t *node);
-// Client text made safe to print into a request text.
-std::string escape(std::string_view text);
+// Client text made safe to print into a request text (the escaping every service uses).
+inline std::string escape(std::string_view text) {
+    return cmXmlEscape(text);
+}
 // Sends a fixed request text, "<set>...</set>", in a "module_<module>" node with the
 // default set sender.
 void sendFixed(soap *soap, int op, const char *module, const std::string &text, char **message,

@@ -18,6 +18,7 @@
 
 #include "base/log.h"
 #include "cfgmgmt/cmBackend/src/cm_print.h"
+#include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cmclient/cm.h"
 #include "session/session_auth.h"
@@ -52,35 +53,6 @@ enum : uint32_t {
 
 // ---- request texts
 
-// A client's text as element content: markup characters become entity references, so
-// that a value cannot end its element or start another.
-std::string upmXmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // A script as the content of a CDATA section: a "]]>" in it is split across two
 // sections (as the object library writes strings), so the script cannot end the
 // section early and reads back unchanged.
@@ -114,7 +86,7 @@ std::string textf(const char *format, ...) {
 }
 
 std::string escaped(const std::string *text) {
-    return text ? upmXmlEscape(*text) : std::string();
+    return text ? cmXmlEscape(*text) : std::string();
 }
 
 bool given(const std::string *text) {
@@ -271,7 +243,7 @@ BindingObject bindingWalk(struct soap *soap, Parser &p, const char *name,
     if (!detail.bindingObjectList) return last;
     std::vector<upm__bindingObject> &list = detail.bindingObjectList->bindObject;
     const char *object = "showUpmProfile";
-    std::string key = upmXmlEscape(name);
+    std::string key = cmXmlEscape(name);
     std::string text =
         textf("<module_upm><get><%s><profileName>%s</profileName></%s></get></module_upm>", object,
               key.c_str(), object);
@@ -287,7 +259,7 @@ BindingObject bindingWalk(struct soap *soap, Parser &p, const char *name,
             text = textf(
                 "<module_upm><get><%s><profileName>%s</profileName><eventType>%d</eventType>"
                 "<timerName>%s</timerName></%s></get></module_upm>",
-                object, key.c_str(), int(row->eventType), upmXmlEscape(row->timerName).c_str(),
+                object, key.c_str(), int(row->eventType), cmXmlEscape(row->timerName).c_str(),
                 object);
         else
             text = textf(
@@ -303,7 +275,7 @@ std::string profileNameRequest(const char *name) {
     return textf(
         "<module_upm><get><showUpmProfileName><profileName>%s</profileName></showUpmProfileName>"
         "</get></module_upm>",
-        upmXmlEscape(name).c_str());
+        cmXmlEscape(name).c_str());
 }
 
 // The shared step of bindProfile and unbindProfile: the request text for the event, or
@@ -397,7 +369,7 @@ int wsvdOpUpmCreateProfile(struct soap *soap, _upm__createProfileRequest *reques
     if (int rc = begin(soap, request, kCreate)) return rc;
     const upm__profileDetail *profile = request->profile;
     if (!profile || !given(profile->name)) return missing(soap);
-    std::string name = upmXmlEscape(*profile->name);
+    std::string name = cmXmlEscape(*profile->name);
     std::string text =
         profile->data
             ? textf(
@@ -426,7 +398,7 @@ int wsvdOpUpmEditProfile(struct soap *soap, _upm__editProfileRequest *request,
     std::string text = textf(
         "<module_upm><set><cfgUpmProfile><enable>%d</enable><profileName>%s</profileName>"
         "<rowStatus>create</rowStatus></cfgUpmProfile></set></module_upm>",
-        *profile->profileEnabled ? 1 : 0, upmXmlEscape(*profile->name).c_str());
+        *profile->profileEnabled ? 1 : 0, cmXmlEscape(*profile->name).c_str());
     if (int rc = upmSet(soap, text)) return rc;
     response.hdr = serviceCopyHeader(soap, request->hdr);
     return 0;
@@ -442,7 +414,7 @@ int wsvdOpUpmDeleteProfile(struct soap *soap, _upm__deleteProfileRequest *reques
     std::string text = textf(
         "<module_upm><set><upmProfileBuffer><profileName>%s</profileName><rowStatus>delete"
         "</rowStatus></upmProfileBuffer></set></module_upm>",
-        upmXmlEscape(*request->profile).c_str());
+        cmXmlEscape(*request->profile).c_str());
     if (int rc = upmCreate(soap, text)) return rc;
     response.hdr = serviceCopyHeader(soap, request->hdr);
     return 0;
@@ -489,7 +461,7 @@ int wsvdOpUpmCreateTimer(struct soap *soap, _upm__createTimerRequest *request,
         WSVD_LOG("Timer values can not be 0\n");
         return missing(soap);
     }
-    text += textf("<timerName>%s</timerName>", upmXmlEscape(*timer->timerName).c_str());
+    text += textf("<timerName>%s</timerName>", cmXmlEscape(*timer->timerName).c_str());
     text += "</cfgUpmTimer></set></module_upm>";
     if (int rc = upmSet(soap, text)) return rc;
     response.hdr = serviceCopyHeader(soap, request->hdr);
@@ -506,7 +478,7 @@ int wsvdOpUpmDeleteTimer(struct soap *soap, _upm__deleteTimerRequest *request,
     std::string text = textf(
         "<module_upm><set><cfgUpmTimer><timerName>%s</timerName><rowStatus>delete</rowStatus>"
         "</cfgUpmTimer></set></module_upm>",
-        upmXmlEscape(*request->timer).c_str());
+        cmXmlEscape(*request->timer).c_str());
     if (int rc = upmSet(soap, text)) return rc;
     response.hdr = serviceCopyHeader(soap, request->hdr);
     return 0;
@@ -541,7 +513,7 @@ int wsvdOpUpmGetAllTimers(struct soap *soap, _upm__getAllTimersRequest *request,
         text = textf(
             "<module_upm><get><cfgUpmTimer><timerName>%s</timerName></cfgUpmTimer></get>"
             "</module_upm>",
-            upmXmlEscape(timer->timerName).c_str());
+            cmXmlEscape(timer->timerName).c_str());
     }
     response.hdr = serviceCopyHeader(soap, request->hdr);
     return 0;
@@ -612,12 +584,12 @@ int wsvdOpUpmGetAllProfile(struct soap *soap, _upm__getAllProfileRequest *reques
         BindingObject last;
         if (row->eventType != 0) last = bindingWalk(soap, p, row->profileName, detail);
         // The walk goes on after this profile's last row.
-        walk = "<module_upm><get><showUpmProfile><profileName>" + upmXmlEscape(row->profileName) +
+        walk = "<module_upm><get><showUpmProfile><profileName>" + cmXmlEscape(row->profileName) +
                "</profileName>";
         if (last && last->eventType != 0)
             walk += textf("<eventType>%d</eventType>", int(last->eventType));
         if (last && last->eventType == 5)
-            walk += "<timerName>" + upmXmlEscape(last->timerName) + "</timerName>";
+            walk += "<timerName>" + cmXmlEscape(last->timerName) + "</timerName>";
         walk += "</showUpmProfile></get></module_upm>";
     }
     response.hdr = serviceCopyHeader(soap, request->hdr);
@@ -637,8 +609,8 @@ int wsvdOpUpmRunScript(struct soap *soap, _upm__runScriptRequest *request,
         "<module_upm><set><cfgUpmStaticProfile><eventType>%d</eventType><envString>%s"
         "</envString><profileName>%s</profileName><rowStatus>create</rowStatus>"
         "</cfgUpmStaticProfile></set></module_upm>",
-        event, upmXmlEscape(*request->parameters).c_str(),
-        upmXmlEscape(*request->profileName).c_str());
+        event, cmXmlEscape(*request->parameters).c_str(),
+        cmXmlEscape(*request->profileName).c_str());
     if (int rc = upmSet(soap, text)) return rc;
     // The run goes on in cfgmgr; its result is read with getExecutionResult.
     response.hdr = serviceCopyHeader(soap, request->hdr);
