@@ -6,7 +6,8 @@
 //   bench_web [SECONDS_PER_RUN]            webd relaying to wsvd_testserve, an echo
 //                                          (3 s runs by default)
 //   bench_web --switch [SECONDS_PER_RUN]   the real switch (cfgmgr, wsvd and webd): an
-//                                          admin session's getVlan, then getAllVlan
+//                                          admin session's getVlan beside the hop floor
+//                                          (the same hops doing next to nothing), then getAllVlan
 //                                          over 1024 VLANs (5 s runs by default)
 //   bench_web --slowloris [SECONDS]        one client's wait for webd in front of the
 //                                          echo daemon, alone and while 200 slow
@@ -435,17 +436,46 @@ int benchSwitch(BareServer &bare, double seconds) {
     if (!bare.serve(reply.body)) return 1;
     printf("getVlan reply: %zu bytes\n", reply.body.size());
 
+    // The hop floor: a second switch whose wsvd is the scripted one, answering each
+    // request with one cfgmgr get through the same links (HTTP, webd, wsvd, cfgmgr and
+    // back), with no SOAP, no session and no AAA.
+    int floorPort = freeLocalPort();
+    SwitchHarness floorSw(
+        {"cfgmgr", "wsvd=wsvd_testserve", "webd=webd -c 200 -p " + std::to_string(floorPort)});
+    if (!floorSw.start(30000) || !waitForHttp(floorPort)) return 1;
+    const std::string floorBody =
+        "cm vlan <module_vlan><get><vlan><vrName>VR-Default</vrName><name>Default</name></vlan>"
+        "</get></module_vlan>";
+    HttpReply floorReply;
+    if (!postSettled(floorPort, floorBody, &floorReply, 30000) ||
+        floorReply.body.rfind("status=1 ", 0) != 0)
+        return fail("hop floor", floorReply);
+
     pid_t wsvd = sw.pidOf("wsvd");
     long rssRest = rssKb(wsvd), bareRest = rssKb(bare.pid);
     RssSampler sampler({wsvd, bare.pid});
     printHeader("switch req/s");
+    struct FloorRow {
+        int connections;
+        Figures floor, web;
+    };
+    std::vector<FloorRow> floorRows;
     for (int n : {1, 8, 64}) {
         Figures ceiling = load(bare.port, getVlan, n, seconds);
+        Figures floor = load(floorPort, floorBody, n, seconds);
         Figures web = load(webPort, getVlan, n, seconds);
         printRow(n, web, ceiling);
+        floorRows.push_back({n, floor, web});
     }
     long rssLoad = sampler.peak(0), bareLoad = sampler.peak(1);
     sampler.stop();
+    floorSw.stop();
+    printf("%-11s %12s %10s %10s %12s %10s %10s\n", "connections", "floor req/s", "p50 us",
+           "p99 us", "req/s x", "p50 x", "p99 x");
+    for (const FloorRow &row : floorRows)
+        printf("%-11d %12.0f %10.0f %10.0f %12.3f %10.2f %10.2f\n", row.connections, row.floor.rps,
+               row.floor.p50Us, row.floor.p99Us, ratio(row.web.rps, row.floor.rps),
+               ratio(row.web.p50Us, row.floor.p50Us), ratio(row.web.p99Us, row.floor.p99Us));
 
     auto t0 = Clock::now();
     int created = 0;

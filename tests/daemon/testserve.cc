@@ -11,6 +11,10 @@
 //                            and reply "status=<replyStatus> <replyMessage>", or "no cli"
 //                            when no CLI peer is connected, or "timeout"
 //   user                     reply "user=<userName> password=<password>"
+//   cm <module> <text>       send <text> to cfgmgr as a get of <module>, wait at most 5 s
+//                            and reply "status=<status> <data>", or "not sent" or "timeout"
+//                            (with webd and cfgmgr: the hops of a typed request, doing
+//                            next to nothing at each)
 //   anything else            as echo
 #include <time.h>
 #include <unistd.h>
@@ -22,6 +26,8 @@
 #include "daemon/intake.h"
 #include "daemon/startup.h"
 #include "daemon/worker.h"
+#include "cmclient/cm.h"
+#include "platform/util.h"
 #include "platform/wsvdreq.h"
 
 namespace {
@@ -58,6 +64,30 @@ void askCli(wsvdRequest *r, const std::string &text) {
                  (r->replyMessage ? r->replyMessage : ""));
 }
 
+struct CmAsk {
+    wsvdRequest *r;
+    std::string module, text;
+};
+bool sendToCm(void *ask) {
+    auto *a = static_cast<CmAsk *>(ask);
+    cmRequest_t req{};
+    req.operation = CM_OP_GET;
+    req.getFlags = CM_GET_EXACT;
+    req.text = a->text.c_str();
+    req.seqnum = a->r->seqnum;
+    strlcpy(req.module, a->module.c_str(), sizeof req.module);
+    return cmSendRequest(&req) >= 1;
+}
+
+void askCm(wsvdRequest *r, const std::string &rest) {
+    size_t space = rest.find(' ');
+    CmAsk ask{r, rest.substr(0, space), space == std::string::npos ? "" : rest.substr(space + 1)};
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, sendToCm, &ask);
+    if (outcome == WSVD_NOT_SENT) return write(r, "not sent");
+    if (outcome == WSVD_NO_ANSWER) return write(r, "timeout");
+    write(r, "status=" + std::to_string(r->replyStatus) + " " + (r->replyData ? r->replyData : ""));
+}
+
 void serve(void *, wsvdRequest *r) {
     std::string text;
     char chunk[1000];
@@ -79,6 +109,8 @@ void serve(void *, wsvdRequest *r) {
     } else if (word == "empty") {
     } else if (word == "cli") {
         askCli(r, rest);
+    } else if (word == "cm") {
+        askCm(r, rest);
     } else if (word == "user") {
         write(r, std::string("user=") + r->userName + " password=" + r->password);
     } else {
