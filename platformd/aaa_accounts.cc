@@ -11,15 +11,9 @@
 #include <fstream>
 #include <sstream>
 
-namespace {
+#include "platform/keyed_hash.h"
 
-// Constant-time comparison, so that a wrong password takes as long as a right one.
-bool sameText(const std::string &a, const std::string &b) {
-    if (a.size() != b.size()) return false;
-    unsigned char diff = 0;
-    for (size_t i = 0; i < a.size(); i++) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
-    return diff == 0;
-}
+namespace {
 
 bool statFile(const std::string &path, int64_t *mtimeNs, int64_t *size) {
     struct stat st;
@@ -41,24 +35,6 @@ bool parseLine(const std::string &line, aaaAccount *out) {
     out->readWrite = access == "rw";
     out->hash = line.substr(b + 1);
     return !out->hash.empty();
-}
-
-// The salt of the remembered verifications: random, for this process only.
-const std::string &fastSalt() {
-    static const std::string salt = [] {
-        char setting[CRYPT_GENSALT_OUTPUT_SIZE];
-        const char *made = crypt_gensalt_rn("$6$", 1000, nullptr, 0, setting, sizeof setting);
-        return std::string(made ? made : "");
-    }();
-    return salt;
-}
-
-std::string fastHash(const std::string &password) {
-    if (fastSalt().empty()) return "";
-    struct crypt_data data;
-    memset(&data, 0, sizeof data);
-    const char *hash = crypt_rn(password.c_str(), fastSalt().c_str(), &data, sizeof data);
-    return (hash && hash[0] != '*') ? hash : "";
 }
 
 }  // namespace
@@ -199,8 +175,8 @@ bool aaaAccountStore::verify(const std::string &name, const std::string &passwor
     const aaaAccount *a = find(name);
     auto known = verified_.find(name);
     if (a && known != verified_.end()) {
-        std::string quick = fastHash(password);
-        if (!quick.empty() && sameText(quick, known->second)) return true;
+        std::string quick = keyedHash(password);
+        if (!quick.empty() && constantTimeEqual(quick, known->second)) return true;
     }
     // An unknown user costs a hash too, so that timing does not tell which names exist.
     static const std::string kDummy = aaaHashPassword("");
@@ -208,9 +184,9 @@ bool aaaAccountStore::verify(const std::string &name, const std::string &passwor
     struct crypt_data data;
     memset(&data, 0, sizeof data);
     const char *computed = crypt_rn(password.c_str(), hash.c_str(), &data, sizeof data);
-    bool ok = a && computed && computed[0] != '*' && sameText(computed, hash);
+    bool ok = a && computed && computed[0] != '*' && constantTimeEqual(computed, hash);
     if (ok) {
-        std::string quick = fastHash(password);
+        std::string quick = keyedHash(password);
         if (!quick.empty()) verified_[name] = quick;
     }
     return ok;

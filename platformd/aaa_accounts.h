@@ -64,7 +64,7 @@ public:
     // True when the password matches the account's hash. Every request of a management
     // session is authenticated again, and the stored hash is deliberately slow (tens of
     // milliseconds), so a password once verified is remembered, for as long as the
-    // accounts stay unchanged, as a fast salted hash with a salt made for this process.
+    // accounts stay unchanged, as a keyed hash under a key made for this process.
     bool verify(const std::string &name, const std::string &password) const;
 
     const std::string &path() const { return path_; }
@@ -74,7 +74,7 @@ private:
     std::vector<aaaAccount> accounts_;
     int64_t loadedMtimeNs_ = -1;
     int64_t loadedSize_ = -1;
-    mutable std::map<std::string, std::string> verified_;  // name -> fast hash
+    mutable std::map<std::string, std::string> verified_;  // name -> keyedHash(password)
 };
 
 // The lock state of the accounts, in one place. Times are clockNowUs values. Only the
