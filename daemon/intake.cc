@@ -103,7 +103,7 @@ void dispatchRequest(wsvdClient *client, wsvdRequest *r) {
             wsvdRequestEnque(&gWsvdWaiting, r);
         else
             error = kTooMany;
-    } else if (wsvdWorkerStart(r) == 0) {
+    } else if (wsvdWorkerStartLocked(r) == 0) {
         gWsvdRunningWorkers = 1;
     } else {
         error = kNoThread;

@@ -24,7 +24,15 @@
 
 namespace {
 
+// Guarded by gWsvdMutex.
 wsvdServeOps gServeOps = {nullptr, nullptr, nullptr, nullptr};
+uint64_t gServeOpsGeneration = 1;
+bool gWorkerStarted = false;
+pthread_cond_t gWork = PTHREAD_COND_INITIALIZER;  // a request was handed over
+// The request given to the idle worker. Not on the waiting list, so that the list
+// holds only requests that wait behind one being served, as when a thread was started
+// per request.
+wsvdRequest *gHandedOver = nullptr;
 
 // Reply text held before it is streamed to the peer.
 enum { RESPONSE_FLUSH_BYTES = 4000 };
@@ -122,7 +130,7 @@ void lendSessionCredentials(wsvdRequest *r) {
     wsvdSessionLend(id, r->userName, r->password, r->clientAddress);
 }
 
-void serveOne(WorkerThread *w, wsvdRequest *r) {
+void serveOne(WorkerThread *w, const wsvdServeOps &ops, wsvdRequest *r) {
     r->worker = pthread_self();
     const char *text =
         (r->pieces && r->pieces->head && r->pieces->head->text) ? r->pieces->head->text : "";
@@ -156,7 +164,7 @@ void serveOne(WorkerThread *w, wsvdRequest *r) {
     wsvdTraceWrite("[BEGIN:%d->", traceNumber);
     wsvdTraceWrite("%s\n", text);
 
-    if (gServeOps.serve) gServeOps.serve(w->context, r);
+    if (ops.serve) ops.serve(w->context, r);
 
     const char *reply = w->response->data ? w->response->data : "";
     wsvdTraceWrite("%s<-%d:END]\n", reply, traceNumber);
@@ -170,53 +178,79 @@ void serveOne(WorkerThread *w, wsvdRequest *r) {
     pthread_mutex_unlock(&gWsvdMutex);
 }
 
-void *wsvdWorker(void *arg) {
+// The worker thread's own state: made once, and again only when the serve step changes.
+struct ServeState {
+    wsvdServeOps ops;
+    uint64_t opsGeneration;
+};
+
+void *wsvdWorker(void *) {
     WorkerThread w;
     memset(&w, 0, sizeof w);
     w.haveAnswer = wsvdAnswerInit(&w.answer) == 0;
-    w.context = gServeOps.threadInit ? gServeOps.threadInit() : nullptr;
     w.response = bufferAlloc(512);
     w.replyPacket = bmAllocPacket(WSVD_PACKET_SIZE, 32, 1);
     bool ready = w.response && w.replyPacket;
     if (!ready) WSVD_LOG("wsvd: worker out of memory; requests are dropped");
 
-    auto *r = static_cast<wsvdRequest *>(arg);
+    ServeState state{{nullptr, nullptr, nullptr, nullptr}, 0};
+    pthread_mutex_lock(&gWsvdMutex);
     for (;;) {
-        if (ready) serveOne(&w, r);
+        wsvdRequest *r = gHandedOver ? gHandedOver : wsvdRequestDeque(&gWsvdWaiting);
+        gHandedOver = nullptr;
+        if (!r) {
+            // Idle: the count reads 0 until intake hands over the next request.
+            gWsvdRunningWorkers = 0;
+            pthread_cond_wait(&gWork, &gWsvdMutex);
+            continue;
+        }
+        bool opsChanged = state.opsGeneration != gServeOpsGeneration;
+        wsvdServeOps previous = state.ops;
+        state.ops = gServeOps;
+        state.opsGeneration = gServeOpsGeneration;
+        pthread_mutex_unlock(&gWsvdMutex);
+
+        if (opsChanged) {
+            if (previous.threadEnd) previous.threadEnd(w.context);
+            w.context = state.ops.threadInit ? state.ops.threadInit() : nullptr;
+        }
+        if (ready) serveOne(&w, state.ops, r);
+        if (state.ops.requestEnd) state.ops.requestEnd(w.context);
+
         pthread_mutex_lock(&gWsvdMutex);
         wsvdRequestFree(r);
-        r = wsvdRequestDeque(&gWsvdWaiting);
-        if (!r) {
-            if (gWsvdRunningWorkers > 0) gWsvdRunningWorkers--;
-            pthread_mutex_unlock(&gWsvdMutex);
-            break;
-        }
-        pthread_mutex_unlock(&gWsvdMutex);
-        if (gServeOps.requestEnd) gServeOps.requestEnd(w.context);
     }
-
-    if (gServeOps.requestEnd) gServeOps.requestEnd(w.context);
-    if (w.replyPacket) bmFree(w.replyPacket);
-    if (w.response) bufferFree(w.response);
-    if (gServeOps.threadEnd) gServeOps.threadEnd(w.context);
-    if (w.haveAnswer) wsvdAnswerDestroy(&w.answer);
     return nullptr;
 }
 
 }  // namespace
 
 void wsvdSetServeOps(const wsvdServeOps *ops) {
+    pthread_mutex_lock(&gWsvdMutex);
     gServeOps = ops ? *ops : wsvdServeOps{nullptr, nullptr, nullptr, nullptr};
+    gServeOpsGeneration++;
+    pthread_mutex_unlock(&gWsvdMutex);
 }
 
-int wsvdWorkerStart(wsvdRequest *r) {
-    pthread_attr_t attr;
-    if (pthread_attr_init(&attr) != 0) return -1;
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    pthread_t tid;
-    int rc = pthread_create(&tid, &attr, wsvdWorker, r);
-    pthread_attr_destroy(&attr);
-    return rc == 0 ? 0 : -1;
+int wsvdWorkerStartLocked(wsvdRequest *r) {
+    if (!gWorkerStarted) {
+        // One thread for the life of the process: a thread per request cost a clone,
+        // a fresh stack and a scheduling delay on every request.
+        pthread_attr_t attr;
+        if (pthread_attr_init(&attr) != 0) return -1;
+        pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+        pthread_t tid;
+        int rc = pthread_create(&tid, &attr, wsvdWorker, nullptr);
+        pthread_attr_destroy(&attr);
+        if (rc != 0) return -1;
+        gWorkerStarted = true;
+    }
+    if (gHandedOver)
+        wsvdRequestEnque(&gWsvdWaiting, r);  // intake was reset under a busy worker
+    else
+        gHandedOver = r;
+    pthread_cond_signal(&gWork);
+    return 0;
 }
 
 int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n) {

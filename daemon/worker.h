@@ -1,21 +1,21 @@
-// The worker: one detached thread at a time serves complete requests one after
-// another, in the order their last fragment arrived. The serve step itself (the SOAP
-// engine) is plugged in through wsvdServeOps.
+// The worker: one long-lived thread serves complete requests one after another, in
+// the order their last fragment arrived, and sleeps while none waits. The serve step itself (the
+// SOAP engine) is plugged in through wsvdServeOps.
 #pragma once
 #include <cstddef>
 
 struct wsvdRequest;
 
 struct wsvdServeOps {
-    void *(*threadInit)();  // once per worker thread: a context or nullptr
+    void *(*threadInit)();  // once per worker thread (and serve step): a context or nullptr
     void (*serve)(void *context,
                   wsvdRequest *r);      // reads with wsvdRequestRead, writes with wsvdResponseWrite
     void (*requestEnd)(void *context);  // frees per-request temporaries
     void (*threadEnd)(void *context);   // frees the context
 };
 
-// Installs the serve step (before dispatchHandler). Any member may be null; the default
-// serves nothing, so every request gets an empty reply.
+// Installs the serve step. Any member may be null; the default serves nothing, so every
+// request gets an empty reply. The worker takes up a new serve step at its next request.
 void wsvdSetServeOps(const wsvdServeOps *ops);
 
 // Appends reply text. Once more than 4000 bytes would be held, the text buffered so far
@@ -26,6 +26,8 @@ int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n);
 // Reads the next bytes of the request text, walking its pieces; 0 at the end.
 size_t wsvdRequestRead(wsvdRequest *r, char *buffer, size_t size);
 
-// Starts a detached worker thread on `r`. 0, or -1 when the thread cannot be created.
-// Called under gWsvdMutex by intake, which then counts the worker as running.
-int wsvdWorkerStart(wsvdRequest *r);
+// Queues `r` for the worker and wakes it, starting its thread the first time. 0, or -1
+// when the thread cannot be created. Called under gWsvdMutex by intake when the worker
+// is idle; intake then counts it as running, and the worker counts itself idle again
+// once nothing waits.
+int wsvdWorkerStartLocked(wsvdRequest *r);
