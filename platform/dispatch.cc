@@ -149,10 +149,11 @@ int runPosted() {
     return static_cast<int>(batch.size());
 }
 
+// One read takes the whole count of an eventfd.
 void drainWake() {
     uint64_t count;
-    while (read(gLoop.wakeFd, &count, sizeof count) > 0) {
-    }
+    ssize_t r = read(gLoop.wakeFd, &count, sizeof count);
+    (void)r;
 }
 
 void readSignals() {
@@ -374,12 +375,17 @@ const char *dispatchWorkName(dispatchWork_t work) {
 
 int dispatchPost(void (*fn)(void *arg), void *arg) {
     if (!fn) return -1;
+    bool needWake;
     {
         std::lock_guard<std::mutex> lock(gLoop.mutex);
         if (!ensureLoopLocked()) return -1;
+        // The loop runs posted work before it next waits, so a post from its own thread,
+        // or one behind posts not yet run (whose poster woke it), needs no wake-up.
+        bool onLoop = gLoop.haveThread && pthread_equal(gLoop.thread, pthread_self());
+        needWake = !onLoop && gLoop.posted.empty();
         gLoop.posted.emplace_back(fn, arg);
     }
-    wake();
+    if (needWake) wake();
     return 0;
 }
 

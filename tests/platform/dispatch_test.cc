@@ -135,6 +135,25 @@ TEST_F(Dispatch, PostedWorkRunsOnTheLoopThreadInOrder) {
     EXPECT_FALSE(order.wrongThread);
 }
 
+// A post from the loop's own thread does not wake the loop through its descriptor;
+// the loop must still run it before it waits again.
+void postAnother(void *arg) {
+    dispatchPost(count, arg);
+}
+
+TEST_F(Dispatch, PostFromTheLoopThreadRunsBeforeTheLoopWaits) {
+    clockSetSource(nullptr);
+    int runs = 0;
+    dispatchRunOnce(0);  // this thread becomes the loop thread
+    ASSERT_EQ(dispatchPost(postAnother, &runs), 0);
+    EXPECT_EQ(dispatchRunOnce(0), 1);
+    EXPECT_EQ(runs, 0);
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(dispatchRunOnce(20000), 1);
+    EXPECT_EQ(runs, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
 TEST_F(Dispatch, RunOnceDoesNotWaitWhenGivenZero) {
     clockSetSource(nullptr);
     dispatchExecuteWorkItem(count, nullptr, 0, {3600, 0}, DISPATCH_WORK_ONCE);
