@@ -6,10 +6,12 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/dispatch.h"
+#include "platform/keyed_hash.h"
 #include "platform/plink.h"
 #include "platform/util.h"
 
@@ -22,12 +24,29 @@ struct Pending {
     void *userdata;
     char userName[33];
     uint64_t deadlineUs;
+    std::string passwordHash;  // keyedHash of the password, for the cache
+    uint64_t generation;       // gGeneration when sent
+};
+
+// Credentials platformd accepted, with its answer, remembered until platformd announces
+// a change of the accounts or of a lock-out, or the link drops (news may have been
+// missed). Only acceptances are remembered: every failure is platformd's to count.
+struct Verified {
+    std::string passwordHash;
+    aaaResult_t result;
 };
 
 std::mutex gMutex;
 std::map<uint32_t, Pending> gPending;
+std::map<std::string, Verified> gVerified;  // by user name
+uint64_t gGeneration = 0;                   // counts the forgettings of gVerified
 aaaCallBack_t gCallBack;
 dispatchWork_t gTimer;
+
+void forgetVerifiedLocked() {
+    gVerified.clear();
+    gGeneration++;
+}
 
 void deliver(const Pending &p, const aaaResult_t *answer) {
     aaaResult_t r;
@@ -64,6 +83,10 @@ void onTick(void *) {
 // The requests that were waiting when the link went down fail; one sent after, on the
 // next link, waits for its own answer.
 void onLinkHook(bool up) {
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        forgetVerifiedLocked();
+    }
     if (up) return;
     auto *lost = new std::set<uint32_t>;
     {
@@ -86,14 +109,6 @@ void onResult(tlv_t *t) {
                   PLINK_TAG_PRIVILEGE, TLV_DEC_U32, &privilege, PLINK_TAG_NAME, TLV_DEC_STRING,
                   &name, static_cast<uint32_t *>(nullptr), TLV_DEC_END) != 0)
         return;
-    Pending p;
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        auto it = gPending.find(id);
-        if (it == gPending.end()) return;
-        p = it->second;
-        gPending.erase(it);
-    }
     aaaResult_t r;
     memset(&r, 0, sizeof r);
     strlcpy(r.userName, name, sizeof r.userName);
@@ -102,7 +117,51 @@ void onResult(tlv_t *t) {
     r.authenResult = int32_t(status);
     r.authenError = int32_t(error);
     r.flags = flags;
+    Pending p;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        auto it = gPending.find(id);
+        if (it == gPending.end()) return;
+        p = std::move(it->second);
+        gPending.erase(it);
+        if (status != 0 && !p.passwordHash.empty() && p.generation == gGeneration)
+            gVerified[p.userName] = Verified{p.passwordHash, r};
+    }
     deliver(p, &r);
+}
+
+void onChanged(tlv_t *) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    forgetVerifiedLocked();
+}
+
+struct CachedAnswer {
+    Pending pending;
+    aaaResult_t result;
+};
+
+void deliverCached(void *arg) {
+    std::unique_ptr<CachedAnswer> answer(static_cast<CachedAnswer *>(arg));
+    deliver(answer->pending, &answer->result);
+}
+
+// Answers from the credentials platformd accepted before, on the dispatcher thread as
+// any result. False when platformd must be asked: nothing remembered, another password,
+// a caller that counts this user's failures, or news from platformd not yet handled.
+bool answerFromCache(const aaaRequest_t *request, const std::string &passwordHash) {
+    if (request->lockout || passwordHash.empty() || !plinkCaughtUp()) return false;
+    auto answer = std::make_unique<CachedAnswer>();
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        auto it = gVerified.find(request->userName);
+        if (it == gVerified.end() || !constantTimeEqual(it->second.passwordHash, passwordHash))
+            return false;
+        answer->result = it->second.result;
+    }
+    answer->pending.userdata = request->userdata;
+    if (dispatchPost(deliverCached, answer.get()) != 0) return false;
+    answer.release();
+    return true;
 }
 
 }  // namespace
@@ -110,6 +169,7 @@ void onResult(tlv_t *t) {
 int aaaRegister(aaaCallBack_t callBack, int) {
     gCallBack = callBack;
     plinkSetHandler(PLINK_AAA_RESULT, onResult);
+    plinkSetHandler(PLINK_AAA_CHANGED, onChanged);
     plinkAddLinkHook(onLinkHook);
     if (!gTimer)
         gTimer =
@@ -131,22 +191,29 @@ uint64_t timeoutUs() {
 
 int aaaAuthenticateClient(aaaRequest_t *request) {
     if (!request) return -1;
+    char name[33], password[33], method[33];
+    strlcpy(name, request->userName, sizeof name);
+    strlcpy(password, request->password, sizeof password);
+    strlcpy(method, request->method, sizeof method);
+    std::string passwordHash = keyedHash(password);
+    if (answerFromCache(request, passwordHash)) {
+        memset(password, 0, sizeof password);
+        return 0;
+    }
     uint32_t id = plinkNextId();
     Pending p;
     p.userdata = request->userdata;
     strlcpy(p.userName, request->userName, sizeof p.userName);
     p.deadlineUs = clockNowUs() + timeoutUs();
+    p.passwordHash = std::move(passwordHash);
     {
         std::lock_guard<std::mutex> lock(gMutex);
-        gPending[id] = p;
+        p.generation = gGeneration;
+        gPending[id] = std::move(p);
     }
     uint8_t buf[512];
     tlv_t t;
     tlvInit(&t, buf, sizeof buf);
-    char name[33], password[33], method[33];
-    strlcpy(name, request->userName, sizeof name);
-    strlcpy(password, request->password, sizeof password);
-    strlcpy(method, request->method, sizeof method);
     int rc = tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_AUTH), PLINK_TAG_ID,
                        TLV_ENC_U32, id, PLINK_TAG_NAME, TLV_ENC_STRING, name, PLINK_TAG_PASSWORD,
                        TLV_ENC_STRING, password, PLINK_TAG_LOCKOUT, TLV_ENC_U32, request->lockout,
@@ -162,4 +229,21 @@ int aaaAuthenticateClient(aaaRequest_t *request) {
     }
     memset(buf, 0, sizeof buf);
     return 0;
+}
+
+int aaaAccountsChanged() {
+    uint32_t id = plinkNextId();
+    uint8_t buf[64];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_RELOAD), PLINK_TAG_ID,
+              TLV_ENC_U32, id, TLV_ENC_END);
+    uint8_t reply[64];
+    int n = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
+    if (n < 0) return -1;
+    tlv_t r;
+    tlvInit(&r, reply, uint32_t(n));
+    uint32_t status = 1;
+    if (tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END) != 0) return -1;
+    return status == 0 ? 0 : -1;
 }

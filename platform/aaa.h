@@ -6,6 +6,11 @@
 // request gets exactly one result: a real one, or a failure when the service cannot
 // be reached, goes away, or does not answer within AAA_TIMEOUT_SECONDS (or the seconds in
 // KARN_AAA_TIMEOUT_SECONDS, read when the request is sent).
+//
+// Credentials platformd accepted are remembered here and answered without asking it
+// again, until platformd announces a change of the accounts or of a lock-out (or the
+// link to it drops). Failures, and requests carrying the lock-out flag, always go to
+// platformd, so that it counts every failed attempt.
 #pragma once
 #include <cstdint>
 
@@ -44,3 +49,8 @@ typedef void (*aaaCallBack_t)(aaaResult_t *result);
 
 int aaaRegister(aaaCallBack_t callBack, int flags);  // 0 = registered
 int aaaAuthenticateClient(aaaRequest_t *request);    // 0 = accepted (a result will come)
+
+// Tells platformd that the account file was changed by another process: it reads it
+// again and announces the change to every process before it answers. 0 once it has;
+// -1 when it cannot be reached.
+int aaaAccountsChanged();

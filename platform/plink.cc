@@ -108,6 +108,7 @@ bool gAttached = false;  // gFd is (being) registered with the dispatcher
 std::set<int> gZombies;
 std::deque<std::vector<uint8_t>> gPending;  // asynchronous messages not yet handled
 bool gPostQueued = false;
+int gHandling = 0;     // messages taken from gPending whose handler has not returned
 bool gWanted = false;  // someone uses the link: keep reconnecting
 bool gTimerStarted = false;
 std::vector<bool> gTransitions;  // link ups and downs not yet told to the hooks
@@ -276,8 +277,11 @@ void deliverPending(void *) {
             if (gPending.empty()) return;
             message = std::move(gPending.front());
             gPending.pop_front();
+            gHandling++;
         }
         handle(message);
+        std::lock_guard<std::mutex> lock(gMutex);
+        gHandling--;
     }
 }
 
@@ -394,6 +398,14 @@ int plinkRequest(const tlv_t *request, uint32_t id, void *reply, uint32_t capaci
     }
     settle();
     return rc;
+}
+
+bool plinkCaughtUp() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    if (gFd < 0 || !gInSync || !gPending.empty() || gHandling > 0) return false;
+    char byte;
+    ssize_t n = recv(gFd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
 }
 
 void plinkQueueLocal(const void *message, uint32_t length) {

@@ -42,6 +42,8 @@ enum plinkKind : uint32_t {
     PLINK_IDENTITY = 25,      // client: id, name (the user), domain, text (MAC), port;
                               // platformd broadcasts it as event 67 and answers
                               // PLINK_PORT_STATUS
+    PLINK_AAA_RELOAD = 26,    // client: id; platformd: PLINK_SM_STATUS once it has announced
+    PLINK_AAA_CHANGED = 27,   // platformd (asynchronous): the accounts or a lock-out changed
     PLINK_KIND_LIMIT = 64,    // kinds are below this
 };
 
@@ -111,6 +113,12 @@ int plinkSend(const tlv_t *message);
 // reply that names it. The reply is copied into reply[capacity]; its length, or -1.
 // Asynchronous messages read meanwhile are delivered later on the dispatcher thread.
 int plinkRequest(const tlv_t *request, uint32_t id, void *reply, uint32_t capacity, int timeoutMs);
+
+// True when the link is up and everything platformd has sent so far has been handled:
+// nothing unread on the socket, queued, or being handled. A process that answers from
+// what platformd told it before asks this first, so that it never answers past news
+// platformd has already sent.
+bool plinkCaughtUp();
 
 // Hands a message to its handler later on the dispatcher thread, as if it had come
 // from platformd (used to fail requests that were pending when the link dropped).

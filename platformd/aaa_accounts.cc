@@ -89,7 +89,7 @@ int aaaAccountStore::load() {
         accounts.push_back(account);
     }
     accounts_ = std::move(accounts);
-    verified_.clear();
+    changed();
     loadedMtimeNs_ = mtime;
     loadedSize_ = size;
     return 0;
@@ -138,7 +138,7 @@ int aaaAccountStore::add(const std::string &name, bool readWrite, const std::str
 }
 
 int aaaAccountStore::remove(const std::string &name) {
-    verified_.clear();
+    changed();
     for (auto it = accounts_.begin(); it != accounts_.end(); ++it) {
         if (it->name == name) {
             accounts_.erase(it);
@@ -149,7 +149,7 @@ int aaaAccountStore::remove(const std::string &name) {
 }
 
 int aaaAccountStore::setPassword(const std::string &name, const std::string &password) {
-    verified_.clear();
+    changed();
     for (aaaAccount &a : accounts_) {
         if (a.name != name) continue;
         std::string hash = aaaHashPassword(password);
@@ -161,7 +161,7 @@ int aaaAccountStore::setPassword(const std::string &name, const std::string &pas
 }
 
 int aaaAccountStore::setAccess(const std::string &name, bool readWrite) {
-    verified_.clear();
+    changed();
     for (aaaAccount &a : accounts_) {
         if (a.name == name) {
             a.readWrite = readWrite;
@@ -211,6 +211,7 @@ uint32_t aaaLockout::failureCount(const std::string &name, uint64_t nowUs) const
 }
 
 void aaaLockout::lock(const std::string &name, uint64_t nowUs) {
+    locksStarted_++;
     State &s = accounts_[name];
     s.failures = 0;
     s.lockedUntilUs = nowUs + periodUs_;

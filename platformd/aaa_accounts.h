@@ -68,9 +68,18 @@ public:
     bool verify(const std::string &name, const std::string &password) const;
 
     const std::string &path() const { return path_; }
+    // Counts the changes that can turn a verified password wrong (a reload that found
+    // the file changed, a removal, a new password or access right).
+    uint64_t generation() const { return generation_; }
 
 private:
+    void changed() {
+        verified_.clear();
+        generation_++;
+    }
+
     std::string path_;
+    uint64_t generation_ = 0;
     std::vector<aaaAccount> accounts_;
     int64_t loadedMtimeNs_ = -1;
     int64_t loadedSize_ = -1;
@@ -103,6 +112,9 @@ public:
     uint32_t failureCount(const std::string &name, uint64_t nowUs) const;
     // The accounts locked now, with the time left.
     std::vector<std::pair<std::string, uint64_t>> lockedAccounts(uint64_t nowUs) const;
+    // Counts the locks started. A lock that lifts needs no count: nothing was accepted
+    // while it lasted, so nothing accepted before it can outlive it.
+    uint64_t generation() const { return locksStarted_; }
 
 private:
     struct State {
@@ -114,6 +126,7 @@ private:
 
     uint32_t failures_;
     uint64_t periodUs_;
+    uint64_t locksStarted_ = 0;
     std::map<std::string, State> accounts_;
 };
 
@@ -126,6 +139,11 @@ public:
 
     aaaVerdict authenticate(const std::string &name, const std::string &password, bool lockoutFlag,
                             uint64_t nowUs);
+    // Reads the account file again if it changed. 0 or -1.
+    int reload() { return store_.load(); }
+    // Changes when an answer given before may no longer hold: the processes that
+    // remember accepted credentials are told (PLINK_AAA_CHANGED).
+    uint64_t generation() const { return store_.generation() + lockout_.generation(); }
     aaaLockout &lockout() { return lockout_; }
     const aaaLockout &lockout() const { return lockout_; }
 

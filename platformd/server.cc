@@ -205,6 +205,8 @@ bool onLoad(Client &, tlv_t *t) {
     return true;
 }
 
+void sendStatus(Client &c, uint32_t id, int status);
+
 // ---- AAA: the switch's local accounts (aaa_accounts.h)
 
 // A number from the environment, or `fallback` when it is not one from `min` to `max`.
@@ -226,6 +228,27 @@ aaaAuthenticator &authenticator() {
     return aaa;
 }
 
+// Tells every process that credentials accepted before may no longer hold.
+void announceAaaChange() {
+    uint8_t buf[32];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_CHANGED), TLV_ENC_END);
+    for (auto &entry : gClients)
+        if (entry.second.hello) send(entry.second, &t);
+}
+
+// Another process changed the account file: read it now, and announce before answering,
+// so that a request made after the change is never answered from before it.
+bool onAaaReload(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0) return false;
+    int status = karnConfigDir()[0] && authenticator().reload() == 0 ? 0 : -1;
+    announceAaaChange();
+    sendStatus(c, id, status);
+    return true;
+}
+
 // Privilege levels handed to the session manager.
 enum { PRIVILEGE_READ_ONLY = 1, PRIVILEGE_READ_WRITE = 2 };
 
@@ -241,16 +264,20 @@ bool onAaaAuth(Client &c, tlv_t *t) {
     if (!karnConfigDir()[0]) {
         v.error = AAA_ERR_STORE;
     } else {
+        uint64_t before = authenticator().generation();
         v = authenticator().authenticate(name, password, lockout != 0, clockNowUs());
+        if (authenticator().generation() != before) announceAaaChange();
     }
     uint32_t flags = v.readWrite ? AAA_FLAG_READ_WRITE : 0;
-    uint32_t privilege = !v.authenticated ? 0 : v.readWrite ? PRIVILEGE_READ_WRITE : PRIVILEGE_READ_ONLY;
+    uint32_t privilege = !v.authenticated ? 0
+                         : v.readWrite    ? PRIVILEGE_READ_WRITE
+                                          : PRIVILEGE_READ_ONLY;
     uint8_t buf[256];
     tlv_t r;
     tlvInit(&r, buf, sizeof buf);
-    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_RESULT), PLINK_TAG_ID, TLV_ENC_U32,
-              id, PLINK_TAG_STATUS, TLV_ENC_U32, uint32_t(v.authenticated ? 1 : 0), PLINK_TAG_ERROR,
-              TLV_ENC_U32, uint32_t(v.error), PLINK_TAG_FLAGS, TLV_ENC_U32, flags,
+    tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_RESULT), PLINK_TAG_ID,
+              TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, uint32_t(v.authenticated ? 1 : 0),
+              PLINK_TAG_ERROR, TLV_ENC_U32, uint32_t(v.error), PLINK_TAG_FLAGS, TLV_ENC_U32, flags,
               PLINK_TAG_PRIVILEGE, TLV_ENC_U32, privilege, PLINK_TAG_NAME, TLV_ENC_STRING, name,
               TLV_ENC_END);
     send(c, &r);
@@ -462,6 +489,8 @@ HandlerEntry handlerFor(uint32_t kind) {
             return {onLoad, false};
         case PLINK_AAA_AUTH:
             return {onAaaAuth, true};
+        case PLINK_AAA_RELOAD:
+            return {onAaaReload, false};
         case PLINK_SM_START:
             return {onSmStart, true};
         case PLINK_SM_END:

@@ -27,6 +27,7 @@
 #include <string>
 
 #include "daemon/trace_file.h"
+#include "platform/aaa.h"
 #include "platform/dm.h"
 #include "platform/plink.h"
 #include "platform/portlist.h"
@@ -124,6 +125,8 @@ int users(int argc, char **argv) {
         fprintf(stderr, "switchctl: cannot write %s\n", store.path().c_str());
         return 1;
     }
+    // Processes remember accepted passwords until platformd says the accounts changed.
+    if (plinkConnect() == 0) aaaAccountsChanged();
     return 0;
 }
 

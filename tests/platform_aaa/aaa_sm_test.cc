@@ -14,13 +14,16 @@
 #include "platform/plink.h"
 #include "platform/sm.h"
 #include "platform/util.h"
+#include "platformd/aaa_accounts.h"
 #include "tests/support/pump.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
 
 std::vector<aaaResult_t> gResults;
-void onResult(aaaResult_t *r) { gResults.push_back(*r); }
+void onResult(aaaResult_t *r) {
+    gResults.push_back(*r);
+}
 
 std::vector<std::string> gActions;
 int onAction(int action, const char *cookie) {
@@ -64,7 +67,8 @@ TEST_F(AaaSmTest, ShippedAccountsAuthenticateWithTheirRights) {
         const char *user, *password;
         int32_t ok;
         uint32_t readWrite;
-    } cases[] = {{"admin", "", 1, 1}, {"user", "", 1, 0}, {"admin", "wrong", 0, 0}, {"nobody", "", 0, 0}};
+    } cases[] = {
+        {"admin", "", 1, 1}, {"user", "", 1, 0}, {"admin", "wrong", 0, 0}, {"nobody", "", 0, 0}};
     for (auto &c : cases) {
         const aaaResult_t &r = authenticate(c.user, c.password);
         EXPECT_EQ(r.authenResult != 0, c.ok != 0) << c.user << "/" << c.password;
@@ -78,6 +82,50 @@ TEST_F(AaaSmTest, ShippedAccountsAuthenticateWithTheirRights) {
 TEST_F(AaaSmTest, LockoutFlagLocksOnlyThatAccount) {
     EXPECT_EQ(authenticate("admin", "wrong", 1).authenError, AAA_ERR_LOCKED_OUT);
     EXPECT_EQ(authenticate("admin", "").authenResult, 0) << "locked for the period";
+    EXPECT_NE(authenticate("user", "").authenResult, 0);
+}
+
+// Accepted credentials are answered from memory, but a change of the accounts made by
+// another process holds from the next request on, once that process has told platformd
+// (as switchctl does after saving).
+TEST_F(AaaSmTest, ChangedPasswordHoldsFromTheNextRequest) {
+    ASSERT_NE(authenticate("admin", "").authenResult, 0);
+    int marker = 7;
+    aaaRequest_t req{};
+    strlcpy(req.userName, "admin", sizeof req.userName);
+    req.userdata = &marker;
+    ASSERT_EQ(aaaAuthenticateClient(&req), 0);
+    ASSERT_TRUE(pumpUntil([] { return gResults.size() == 2; }));
+    EXPECT_NE(gResults[1].authenResult, 0);
+    EXPECT_EQ(gResults[1].userdata, &marker) << "a remembered answer is the caller's own";
+    EXPECT_TRUE(gResults[1].flags & AAA_FLAG_READ_WRITE);
+
+    aaaAccountStore store(sw.configDir() + "/accounts");
+    ASSERT_EQ(store.load(), 0);
+    ASSERT_EQ(store.setPassword("admin", "changed"), 0);
+    ASSERT_EQ(store.save(), 0);
+    ASSERT_EQ(aaaAccountsChanged(), 0);
+    EXPECT_EQ(authenticate("admin", "").authenResult, 0);
+    EXPECT_NE(authenticate("admin", "changed").authenResult, 0);
+    EXPECT_NE(authenticate("admin", "changed").authenResult, 0);
+
+    ASSERT_EQ(store.remove("admin"), 0);
+    ASSERT_EQ(store.save(), 0);
+    ASSERT_EQ(aaaAccountsChanged(), 0);
+    EXPECT_EQ(authenticate("admin", "changed").authenResult, 0);
+}
+
+// Every failure reaches platformd, also for a user whose password was accepted before:
+// the failures lock the account, and the lock holds against the remembered password.
+TEST_F(AaaSmTest, LockoutCountsEveryFailureBesideRememberedCredentials) {
+    ASSERT_NE(authenticate("admin", "").authenResult, 0);
+    ASSERT_NE(authenticate("admin", "").authenResult, 0);
+    EXPECT_EQ(authenticate("admin", "wrong").authenError, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_EQ(authenticate("admin", "wrong").authenError, AAA_ERR_BAD_CREDENTIALS);
+    EXPECT_EQ(authenticate("admin", "wrong").authenError, AAA_ERR_LOCKED_OUT);
+    const aaaResult_t &r = authenticate("admin", "");
+    EXPECT_EQ(r.authenResult, 0);
+    EXPECT_EQ(r.authenError, AAA_ERR_LOCKED_OUT);
     EXPECT_NE(authenticate("user", "").authenResult, 0);
 }
 
@@ -116,7 +164,8 @@ TEST_F(AaaSmTest, SessionsAreRecordedListedAndEndedFromOutside) {
             tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32, id,
                       PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie, TLV_ENC_END);
         } else {
-            tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32, id, TLV_ENC_END);
+            tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32, id,
+                      TLV_ENC_END);
         }
         static uint8_t reply[PLINK_MAX_FRAME];
         int n = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
@@ -126,7 +175,8 @@ TEST_F(AaaSmTest, SessionsAreRecordedListedAndEndedFromOutside) {
         uint32_t status = 1;
         const char *out = "";
         tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END);
-        tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &out, static_cast<uint32_t *>(nullptr), TLV_DEC_END);
+        tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &out, static_cast<uint32_t *>(nullptr),
+                  TLV_DEC_END);
         if (text) *text = out;
         return int(status);
     };
