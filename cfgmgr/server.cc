@@ -7,11 +7,13 @@
 #include <string>
 
 #include "cfgmgr/persist.h"
+#include "cfgmgr/readahead.h"
 #include "cfgmgr/request.h"
 #include "cfgmgr/store.h"
 #include "platform/bm.h"
 #include "platform/clock.h"
 #include "cmclient/cm.h"
+#include "cmclient/cm_readahead.h"
 #include "cmclient/cmlink.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
@@ -96,6 +98,12 @@ void announceThreshold() {
         if (peer.role == CMLINK_ROLE_FRONTEND) sendThreshold(id, CM_EVENT_LOCKOUT_CHANGED, now);
 }
 
+void announceChange() {
+    cmLinkMessage m(CMLINK_CHANGED);
+    for (auto &[id, peer] : gPeers)
+        if (peer.role == CMLINK_ROLE_FRONTEND) sendTo(id, m);
+}
+
 int saveHook(std::string *why) {
     return cfgPersistSave(karnConfigDirString(), why);
 }
@@ -139,8 +147,26 @@ void onRequest(uint32_t peer, tlv_t *t) {
         return;
     }
     cfgReply_t r = cfgStoreHandle(flags, text);
+    uint32_t ahead = 0;
+    if (operation == CM_OP_GET && flags == CM_GET_NEXT &&
+        tlvDecode(t, CMLINK_TAG_AHEAD, TLV_DEC_U32, &ahead, TLV_DEC_END) == 0 && ahead > 0) {
+        if (ahead > CM_READ_AHEAD_MOST) ahead = CM_READ_AHEAD_MOST;
+        for (const cfgAheadAnswer &a : cfgReadAhead(text, r, ahead)) {
+            cmLinkMessage m(CMLINK_AHEAD);
+            m.u32(CMLINK_TAG_ID, id)
+                .text(CMLINK_TAG_TEXT, a.request.c_str())
+                .u32(CMLINK_TAG_STATUS, a.reply.status);
+            if (!a.reply.message.empty()) m.text(CMLINK_TAG_MESSAGE, a.reply.message.c_str());
+            if (a.reply.status != 0) m.text(CMLINK_TAG_DATA, a.reply.data.c_str());
+            sendTo(peer, m);
+        }
+    }
+    bool changed = operation != CM_OP_GET && r.status != 0;
+    // Before the setter hears that its set is done: a walk that starts after it then
+    // never gets answers read ahead before it, whoever reads.
+    if (changed) announceChange();
     reply(peer, id, r.status, r.message, r.data);
-    if (operation != CM_OP_GET && r.status != 0) announceThreshold();
+    if (changed) announceThreshold();
 }
 
 void onBackendReply(tlv_t *t) {

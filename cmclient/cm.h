@@ -8,6 +8,13 @@
 // Every request that cmSendRequest accepts gets exactly one reply event: cfgmgr's
 // answer, or a failure made by the library when cfgmgr goes away or does not answer
 // within the reply bound (KARN_CM_TIMEOUT_SECONDS, default 30).
+//
+// A get-next walk is read ahead: cfgmgr answers a get-next with the answers to the
+// get-nexts that would follow it too, and the library hands each to the callback, as
+// any reply, when the walk asks for it (cmclient/cm_readahead.h). They are dropped on
+// any set, on a get-next that does not carry on from them (a new walk), and when cfgmgr
+// says its store changed, whoever changed it; none is handed over while news from
+// cfgmgr is still unread.
 #pragma once
 #include <cstdint>
 

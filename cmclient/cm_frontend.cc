@@ -3,8 +3,13 @@
 // The link is (re)made by a periodic tick on the dispatcher thread, which also fails
 // requests whose reply is overdue. Requests may be sent from any thread; replies,
 // failures and lock-out events are delivered on the dispatcher thread.
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -13,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "cmclient/cm.h"
+#include "cmclient/cm_readahead.h"
 #include "cmclient/cmclient.h"
 #include "cmclient/cmlink.h"
 #include "platform/dispatch.h"
@@ -36,6 +42,27 @@ std::map<uint32_t, Pending> gPending;  // by request id on the link
 uint32_t gNextId = 1;
 uint64_t gTimeoutUs = 30000000;
 dispatchWork_t gTick;
+
+// Answers cfgmgr computed ahead of a get-next walk, in the order the walk will ask for
+// them. Only the first may be taken: any other request, a set, news that the store
+// changed, or a new link drops them all.
+struct Ahead {
+    std::string request;  // canonical get-next text
+    uint32_t status;
+    std::string message, data;
+    bool hasMessage, hasData;
+};
+std::deque<Ahead> gAhead;
+uint32_t gAheadFor = 0;  // the link request id whose answers are arriving (0: none)
+uint32_t gAheadAsked = CM_READ_AHEAD_FIRST;  // how many the next walk request asks for
+bool gAheadUsedUp = false;  // the last answers were all taken: a walk is carrying on
+bool gReading = false;      // the dispatcher is handling what it read, or holds part of a message
+
+void dropAheadLocked() {
+    gAhead.clear();
+    gAheadFor = 0;
+    gAheadUsedUp = false;
+}
 
 char *copyText(const char *text) {
     return text ? strdup(text) : nullptr;
@@ -74,6 +101,7 @@ void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why) {
         link->close();
         gLink.reset();
         lost.swap(gPending);
+        dropAheadLocked();
     }
     failAll(lost, why);
 }
@@ -83,7 +111,23 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
     if (cmLinkDecodeKind(bytes, length, &kind) != 0) return;
     tlv_t t;
     tlvInit(&t, const_cast<uint8_t *>(bytes), length);
-    if (kind == CMLINK_REPLY) {
+    if (kind == CMLINK_AHEAD) {
+        uint32_t id, status;
+        const char *request = nullptr;
+        if (tlvDecode(&t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_STATUS, TLV_DEC_U32, &status,
+                      CMLINK_TAG_TEXT, TLV_DEC_STRING, &request, nullptr, TLV_DEC_END) != 0)
+            return;
+        const char *message = nullptr, *data = nullptr;
+        tlvDecode(&t, CMLINK_TAG_MESSAGE, TLV_DEC_STRING, &message, nullptr, TLV_DEC_END);
+        tlvDecode(&t, CMLINK_TAG_DATA, TLV_DEC_STRING, &data, nullptr, TLV_DEC_END);
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (id != gAheadFor || gAhead.size() >= CM_READ_AHEAD_MOST) return;
+        gAhead.push_back(Ahead{request, status, message ? message : "", data ? data : "",
+                               message != nullptr, data != nullptr || status != 0});
+    } else if (kind == CMLINK_CHANGED) {
+        std::lock_guard<std::mutex> lock(gMutex);
+        dropAheadLocked();
+    } else if (kind == CMLINK_REPLY) {
         uint32_t id, status;
         if (tlvDecode(&t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_STATUS, TLV_DEC_U32, &status,
                       TLV_DEC_END) != 0)
@@ -111,6 +155,41 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
     }
 }
 
+void setReading(bool reading, bool partial) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gReading = reading || partial;
+}
+
+struct AheadDelivery {
+    uint32_t seqnum;
+    Ahead answer;
+};
+
+void deliverAhead(void *arg) {
+    std::unique_ptr<AheadDelivery> d(static_cast<AheadDelivery *>(arg));
+    const Ahead &a = d->answer;
+    deliver(CM_EVENT_REPLY, d->seqnum, a.status, a.hasMessage ? a.message.c_str() : nullptr,
+            a.hasData ? a.data.c_str() : nullptr, 0);
+}
+
+// Hands over the first answer read ahead when it answers `canonical` and nothing cfgmgr
+// has sent is still unread or being handled (it may be news of a change). Under gMutex.
+bool answerAheadLocked(const std::string &canonical, uint32_t seqnum) {
+    if (gAhead.empty() || gAhead.front().request != canonical || gReading || !gLink) return false;
+    char byte;
+    ssize_t n = recv(gLink->fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+    auto d = std::make_unique<AheadDelivery>(AheadDelivery{seqnum, std::move(gAhead.front())});
+    gAhead.pop_front();
+    if (dispatchPost(deliverAhead, d.get()) != 0) {
+        dropAheadLocked();
+        return false;
+    }
+    d.release();
+    gAheadUsedUp = gAhead.empty();
+    return true;
+}
+
 void onReadable(int fd, void *) {
     std::shared_ptr<cmLinkClient> link;
     {
@@ -121,7 +200,11 @@ void onReadable(int fd, void *) {
         dispatchRemoveFd(fd);
         return;
     }
-    if (link->readAvailable(onMessage) != 0) dropLink(link, CM_TEXT_WENT_AWAY);
+    setReading(true, false);
+    int rc = link->readAvailable(onMessage);
+    // Bytes of a message not yet whole may be news of a change.
+    setReading(false, link->rx.size() > link->rxAt);
+    if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
 }
 
 void tryConnect() {
@@ -197,15 +280,30 @@ int cmSendRequest(const cmRequest_t *request) {
     char module[CM_MODULE_NAME_SIZE];
     memcpy(module, request->module, sizeof module);
     module[sizeof module - 1] = 0;
+    bool next = request->operation == CM_OP_GET && request->getFlags == CM_GET_NEXT;
+    std::string canonical = next ? cmCanonicalGetOfText(request->text) : "";
     std::shared_ptr<cmLinkClient> link;
-    uint32_t id;
+    uint32_t id, ahead = 0;
     {
         std::lock_guard<std::mutex> lock(gMutex);
         if (!gLink) return 0;
+        if (!canonical.empty() && answerAheadLocked(canonical, request->seqnum)) return 1;
         link = gLink;
         id = gNextId++;
         if (gNextId == 0) gNextId = 1;
         gPending[id] = Pending{request->seqnum, clockNowUs() + gTimeoutUs};
+        if (request->operation != CM_OP_GET || !canonical.empty()) {
+            // A set, or a walk not carrying on from the answers held: they go. A walk that
+            // used up what it was given asks for twice as many.
+            bool carryingOn = gAheadUsedUp && !canonical.empty();
+            dropAheadLocked();
+            if (!canonical.empty()) {
+                gAheadAsked = carryingOn ? std::min<uint32_t>(gAheadAsked * 2, CM_READ_AHEAD_MOST)
+                                         : CM_READ_AHEAD_FIRST;
+                ahead = gAheadAsked;
+                gAheadFor = id;
+            }
+        }
     }
     cmLinkMessage message(CMLINK_REQUEST);
     message.u32(CMLINK_TAG_ID, id)
@@ -213,6 +311,7 @@ int cmSendRequest(const cmRequest_t *request) {
         .u32(CMLINK_TAG_FLAGS, request->getFlags)
         .text(CMLINK_TAG_MODULE, module)
         .text(CMLINK_TAG_TEXT, request->text);
+    if (ahead) message.u32(CMLINK_TAG_AHEAD, ahead);
     if (message.bytes().size() > CMLINK_MAX_MESSAGE || link->send(message) != 0) {
         // Not sent: unless the link's end has already failed it (then its reply is on
         // its way), the request is taken back and no reply will come.

@@ -24,6 +24,10 @@ enum cmLinkKind : uint32_t {
     CMLINK_BE_REQUEST = 5,  // cfgmgr -> backend: id, operation, flags, text
     CMLINK_LOAD = 6,        // backend -> cfgmgr: id. Answered with CMLINK_LOAD_DATA
     CMLINK_LOAD_DATA = 7,   // cfgmgr -> backend: id, texts (set requests, NUL-separated)
+    // cfgmgr -> frontend, before the reply to a get-next that asked for read-ahead: id,
+    // text (the canonical get-next answered), status, [message], [data]
+    CMLINK_AHEAD = 8,
+    CMLINK_CHANGED = 9,  // cfgmgr -> frontend: the store changed (before the setter's reply)
 };
 
 enum cmLinkTag : uint32_t {
@@ -40,6 +44,7 @@ enum cmLinkTag : uint32_t {
     CMLINK_TAG_DATA = 11,
     CMLINK_TAG_EVENT = 12,
     CMLINK_TAG_VALUE = 13,
+    CMLINK_TAG_AHEAD = 14,  // in a get-next request: how many answers ahead to send
 };
 
 enum { CMLINK_ROLE_FRONTEND = 1, CMLINK_ROLE_BACKEND = 2 };

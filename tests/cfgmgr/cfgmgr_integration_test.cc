@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+
 #include "cmclient/cm.h"
 #include "cmclient/cmclient.h"
+#include "cmclient/cmlink.h"
 #include "platform/dispatch.h"
 #include "platform/plink.h"
 #include "tests/support/pump.h"
@@ -271,6 +274,72 @@ TEST_F(CfgmgrTest, WalkOf5000VlansInKeyOrder) {
         ASSERT_EQ(names[size_t(i + 1)], name);
     }
     EXPECT_EQ(names.back(), "Mgmt");
+}
+
+// Another frontend of cfgmgr, on a link of its own: a set it makes is done once
+// it has its reply.
+bool setFromAnotherFrontend(const std::string &text) {
+    std::shared_ptr<cmLinkClient> link = cmLinkConnect(2000);
+    if (!link) return false;
+    cmLinkMessage hello(CMLINK_HELLO);
+    hello.u32(CMLINK_TAG_ROLE, CMLINK_ROLE_FRONTEND).text(CMLINK_TAG_NAME, "other");
+    cmLinkMessage set(CMLINK_REQUEST);
+    set.u32(CMLINK_TAG_ID, 1)
+        .u32(CMLINK_TAG_OPERATION, CM_OP_SET)
+        .u32(CMLINK_TAG_FLAGS, 0)
+        .text(CMLINK_TAG_MODULE, "vlan")
+        .text(CMLINK_TAG_TEXT, text.c_str());
+    uint32_t status = 0;
+    bool replied = false;
+    if (link->send(hello) == 0 && link->send(set) == 0) {
+        auto end = Clock::now() + std::chrono::seconds(5);
+        while (!replied && Clock::now() < end) {
+            pollfd p{link->fd, POLLIN, 0};
+            poll(&p, 1, 100);
+            int rc = link->readAvailable([&](const uint8_t *bytes, uint32_t length) {
+                uint32_t kind = 0;
+                tlv_t t;
+                tlvInit(&t, const_cast<uint8_t *>(bytes), length);
+                if (cmLinkDecodeKind(bytes, length, &kind) == 0 && kind == CMLINK_REPLY)
+                    replied =
+                        tlvDecode(&t, CMLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END) == 0;
+            });
+            if (rc != 0) break;
+        }
+    }
+    link->close();
+    return replied && status == 1;
+}
+
+// Answers read ahead of a walk never hide a change made before the request that would
+// get them: neither this process's set nor another frontend's.
+TEST_F(CfgmgrTest, WalkAfterASetSeesItWhoeverMadeIt) {
+    ASSERT_TRUE(up());
+    for (const char *name : {"a1", "a3", "a5"})
+        ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
+    auto nameAfter = [](const std::string &name) {
+        Reply r = get(vlanText("VR-Default", name, "", "get"), CM_GET_NEXT);
+        EXPECT_EQ(r.status, 2u) << r.message;
+        size_t a = r.data.find("<name><![CDATA[") + 15;
+        return r.data.substr(a, r.data.find("]]>", a) - a);
+    };
+    EXPECT_NE(get(kAllVlans, CM_GET_NEXT).data.find("Default"), std::string::npos);
+    EXPECT_EQ(nameAfter("Default"), "a1");
+
+    // The news of it may still be unread when the next request is made.
+    ASSERT_TRUE(
+        setFromAnotherFrontend(vlanText("VR-Default", "a2", "<rowStatus>create</rowStatus>")));
+    EXPECT_EQ(nameAfter("a1"), "a2");
+    EXPECT_EQ(nameAfter("a2"), "a3");
+
+    ASSERT_TRUE(changed(vlanText("VR-Default", "a4", "<rowStatus>create</rowStatus>")));
+    EXPECT_EQ(nameAfter("a3"), "a4");
+    ASSERT_TRUE(
+        setFromAnotherFrontend(vlanText("VR-Default", "a5", "<rowStatus>delete</rowStatus>")));
+    pumpFor(50);  // the news is read before the request now, not after
+    Reply last = get(vlanText("VR-Default", "a4", "", "get"), CM_GET_NEXT);
+    EXPECT_NE(last.data.find("Mgmt"), std::string::npos) << last.data;
+    EXPECT_EQ(last.status, 1u);
 }
 
 TEST_F(CfgmgrTest, FdbEntriesWalkInMacAndVlanOrderAndGoWithTheirVlan) {
