@@ -341,6 +341,15 @@ int ipmlReadFrame(int fd, void *buf, uint32_t capacity, int timeoutMs) {
     auto readExactly = [&](uint8_t *out, uint32_t want, bool atBoundary) -> int {
         uint32_t got = 0;
         while (got < want) {
+            // Read first: a reply is usually there already, and then needs no poll.
+            ssize_t n = recv(fd, out + got, want - got, MSG_DONTWAIT);
+            if (n > 0) {
+                got += static_cast<uint32_t>(n);
+                continue;
+            }
+            if (n == 0) return (atBoundary && got == 0) ? 0 : -1;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
             int wait = -1;
             if (deadline >= 0) {
                 int64_t left = deadline - realNowMs();
@@ -350,13 +359,6 @@ int ipmlReadFrame(int fd, void *buf, uint32_t capacity, int timeoutMs) {
             int r = poll(&p, 1, wait);
             if (r < 0 && errno == EINTR) continue;
             if (r <= 0) return -1;
-            ssize_t n = recv(fd, out + got, want - got, MSG_DONTWAIT);
-            if (n < 0) {
-                if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-                return -1;
-            }
-            if (n == 0) return (atBoundary && got == 0) ? 0 : -1;
-            got += static_cast<uint32_t>(n);
         }
         return 1;
     };

@@ -59,9 +59,10 @@ int writeAll(int fd, const uint8_t *data, size_t length, uint64_t deadlineUs) {
 }
 
 // Reads exactly `length` bytes. 1 when read; 0 when the deadline passed before the
-// first byte and `idleOk`; -1 on close, error, or a deadline in the middle (the
-// stream would be out of step).
-int readAll(int fd, uint8_t *data, size_t length, uint64_t deadlineUs, bool idleOk) {
+// first byte and `idleOk` (at once, without waiting, when `waitIdle` is false); -1 on
+// close, error, or a deadline in the middle (the stream would be out of step).
+int readAll(int fd, uint8_t *data, size_t length, uint64_t deadlineUs, bool idleOk,
+            bool waitIdle = true) {
     size_t done = 0;
     while (done < length) {
         ssize_t n = read(fd, data + done, length - done);
@@ -72,16 +73,18 @@ int readAll(int fd, uint8_t *data, size_t length, uint64_t deadlineUs, bool idle
         if (n == 0) return -1;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return -1;
+        if (done == 0 && idleOk && !waitIdle) return 0;
         if (!waitFor(fd, POLLIN, deadlineUs)) return (done == 0 && idleOk) ? 0 : -1;
     }
     return 1;
 }
 
-// 1 with a frame in `out`, 0 when none arrived before the deadline, -1 when the
-// link is unusable.
-int readFrame(int fd, std::vector<uint8_t> &out, uint64_t deadlineUs) {
+// 1 with a frame in `out`, 0 when none arrived before the deadline (or none is there
+// now, when `waitIdle` is false), -1 when the link is unusable.
+int readFrame(int fd, std::vector<uint8_t> &out, uint64_t deadlineUs, bool waitIdle = true) {
     uint32_t length = 0;
-    int r = readAll(fd, reinterpret_cast<uint8_t *>(&length), sizeof length, deadlineUs, true);
+    int r = readAll(fd, reinterpret_cast<uint8_t *>(&length), sizeof length, deadlineUs, true,
+                    waitIdle);
     if (r <= 0) return r;
     if (length == 0 || length > PLINK_MAX_FRAME) {
         fprintf(stderr, "plink: bad frame length %u from platformd\n", length);
@@ -291,10 +294,8 @@ void onReadable(int fd, void *) {
         std::lock_guard<std::mutex> lock(gMutex);
         if (fd == gFd) {
             for (;;) {
-                pollfd p{fd, POLLIN, 0};
-                if (poll(&p, 1, 0) <= 0) break;
                 std::vector<uint8_t> frame;
-                int r = readFrame(fd, frame, realNowUs() + PLINK_TIMEOUT_MS * 1000u);
+                int r = readFrame(fd, frame, realNowUs() + PLINK_TIMEOUT_MS * 1000u, false);
                 if (r < 0) dropLocked("platformd closed the link");
                 if (r <= 0) break;
                 uint32_t replyTo;
