@@ -5,9 +5,9 @@
 // failures and lock-out events are delivered on the dispatcher thread.
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -55,7 +55,7 @@ struct Ahead {
 std::deque<Ahead> gAhead;
 uint32_t gAheadFor = 0;  // the link request id whose answers are arriving (0: none)
 uint32_t gAheadAsked = CM_READ_AHEAD_FIRST;  // how many the next walk request asks for
-bool gAheadUsedUp = false;  // the last answers were all taken: a walk is carrying on
+bool gAheadUsedUp = false;  // all answers taken, the last saying more follow: a walk goes on
 bool gReading = false;      // the dispatcher is handling what it read, or holds part of a message
 
 void dropAheadLocked() {
@@ -181,12 +181,13 @@ bool answerAheadLocked(const std::string &canonical, uint32_t seqnum) {
     if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
     auto d = std::make_unique<AheadDelivery>(AheadDelivery{seqnum, std::move(gAhead.front())});
     gAhead.pop_front();
+    bool walkGoesOn = d->answer.status == 2;
     if (dispatchPost(deliverAhead, d.get()) != 0) {
         dropAheadLocked();
         return false;
     }
     d.release();
-    gAheadUsedUp = gAhead.empty();
+    gAheadUsedUp = gAhead.empty() && walkGoesOn;
     return true;
 }
 
