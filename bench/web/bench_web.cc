@@ -40,6 +40,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/plink.h"
 #include "tests/support/switch_harness.h"
 #include "tests/web/http_client.h"
 
@@ -442,6 +443,9 @@ int benchSwitch(BareServer &bare, double seconds) {
     int floorPort = freeLocalPort();
     SwitchHarness floorSw(
         {"cfgmgr", "wsvd=wsvd_testserve", "webd=webd -c 200 -p " + std::to_string(floorPort)});
+    // This process's platform link still goes to the first switch's platformd, where
+    // the second's would not find its processes.
+    plinkDisconnect();
     if (!floorSw.start(30000) || !waitForHttp(floorPort)) return 1;
     const std::string floorBody =
         "cm vlan <module_vlan><get><vlan><vrName>VR-Default</vrName><name>Default</name></vlan>"
@@ -497,6 +501,29 @@ int benchSwitch(BareServer &bare, double seconds) {
         "getAllVlan over %zu VLANs (%zu bytes): %.0f us (median of 5); bare %.0f us; "
         "ratio %.1f\n",
         listed, reply.body.size(), allUs, bareAllUs, ratio(allUs, bareAllUs));
+
+    // Writes: createVlan and deleteVlan of one VLAN in turn, one connection.
+    std::vector<double> createUs, deleteUs;
+    {
+        HttpClient c(webPort);
+        const std::string create =
+            envelope("<v:createVlan><name>pair</name><vr>VR-Default</vr></v:createVlan>", header);
+        const std::string remove =
+            envelope("<v:deleteVlan><name>pair</name><vr>VR-Default</vr></v:deleteVlan>", header);
+        for (int i = 0; i < 200; i++) {
+            for (auto [body, us] : {std::pair{&create, &createUs}, std::pair{&remove, &deleteUs}}) {
+                auto w0 = Clock::now();
+                if (!c.request("POST", "/xmlService", *body, "text/xml", &reply) ||
+                    reply.status != 200)
+                    return fail("createVlan/deleteVlan pair", reply);
+                us->push_back(usSince(w0));
+            }
+        }
+        std::sort(createUs.begin(), createUs.end());
+        std::sort(deleteUs.begin(), deleteUs.end());
+    }
+    printf("createVlan + deleteVlan, 200 pairs on one connection: p50 %.0f us and %.0f us\n",
+           createUs[createUs.size() / 2], deleteUs[deleteUs.size() / 2]);
 
     printf(
         "resident memory (kB): wsvd %ld at rest, %ld at most under getVlan load, %ld after "
