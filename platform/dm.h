@@ -20,6 +20,11 @@ enum {
     DM_STATE_READY = 8,
 };
 
+// The exit status of a process that cannot run as it is configured (a busy port, a
+// missing certificate): restarting it would not help, so the platform process stops
+// the switch and says why instead.
+enum { DM_EXIT_CANNOT_RUN = 78 };
+
 struct dmLoadEvent_t {
     char processName[33];  // whose configuration is to be loaded ("" = every backend)
 };

@@ -9,6 +9,7 @@
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/ds.h"
+#include "platform/log.h"
 #include "platform/util.h"
 #include "web/options.h"
 #include "web/relay.h"
@@ -59,27 +60,28 @@ int main(int argc, char **argv) {
     mainThread.pid = getpid();
     strlcpy(mainThread.name, "main", sizeof mainThread.name);
     if (dispatchInit("webd", 0, 1, &mainThread, 1) != 0) {
-        fprintf(stderr, "webd: cannot start the dispatcher\n");
+        logError("cannot start the dispatcher");
         return 1;
     }
-    if (dmInit(0, nullptr) != 0) fprintf(stderr, "webd: no device manager; going on\n");
+    if (dmInit(0, nullptr) != 0) logWarn("no device manager; going on");
     dmSetProcessState(0, DM_STATE_INITIALISED);
 
     webRelayConfigure(relay);
     if (webServerStart(server, &error) != 0) {
-        fprintf(stderr, "webd: %s\n", error.c_str());
-        return 1;
+        // A port or certificate problem stays until the operator acts: no restart.
+        logError("%s", error.c_str());
+        return DM_EXIT_CANNOT_RUN;
     }
     scheduleRegister(nullptr);
     dmSetProcessState(0, DM_STATE_RUNNING);
-    fprintf(stderr, "webd: listening on %s port %d%s\n", server.address.c_str(), server.httpPort,
+    logInfo("listening on %s port %d%s", server.address.c_str(), server.httpPort,
             server.certFile.empty()
                 ? ""
                 : (" and HTTPS port " + std::to_string(server.httpsPort)).c_str());
 
     dispatchHandler();
 
-    fprintf(stderr, "webd: stopping\n");
+    logInfo("stopping");
     webRelayStop();
     webServerStop();
     dsDeregister("webd", 0);

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 const char kWebUsage[] =
     "usage: webd [-a ADDRESS] [-p PORT] [-s HTTPS_PORT --cert FILE --key FILE]\n"
@@ -46,15 +47,21 @@ int webParseOptions(int argc, char **argv, webServerConfig_t *server, webRelayCo
     };
     if (const char *root = getenv("KARN_ROOT"); root && *root)
         server->wsdlDir = std::string(root) + "/wsdl";
-    // The switch's start script names the HTTP port in the environment.
-    if (const char *port = getenv("WSVD_HTTP_PORT"); port && *port) {
+    // The switch's start script names the ports in the environment.
+    for (auto [name, port] : {std::pair{"WSVD_HTTP_PORT", &server->httpPort},
+                              std::pair{"WSVD_HTTPS_PORT", &server->httpsPort}}) {
+        const char *text = getenv(name);
+        if (!text || !*text) continue;
         long v;
-        if (!number(port, 1, 65535, &v)) {
-            *error = std::string("bad WSVD_HTTP_PORT \"") + port + "\"";
+        if (!number(text, 1, 65535, &v)) {
+            *error = std::string("bad ") + name + " \"" + text + "\"";
             return -1;
         }
-        server->httpPort = int(v);
+        *port = int(v);
     }
+    // ... and the certificate when it serves HTTPS.
+    if (const char *cert = getenv("WSVD_HTTPS_CERT"); cert && *cert) server->certFile = cert;
+    if (const char *key = getenv("WSVD_HTTPS_KEY"); key && *key) server->keyFile = key;
     optind = 1;
     opterr = 0;
     int opt;

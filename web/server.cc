@@ -4,9 +4,12 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -15,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "platform/dispatch.h"
+#include "platform/log.h"
 #include "web/deadlines.h"
 #include "web/relay.h"
 #include "web/soap_http.h"
@@ -97,7 +101,7 @@ ssize_t streamRead(void *cls, uint64_t, char *buf, size_t max) {
         if (s->done) return MHD_CONTENT_READER_END_OF_STREAM;
         s->taken = 0;
         if (webRelayNext(s->relay, &s->pending, &s->done) != WEB_RELAY_OK) {
-            fprintf(stderr, "webd: reply from wsvd broke off; closing the client connection\n");
+            logWarn("reply from wsvd broke off; closing the client connection");
             return MHD_CONTENT_READER_END_WITH_ERROR;
         }
     }
@@ -311,15 +315,37 @@ void fitDescriptors() {
     }
     if (lim.rlim_cur < need) {
         int fit = lim.rlim_cur > spare + 32 ? int((lim.rlim_cur - spare) / 2) - 16 : 0;
-        fprintf(stderr, "webd: %llu open files allowed: serving %d connections, not %d\n",
+        logWarn("%llu open files allowed: serving %d connections, not %d",
                 static_cast<unsigned long long>(lim.rlim_cur), fit, gConfig.maxConnections);
         gConfig.maxConnections = fit > 1 ? fit : 1;
     }
 }
 
 void mhdLog(void *, const char *format, va_list args) {
-    fputs("webd: ", stderr);
-    vfprintf(stderr, format, args);
+    logWriteV(LOG_LEVEL_WARN, format, args);
+}
+
+// The listening socket is made here rather than by the HTTP library, so that a port
+// another program holds is told apart from other failures: the switch cannot start
+// then, and the operator is told which variable moves it. The socket, or -1.
+int listenOn(const sockaddr_storage &address, int port, bool tls, std::string *error) {
+    socklen_t length = address.ss_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+    int fd = socket(address.ss_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int one = 1;
+    if (fd >= 0) setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (fd < 0 || bind(fd, reinterpret_cast<const sockaddr *>(&address), length) != 0 ||
+        listen(fd, SOMAXCONN) != 0) {
+        int why = errno;
+        if (fd >= 0) close(fd);
+        if (why == EADDRINUSE)
+            *error = "port " + std::to_string(port) + " is in use; set " +
+                     (tls ? "WSVD_HTTPS_PORT" : "WSVD_HTTP_PORT");
+        else
+            *error = "cannot listen on " + gConfig.address + " port " + std::to_string(port) +
+                     ": " + strerror(why);
+        return -1;
+    }
+    return fd;
 }
 
 int startListener(Listener *l, int port, bool tls, std::string *error) {
@@ -345,10 +371,12 @@ int startListener(Listener *l, int port, bool tls, std::string *error) {
     }
     if (tls) flags |= MHD_USE_TLS;
     l->port = port;
+    int fd = listenOn(address, port, tls, error);
+    if (fd < 0) return -1;
     // Beyond maxConnections a few more are accepted so that they can be told 503.
     std::vector<MHD_OptionItem> options = {
         {MHD_OPTION_EXTERNAL_LOGGER, intptr_t(mhdLog), nullptr},
-        {MHD_OPTION_SOCK_ADDR, 0, &address},
+        {MHD_OPTION_LISTEN_SOCKET, fd, nullptr},
         {MHD_OPTION_CONNECTION_LIMIT, intptr_t(gConfig.maxConnections + 16), nullptr},
         {MHD_OPTION_PER_IP_CONNECTION_LIMIT, intptr_t(gConfig.perAddress), nullptr},
         {MHD_OPTION_THREAD_POOL_SIZE, intptr_t(gConfig.threads), nullptr},
@@ -364,6 +392,7 @@ int startListener(Listener *l, int port, bool tls, std::string *error) {
     l->daemon = MHD_start_daemon(flags, uint16_t(port), nullptr, nullptr, handleRequest, l,
                                  MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
     if (!l->daemon) {
+        close(fd);
         *error = std::string("cannot listen on ") + gConfig.address + " port " +
                  std::to_string(port) + (tls ? " (HTTPS)" : "");
         return -1;
