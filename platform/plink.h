@@ -34,7 +34,8 @@ enum plinkKind : uint32_t {
     PLINK_SM_STATUS = 18,     // platformd: reply-to, status
     PLINK_SM_LIST = 19,       // client: id
     PLINK_SM_LIST_REPLY = 20, // platformd: reply-to, status, text (one session a line)
-    PLINK_SM_KILL = 21,       // client: id, cookie; platformd: PLINK_SM_STATUS
+    PLINK_SM_KILL = 21,       // client: id, cookie or flags PLINK_SM_KILL_ALL;
+                              // platformd: PLINK_SM_STATUS (sessions told to end)
     PLINK_SM_ACTION = 22,     // platformd (asynchronous): action, cookie
     PLINK_PORT_EVENT = 23,    // client: id, action (the event), port; platformd broadcasts
                               // it as event 66 and answers PLINK_PORT_STATUS
@@ -44,6 +45,9 @@ enum plinkKind : uint32_t {
                               // PLINK_PORT_STATUS
     PLINK_AAA_RELOAD = 26,    // client: id; platformd: PLINK_SM_STATUS once it has announced
     PLINK_AAA_CHANGED = 27,   // platformd (asynchronous): the accounts or a lock-out changed
+    PLINK_AAA_LOCKS = 40,     // client: id
+    PLINK_AAA_LOCKS_REPLY = 41,  // platformd: reply-to, status, text ("name seconds-left" lines)
+    PLINK_AAA_UNLOCK = 42,    // client: id, name; platformd: PLINK_SM_STATUS
     PLINK_KIND_LIMIT = 64,    // kinds are below this
 };
 
@@ -71,6 +75,8 @@ enum plinkTag : uint32_t {
     PLINK_TAG_PORT = 22,   // a port identifier (platform/portlist.h)
     PLINK_TAG_DOMAIN = 23,
 };
+
+enum { PLINK_SM_KILL_ALL = 1 };
 
 enum {
     PLINK_MAX_FRAME = 65536,

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/keyed_hash.h"
+#include "platform/log.h"
 
 namespace {
 
@@ -83,7 +84,7 @@ int aaaAccountStore::load() {
         if (line.empty() || line[0] == '#') continue;
         aaaAccount account;
         if (!parseLine(line, &account)) {
-            fprintf(stderr, "aaa: %s:%d: malformed account line skipped\n", path_.c_str(), lineNo);
+            logWarn("%s:%d: malformed account line skipped", path_.c_str(), lineNo);
             continue;
         }
         accounts.push_back(account);
@@ -239,6 +240,19 @@ std::vector<std::pair<std::string, uint64_t>> aaaLockout::lockedAccounts(uint64_
     return out;
 }
 
+std::vector<std::string> aaaLockout::expire(uint64_t nowUs) {
+    std::vector<std::string> ended;
+    for (auto it = accounts_.begin(); it != accounts_.end();) {
+        if (it->second.lockedUntilUs != 0 && nowUs >= it->second.lockedUntilUs) {
+            ended.push_back(it->first);
+            it = accounts_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return ended;
+}
+
 aaaVerdict aaaAuthenticator::authenticate(const std::string &name, const std::string &password,
                                           bool lockoutFlag, uint64_t nowUs) {
     aaaVerdict v;
@@ -251,8 +265,8 @@ aaaVerdict aaaAuthenticator::authenticate(const std::string &name, const std::st
         return v;
     }
     if (!store_.verify(name, password)) {
-        bool lockedNow = store_.find(name) && lockout_.failed(name, lockoutFlag, nowUs);
-        v.error = lockedNow ? AAA_ERR_LOCKED_OUT : AAA_ERR_BAD_CREDENTIALS;
+        v.lockedNow = store_.find(name) && lockout_.failed(name, lockoutFlag, nowUs);
+        v.error = v.lockedNow ? AAA_ERR_LOCKED_OUT : AAA_ERR_BAD_CREDENTIALS;
         return v;
     }
     lockout_.succeeded(name);

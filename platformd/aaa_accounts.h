@@ -37,6 +37,7 @@ struct aaaVerdict {
     bool authenticated = false;
     bool readWrite = false;
     aaaError error = AAA_ERR_BAD_CREDENTIALS;
+    bool lockedNow = false;  // this attempt locked the account
 };
 
 class aaaAccountStore {
@@ -115,6 +116,9 @@ public:
     // Counts the locks started. A lock that lifts needs no count: nothing was accepted
     // while it lasted, so nothing accepted before it can outlive it.
     uint64_t generation() const { return locksStarted_; }
+    // Forgets the locks whose period has ended by now; the names of those accounts.
+    std::vector<std::string> expire(uint64_t nowUs);
+    uint64_t periodUs() const { return periodUs_; }
 
 private:
     struct State {

@@ -7,20 +7,27 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/clock.h"
+#include "platform/dm.h"
 #include "platform/plink.h"
 #include "platformd/server.h"
 
 namespace {
 
 const uint64_t kSecond = 1000000;
-const uint32_t kMaxBackoffS = 30;
+const uint64_t kMaxBackoffS = 30;
 const uint64_t kStableUs = 60 * kSecond;  // up this long: the next death restarts fast again
+// A process that dies this soon after its start died starting; after so many of those
+// in a row it is left down.
+const uint64_t kStartWindowUs = 10 * kSecond;
+const uint32_t kStartDeathsLimit = 5;
 
 struct Child {
     std::string name;
@@ -28,11 +35,20 @@ struct Child {
     pid_t pid = 0;
     uint64_t startedUs = 0;
     uint64_t restartAtUs = 0;  // 0: no restart scheduled
-    uint32_t backoffS = 1;
+    uint64_t backoffUs = 0;    // 0: the first delay
+    uint32_t startDeaths = 0;
 };
 
 std::vector<Child> gChildren;
 bool gStopping = false;
+std::string gCannotRun;  // name of a process that exited DM_EXIT_CANNOT_RUN
+
+// The first restart delay: KARN_RESTART_DELAY_MS (tests shorten it), else a second.
+uint64_t firstDelayUs() {
+    const char *v = getenv("KARN_RESTART_DELAY_MS");
+    long ms = v ? atol(v) : 0;
+    return ms > 0 && ms <= 30000 ? uint64_t(ms) * 1000 : kSecond;
+}
 
 std::string ownDir() {
     char path[4096];
@@ -49,8 +65,8 @@ void start(Child &c) {
     pid_t parent = getpid();
     pid_t pid = fork();
     if (pid < 0) {
-        fprintf(stderr, "platformd: cannot start %s: %s\n", c.name.c_str(), strerror(errno));
-        c.restartAtUs = clockNowUs() + c.backoffS * kSecond;
+        logError("cannot start %s: %s", c.name.c_str(), strerror(errno));
+        c.restartAtUs = clockNowUs() + firstDelayUs();
         return;
     }
     if (pid == 0) {
@@ -65,29 +81,40 @@ void start(Child &c) {
         sigemptyset(&none);
         sigprocmask(SIG_SETMASK, &none, nullptr);
         execv(args[0], args.data());
-        fprintf(stderr, "platformd: cannot run %s: %s\n", args[0], strerror(errno));
+        logError("cannot run %s: %s", args[0], strerror(errno));
         _exit(127);
     }
     c.pid = pid;
     c.startedUs = clockNowUs();
-    fprintf(stderr, "platformd: started %s (pid %d)\n", c.name.c_str(), int(pid));
+    logInfo("started %s (pid %d)", c.name.c_str(), int(pid));
 }
 
 void died(Child &c, int status) {
     if (WIFSIGNALED(status))
-        fprintf(stderr, "platformd: %s (pid %d) killed by signal %d\n", c.name.c_str(), int(c.pid),
-                WTERMSIG(status));
+        logWarn("%s (pid %d) killed by signal %d", c.name.c_str(), int(c.pid), WTERMSIG(status));
     else
-        fprintf(stderr, "platformd: %s (pid %d) exited with status %d\n", c.name.c_str(),
-                int(c.pid), WEXITSTATUS(status));
+        logWarn("%s (pid %d) exited with status %d", c.name.c_str(), int(c.pid),
+                WEXITSTATUS(status));
     c.pid = 0;
     serverProcessDied(c.name.c_str());
     if (gStopping) return;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == DM_EXIT_CANNOT_RUN) {
+        logError("%s cannot run as configured (its reason is above); stopping the switch",
+                 c.name.c_str());
+        if (gCannotRun.empty()) gCannotRun = c.name;
+        return;
+    }
     uint64_t now = clockNowUs();
-    if (now - c.startedUs >= kStableUs) c.backoffS = 1;
-    c.restartAtUs = now + c.backoffS * kSecond;
-    fprintf(stderr, "platformd: restarting %s in %u s\n", c.name.c_str(), c.backoffS);
-    c.backoffS = std::min(c.backoffS * 2, kMaxBackoffS);
+    c.startDeaths = now - c.startedUs < kStartWindowUs ? c.startDeaths + 1 : 0;
+    if (c.startDeaths >= kStartDeathsLimit) {
+        logError("%s died at start %u times in a row; not restarting it", c.name.c_str(),
+                 c.startDeaths);
+        return;
+    }
+    if (now - c.startedUs >= kStableUs || c.backoffUs == 0) c.backoffUs = firstDelayUs();
+    c.restartAtUs = now + c.backoffUs;
+    logInfo("restarting %s in %.3g s", c.name.c_str(), double(c.backoffUs) / kSecond);
+    c.backoffUs = std::min(c.backoffUs * 2, kMaxBackoffS * kSecond);
 }
 
 }  // namespace
@@ -116,8 +143,7 @@ int childrenAddFile(const char *path) {
         size_t hash = line.find('#');
         if (hash != std::string::npos) line.erase(hash);
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-        if (childrenAdd(line) != 0)
-            fprintf(stderr, "platformd: %s:%d: bad process entry, skipped\n", path, lineNo);
+        if (childrenAdd(line) != 0) logWarn("%s:%d: bad process entry, skipped", path, lineNo);
     }
     return 0;
 }
@@ -157,6 +183,10 @@ void childrenStopAll() {
         if (c.pid > 0) kill(c.pid, SIGTERM);
 }
 
+const std::string &childrenCannotRun() {
+    return gCannotRun;
+}
+
 bool childrenAlive() {
     for (Child &c : gChildren)
         if (c.pid > 0) return true;
@@ -166,8 +196,7 @@ bool childrenAlive() {
 void childrenKillAll() {
     for (Child &c : gChildren) {
         if (c.pid <= 0) continue;
-        fprintf(stderr, "platformd: %s (pid %d) did not stop; killing it\n", c.name.c_str(),
-                int(c.pid));
+        logWarn("%s (pid %d) did not stop; killing it", c.name.c_str(), int(c.pid));
         kill(c.pid, SIGKILL);
         int status;
         if (waitpid(c.pid, &status, 0) == c.pid) died(c, status);

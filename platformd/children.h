@@ -21,4 +21,7 @@ uint64_t childrenNextDeadlineUs();
 // Asks every process to end (SIGTERM); childrenAlive() tells when all have gone.
 void childrenStopAll();
 bool childrenAlive();
+// The process that exited saying it cannot run as configured (DM_EXIT_CANNOT_RUN): the
+// switch cannot run either. "" while there is none.
+const std::string &childrenCannotRun();
 void childrenKillAll();  // SIGKILL and reap what is left

@@ -2,8 +2,11 @@
 // start-up events, the directory of link numbers), starts the switch's processes
 // from a process list, restarts one that dies, and stops them all on SIGINT/SIGTERM.
 //
-//   platformd [-f process-list] [-p name[=program [args...]]]... [-n]
+//   platformd [-f process-list] [-p name[=program [args...]]]... [-n] [-s state-dir]
 //   platformd -l name      asks a running platformd to send load event 65
+//
+// With a state directory, only one platformd runs on it, and it tells the tools where
+// the switch is (platform/switchenv.h).
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -12,11 +15,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/log.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
+#include "platform/switchenv.h"
 #include "platform/util.h"
 #include "platformd/children.h"
 #include "platformd/server.h"
@@ -37,17 +43,19 @@ void onSignal(int sig) {
 
 void usage() {
     fprintf(stderr,
-            "usage: platformd [-f process-list] [-p name[=program [args...]]]... [-n]\n"
+            "usage: platformd [-f process-list] [-p name[=program [args...]]]... [-n] [-s "
+            "state-dir]\n"
             "       platformd -l name\n"
             "  -f  process list (default $KARN_ROOT/platform/processes)\n"
             "  -p  start this process too\n"
             "  -n  read no process list (only -p entries are started)\n"
-            "  -l  ask the running platformd to send load event 65 for name\n");
+            "  -s  the switch's state directory: refuse a second switch on it, write its env\n"
+            "  -l  ask the running platformd to send load event 65 for name");
 }
 
 int sendLoad(const char *name) {
     if (dmSendLoadRequest(name) != 0) {
-        fprintf(stderr, "platformd: no platformd to send the load request to\n");
+        logError("no platformd to send the load request to");
         return 1;
     }
     return 0;
@@ -70,8 +78,9 @@ int main(int argc, char **argv) {
     const char *listFile = nullptr;
     std::vector<std::string> extra;
     bool noList = false;
+    std::string stateDir;
     int opt;
-    while ((opt = getopt(argc, argv, "f:p:nl:h")) != -1) {
+    while ((opt = getopt(argc, argv, "f:p:nl:s:h")) != -1) {
         switch (opt) {
             case 'f':
                 listFile = optarg;
@@ -88,6 +97,9 @@ int main(int argc, char **argv) {
                 break;
             case 'l':
                 return sendLoad(optarg);
+            case 's':
+                stateDir = optarg;
+                break;
             case 'h':
                 usage();
                 return 0;
@@ -106,13 +118,13 @@ int main(int argc, char **argv) {
             if (access(path.c_str(), R_OK) != 0) path.clear();
         }
         if (!path.empty() && childrenAddFile(path.c_str()) != 0) {
-            fprintf(stderr, "platformd: cannot read process list %s\n", path.c_str());
+            logError("cannot read process list %s", path.c_str());
             return 1;
         }
     }
     for (const std::string &entry : extra) {
         if (childrenAdd(entry) != 0) {
-            fprintf(stderr, "platformd: bad -p entry \"%s\"\n", entry.c_str());
+            logError("bad -p entry \"%s\"", entry.c_str());
             return 2;
         }
     }
@@ -133,20 +145,39 @@ int main(int argc, char **argv) {
     sigaddset(&stopSignals, SIGTERM);
     sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
 
+    if (!stateDir.empty()) {
+        pid_t holder = 0;
+        if (switchLock(stateDir, &holder) < 0) {
+            if (holder)
+                logError("a switch is already running on %s (platformd pid %d); stop it first",
+                         stateDir.c_str(), int(holder));
+            else
+                logError("cannot lock %s/lock: %s", stateDir.c_str(), strerror(errno));
+            return 1;
+        }
+    }
     if (serverListen() < 0) return 1;
+    if (!stateDir.empty() && switchWriteEnv(stateDir) != 0)
+        logError("cannot write %s/env; the tools will not find the switch", stateDir.c_str());
+    // Whoever started platformd waits for this line on standard output.
     printf("platformd: ready\n");
     fflush(stdout);
     childrenStartAll();
 
     bool stopping = false;
     uint64_t stopAtUs = 0;
+    auto beginStop = [&] {
+        stopping = true;
+        stopAtUs = clockNowUs() + kStopGraceUs;
+        childrenStopAll();
+    };
     for (;;) {
         std::vector<pollfd> fds;
         fds.push_back(pollfd{gSignalPipe[0], POLLIN, 0});
         serverPollFds(fds);
         int n = poll(fds.data(), fds.size(), timeoutMs(stopping, stopAtUs));
         if (n < 0 && errno != EINTR) {
-            perror("platformd: poll");
+            logError("poll: %s", strerror(errno));
             break;
         }
         if (n > 0 && fds[0].revents) {
@@ -154,18 +185,16 @@ int main(int argc, char **argv) {
             ssize_t got;
             while ((got = read(gSignalPipe[0], sigs, sizeof sigs)) > 0) {
                 for (ssize_t i = 0; i < got; i++) {
-                    if ((sigs[i] == SIGINT || sigs[i] == SIGTERM) && !stopping) {
-                        stopping = true;
-                        stopAtUs = clockNowUs() + kStopGraceUs;
-                        childrenStopAll();
-                    }
+                    if ((sigs[i] == SIGINT || sigs[i] == SIGTERM) && !stopping) beginStop();
                 }
             }
             childrenReap();
+            if (!stopping && !childrenCannotRun().empty()) beginStop();
         }
         if (n > 0)
             for (size_t i = 1; i < fds.size(); i++) serverOnReady(fds[i]);
         childrenTick();
+        serverTick();
         if (stopping && !childrenAlive()) break;
         if (stopping && clockNowUs() >= stopAtUs) {
             childrenKillAll();
@@ -173,5 +202,6 @@ int main(int argc, char **argv) {
         }
     }
     serverClose();
-    return 0;
+    if (!stateDir.empty()) switchRemoveEnv(stateDir);
+    return childrenCannotRun().empty() ? 0 : 1;
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <string>
 
+#include "platform/log.h"
 #include "platform/aaa.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
@@ -52,8 +53,8 @@ uint16_t gNextLink = 1000;
 void drop(Client &c, const char *why) {
     if (c.dead) return;
     if (why)
-        fprintf(stderr, "platformd: dropping client %s (pid %u): %s\n",
-                c.name.empty() ? "?" : c.name.c_str(), c.pid, why);
+        logWarn("dropping client %s (pid %u): %s", c.name.empty() ? "?" : c.name.c_str(), c.pid,
+                why);
     c.dead = true;
 }
 
@@ -249,9 +250,6 @@ bool onAaaReload(Client &c, tlv_t *t) {
     return true;
 }
 
-// Privilege levels handed to the session manager.
-enum { PRIVILEGE_READ_ONLY = 1, PRIVILEGE_READ_WRITE = 2 };
-
 bool onAaaAuth(Client &c, tlv_t *t) {
     uint32_t id = 0, lockout = 0;
     const char *name = nullptr, *password = nullptr;
@@ -267,11 +265,15 @@ bool onAaaAuth(Client &c, tlv_t *t) {
         uint64_t before = authenticator().generation();
         v = authenticator().authenticate(name, password, lockout != 0, clockNowUs());
         if (authenticator().generation() != before) announceAaaChange();
+        if (v.lockedNow)
+            logWarn(
+                "account \"%s\" locked for %llu s after failed logins", name,
+                static_cast<unsigned long long>(authenticator().lockout().periodUs() / 1000000));
     }
     uint32_t flags = v.readWrite ? AAA_FLAG_READ_WRITE : 0;
     uint32_t privilege = !v.authenticated ? 0
-                         : v.readWrite    ? PRIVILEGE_READ_WRITE
-                                          : PRIVILEGE_READ_ONLY;
+                         : v.readWrite    ? SM_PRIVILEGE_READ_WRITE
+                                          : SM_PRIVILEGE_READ_ONLY;
     uint8_t buf[256];
     tlv_t r;
     tlvInit(&r, buf, sizeof buf);
@@ -332,46 +334,88 @@ bool onSmEnd(Client &c, tlv_t *t) {
     return true;
 }
 
-bool onSmList(Client &c, tlv_t *t) {
-    uint32_t id = 0;
-    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0) return false;
-    std::string text = smRecordListText();
+// Sends `text` as a reply of `kind` (reply-to, status 0, text), or status -1 when it
+// does not fit a frame.
+void sendText(Client &c, uint32_t kind, uint32_t id, const std::string &text) {
     std::vector<uint8_t> buf(text.size() + 64);
     tlv_t r;
     tlvInit(&r, buf.data(), uint32_t(buf.size()));
     if (text.size() > PLINK_MAX_FRAME - 64 ||
-        tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_LIST_REPLY), PLINK_TAG_REPLY_TO,
-                  TLV_ENC_U32, id, PLINK_TAG_STATUS, TLV_ENC_U32, 0u, PLINK_TAG_TEXT,
-                  TLV_ENC_STRING, text.c_str(), TLV_ENC_END) != 0) {
+        tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_REPLY_TO, TLV_ENC_U32, id,
+                  PLINK_TAG_STATUS, TLV_ENC_U32, 0u, PLINK_TAG_TEXT, TLV_ENC_STRING, text.c_str(),
+                  TLV_ENC_END) != 0) {
         sendStatus(c, id, -1);
-        return true;
+        return;
     }
     send(c, &r);
+}
+
+bool onSmList(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0) return false;
+    sendText(c, PLINK_SM_LIST_REPLY, id, smRecordListText());
     return true;
 }
 
 // Ending a session from outside: its owner hears action 1 and ends it itself, which
-// removes the record through PLINK_SM_END.
-bool onSmKill(Client &c, tlv_t *t) {
-    uint32_t id = 0;
-    const char *cookie = nullptr;
-    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeCookie(t, &cookie))
-        return false;
+// removes the record through PLINK_SM_END. True when the owner was told.
+bool tellOwnerToEnd(const std::string &cookie) {
     uint64_t owner = smRecordOwner(cookie);
     Client *target = nullptr;
     for (auto &entry : gClients)
         if (entry.second.serial == owner && !entry.second.dead) target = &entry.second;
-    if (!target) {
-        sendStatus(c, id, -1);
-        return true;
-    }
+    if (!target) return false;
     uint8_t buf[128];
     tlv_t r;
     tlvInit(&r, buf, sizeof buf);
     tlvEncode(&r, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_ACTION), PLINK_TAG_ACTION,
-              TLV_ENC_U32, 1u, PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie, TLV_ENC_END);
+              TLV_ENC_U32, 1u, PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie.c_str(), TLV_ENC_END);
     send(*target, &r);
-    sendStatus(c, id, 0);
+    return true;
+}
+
+bool onSmKill(Client &c, tlv_t *t) {
+    uint32_t id = 0, flags = 0;
+    const char *cookie = nullptr;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0) return false;
+    tlvDecode(t, PLINK_TAG_FLAGS, TLV_DEC_U32, &flags, TLV_DEC_END);
+    if (flags & PLINK_SM_KILL_ALL) {
+        std::vector<std::string> cookies;
+        for (const smRecord &r : smRecords()) cookies.push_back(r.cookie);
+        int told = 0;
+        for (const std::string &each : cookies) told += tellOwnerToEnd(each) ? 1 : 0;
+        sendStatus(c, id, told);
+        return true;
+    }
+    if (!decodeCookie(t, &cookie)) return false;
+    sendStatus(c, id, tellOwnerToEnd(cookie) ? 0 : -1);
+    return true;
+}
+
+// ---- lock-out of accounts: listed and lifted by an operator
+
+bool onAaaLocks(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0) return false;
+    std::string text;
+    for (auto &[name, leftUs] : authenticator().lockout().lockedAccounts(clockNowUs()))
+        text += name + " " + std::to_string((leftUs + 999999) / 1000000) + "\n";
+    sendText(c, PLINK_AAA_LOCKS_REPLY, id, text);
+    return true;
+}
+
+bool onAaaUnlock(Client &c, tlv_t *t) {
+    uint32_t id = 0;
+    const char *name = nullptr;
+    if (tlvDecode(t, PLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END) != 0 || !decodeName(t, &name))
+        return false;
+    aaaLockout &lockout = authenticator().lockout();
+    bool wasLocked = lockout.locked(name, clockNowUs());
+    if (wasLocked) {
+        lockout.unlock(name);
+        logInfo("account \"%s\" unlocked by an operator", name);
+    }
+    sendStatus(c, id, wasLocked ? 0 : -1);
     return true;
 }
 
@@ -503,6 +547,10 @@ HandlerEntry handlerFor(uint32_t kind) {
             return {onPortEvent, false};
         case PLINK_IDENTITY:
             return {onIdentityEvent, false};
+        case PLINK_AAA_LOCKS:
+            return {onAaaLocks, false};
+        case PLINK_AAA_UNLOCK:
+            return {onAaaUnlock, false};
         default:
             return {nullptr, false};
     }
@@ -521,7 +569,7 @@ void handleFrame(Client &c, uint8_t *data, uint32_t length) {
     else if (!entry.handler(c, &t))
         why = "undecodable message";
     if (why)
-        fprintf(stderr, "platformd: %s (kind %u, %u bytes) from %s; dropped\n", why, kind, length,
+        logWarn("%s (kind %u, %u bytes) from %s; dropped", why, kind, length,
                 c.name.empty() ? "?" : c.name.c_str());
 }
 
@@ -597,20 +645,20 @@ int mkdirs(const char *path) {
 
 int serverListen() {
     if (mkdirs(karnRunDir()) != 0) {
-        fprintf(stderr, "platformd: cannot create %s: %s\n", karnRunDir(), strerror(errno));
+        logError("cannot create %s: %s", karnRunDir(), strerror(errno));
         return -1;
     }
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (plinkSocketPath(addr.sun_path, sizeof addr.sun_path) != 0) {
-        fprintf(stderr, "platformd: run directory path too long: %s\n", karnRunDir());
+        logError("run directory path too long: %s", karnRunDir());
         return -1;
     }
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     // A socket that still answers belongs to a live platformd; a silent one is stale.
     if (connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0) {
-        fprintf(stderr, "platformd: another platformd is serving %s\n", addr.sun_path);
+        logError("another platformd is serving %s", addr.sun_path);
         close(fd);
         return -1;
     }
@@ -619,7 +667,7 @@ int serverListen() {
     fd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
         listen(fd, 64) != 0) {
-        fprintf(stderr, "platformd: cannot listen on %s: %s\n", addr.sun_path, strerror(errno));
+        logError("cannot listen on %s: %s", addr.sun_path, strerror(errno));
         if (fd >= 0) close(fd);
         return -1;
     }
@@ -652,6 +700,11 @@ void serverProcessDied(const char *name) {
 
 void serverBroadcastLoad(const char *name) {
     broadcast(DM_EVENT_LOAD, name);
+}
+
+void serverTick() {
+    for (const std::string &name : authenticator().lockout().expire(clockNowUs()))
+        logInfo("account \"%s\" unlocked: its lock-out period is over", name.c_str());
 }
 
 void serverClose() {

@@ -15,5 +15,7 @@ void serverOnReady(const pollfd &fd);
 void serverProcessDied(const char *name);
 // Sends event 65 (load request for `name`) to every client.
 void serverBroadcastLoad(const char *name);
+// Work that falls due with time (called at least once a second): locks that end.
+void serverTick();
 // Closes every connection and removes the socket.
 void serverClose();

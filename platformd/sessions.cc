@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+
+#include "platform/util.h"
 
 namespace {
 
@@ -21,6 +24,17 @@ std::string addressText(const uint8_t a[16]) {
     else
         inet_ntop(AF_INET6, a, text, sizeof text);
     return text;
+}
+
+const char *privilegeText(uint32_t privilege) {
+    switch (privilege) {
+        case SM_PRIVILEGE_READ_ONLY:
+            return "read-only";
+        case SM_PRIVILEGE_READ_WRITE:
+            return "read-write";
+        default:
+            return "none";
+    }
 }
 
 }  // namespace
@@ -58,13 +72,20 @@ const std::vector<smRecord> &smRecords() { return gRecords; }
 std::string smRecordListText() {
     std::string out;
     char line[256];
-    snprintf(line, sizeof line, "%-24s %-16s %-20s %-8s %10s %s\n", "COOKIE", "USER", "CLIENT",
+    snprintf(line, sizeof line, "%-24s %-16s %-20s %-8s %-19s %s\n", "ID", "USER", "CLIENT",
              "PROCESS", "STARTED", "PRIVILEGE");
     out += line;
+    // Start times are seconds of the owners' monotonic clock, the same clock as ours.
+    uint32_t nowMono = monotime(nullptr);
+    time_t nowWall = time(nullptr);
     for (const smRecord &r : gRecords) {
-        snprintf(line, sizeof line, "%-24s %-16s %-20s %-8s %10u %u\n", r.cookie.c_str(),
+        time_t started = nowWall - time_t(nowMono >= r.startTime ? nowMono - r.startTime : 0);
+        struct tm local;
+        char when[32];
+        strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", localtime_r(&started, &local));
+        snprintf(line, sizeof line, "%-24s %-16s %-20s %-8s %-19s %s\n", r.cookie.c_str(),
                  r.userName.c_str(), addressText(r.clientAddress).c_str(), r.ownerName.c_str(),
-                 r.startTime, r.privilege);
+                 when, privilegeText(r.privilege));
         out += line;
     }
     return out;

@@ -25,5 +25,9 @@ int smRecordEnd(uint64_t owner, const std::string &cookie);
 uint64_t smRecordOwner(const std::string &cookie);
 void smRecordDropOwner(uint64_t owner);
 const std::vector<smRecord> &smRecords();
-// One line per session: cookie, user, client address, process, start time, privilege.
+// Privileges as the AAA service grants them.
+enum { SM_PRIVILEGE_READ_ONLY = 1, SM_PRIVILEGE_READ_WRITE = 2 };
+
+// A heading and one line per session: id (the cookie), user, client address, process,
+// start time (local), privilege.
 std::string smRecordListText();

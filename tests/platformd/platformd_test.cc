@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,7 @@
 #include "platform/portlist.h"
 #include "platform/util.h"
 #include "tests/support/pump.h"
+#include "tests/support/run_tool.h"
 
 namespace {
 
@@ -610,6 +613,94 @@ TEST_F(PlatformdChildrenTest, ReadsTheProcessListFile) {
     ASSERT_GT(pid_, 0);
     EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("listed") == 6; }));
     unlink(list.c_str());
+}
+
+// A process that keeps dying as it starts is given up after a few tries, and says so
+// in platformd's log file.
+TEST_F(PlatformdChildrenTest, GivesUpAProcessThatKeepsDyingAtStart) {
+    std::string logDir = gRunDir + "/log";
+    setenv("KARN_RESTART_DELAY_MS", "10", 1);
+    setenv("KARN_LOG_LOCATION", logDir.c_str(), 1);
+    pid_ = startPlatformd({"-n", "-p", helper("doomed", 50)});
+    unsetenv("KARN_RESTART_DELAY_MS");
+    unsetenv("KARN_LOG_LOCATION");
+    ASSERT_GT(pid_, 0);
+    std::string log = logDir + "/platformd.log";
+    auto logHas = [&](const std::string &text) {
+        for (const std::string &line : lines(log))
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    };
+    EXPECT_TRUE(pumpUntil([&] {
+        return logHas("doomed died at start 5 times in a row; not restarting it");
+    })) << "log: "
+        << lines(log).size() << " lines";
+    EXPECT_EQ(lines(file_).size(), 5u);
+    pumpFor(200);
+    EXPECT_EQ(lines(file_).size(), 5u) << "not started again";
+    EXPECT_TRUE(std::regex_search(
+        lines(log)[0],
+        std::regex("^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12} info  platformd: started doomed")))
+        << lines(log)[0];
+    EXPECT_EQ(kill(pid_, 0), 0) << "platformd runs on";
+    for (const char *f : {"/platformd.log", "/doomed.log"}) unlink((logDir + f).c_str());
+    rmdir(logDir.c_str());
+}
+
+// A port that another program holds stops the switch at once with a message that says
+// what to do, instead of a loop of restarts.
+TEST_F(PlatformdChildrenTest, BusyPortStopsTheSwitchWithTheRemedy) {
+    int holder = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(holder, 1), 0);
+    ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &length), 0);
+    std::string busy = std::to_string(ntohs(addr.sin_port));
+
+    std::string certDir = gRunDir + "/cert";
+    bool https = system(("command -v openssl >/dev/null && " WSVD_SOURCE_DIR "/scripts/make-cert " +
+                         certDir + " >/dev/null")
+                            .c_str()) == 0;
+    struct {
+        const char *what;
+        std::vector<std::pair<std::string, std::string>> env;
+        std::string message;
+    } cases[] = {
+        {"http", {{"WSVD_HTTP_PORT", busy}}, "port " + busy + " is in use; set WSVD_HTTP_PORT"},
+        {"https",
+         {{"WSVD_HTTP_PORT", "0"},
+          {"WSVD_HTTPS_PORT", busy},
+          {"WSVD_HTTPS_CERT", certDir + "/webd-cert.pem"},
+          {"WSVD_HTTPS_KEY", certDir + "/webd-key.pem"}},
+         "port " + busy + " is in use; set WSVD_HTTPS_PORT"},
+    };
+    for (auto &c : cases) {
+        if (std::string(c.what) == "https" && !https) continue;
+        if (std::string(c.what) == "https") {
+            // a free HTTP port, so that only the HTTPS one is busy
+            int probe = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in any{};
+            any.sin_family = AF_INET;
+            socklen_t n = sizeof any;
+            bind(probe, reinterpret_cast<sockaddr *>(&any), sizeof any);
+            getsockname(probe, reinterpret_cast<sockaddr *>(&any), &n);
+            c.env[0].second = std::to_string(ntohs(any.sin_port));
+            close(probe);
+        }
+        uint64_t start = nowMs();
+        ToolRun r = runTool("platformd", {"-n", "-p", "webd"}, "", c.env, 5000);
+        EXPECT_LT(nowMs() - start, 5000u) << c.what;
+        EXPECT_EQ(r.status, 1) << c.what << "\n" << r.err;
+        EXPECT_NE(r.err.find("webd: " + c.message), std::string::npos) << c.what << "\n" << r.err;
+        EXPECT_NE(r.err.find("webd cannot run as configured"), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("restarting"), std::string::npos) << r.err;
+    }
+    close(holder);
+    for (const char *f : {"/webd-cert.pem", "/webd-key.pem"}) unlink((certDir + f).c_str());
+    rmdir(certDir.c_str());
 }
 
 }  // namespace

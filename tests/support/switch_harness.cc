@@ -24,7 +24,7 @@
 namespace {
 
 const char *const kEnvNames[] = {"KARN_RUN_LOCATION", "KARN_CONFIG_LOCATION",
-                                 "KARN_SCRATCH_LOCATION", "KARN_ROOT"};
+                                 "KARN_SCRATCH_LOCATION", "KARN_ROOT", "KARN_LOG_LOCATION"};
 const char kUnset[] = "\x01";
 
 // Texts in the log that mean a process broke.
@@ -72,8 +72,8 @@ SwitchHarness::SwitchHarness(std::vector<std::string> processes, Root root)
             ADD_FAILURE() << "cannot install the data into " << rootDir() << ": "
                           << error.message();
     }
-    const std::string values[] = {runDir(), configDir(), scratchDir(), rootDir()};
-    for (size_t i = 0; i < 4; i++) {
+    const std::string values[] = {runDir(), configDir(), scratchDir(), rootDir(), logDir()};
+    for (size_t i = 0; i < std::size(values); i++) {
         const char *old = getenv(kEnvNames[i]);
         savedEnv_.emplace_back(kEnvNames[i], old ? old : kUnset);
         setenv(kEnvNames[i], values[i].c_str(), 1);
@@ -104,7 +104,7 @@ bool SwitchHarness::start(int timeoutMs) {
     if (dir_.empty()) return false;
     if (running()) return true;
     // -n: only the processes given here, whatever process list the root may hold.
-    std::vector<std::string> args = {binDir() + "/platformd", "-n"};
+    std::vector<std::string> args = {binDir() + "/platformd", "-n", "-s", dir_};
     for (const std::string &p : processes_) {
         args.push_back("-p");
         args.push_back(p);
@@ -287,7 +287,10 @@ void SwitchHarness::checkLog() {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
-        if (line.rfind("platformd:", 0) != 0) continue;
+        // Lines carry a time stamp and a level before the process's name.
+        size_t from = line.find("platformd: ");
+        if (from == std::string::npos) continue;
+        line.erase(0, from);
         bool broke = line.find("cannot run") != std::string::npos ||
                      line.find("cannot start") != std::string::npos ||
                      line.find("did not stop") != std::string::npos;

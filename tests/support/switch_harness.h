@@ -8,13 +8,14 @@
 //   ASSERT_EQ(wsvcRoundTrip(c.get(), {.text = "echo hi"}, &reply, 5000), 0)
 //       << wsvcError(c.get());
 //
-// The tree is /tmp/sw.XXXXXX with run/ (sockets), config/, scratch/ and root/; the test
-// process's KARN_RUN_LOCATION, KARN_CONFIG_LOCATION, KARN_SCRATCH_LOCATION and KARN_ROOT
-// point into it while the harness lives (the platform client libraries read them), and
-// platformd and its children inherit them. Their standard output and error go to
-// log.txt in the tree. root/ holds the installed data, as scripts/run installs it (data/
-// and what the build makes of it: the object metadata, cfgmgr's catalogue, the service
-// description), unless the harness is made with an empty root.
+// The tree is /tmp/sw.XXXXXX with run/ (sockets), config/, scratch/, root/ and log/; the
+// test process's KARN_RUN_LOCATION, KARN_CONFIG_LOCATION, KARN_SCRATCH_LOCATION,
+// KARN_ROOT and KARN_LOG_LOCATION point into it while the harness lives (the platform
+// client libraries read them), and platformd and its children inherit them. platformd
+// runs with the tree as its state directory (lock and env). Their standard output and
+// error go to log.txt in the tree. root/ holds the installed data, as scripts/run
+// installs it (data/ and what the build makes of it: the object metadata, cfgmgr's
+// catalogue, the service description), unless the harness is made with an empty root.
 //
 // The destructor stops platformd (SIGTERM, then SIGKILL after a bounded wait), fails the
 // running test when the log shows a sanitizer report or a process that died when nobody
@@ -80,6 +81,7 @@ public:
     std::string configDir() const { return dir_ + "/config"; }
     std::string scratchDir() const { return dir_ + "/scratch"; }
     std::string rootDir() const { return dir_ + "/root"; }
+    std::string logDir() const { return dir_ + "/log"; }  // the processes' log files
     std::string logPath() const { return dir_ + "/log.txt"; }
     // The build's bin directory (where platformd, wsvd and wsvc are).
     static std::string binDir();
