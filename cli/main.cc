@@ -22,6 +22,7 @@
 #include "cli/wsvd_peer.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
+#include "platform/switchenv.h"
 #include "platform/util.h"
 
 namespace {
@@ -94,6 +95,14 @@ int main(int argc, char **argv) {
         } else {
             fprintf(stderr, "usage: cli [-i]\n");
             return opt == 'h' ? 0 : 2;
+        }
+    }
+    if (interactive) {
+        std::string envPath;
+        switchFound found = switchUseEnv(&envPath);
+        if (found == SWITCH_STOPPED || found == SWITCH_NONE) {
+            fprintf(stderr, "cli: %s\n", switchMissingText(found, envPath).c_str());
+            return 1;
         }
     }
     dispatchThread_t self = mainThread();

@@ -2,19 +2,23 @@
 // sessions (until the CLI offers the same commands), and for raising the port events
 // that the simulated switch has no hardware to notice.
 //
-//   switchctl users list
+//   switchctl users list                 accounts, with the locked ones and time left
 //   switchctl users add NAME rw|ro       password read from the terminal or stdin
 //   switchctl users passwd NAME          password read from the terminal or stdin
 //   switchctl users access NAME rw|ro
 //   switchctl users del NAME
+//   switchctl users unlock NAME          lifts a lock-out
 //   switchctl sessions list
-//   switchctl sessions end COOKIE
+//   switchctl sessions end ID|--all
 //   switchctl event device-detect|device-remove|user-authenticate|user-unauthenticate PORT
 //   switchctl identity add USER MAC PORT [DOMAIN]   a user seen behind a port
 //   switchctl trace                      the management API's request trace, oldest first
+//   switchctl trace NAME [-f]            a process's trace ring with time stamps; -f follows
 //
-// Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions are asked of the
-// running platform process. Passwords are never taken from the command line.
+// Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions and locks are asked of
+// the running platform process. Without KARN_RUN_LOCATION the switch is found through
+// the env file of its state directory (platform/switchenv.h). Passwords are never taken
+// from the command line.
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,6 +28,8 @@
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <map>
+#include <sstream>
 #include <string>
 
 #include "daemon/trace_file.h"
@@ -31,20 +37,92 @@
 #include "platform/dm.h"
 #include "platform/plink.h"
 #include "platform/portlist.h"
+#include "platform/switchenv.h"
 #include "platform/util.h"
 #include "platformd/aaa_accounts.h"
 
 namespace {
 
+switchFound gFound = SWITCH_FROM_ENVIRONMENT;
+std::string gEnvPath;
+
+// Connects to the platform process, or says why it cannot. True when connected.
+bool reachPlatform() {
+    std::string missing = switchMissingText(gFound, gEnvPath);
+    if (!missing.empty()) {
+        fprintf(stderr, "switchctl: %s\n", missing.c_str());
+        return false;
+    }
+    if (plinkConnect() != 0) {
+        fprintf(stderr, "switchctl: cannot reach the platform process (is the switch running?)\n");
+        return false;
+    }
+    return true;
+}
+
+// Sends a request to the platform process and waits for its reply: the reply's status
+// and text. False (with a message) when there is no answer.
+bool askPlatform(tlv_t *request, uint32_t id, uint32_t *status, std::string *text) {
+    static uint8_t reply[PLINK_MAX_FRAME];
+    int n = plinkRequest(request, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
+    if (n < 0) {
+        fprintf(stderr, "switchctl: the platform process did not answer\n");
+        return false;
+    }
+    tlv_t r;
+    tlvInit(&r, reply, uint32_t(n));
+    *status = 1;
+    const char *body = "";
+    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, status, TLV_DEC_END);
+    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &body, static_cast<uint32_t *>(nullptr),
+              TLV_DEC_END);
+    *text = body;
+    return true;
+}
+
+// The locked accounts with their seconds left, or false when the switch is not running.
+bool lockedAccounts(std::map<std::string, std::string> *locked) {
+    if (!switchMissingText(gFound, gEnvPath).empty() || plinkConnect() != 0) return false;
+    uint32_t id = plinkNextId(), status;
+    uint8_t buf[64];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_LOCKS), PLINK_TAG_ID, TLV_ENC_U32,
+              id, TLV_ENC_END);
+    std::string text;
+    if (!askPlatform(&t, id, &status, &text) || status != 0) return false;
+    std::istringstream lines(text);
+    for (std::string name, seconds; lines >> name >> seconds;) (*locked)[name] = seconds;
+    return true;
+}
+
+int unlock(const char *name) {
+    if (!reachPlatform()) return 1;
+    uint32_t id = plinkNextId(), status;
+    uint8_t buf[128];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_AAA_UNLOCK), PLINK_TAG_ID,
+              TLV_ENC_U32, id, PLINK_TAG_NAME, TLV_ENC_STRING, name, TLV_ENC_END);
+    std::string text;
+    if (!askPlatform(&t, id, &status, &text)) return 1;
+    if (status != 0) {
+        fprintf(stderr, "switchctl: account \"%s\" is not locked\n", name);
+        return 1;
+    }
+    printf("account \"%s\" unlocked\n", name);
+    return 0;
+}
+
 int usage() {
     fprintf(stderr,
             "usage: switchctl users list | add NAME rw|ro | passwd NAME | access NAME rw|ro | del "
-            "NAME\n"
-            "       switchctl sessions list | end COOKIE\n"
+            "NAME | unlock NAME\n"
+            "       switchctl sessions list | end ID|--all\n"
             "       switchctl identity add USER MAC PORT [DOMAIN]\n"
             "       switchctl event device-detect|device-remove|user-authenticate|"
             "user-unauthenticate PORT\n"
-            "       switchctl trace\n");
+            "       switchctl trace [NAME [-f]]\n");
     return 2;
 }
 
@@ -83,9 +161,14 @@ bool parseAccess(const char *text, bool *readWrite) {
 
 int users(int argc, char **argv) {
     if (argc < 1) return usage();
+    if (strcmp(argv[0], "unlock") == 0) {
+        if (argc != 2 || !aaaAccountStore::validName(argv[1])) return usage();
+        return unlock(argv[1]);
+    }
     const char *dir = karnConfigDir();
     if (!dir[0]) {
-        fprintf(stderr, "switchctl: KARN_CONFIG_LOCATION is not set\n");
+        fprintf(stderr, "switchctl: KARN_CONFIG_LOCATION is not set and there is no %s\n",
+                gEnvPath.c_str());
         return 1;
     }
     aaaAccountStore store(std::string(dir) + "/accounts");
@@ -95,8 +178,16 @@ int users(int argc, char **argv) {
     }
     std::string cmd = argv[0];
     if (cmd == "list" && argc == 1) {
-        for (const aaaAccount &a : store.accounts())
-            printf("%-32s %s\n", a.name.c_str(), a.readWrite ? "read-write" : "read-only");
+        std::map<std::string, std::string> locked;
+        bool running = lockedAccounts(&locked);
+        printf("%-32s %-10s %s\n", "NAME", "ACCESS", running ? "LOCKED" : "");
+        for (const aaaAccount &a : store.accounts()) {
+            auto lock = locked.find(a.name);
+            std::string state = lock == locked.end() ? "" : "locked, " + lock->second + " s left";
+            printf("%-32s %-10s %s\n", a.name.c_str(), a.readWrite ? "read-write" : "read-only",
+                   state.c_str());
+        }
+        if (!running) printf("(the switch is not running: locks are not shown)\n");
         return 0;
     }
     int rc = -1;
@@ -132,43 +223,40 @@ int users(int argc, char **argv) {
 
 int sessions(int argc, char **argv) {
     if (argc < 1) return usage();
-    if (plinkConnect() != 0) {
-        fprintf(stderr, "switchctl: cannot reach the platform process (is the switch running?)\n");
-        return 1;
-    }
     std::string cmd = argv[0];
     uint32_t id = plinkNextId();
     uint8_t buf[256];
     tlv_t t;
     tlvInit(&t, buf, sizeof buf);
+    bool all = false;
     if (cmd == "list" && argc == 1) {
         tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_LIST), PLINK_TAG_ID,
                   TLV_ENC_U32, id, TLV_ENC_END);
+    } else if (cmd == "end" && argc == 2 && strcmp(argv[1], "--all") == 0) {
+        all = true;
+        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_KILL), PLINK_TAG_ID,
+                  TLV_ENC_U32, id, PLINK_TAG_FLAGS, TLV_ENC_U32, uint32_t(PLINK_SM_KILL_ALL),
+                  TLV_ENC_END);
     } else if (cmd == "end" && argc == 2 && strlen(argv[1]) <= 32) {
         tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SM_KILL), PLINK_TAG_ID,
                   TLV_ENC_U32, id, PLINK_TAG_COOKIE, TLV_ENC_STRING, argv[1], TLV_ENC_END);
     } else {
         return usage();
     }
-    static uint8_t reply[PLINK_MAX_FRAME];
-    int n = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
-    if (n < 0) {
-        fprintf(stderr, "switchctl: the platform process did not answer\n");
-        return 1;
-    }
-    tlv_t r;
-    tlvInit(&r, reply, uint32_t(n));
-    uint32_t status = 1;
-    const char *text = "";
-    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, &status, TLV_DEC_END);
-    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &text, static_cast<uint32_t *>(nullptr),
-              TLV_DEC_END);
+    if (!reachPlatform()) return 1;
+    uint32_t status;
+    std::string text;
+    if (!askPlatform(&t, id, &status, &text)) return 1;
     if (cmd == "list") {
-        printf("%s", text);
+        printf("%s", text.c_str());
+        return 0;
+    }
+    if (all) {
+        printf("%d sessions told to end\n", int(status));
         return 0;
     }
     if (status != 0) {
-        fprintf(stderr, "switchctl: no session has the cookie \"%s\"\n", argv[1]);
+        fprintf(stderr, "switchctl: no session has the id \"%s\"\n", argv[1]);
         return 1;
     }
     return 0;
@@ -260,6 +348,7 @@ int trace(int argc, char **) {
 int main(int argc, char **argv) {
     karnSetProcessName("switchctl");
     if (argc < 2) return usage();
+    gFound = switchUseEnv(&gEnvPath);
     if (strcmp(argv[1], "users") == 0) return users(argc - 2, argv + 2);
     if (strcmp(argv[1], "sessions") == 0) return sessions(argc - 2, argv + 2);
     if (strcmp(argv[1], "event") == 0) return event(argc - 2, argv + 2);

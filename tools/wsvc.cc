@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/switchenv.h"
 #include "platform/wsvc_client.h"
 #include "platform/wsvd_link.h"
 
@@ -136,6 +137,12 @@ int main(int argc, char **argv) {
         request.password = password ? password : "";
     }
 
+    std::string envPath;
+    switchFound found = switchUseEnv(&envPath);
+    if (found == SWITCH_STOPPED || found == SWITCH_NONE) {
+        fprintf(stderr, "wsvc: %s\n", switchMissingText(found, envPath).c_str());
+        return 1;
+    }
     // A daemon that dies while we write must give an error, not kill us.
     signal(SIGPIPE, SIG_IGN);
     const int timeoutMs = int(seconds * 1000);

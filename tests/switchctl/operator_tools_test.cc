@@ -1,0 +1,195 @@
+// The operator's tools against a running switch, started as a person starts them: from
+// a shell that knows nothing of the switch but its state directory.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/aaa.h"
+#include "platform/dispatch.h"
+#include "platform/plink.h"
+#include "platform/sm.h"
+#include "platform/util.h"
+#include "tests/support/pump.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/switch_harness.h"
+
+namespace {
+
+// A shell with no KARN_* variable, in a project whose state directory is `state`.
+std::vector<std::pair<std::string, std::string>> shellOf(const std::string &state) {
+    return {{"KARN_RUN_LOCATION", ""},     {"KARN_CONFIG_LOCATION", ""}, {"KARN_ROOT", ""},
+            {"KARN_SCRATCH_LOCATION", ""}, {"KARN_LOG_LOCATION", ""},    {"WSVD_STATE", state}};
+}
+
+std::string slurp(const std::string &path) {
+    std::ifstream f(path, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+TEST(OperatorTools, EveryToolFindsTheSwitchThroughItsEnvFile) {
+    SwitchHarness sw({"wsvd=wsvd_testserve"});
+    ASSERT_TRUE(sw.start());
+    auto shell = shellOf(sw.dir());
+    std::string env = slurp(sw.dir() + "/env");
+    EXPECT_NE(env.find("export KARN_RUN_LOCATION='" + sw.runDir() + "'"), std::string::npos) << env;
+
+    ToolRun sessions = runTool("switchctl", {"sessions", "list"}, "", shell);
+    EXPECT_EQ(sessions.status, 0) << sessions.err;
+    EXPECT_EQ(sessions.out.rfind("ID ", 0), 0u) << sessions.out;
+    ToolRun wsvc = runTool("wsvc", {"-t", "5"}, "echo found", shell);
+    EXPECT_EQ(wsvc.status, 0) << wsvc.err;
+    EXPECT_EQ(wsvc.out, "echo found");
+    ToolRun cli = runTool("cli", {"-i"}, "show management sessions\nexit\n", shell);
+    EXPECT_EQ(cli.status, 0) << cli.err;
+    EXPECT_NE(cli.out.find("ID "), std::string::npos) << cli.out;
+    EXPECT_EQ(cli.out.find("Error"), std::string::npos) << cli.out;
+
+    // Stopped, the switch takes its env file along; one left behind by a switch that
+    // died is recognised, since nobody holds the lock any more.
+    sw.stop();
+    for (bool leftBehind : {false, true}) {
+        if (leftBehind) std::ofstream(sw.dir() + "/env") << env;
+        std::string why = leftBehind ? "is left from one that stopped" : "(no " + sw.dir() + "/env";
+        for (auto &[tool, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
+                 {"switchctl", {"sessions", "list"}}, {"wsvc", {}}, {"cli", {"-i"}}}) {
+            ToolRun r = runTool(tool, args, "echo x\n", shell);
+            EXPECT_EQ(r.status, 1) << tool;
+            EXPECT_NE(r.err.find(tool + ": the switch is not running"), std::string::npos)
+                << tool << ": " << r.err;
+            EXPECT_NE(r.err.find(why), std::string::npos) << tool << ": " << r.err;
+        }
+    }
+}
+
+TEST(OperatorTools, SecondSwitchOnOneStateDirectoryIsRefused) {
+    SwitchHarness sw(std::vector<std::string>{});
+    ASSERT_TRUE(sw.start());
+    std::string holder = slurp(sw.dir() + "/lock");
+    holder.erase(holder.find_last_not_of("\n") + 1);
+    ToolRun second = runTool("platformd", {"-n", "-s", sw.dir()}, "", {}, 5000);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.err.find("a switch is already running on " + sw.dir() + " (platformd pid " +
+                              holder + ")"),
+              std::string::npos)
+        << second.err;
+    EXPECT_NE(slurp(sw.dir() + "/env").find(sw.runDir()), std::string::npos)
+        << "the running switch's env file is untouched";
+}
+
+class WithPlatformClients : public ::testing::Test {
+protected:
+    static std::vector<aaaResult_t> results;
+    static std::vector<std::string> actions;
+    void SetUp() override {
+        static bool once = false;
+        if (!once) {
+            dispatchThread_t main{};
+            ASSERT_EQ(dispatchInit("optest", 0, 1, &main, 1), 0);
+            ASSERT_EQ(aaaRegister([](aaaResult_t *r) { results.push_back(*r); }, 0), 0);
+            ASSERT_EQ(smInit([](int action, const char *cookie) {
+                          actions.push_back(std::to_string(action) + " " + cookie);
+                          return 0;
+                      }),
+                      0);
+            once = true;
+        }
+        plinkDisconnect();  // each test talks to its own platformd
+        results.clear();
+        actions.clear();
+    }
+    int authenticate(const char *user, const char *password) {
+        aaaRequest_t req{};
+        strlcpy(req.userName, user, sizeof req.userName);
+        strlcpy(req.password, password, sizeof req.password);
+        size_t before = results.size();
+        EXPECT_EQ(aaaAuthenticateClient(&req), 0);
+        EXPECT_TRUE(pumpUntil([&] { return results.size() > before; }));
+        return results.size() > before ? results.back().authenResult : -1;
+    }
+};
+std::vector<aaaResult_t> WithPlatformClients::results;
+std::vector<std::string> WithPlatformClients::actions;
+
+TEST_F(WithPlatformClients, LockOutIsShownLoggedAndUndone) {
+    SwitchHarness sw(std::vector<std::string>{});
+    ASSERT_TRUE(sw.start());
+    auto shell = shellOf(sw.dir());
+    for (int i = 0; i < 3; i++) EXPECT_EQ(authenticate("admin", "wrong"), 0);
+    EXPECT_EQ(authenticate("admin", ""), 0) << "locked: the right password fails too";
+    EXPECT_TRUE(sw.waitForLog("platformd: account \"admin\" locked for 300 s after failed logins"))
+        << sw.log();
+
+    ToolRun list = runTool("switchctl", {"users", "list"}, "", shell);
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_TRUE(
+        std::regex_search(list.out, std::regex("\nadmin +read-write +locked, 30[0-9] s left\n")))
+        << list.out;
+    EXPECT_TRUE(std::regex_search(list.out, std::regex("\nuser +read-only +\n"))) << list.out;
+
+    ToolRun unlock = runTool("switchctl", {"users", "unlock", "admin"}, "", shell);
+    EXPECT_EQ(unlock.status, 0) << unlock.err;
+    EXPECT_EQ(unlock.out, "account \"admin\" unlocked\n");
+    EXPECT_TRUE(sw.waitForLog("platformd: account \"admin\" unlocked by an operator"));
+    EXPECT_NE(authenticate("admin", ""), 0);
+    list = runTool("switchctl", {"users", "list"}, "", shell);
+    EXPECT_EQ(list.out.find("locked,"), std::string::npos) << list.out;
+
+    ToolRun again = runTool("switchctl", {"users", "unlock", "admin"}, "", shell);
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "switchctl: account \"admin\" is not locked\n");
+}
+
+TEST_F(WithPlatformClients, LockThatRunsOutIsLogged) {
+    setenv("KARN_AAA_LOCKOUT_SECONDS", "1", 1);
+    SwitchHarness sw(std::vector<std::string>{});
+    bool started = sw.start();
+    unsetenv("KARN_AAA_LOCKOUT_SECONDS");
+    ASSERT_TRUE(started);
+    for (int i = 0; i < 3; i++) authenticate("user", "wrong");
+    EXPECT_TRUE(sw.waitForLog("platformd: account \"user\" locked for 1 s"));
+    EXPECT_TRUE(sw.waitForLog("platformd: account \"user\" unlocked: its lock-out period is over"))
+        << sw.log();
+}
+
+TEST_F(WithPlatformClients, SessionsListedReadablyAndEndedTogether) {
+    SwitchHarness sw(std::vector<std::string>{});
+    ASSERT_TRUE(sw.start());
+    for (const char *cookie : {"s1", "s2"}) {
+        smSession_t s{};
+        strlcpy(s.userName, cookie[1] == '1' ? "admin" : "user", sizeof s.userName);
+        strlcpy(s.cookie, cookie, sizeof s.cookie);
+        s.privilege = cookie[1] == '1' ? 2 : 1;
+        s.startTime = monotime(nullptr);
+        ASSERT_EQ(smStartOfSession(&s), 0);
+    }
+    auto shell = shellOf(sw.dir());
+    ToolRun list = runTool("switchctl", {"sessions", "list"}, "", shell);
+    EXPECT_EQ(list.status, 0) << list.err;
+    // The start is a time of day (within the minute of now), the privilege a word.
+    time_t now = time(nullptr);
+    struct tm local;
+    char today[16];
+    strftime(today, sizeof today, "%Y-%m-%d", localtime_r(&now, &local));
+    EXPECT_TRUE(std::regex_search(
+        list.out,
+        std::regex("\ns1 +admin +- +[^ ]+ +" + std::string(today) + " [0-9:]{8} +read-write\n")))
+        << list.out;
+    EXPECT_TRUE(std::regex_search(list.out, std::regex("\ns2 +user .* read-only\n"))) << list.out;
+
+    ToolRun end = runTool("switchctl", {"sessions", "end", "--all"}, "", shell);
+    EXPECT_EQ(end.status, 0) << end.err;
+    EXPECT_EQ(end.out, "2 sessions told to end\n");
+    EXPECT_TRUE(pumpUntil([] { return actions.size() == 2; }));
+    ToolRun unknown = runTool("switchctl", {"sessions", "end", "s9"}, "", shell);
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.err, "switchctl: no session has the id \"s9\"\n");
+}
+
+}  // namespace
