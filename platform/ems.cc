@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/log.h"
 #include "platform/util.h"
 
 // A trace file is a header followed by the ring. The header is rewritten after every
@@ -60,12 +61,13 @@ struct emsTrace_t {
     uint8_t *ring = nullptr;
     size_t mappedBytes = 0;  // 0: header is on the heap
     std::string path;
+    bool stamped = true;
 };
 
-emsTrace_t *emsInitTraceBuffer(const char *name, uint32_t size, int /*flags*/,
-                               void * /*dmHandle*/) {
+emsTrace_t *emsInitTraceBuffer(const char *name, uint32_t size, int flags, void * /*dmHandle*/) {
     if (!name || !*name || size == 0 || size > (1u << 30)) return nullptr;
     auto *trace = new emsTrace_t;
+    trace->stamped = !(flags & EMS_TRACE_PLAIN);
     size_t total = sizeof(TraceHeader) + size;
     std::string scratch = karnScratchDir();
     if (!scratch.empty() && !strchr(name, '/')) {
@@ -121,9 +123,10 @@ void emsTraceFree(emsTrace_t *trace) {
 
 void emsTraceLog(emsTrace_t *trace, int /*level*/, const char *text, uint32_t length) {
     if (!trace || !text || length == 0) return;
+    std::string entry = trace->stamped ? logTimeText(logWallNowUs()) + " " : "";
+    entry.append(text, length);
     std::lock_guard<std::mutex> lock(trace->mutex);
     TraceHeader *h = trace->header;
-    std::string entry(text, length);
     if (entry.back() != '\n') entry.push_back('\n');
     const char *bytes = entry.data();
     size_t n = entry.size();

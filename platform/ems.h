@@ -12,9 +12,12 @@
 
 struct emsTrace_t;
 
+// Every entry starts with the local time it was written ("2026-12-06 04:54:04.123 "),
+// unless `flags` holds EMS_TRACE_PLAIN.
+enum { EMS_TRACE_PLAIN = 1 };
 emsTrace_t *emsInitTraceBuffer(const char *name, uint32_t size, int flags, void *dmHandle);
-// Appends `length` bytes of text as one line (a newline is added when the text does not
-// end with one); thread-safe. A null trace is ignored.
+// Appends `length` bytes of text as one entry (a newline is added when the text does
+// not end with one); thread-safe. A null trace is ignored.
 void emsTraceLog(emsTrace_t *trace, int level, const char *text, uint32_t length);
 
 // Trace text in order, oldest first: of a live buffer, or of a trace file.

@@ -13,7 +13,8 @@
 //   switchctl event device-detect|device-remove|user-authenticate|user-unauthenticate PORT
 //   switchctl identity add USER MAC PORT [DOMAIN]   a user seen behind a port
 //   switchctl trace                      the management API's request trace, oldest first
-//   switchctl trace NAME [-f]            a process's trace ring with time stamps; -f follows
+//   switchctl trace NAME [-f]            a process's trace ring (wsvd, xmlfwk) with time
+//                                        stamps, or its log; -f follows
 //
 // Accounts are kept in "$KARN_CONFIG_LOCATION/accounts"; sessions and locks are asked of
 // the running platform process. Without KARN_RUN_LOCATION the switch is found through
@@ -27,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -35,6 +37,7 @@
 #include "daemon/trace_file.h"
 #include "platform/aaa.h"
 #include "platform/dm.h"
+#include "platform/ems.h"
 #include "platform/plink.h"
 #include "platform/portlist.h"
 #include "platform/switchenv.h"
@@ -310,8 +313,53 @@ int identity(int argc, char **argv) {
 
 // The two files of wsvd's request trace (readable by their owner only), the older one
 // first: the daemon writes one until it is full and then starts the other afresh.
-int trace(int argc, char **) {
-    if (argc != 0) return usage();
+// The part of `now` that `before` did not show: the ring drops its oldest text as it
+// takes new text, so the end of what was printed is looked for in what is there now.
+std::string newText(const std::string &before, const std::string &now) {
+    if (before.empty()) return now;
+    std::string tail = before.substr(before.size() > 256 ? before.size() - 256 : 0);
+    size_t at = now.rfind(tail);
+    if (at == std::string::npos) return now;  // all of it is new
+    return now.substr(at + tail.size());
+}
+
+// A process's trace ring ("<scratch>/ems/NAME.trace"), or its log file when it keeps
+// no ring; with -f, what is added is printed as it comes, until interrupted.
+int processTrace(const std::string &name, bool follow) {
+    if (!aaaAccountStore::validName(name)) return usage();
+    const char *scratch = getenv("KARN_SCRATCH_LOCATION");
+    const char *logs = getenv("KARN_LOG_LOCATION");
+    std::string ring = std::string(scratch ? scratch : "") + "/ems/" + name + ".trace";
+    std::string log = std::string(logs ? logs : "") + "/" + name + ".log";
+    bool isRing = scratch && *scratch && access(ring.c_str(), R_OK) == 0;
+    if (!isRing && !(logs && *logs && access(log.c_str(), R_OK) == 0)) {
+        fprintf(stderr, "switchctl: %s keeps no trace ring or log here (%s)\n", name.c_str(),
+                gEnvPath.c_str());
+        return 1;
+    }
+    auto read = [&] {
+        if (isRing) return emsReadTraceFile(ring.c_str());
+        std::ifstream in(log, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    std::string shown;
+    for (;;) {
+        std::string now = read();
+        std::string added = newText(shown, now);
+        fwrite(added.data(), 1, added.size(), stdout);
+        fflush(stdout);
+        shown = now;
+        if (!follow) return 0;
+        usleep(500 * 1000);
+    }
+}
+
+int trace(int argc, char **argv) {
+    if (argc >= 1) {
+        bool follow = argc == 2 && strcmp(argv[1], "-f") == 0;
+        if (argc > 2 || (argc == 2 && !follow)) return usage();
+        return processTrace(argv[0], follow);
+    }
     const char *scratch = getenv("KARN_SCRATCH_LOCATION");
     if (!scratch || !scratch[0]) {
         fprintf(stderr, "switchctl: KARN_SCRATCH_LOCATION is not set\n");

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,7 +40,7 @@ void log(emsTrace_t *t, const std::string &s) {
 }
 
 TEST_F(Ems, RingDropsTheOldestTextAndFileReadsTheSame) {
-    emsTrace_t *t = emsInitTraceBuffer("wsvd", 32, 0, nullptr);
+    emsTrace_t *t = emsInitTraceBuffer("wsvd", 32, EMS_TRACE_PLAIN, nullptr);
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(std::string(emsTracePath(t)), scratch + "/ems/wsvd.trace");
     log(t, "first");
@@ -90,7 +91,7 @@ TEST_F(Ems, TraceFileSpaceIsReservedOrTheRingStaysInMemory) {
 }
 
 TEST_F(Ems, DamagedTraceFilesReadAsEmpty) {
-    emsTrace_t *t = emsInitTraceBuffer("damaged", 64, 0, nullptr);
+    emsTrace_t *t = emsInitTraceBuffer("damaged", 64, EMS_TRACE_PLAIN, nullptr);
     log(t, "text");
     std::string path = emsTracePath(t);
     emsTraceFree(t);
@@ -126,9 +127,21 @@ TEST_F(Ems, DamagedTraceFilesReadAsEmpty) {
     EXPECT_EQ(emsReadTraceFile((scratch + "/missing").c_str()), "");
 }
 
+TEST_F(Ems, EntriesCarryTheTimeTheyWereWritten) {
+    emsTrace_t *t = emsInitTraceBuffer("stamped", 4096, 0, nullptr);
+    log(t, "one");
+    log(t, "two\n");
+    std::string text = emsReadTraceFile(emsTracePath(t));
+    EXPECT_TRUE(std::regex_match(
+        text, std::regex("([0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} "
+                         "(one|two)\n){2}")))
+        << text;
+    emsTraceFree(t);
+}
+
 TEST_F(Ems, WithoutScratchTheRingLivesInMemory) {
     unsetenv("KARN_SCRATCH_LOCATION");
-    emsTrace_t *t = emsInitTraceBuffer("mem", 16, 0, nullptr);
+    emsTrace_t *t = emsInitTraceBuffer("mem", 16, EMS_TRACE_PLAIN, nullptr);
     ASSERT_NE(t, nullptr);
     EXPECT_STREQ(emsTracePath(t), "");
     log(t, "kept");
@@ -138,7 +151,7 @@ TEST_F(Ems, WithoutScratchTheRingLivesInMemory) {
 }
 
 TEST_F(Ems, ConcurrentWritersKeepWholeEntries) {
-    emsTrace_t *t = emsInitTraceBuffer("threads", 1 << 20, 0, nullptr);
+    emsTrace_t *t = emsInitTraceBuffer("threads", 1 << 20, EMS_TRACE_PLAIN, nullptr);
     std::vector<std::thread> writers;
     for (int w = 0; w < 4; w++)
         writers.emplace_back([t, w] {
