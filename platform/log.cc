@@ -17,15 +17,45 @@ namespace {
 const uint64_t kDefaultMaxBytes = 1u << 20;
 const int kKeptFiles = 2;  // <name>.log.1 and .2 besides the current one
 
+// A log file kept below a size: when full it is renamed and a new one begun.
+struct LogFile {
+    std::string path;  // "" when there is no file
+    int fd = -1;
+    uint64_t size = 0;
+
+    void close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+    void open(const std::string &to) {
+        close();
+        path = to;
+        if (path.empty()) return;
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0640);
+        struct stat st;
+        size = fd >= 0 && fstat(fd, &st) == 0 ? uint64_t(st.st_size) : 0;
+    }
+    void write(const std::string &line, uint64_t maxBytes) {
+        if (fd < 0) return;
+        if (size + line.size() > maxBytes) {
+            for (int i = kKeptFiles; i > 1; i--)
+                rename((path + "." + std::to_string(i - 1)).c_str(),
+                       (path + "." + std::to_string(i)).c_str());
+            rename(path.c_str(), (path + ".1").c_str());
+            open(path);
+        }
+        if (fd >= 0 && ::write(fd, line.data(), line.size()) > 0) size += line.size();
+    }
+};
+
 struct LogState {
     std::mutex mutex;
     bool configured = false;
     logSettings settings;
     logLevel threshold = LOG_LEVEL_INFO;
     uint64_t maxBytes = kDefaultMaxBytes;
-    std::string path;  // "" when there is no file
-    int fd = -1;
-    uint64_t size = 0;
+    std::string dir;  // "" when lines go to no file
+    LogFile file, access;
 };
 
 LogState &state() {
@@ -50,40 +80,17 @@ uint64_t maxBytesFromEnv() {
     return *end == 0 && n >= 1024 ? n : kDefaultMaxBytes;
 }
 
-void closeFile(LogState &s) {
-    if (s.fd >= 0) close(s.fd);
-    s.fd = -1;
-}
-
-void openFile(LogState &s) {
-    closeFile(s);
-    if (s.path.empty()) return;
-    s.fd = open(s.path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0640);
-    struct stat st;
-    s.size = s.fd >= 0 && fstat(s.fd, &st) == 0 ? uint64_t(st.st_size) : 0;
-}
-
 // Reads the settings of the environment once (or again after logConfigure).
 void configure(LogState &s) {
     if (s.configured) return;
     s.configured = true;
     s.threshold = levelFromEnv();
     s.maxBytes = maxBytesFromEnv();
-    s.path.clear();
     const char *dir = getenv("KARN_LOG_LOCATION");
-    if (s.settings.file && dir && *dir) {
-        mkdir(dir, 0755);
-        s.path = std::string(dir) + "/" + karnGetProcessName() + ".log";
-    }
-    openFile(s);
-}
-
-void rotate(LogState &s) {
-    for (int i = kKeptFiles; i > 1; i--)
-        rename((s.path + "." + std::to_string(i - 1)).c_str(),
-               (s.path + "." + std::to_string(i)).c_str());
-    rename(s.path.c_str(), (s.path + ".1").c_str());
-    openFile(s);
+    s.dir = s.settings.file && dir && *dir ? dir : "";
+    if (!s.dir.empty()) mkdir(s.dir.c_str(), 0755);
+    s.file.open(s.dir.empty() ? "" : s.dir + "/" + karnGetProcessName() + ".log");
+    s.access.close();  // opened with its first line
 }
 
 const char *levelName(logLevel level) {
@@ -129,7 +136,8 @@ void logConfigure(const logSettings &settings) {
     std::lock_guard<std::mutex> lock(s.mutex);
     s.settings = settings;
     s.configured = false;
-    closeFile(s);
+    s.file.close();
+    s.access.close();
 }
 
 void logWriteV(logLevel level, const char *format, va_list ap) {
@@ -147,9 +155,16 @@ void logWriteV(logLevel level, const char *format, va_list ap) {
     if (s.settings.console && write(STDERR_FILENO, line.data(), line.size()) < 0) {
         // nowhere left to say so
     }
-    if (s.fd < 0) return;
-    if (s.size + line.size() > s.maxBytes) rotate(s);
-    if (s.fd >= 0 && write(s.fd, line.data(), line.size()) > 0) s.size += line.size();
+    s.file.write(line, s.maxBytes);
+}
+
+void logAccess(const std::string &text) {
+    LogState &s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    configure(s);
+    if (s.dir.empty()) return;
+    if (s.access.fd < 0) s.access.open(s.dir + "/" + karnGetProcessName() + "-access.log");
+    s.access.write(logTimeText(logWallNowUs()) + " " + text + "\n", s.maxBytes);
 }
 
 #define LOG_AT(level)             \

@@ -21,6 +21,11 @@ void logDebug(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void logWriteV(logLevel level, const char *format, va_list ap);
 bool logEnabled(logLevel level);
 
+// A server's record of the requests it answered: `text` as one time-stamped line of
+// "<dir>/<process>-access.log" (bounded and rotated like the log; nothing without
+// KARN_LOG_LOCATION). The caller leaves out credentials and bodies.
+void logAccess(const std::string &text);
+
 // Where the lines go: the console (standard error) and the file. A program that owns
 // the terminal (an interactive prompt) turns the console off. Tests reset with
 // logConfigure({}) after changing the environment.

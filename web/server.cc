@@ -8,12 +8,15 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/clock.h"
@@ -58,6 +61,60 @@ void sweep(void *) {
     if (gDeadlines) gDeadlines->sweep(clockNowUs());
 }
 
+// One request from its header to the last byte of its reply, for the access log.
+struct Exchange {
+    uint64_t startUs = 0;
+    std::string method, path, operation;
+    unsigned status = 0;
+    uint64_t bytes = 0;  // of the reply's body
+};
+std::mutex gExchangesMutex;
+std::unordered_map<MHD_Connection *, Exchange> gExchanges;  // elements stay in place
+
+Exchange *exchangeOf(MHD_Connection *conn) {
+    std::lock_guard<std::mutex> lock(gExchangesMutex);
+    return &gExchanges[conn];
+}
+
+// Client texts go into the log as one word of printable characters.
+std::string logWord(std::string_view text) {
+    std::string out;
+    for (char c : text.substr(0, 200)) out += c > ' ' && c < 127 ? c : '?';
+    return out.empty() ? "-" : out;
+}
+
+// Time, client, method, path, operation, status, bytes, microseconds; never the
+// credentials or the body.
+void logExchange(MHD_Connection *conn) {
+    Exchange ex;
+    {
+        std::lock_guard<std::mutex> lock(gExchangesMutex);
+        auto it = gExchanges.find(conn);
+        if (it == gExchanges.end()) return;
+        ex = std::move(it->second);
+        gExchanges.erase(it);
+    }
+    if (!ex.startUs || !ex.status) return;
+    char client[INET6_ADDRSTRLEN] = "-";
+    uint8_t address[16];
+    const MHD_ConnectionInfo *info =
+        MHD_get_connection_info(conn, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    webClientAddress(info ? info->client_addr : nullptr, address);
+    bool v4 = std::all_of(address + 4, address + 16, [](uint8_t b) { return b == 0; });
+    inet_ntop(v4 ? AF_INET : AF_INET6, address, client, sizeof client);
+    logAccess(std::string(client) + " " + logWord(ex.method) + " " + logWord(ex.path) + " " +
+              logWord(ex.operation) + " " + std::to_string(ex.status) + " " +
+              std::to_string(ex.bytes) + " " + std::to_string(clockNowUs() - ex.startUs) + "us");
+}
+
+// Queues the reply and notes its status (and its length, when known) for the log.
+MHD_Result queue(MHD_Connection *conn, unsigned status, MHD_Response *response, uint64_t bytes) {
+    Exchange *ex = exchangeOf(conn);
+    ex->status = status;
+    ex->bytes = bytes;
+    return MHD_queue_response(conn, status, response);
+}
+
 // State of one POST while its body arrives.
 struct Upload {
     webSoapVersion version = WEB_SOAP_NONE;
@@ -69,6 +126,7 @@ struct Upload {
 // A relayed reply while it streams to the client.
 struct Stream {
     webRelay_t *relay = nullptr;
+    Exchange *exchange = nullptr;
     std::string pending;
     size_t taken = 0;
     bool done = false;
@@ -85,7 +143,7 @@ MHD_Result queueText(MHD_Connection *conn, unsigned status, const std::string &t
     // Refusals that come before the body was read end the connection: the body is
     // not read, so the connection could not carry another request anyway.
     if (status >= 400) MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
-    MHD_Result rc = MHD_queue_response(conn, status, response);
+    MHD_Result rc = queue(conn, status, response, text.size());
     MHD_destroy_response(response);
     return rc;
 }
@@ -109,6 +167,7 @@ ssize_t streamRead(void *cls, uint64_t, char *buf, size_t max) {
     if (n > max) n = max;
     memcpy(buf, s->pending.data() + s->taken, n);
     s->taken += n;
+    s->exchange->bytes += n;
     return ssize_t(n);
 }
 
@@ -144,6 +203,8 @@ MHD_Result relay(MHD_Connection *conn, const Listener *listener, Upload *up) {
         return queueError(conn, 503, "wsvd is not available");
     }
     unsigned code = webIsSoapFault(first) ? 500 : 200;
+    bool hasBody;
+    exchangeOf(conn)->operation = webSoapOperation(up->body, &hasBody);
     MHD_Response *response;
     if (done) {
         // The whole reply came in one fragment: send it with its length.
@@ -153,6 +214,7 @@ MHD_Result relay(MHD_Connection *conn, const Listener *listener, Upload *up) {
     } else {
         auto *s = new Stream;
         s->relay = r;
+        s->exchange = exchangeOf(conn);
         s->pending = std::move(first);
         response = MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 16 * 1024, streamRead, s,
                                                      streamFree);
@@ -161,7 +223,7 @@ MHD_Result relay(MHD_Connection *conn, const Listener *listener, Upload *up) {
     if (!response) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
                             webReplyContentType(up->version));
-    MHD_Result rc = MHD_queue_response(conn, code, response);
+    MHD_Result rc = queue(conn, code, response, done ? first.size() : 0);
     MHD_destroy_response(response);
     return rc;
 }
@@ -199,7 +261,7 @@ MHD_Result serveDescription(MHD_Connection *conn, const Listener *listener,
         MHD_create_response_from_buffer(out.size(), out.data(), MHD_RESPMEM_MUST_COPY);
     if (!response) return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/xml; charset=utf-8");
-    MHD_Result rc = MHD_queue_response(conn, MHD_HTTP_OK, response);
+    MHD_Result rc = queue(conn, MHD_HTTP_OK, response, out.size());
     MHD_destroy_response(response);
     return rc;
 }
@@ -247,6 +309,9 @@ MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const
                          const char *, const char *data, size_t *dataSize, void **state) {
     const auto *listener = static_cast<const Listener *>(cls);
     if (!*state) {
+        std::string_view path(url);
+        *exchangeOf(conn) =
+            Exchange{clockNowUs(), method, std::string(path.substr(0, path.find('?'))), "", 0, 0};
         MHD_Result rc = begin(conn, listener, url, method, state);
         // Answered from the header alone: the reply's deadline runs.
         if (!*state) gDeadlines->answering(deadlineOf(conn), clockNowUs());
@@ -280,6 +345,7 @@ MHD_Result handleRequest(void *cls, MHD_Connection *conn, const char *url, const
 }
 
 void completed(void *, MHD_Connection *conn, void **state, MHD_RequestTerminationCode) {
+    logExchange(conn);
     delete static_cast<Upload *>(*state);
     *state = nullptr;
     // A kept connection may bring another request: its deadline runs from now.
@@ -295,6 +361,10 @@ void connectionNotice(void *, MHD_Connection *conn, void **socketContext,
         *socketContext = info ? gDeadlines->add(info->connect_fd, clockNowUs()) : nullptr;
     } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
         gConnections--;
+        {
+            std::lock_guard<std::mutex> lock(gExchangesMutex);
+            gExchanges.erase(conn);  // a request that never completed
+        }
         gDeadlines->remove(static_cast<webDeadlines::Conn *>(*socketContext));
         *socketContext = nullptr;
     }

@@ -96,14 +96,23 @@ bool webIsExecHook(std::string_view text) {
     return text.substr(i, 6) == "<exec>";
 }
 
-bool webIsSoapFault(std::string_view text) {
+std::string_view webSoapOperation(std::string_view text, bool *hasBody) {
+    *hasBody = false;
     for (size_t at = nextStartTag(text, 0); at < text.size(); at = nextStartTag(text, at + 1)) {
         if (startTagName(text, at) != "Body") continue;
+        *hasBody = true;
         size_t inside = afterTag(text, at);
-        if (inside == std::string_view::npos || text[inside - 2] == '/') return false;
+        if (inside == std::string_view::npos || text[inside - 2] == '/') return {};
         size_t child = nextStartTag(text, inside);
-        return child < text.size() && startTagName(text, child) == "Fault";
+        return child < text.size() ? startTagName(text, child) : std::string_view();
     }
+    return {};
+}
+
+bool webIsSoapFault(std::string_view text) {
+    bool hasBody;
+    std::string_view first = webSoapOperation(text, &hasBody);
+    if (hasBody) return first == "Fault";
     for (size_t at = nextStartTag(text, 0); at < text.size(); at = nextStartTag(text, at + 1))
         if (startTagName(text, at) == "Fault") return true;
     return false;

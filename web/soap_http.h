@@ -19,6 +19,10 @@ const char *webReplyContentType(webSoapVersion version);
 // hook, which would make it read a file of its own and serve that instead.
 bool webIsExecHook(std::string_view text);
 
+// The local name of the first element inside the Body (the operation of a request);
+// empty when there is none. *hasBody tells whether a Body start tag was found.
+std::string_view webSoapOperation(std::string_view text, bool *hasBody);
+
 // True when the reply text (its first non-empty fragment) is a SOAP fault: the first
 // element inside the Body is a Fault (any prefix). Without a Body in the text, any
 // Fault element counts.

@@ -15,6 +15,7 @@
 #include <functional>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -118,6 +119,44 @@ TEST_F(Webd, RelaysRequestsAndStreamsReplies) {
     EXPECT_TRUE(longReply.chunked);
     EXPECT_GT(longReply.chunks, 1);
     EXPECT_EQ(longReply.body, pattern(100000));
+}
+
+// One access-log line a request, written when it is complete; the credentials and the
+// body stay out of it.
+TEST_F(Webd, AccessLogHasALineForEachRequest) {
+    start();
+    HttpClient c(port_);
+    HttpReply reply;
+    ASSERT_TRUE(c.request("POST", "/xmlService",
+                          "echo " + envelope("<m:getVlan xmlns:m=\"urn:m\"><name>secret-body"
+                                             "</name></m:getVlan>"),
+                          kSoap11, &reply, "Authorization: Basic YWRtaW46czNjcmV0\r\n"));
+    size_t echoed = reply.body.size();
+    ASSERT_TRUE(c.request("POST", "/xmlService", "reply 100000 100", kSoap11, &reply));
+    ASSERT_TRUE(c.request("GET", "/nowhere%0Aforged", "", "", &reply));
+    std::string path = sw_->logDir() + "/webd-access.log";
+    std::vector<std::string> lines;
+    for (int i = 0; i < 250 && lines.size() < 3; i++) {
+        lines.clear();
+        std::ifstream in(path);
+        for (std::string l; std::getline(in, l);) lines.push_back(l);
+        if (lines.size() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(lines.size(), 3u);
+    const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12} 127\\.0\\.0\\.1 ";
+    EXPECT_TRUE(std::regex_match(lines[0], std::regex(stamp + "POST /xmlService getVlan 200 " +
+                                                      std::to_string(echoed) + " [0-9]+us")))
+        << lines[0];
+    EXPECT_TRUE(
+        std::regex_match(lines[1], std::regex(stamp + "POST /xmlService - 200 100000 [0-9]+us")))
+        << lines[1];
+    EXPECT_TRUE(std::regex_match(lines[2],
+                                 std::regex(stamp + "GET /nowhere\\?forged - 404 [0-9]+ [0-9]+us")))
+        << lines[2];
+    std::ifstream in(path);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char *secret : {"s3cret", "YWRtaW46czNjcmV0", "secret-body"})
+        EXPECT_EQ(all.find(secret), std::string::npos) << secret;
 }
 
 TEST_F(Webd, RefusesWhatItMustNotForward) {
