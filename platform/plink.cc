@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/dispatch.h"
+#include "platform/log.h"
 #include "platform/util.h"
 
 namespace {
@@ -87,7 +88,7 @@ int readFrame(int fd, std::vector<uint8_t> &out, uint64_t deadlineUs, bool waitI
                     waitIdle);
     if (r <= 0) return r;
     if (length == 0 || length > PLINK_MAX_FRAME) {
-        fprintf(stderr, "plink: bad frame length %u from platformd\n", length);
+        logWarn("platform link: bad frame length %u from platformd", length);
         return -1;
     }
     out.resize(length);
@@ -121,7 +122,7 @@ std::atomic<uint32_t> gNextId{1};
 
 void dropLocked(const char *why) {
     if (gFd < 0) return;
-    if (why) fprintf(stderr, "plink: %s: %s\n", karnGetProcessName(), why);
+    if (why) logWarn("platform link: %s", why);
     if (gAttached) {
         shutdown(gFd, SHUT_RDWR);
         gZombies.insert(gFd);
@@ -262,10 +263,11 @@ void handle(std::vector<uint8_t> &message) {
         std::lock_guard<std::mutex> lock(gMutex);
         if (kind < PLINK_KIND_LIMIT) handler = gHandlers[kind];
     }
+    // A process that did not ask for a kind of message (events, say) does not need it.
     if (handler)
         handler(&t);
     else
-        fprintf(stderr, "plink: %s: dropped a message of kind %u\n", karnGetProcessName(), kind);
+        logDebug("platform link: no handler for a message of kind %u; dropped", kind);
 }
 
 void deliverPending(void *) {

@@ -90,11 +90,15 @@ void start(Child &c) {
 }
 
 void died(Child &c, int status) {
+    // Ending on request is news; anything else is a warning.
+    bool normal =
+        WIFEXITED(status) ? WEXITSTATUS(status) == 0 : gStopping && WTERMSIG(status) == SIGTERM;
     if (WIFSIGNALED(status))
-        logWarn("%s (pid %d) killed by signal %d", c.name.c_str(), int(c.pid), WTERMSIG(status));
+        (normal ? logInfo : logWarn)("%s (pid %d) killed by signal %d", c.name.c_str(), int(c.pid),
+                                     WTERMSIG(status));
     else
-        logWarn("%s (pid %d) exited with status %d", c.name.c_str(), int(c.pid),
-                WEXITSTATUS(status));
+        (normal ? logInfo : logWarn)("%s (pid %d) exited with status %d", c.name.c_str(),
+                                     int(c.pid), WEXITSTATUS(status));
     c.pid = 0;
     serverProcessDied(c.name.c_str());
     if (gStopping) return;
