@@ -17,6 +17,7 @@
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/epm.h"
+#include "platform/log.h"
 #include "platform/util.h"
 
 namespace {
@@ -49,7 +50,7 @@ void startProfiles() {
     if (cliSubagentInit("cfgmgr", onCliEvent) == 0)
         upmSetCli(&kCli);
     else
-        fprintf(stderr, "cfgmgr: no CLI subagent; profiles will not run\n");
+        logWarn("no CLI subagent; profiles will not run");
     dmSetPortEventHandler(upmPortEvent);
     dmSetIdentityHandler(idMgrIdentitySeen);
     upmStart();
@@ -75,32 +76,29 @@ int main(int argc, char **argv) {
 
     std::string why;
     if (cfgStoreInit(dataDir, &why) != 0) {
-        fprintf(stderr, "cfgmgr: %s\n", why.c_str());
+        logError("%s", why.c_str());
         return 1;
     }
     int loaded = cfgPersistLoad(karnConfigDir(), &why);
     if (loaded < 0)
-        fprintf(stderr,
-                "cfgmgr: the saved configuration is damaged (%s); kept as %s.damaged, "
-                "using the factory defaults\n",
+        logWarn("the saved configuration is damaged (%s); kept as %s.damaged, "
+                "using the factory defaults",
                 why.c_str(), kSavedFileName);
     if (loaded != 1) {
         cfgStoreClear();
-        if (cfgApplyFactory(&why) != 0)
-            fprintf(stderr, "cfgmgr: factory defaults incomplete: %s\n", why.c_str());
+        if (cfgApplyFactory(&why) != 0) logWarn("factory defaults incomplete: %s", why.c_str());
     }
-    fprintf(stderr, "cfgmgr: configuration from %s\n",
-            loaded == 1 ? "the saved file" : "factory defaults");
+    logInfo("configuration from %s", loaded == 1 ? "the saved file" : "factory defaults");
 
     if (dmInit(64, onDeviceManager) != 0) {
-        fprintf(stderr, "cfgmgr: cannot reach the device manager\n");
+        logError("cannot reach the device manager");
         return 1;
     }
     dmSetProcessState(0, DM_STATE_INITIALISED);
     epmClientSetPid();
     dispatchThread_t mainThread{pthread_self(), 10, getpid(), "main"};
     if (dispatchInit("cfgmgr", 0, 1, &mainThread, 1) != 0 || cfgServerStart() != 0) {
-        fprintf(stderr, "cfgmgr: cannot start the dispatcher\n");
+        logError("cannot start the dispatcher");
         return 1;
     }
     dmConnect();

@@ -10,6 +10,7 @@
 #include "cfgmgr/readahead.h"
 #include "cfgmgr/request.h"
 #include "cfgmgr/store.h"
+#include "platform/log.h"
 #include "platform/bm.h"
 #include "platform/clock.h"
 #include "cmclient/cm.h"
@@ -125,7 +126,7 @@ void onRequest(uint32_t peer, tlv_t *t) {
     if (tlvDecode(t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_OPERATION, TLV_DEC_U32, &operation,
                   CMLINK_TAG_FLAGS, TLV_DEC_U32, &flags, CMLINK_TAG_TEXT, TLV_DEC_STRING, &text,
                   nullptr, TLV_DEC_END) != 0) {
-        fprintf(stderr, "cfgmgr: malformed request from peer %u dropped\n", peer);
+        logWarn("malformed request from peer %u dropped", peer);
         return;
     }
     std::string module = cfgRequestModule(text);
@@ -199,7 +200,7 @@ void onLoad(uint32_t peer, const Peer &p) {
 void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
     uint32_t kind = 0;
     if (cmLinkDecodeKind(bytes.data(), uint32_t(bytes.size()), &kind) != 0) {
-        fprintf(stderr, "cfgmgr: message without kind from peer %u dropped\n", peer);
+        logWarn("message without kind from peer %u dropped", peer);
         return;
     }
     tlv_t t;
@@ -211,7 +212,7 @@ void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
             if (tlvDecode(&t, CMLINK_TAG_ROLE, TLV_DEC_U32, &role, CMLINK_TAG_NAME, TLV_DEC_STRING,
                           &name, nullptr, TLV_DEC_END) != 0 ||
                 (role != CMLINK_ROLE_FRONTEND && role != CMLINK_ROLE_BACKEND) || p.role) {
-                fprintf(stderr, "cfgmgr: bad hello from peer %u ignored\n", peer);
+                logWarn("bad hello from peer %u ignored", peer);
                 return;
             }
             p.role = int(role);
@@ -223,7 +224,7 @@ void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
                 if (old != gBackends.end() && old->second != peer)
                     failRelays(p.name, "Backend " + p.name + " was replaced.");
                 gBackends[p.name] = peer;
-                fprintf(stderr, "cfgmgr: backend %s connected\n", name);
+                logInfo("backend %s connected", name);
             }
             return;
         }
@@ -237,8 +238,7 @@ void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
             if (p.role == CMLINK_ROLE_BACKEND) onLoad(peer, p);
             return;
         default:
-            fprintf(stderr, "cfgmgr: message of unknown kind %u from peer %u dropped\n", kind,
-                    peer);
+            logWarn("message of unknown kind %u from peer %u dropped", kind, peer);
     }
 }
 
@@ -250,7 +250,7 @@ void onReceive(ipmlLink_t *, uint32_t peer, void *packet, int length) {
         Peer &state = it->second;
         int whole = state.assembler.add(p->data, uint32_t(length));
         if (whole < 0) {
-            fprintf(stderr, "cfgmgr: malformed frame from peer %u; message dropped\n", peer);
+            logWarn("malformed frame from peer %u; message dropped", peer);
             state.assembler = cmLinkAssembler();
         } else if (whole == 1) {
             std::vector<uint8_t> bytes = state.assembler.message();
@@ -272,7 +272,7 @@ void onPeer(ipmlLink_t *, int event, uint32_t peer) {
         if (b != gBackends.end() && b->second == peer) {
             gBackends.erase(b);
             failRelays(it->second.name, "Backend " + it->second.name + " went away.");
-            fprintf(stderr, "cfgmgr: backend %s disconnected\n", it->second.name.c_str());
+            logInfo("backend %s disconnected", it->second.name.c_str());
         }
     }
     for (auto &[id, relay] : gRelays)
@@ -300,7 +300,7 @@ void onServing(uint16_t linkNumber) {
         // Backends apply their saved configuration now that it is loaded and served.
         gLoadAnnounced = dmSendLoadRequest("") == 0;
     }
-    fprintf(stderr, "cfgmgr: serving link %u\n", linkNumber);
+    logInfo("serving link %u", linkNumber);
 }
 
 const dsLinkServer_t kLinkServer = {"cfgmgr", "cfgmgrReceive", onPeer, onReceive, onServing};

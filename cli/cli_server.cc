@@ -11,6 +11,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_services.h"
+#include "platform/log.h"
 #include "platform/bm.h"
 #include "platform/cli/clilink.h"
 #include "platform/dispatch.h"
@@ -198,7 +199,7 @@ void onReceive(ipmlLink_t *, uint32_t peer, void *p, int length) {
     readable = readable && kind == CLI_MSG_EXEC && readExec(&t, &job, &variablesOk);
     bmFree(packet);
     if (!readable) {
-        fprintf(stderr, "cli: dropped an unreadable message from peer %u\n", peer);
+        logWarn("dropped an unreadable message from peer %u", peer);
         return;
     }
     if (!variablesOk) return refuse(peer, id, "Error: The variables are not NAME=value texts.\n");

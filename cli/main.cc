@@ -20,6 +20,7 @@
 #include "cli/cli_server.h"
 #include "cli/cli_services.h"
 #include "cli/wsvd_peer.h"
+#include "platform/log.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/switchenv.h"
@@ -107,7 +108,7 @@ int main(int argc, char **argv) {
     }
     dispatchThread_t self = mainThread();
     if (dispatchInit("cli", 0, 1, &self, 1) != 0) {
-        fprintf(stderr, "cli: cannot start the dispatcher\n");
+        logError("cannot start the dispatcher");
         return 1;
     }
     cliServicesStart();
@@ -119,7 +120,7 @@ int main(int argc, char **argv) {
         reader.join();
         return status;
     }
-    if (dmInit(64, onDeviceEvent) != 0) fprintf(stderr, "cli: no device manager; going on\n");
+    if (dmInit(64, onDeviceEvent) != 0) logWarn("no device manager; going on");
     cliServerStart();
     wsvdPeerStart();
     int status = dispatchHandler();

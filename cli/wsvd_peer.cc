@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "cfgmgmt/rules/rule_lang.h"
+#include "platform/log.h"
 #include "platform/util.h"
 #include "platform/wsvc_client.h"
 
@@ -59,7 +60,7 @@ void run() {
             pause(1000);
             continue;
         }
-        if (!announced) fprintf(stderr, "cli: connected to wsvd\n");
+        if (!announced) logInfo("connected to wsvd");
         announced = true;
         serve(conn);
         wsvcClose(conn);
