@@ -7,6 +7,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "cfgmgmt/cmBackend/src/cm_object.h"
@@ -919,4 +921,25 @@ bool cliExecute(const cliServices_t &services, const std::string &line, const cl
     if (!best) return c.error("Unknown command \"" + line + "\". Type \"help\" for the commands.");
     Args args(words.begin() + long(best->keywords.size()), words.end());
     return best->handler(c, args, *best);
+}
+
+std::vector<std::string> cliCompletions(const std::string &line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string w; in >> w;) words.push_back(w);
+    // The word being typed, when the line does not end in a blank.
+    std::string prefix;
+    if (!line.empty() && line.back() != ' ' && line.back() != '\t' && !words.empty()) {
+        prefix = words.back();
+        words.pop_back();
+    }
+    std::set<std::string> next;
+    for (const Command &k : commands()) {
+        if (k.keywords.size() <= words.size()) continue;
+        bool match = true;
+        for (size_t i = 0; i < words.size() && match; i++) match = words[i] == k.keywords[i];
+        std::string candidate = k.keywords[words.size()];
+        if (match && candidate.rfind(prefix, 0) == 0) next.insert(candidate);
+    }
+    return {next.begin(), next.end()};
 }

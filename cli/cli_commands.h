@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 struct cliCmReply_t {
     uint32_t status = 0;  // 1 success, 0 failure (as cfgmgr answers)
@@ -42,3 +43,7 @@ typedef std::map<std::string, std::string> cliVariables_t;
 // been written), true otherwise (blank lines and comments starting with "#" included).
 bool cliExecute(const cliServices_t &services, const std::string &line, const cliOutput_t &out,
                 const cliVariables_t *variables = nullptr);
+
+// The command words that may come next after `line` (a line being typed; its last
+// word, unless followed by a blank, is the start of the word to complete), sorted.
+std::vector<std::string> cliCompletions(const std::string &line);

@@ -2,7 +2,8 @@
 //
 //   cli        started by platformd (standard input not a terminal): serves command lists
 //              of subagent clients (platform/cli/clisub.h) and is wsvd's CLI peer
-//   cli -i     (or on a terminal) an operator's prompt, "switch # ", one command a line
+//   cli -i     (or on a terminal) an operator's prompt, "switch # ", one command a line;
+//              on a terminal with line editing, history and completion (cli/prompt.h)
 //
 // The commands are described in cli/README.md ("help" lists them).
 #include <poll.h>
@@ -19,6 +20,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_server.h"
 #include "cli/cli_services.h"
+#include "cli/prompt.h"
 #include "cli/wsvd_peer.h"
 #include "platform/log.h"
 #include "platform/dispatch.h"
@@ -74,6 +76,17 @@ void readCommands() {
     dispatchStop(0);
 }
 
+// The same on a terminal, with line editing, history and completion.
+void promptCommands() {
+    cliPromptRun(kPrompt, gStopReading, [](const std::string &line) {
+        if (line == "exit" || line == "quit") return false;
+        cliExecute(cliServices(), line, writeOut);
+        return true;
+    });
+    writeOut("\n");
+    dispatchStop(0);
+}
+
 dispatchThread_t mainThread() {
     dispatchThread_t t{};
     t.tid = pthread_self();
@@ -113,7 +126,7 @@ int main(int argc, char **argv) {
     }
     cliServicesStart();
     if (interactive) {
-        std::thread reader(readCommands);
+        std::thread reader(isatty(STDIN_FILENO) ? promptCommands : readCommands);
         int status = dispatchHandler();
         gStopReading = true;
         cliServicesStop();
