@@ -255,7 +255,7 @@ int sessions(int argc, char **argv) {
         return 0;
     }
     if (all) {
-        printf("%d sessions told to end\n", int(status));
+        printf("sessions told to end: %d\n", int(status));
         return 0;
     }
     if (status != 0) {

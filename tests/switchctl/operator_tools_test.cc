@@ -185,7 +185,7 @@ TEST_F(WithPlatformClients, SessionsListedReadablyAndEndedTogether) {
 
     ToolRun end = runTool("switchctl", {"sessions", "end", "--all"}, "", shell);
     EXPECT_EQ(end.status, 0) << end.err;
-    EXPECT_EQ(end.out, "2 sessions told to end\n");
+    EXPECT_EQ(end.out, "sessions told to end: 2\n");
     EXPECT_TRUE(pumpUntil([] { return actions.size() == 2; }));
     ToolRun unknown = runTool("switchctl", {"sessions", "end", "s9"}, "", shell);
     EXPECT_EQ(unknown.status, 1);
