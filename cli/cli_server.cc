@@ -11,7 +11,6 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_services.h"
-#include "platform/log.h"
 #include "platform/bm.h"
 #include "platform/cli/clilink.h"
 #include "platform/dispatch.h"
@@ -19,6 +18,7 @@
 #include "platform/ds.h"
 #include "platform/ipml.h"
 #include "platform/linkserver.h"
+#include "platform/log.h"
 #include "platform/tlv.h"
 
 namespace {

@@ -22,9 +22,9 @@
 #include "cli/cli_services.h"
 #include "cli/prompt.h"
 #include "cli/wsvd_peer.h"
-#include "platform/log.h"
 #include "platform/dispatch.h"
 #include "platform/dm.h"
+#include "platform/log.h"
 #include "platform/switchenv.h"
 #include "platform/util.h"
 

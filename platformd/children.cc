@@ -13,9 +13,9 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/log.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
+#include "platform/log.h"
 #include "platform/plink.h"
 #include "platformd/server.h"
 

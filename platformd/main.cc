@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/log.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
+#include "platform/log.h"
 #include "platform/switchenv.h"
 #include "platform/util.h"
 #include "platformd/children.h"
@@ -50,7 +50,7 @@ void usage() {
             "  -p  start this process too\n"
             "  -n  read no process list (only -p entries are started)\n"
             "  -s  the switch's state directory: refuse a second switch on it, write its env\n"
-            "  -l  ask the running platformd to send load event 65 for name");
+            "  -l  ask the running platformd to send load event 65 for name\n");
 }
 
 int sendLoad(const char *name) {

@@ -12,11 +12,11 @@
 #include <map>
 #include <string>
 
-#include "platform/log.h"
 #include "platform/aaa.h"
 #include "platform/clock.h"
 #include "platform/dm.h"
 #include "platform/dmcard.h"
+#include "platform/log.h"
 #include "platform/plink.h"
 #include "platform/portlist.h"
 #include "platform/util.h"
