@@ -12,35 +12,12 @@ import time
 import lxml.etree as etree
 import zeep
 
+from checks import Checks, attempt
 from switch_tree import Switch
 
 bin_dir, source_dir, build_data = sys.argv[1:4]
 
 IDMGR_NS = 'urn:wsvd/XMLSchema/qtn/idmgr'
-
-
-class Checks:
-    def __init__(self):
-        self.failures = []
-        self.passed = 0
-
-    def check(self, what, value, good):
-        ok = good(value) if callable(good) else value == good
-        print('%-4s %s: %s' % ('ok' if ok else 'FAIL', what, str(value)[:200]), flush=True)
-        if ok:
-            self.passed += 1
-        else:
-            self.failures.append('%s: %r' % (what, value))
-
-
-def attempt(call):
-    """The call's value, or "fault: TEXT", or "error: ..."."""
-    try:
-        return call()
-    except zeep.exceptions.Fault as f:
-        return 'fault: %s' % f.message
-    except Exception as e:
-        return 'error: %s: %s' % (type(e).__name__, e)
 
 
 def texts(answer, field):
