@@ -1,20 +1,9 @@
-"""Dynamic ACLs and policies through HTTP with a client built from the WSDL (zeep).
-
-Sets a dynamic ACL, applies it to a VLAN, lists the VLAN's rules and reads the rule back
-field for field; saves a policy of an ACL rule and a Tripwatch rule, reads it back equal,
-refreshes and deletes it. Prints one line per step and fails on the first difference.
-
-usage: acl_policy.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
-"""
-import os
-import sys
-
+"""Dynamic ACLs and policies: a dynamic ACL set, applied to a VLAN, listed and read back
+field for field; a policy of an ACL rule and a Tripwatch rule saved (checked by the CLI
+process), read back equal, bound, refreshed and deleted."""
 import zeep
 from zeep.helpers import serialize_object
 
-from switch_tree import Switch
-
-bin_dir, source_dir, build_data = sys.argv[1:4]
 
 RULE = {
     'name': 'web&mail',  # the '&' must reach cfgmgr as text
@@ -50,13 +39,8 @@ def plain(value):
     return value
 
 
-def check(step, got, want):
-    if got != want:
-        raise AssertionError('%s:\n  got  %s\n  want %s' % (step, got, want))
-    print('ok', step, flush=True)
-
-
-def session_steps(service):
+def run(switch, client, c):
+    service = client.service
     sid = service.openSession(session={'username': 'admin', 'password': ''}).sessionId
     hdr = {'_soapheaders': {'hdr': {'sessionId': sid}}}
 
@@ -64,9 +48,9 @@ def session_steps(service):
     service.insertDynamicAclOnInterface(vlan='Default', newRule=RULE['name'], direction='LAST',
                                         priority=0, **hdr)
     names = serialize_object(service.listDynamicAclOnInterface(vlan='Default', **hdr))
-    check('listDynamicAclOnInterface', names, [RULE['name']])
-    check('listDynamicAcl', serialize_object(service.listDynamicAcl(**hdr)), [RULE['name']])
-    check('getDynamicAcl', plain(serialize_object(service.getDynamicAcl(name=RULE['name'], **hdr))),
+    c.check('listDynamicAclOnInterface', names, [RULE['name']])
+    c.check('listDynamicAcl', serialize_object(service.listDynamicAcl(**hdr)), [RULE['name']])
+    c.check('getDynamicAcl', plain(serialize_object(service.getDynamicAcl(name=RULE['name'], **hdr))),
           RULE)
 
     acl_rule = dict(RULE, name='mailrule', applicationName=None, isPersistent=None)
@@ -74,39 +58,21 @@ def session_steps(service):
                        tripwatchRules={'rule': [TRIPWATCH]}, **hdr)
     policy = plain(serialize_object(service.getPolicy(name='p1', **hdr)))
     # A rule read from a policy has no application name (an empty one) and no persistence.
-    check('getPolicy', policy, {'name': 'p1', 'aclRules': {'rule': [plain(acl_rule)]},
+    c.check('getPolicy', policy, {'name': 'p1', 'aclRules': {'rule': [plain(acl_rule)]},
                                 'tripwatchRules': {'rule': [TRIPWATCH]}})
-    check('listPolicy', serialize_object(service.listPolicy(**hdr)), ['p1'])
+    c.check('listPolicy', serialize_object(service.listPolicy(**hdr)), ['p1'])
     service.bindPolicyOnInterface(name='p1', vlan='Default', **hdr)
-    check('listPolicyOnInterface', service.listPolicyOnInterface(vlan='Default', **hdr), 'p1')
+    c.check('listPolicyOnInterface', service.listPolicyOnInterface(vlan='Default', **hdr), 'p1')
     service.unbindPolicyOnInterface(name='p1', vlan='Default', **hdr)
     service.refreshPolicy(name='p1', **hdr)
     service.deletePolicy(name='p1', **hdr)
     try:
         service.getPolicy(name='p1', **hdr)
-        raise AssertionError('getPolicy of a deleted policy succeeded')
+        c.check('getPolicy after deletePolicy', 'succeeded', 'a fault')
     except zeep.exceptions.Fault as f:
-        check('getPolicy after deletePolicy', f.message, 'Policy "p1" does not exist.')
+        c.check('getPolicy after deletePolicy', f.message, 'Policy "p1" does not exist.')
     service.removeDynamicAclOnAllInterfaces(rule=RULE['name'], **hdr)
     service.deleteDynamicAcl(name=RULE['name'], **hdr)
-    check('listDynamicAcl at the end', serialize_object(service.listDynamicAcl(**hdr)) or [], [])
+    c.check('listDynamicAcl at the end', serialize_object(service.listDynamicAcl(**hdr)) or [], [])
     service.closeSession(sessionId=sid)
 
-
-switch = Switch(bin_dir, source_dir, build_data)
-failures = []
-try:
-    client = zeep.Client(switch.start().endpoint + '?wsdl')
-    # The saved policy goes to the CLI process for a check: it must be there to answer.
-    if not switch.wait_for_log('cli: connected to wsvd'):
-        raise RuntimeError('the CLI process did not connect to wsvd within 30 s')
-    session_steps(client.service)
-except Exception as e:  # any unexpected error is a failure with its text
-    failures.append('%s: %s' % (type(e).__name__, e))
-finally:
-    failures += switch.stop()
-    if failures:
-        print(getattr(switch, 'last_log', '')[-4000:])
-for f in failures:
-    print('FAIL', f)
-sys.exit(1 if failures else 0)

@@ -18,6 +18,11 @@ class Checks:
             self.failures.append('%s: %r' % (what, value))
 
 
+    def expect(self, what, ok, detail=''):
+        """A check of a condition, with `detail` printed."""
+        self.check(what, detail, lambda _: bool(ok))
+
+
 def attempt(call):
     """The call's value, or "fault: TEXT", or "error: ..."."""
     try:

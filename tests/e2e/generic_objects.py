@@ -1,23 +1,11 @@
-"""The generic object interface and NETCONF of the whole switch, through zeep over HTTP,
-cross-checked with the typed VLAN service and the CLI.
-
-Starts the whole switch (switch_tree.py), opens an admin session and runs the checks
-below; prints one line per check and fails on any wrong result, a switch that does not
-stop, or a sanitizer report in its log.
-
-usage: generic_objects.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
-"""
+"""The generic object interface and NETCONF over cfgmgr's real store, cross-checked with
+the typed VLAN service and the CLI."""
 import re
-import sys
 import urllib.error
 import urllib.request
 
-import zeep
+from checks import attempt, objects
 
-from checks import Checks, attempt, objects
-from switch_tree import Switch
-
-bin_dir, source_dir, build_data = sys.argv[1:4]
 
 VLAN_NS = 'urn:wsvd/XMLSchema/qtn/vlan'
 NETCONF_NS = 'urn:ietf:params:xml:ns:netconf:base:1.0'
@@ -37,11 +25,8 @@ def post(endpoint, body, header=''):
         return e.read().decode()
 
 
-switch = Switch(bin_dir, source_dir, build_data)
-c = Checks()
-try:
-    endpoint = switch.start().endpoint
-    client = zeep.Client(endpoint + '?wsdl')
+def run(switch, client, c):
+    endpoint = switch.endpoint
     service = client.service
     VlanConfig = client.get_type('{%s}VlanConfig' % VLAN_NS)
 
@@ -49,13 +34,12 @@ try:
         return service.openSession(session={'username': user, 'password': ''}).sessionId
 
     admin = {'hdr': {'sessionId': session('admin')}}
-    user = {'hdr': {'sessionId': session('user')}}
 
     def vlan(**fields):
         return VlanConfig(objectType='VlanConfig', **fields)
 
-    def generic_get(header=admin, **fields):
-        return objects(service.get(filter=vlan(**fields), _soapheaders=header))
+    def generic_get(**fields):
+        return objects(service.get(filter=vlan(**fields), _soapheaders=admin))
 
     def typed_tag(name):
         entry = service.getVlan(name=name, vr='VR-Default', _soapheaders=admin)
@@ -79,12 +63,6 @@ try:
                                         _soapheaders=admin)),
             lambda v: not str(v).startswith(('fault', 'error')))
     c.check('getVlan sees the new tag', attempt(lambda: typed_tag('g1')), 102)
-    c.check('a read-only session sets nothing',
-            attempt(lambda: service.set(filter=vlan(name='g1', tagValue=103), _soapheaders=user)),
-            'fault: No write permission')
-    c.check('a read-only session reads',
-            attempt(lambda: [o['tagValue'] for o in generic_get(header=user, name='g1')]),
-            ['102'])
     c.check('a tag over its limit is refused',
             attempt(lambda: service.set(filter=vlan(name='g1', tagValue=5000), _soapheaders=admin)),
             lambda v: str(v).startswith('fault: ') and 'tag' in str(v))
@@ -139,22 +117,22 @@ try:
         c.check('%s get %s' % (name, field),
                 attempt(lambda: [o.get(field) for o in get_all(category, name)]), [value])
 
-    # A walk over 300 VLANs in pages of 100, against getAllVlan.
-    for i in range(300):
+    # A walk over the VLANs of cfgmgr's store in pages of 10, against getAllVlan.
+    for i in range(30):
         service.createVlan(name='w%03d' % i, vr='VR-Default', _soapheaders=admin)
     typed = [v.name for v in service.getAllVlan(_soapheaders=admin)]
     pages, last, walked = 0, None, []
-    while pages < 10:
+    while pages < 20:
         fields = {'name': last} if last else {}
-        page = objects(service.get(filter=vlan(**fields), action='next', maxSize=100,
+        page = objects(service.get(filter=vlan(**fields), action='next', maxSize=10,
                                    _soapheaders=admin))
         if not page:
             break
         pages += 1
         walked += [o['name'] for o in page]
         last = page[-1]['name']
-    c.check('pages of at most 100 walk every VLAN getAllVlan lists', walked, typed)
-    c.check('in pages', pages, (len(typed) + 99) // 100)
+    c.check('pages of at most 10 walk every VLAN getAllVlan lists', walked, typed)
+    c.check('in pages', pages, (len(typed) + 9) // 10)
 
     # NETCONF get-config and edit-config, as raw SOAP with the session header.
     hdr = '<hdr><sessionId>%s</sessionId></hdr>' % admin['hdr']['sessionId']
@@ -174,18 +152,3 @@ try:
     c.check('get-config answers t1 in data',
             re.search(r'<data xmlns="urn:example"><objects><object><name>t1</name>.*'
                       r'<tagValue>777</tagValue>', get) is not None, True)
-    c.check('edit-config without a session is denied',
-            'access-denied' in post(endpoint, rpc % '<nc:edit-config/>'), True)
-    c.check('lock is not supported',
-            'operation-not-supported' in post(endpoint, rpc % '<nc:lock/>', hdr), True)
-except Exception as e:  # any unexpected error is a failure with its text
-    c.failures.append('unexpected %s: %s' % (type(e).__name__, e))
-finally:
-    c.failures += switch.stop()
-    if c.failures:
-        print(getattr(switch, 'last_log', '')[-4000:])
-
-for f in c.failures:
-    print('FAIL', f)
-print('%d passed, %d failed' % (c.passed, len(c.failures)))
-sys.exit(1 if c.failures else 0)

@@ -1,21 +1,13 @@
-"""The identity manager's objects on the whole switch, through zeep over HTTP: a user role
-with two policies created, read back in order, a policy removed and the role deleted;
-identities raised with switchctl found by identity queries, a page at a time.
-
-usage: idmgr_objects.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
-"""
-import os
+"""The identity manager's objects: a user role with two policies created, read back in
+order, a policy removed and the role deleted; identities raised with switchctl found by
+identity queries, a page at a time."""
 import subprocess
-import sys
 import time
 
 import lxml.etree as etree
-import zeep
 
-from checks import Checks, attempt
-from switch_tree import Switch
+from checks import attempt
 
-bin_dir, source_dir, build_data = sys.argv[1:4]
 
 IDMGR_NS = 'urn:wsvd/XMLSchema/qtn/idmgr'
 
@@ -31,11 +23,7 @@ def texts(answer, field):
             for o in found if etree.QName(o).localname == 'object']
 
 
-switch = Switch(bin_dir, source_dir, build_data)
-c = Checks()
-try:
-    endpoint = switch.start().endpoint
-    client = zeep.Client(endpoint + '?wsdl')
+def run(switch, client, c):
     service = client.service
     UserRole = client.get_type('{%s}UserRole' % IDMGR_NS)
     UserIdentityData = client.get_type('{%s}UserIdentityData' % IDMGR_NS)
@@ -80,11 +68,11 @@ try:
     for user, mac, port in (('alice', '00:00:00:00:00:0a', '1:3'),
                             ('bob', '00:00:00:00:00:0b', '1:4'),
                             ('bob', '00:00:00:00:00:0c', '1:5')):
-        raised = subprocess.run([os.path.join(bin_dir, 'switchctl'), 'identity', 'add', user, mac,
+        raised = subprocess.run([switch.tool('switchctl'), 'identity', 'add', user, mac,
                                  port], env=switch.env, capture_output=True, text=True, timeout=30)
         c.check('switchctl identity add %s %s' % (user, port), raised.returncode, 0)
     c.check('a MAC address that is none is refused',
-            subprocess.run([os.path.join(bin_dir, 'switchctl'), 'identity', 'add', 'eve', 'xx',
+            subprocess.run([switch.tool('switchctl'), 'identity', 'add', 'eve', 'xx',
                             '1:6'], env=switch.env, capture_output=True, timeout=30).returncode,
             1)
 
@@ -116,12 +104,3 @@ try:
     c.check('a query without its dataset type is refused',
             attempt(lambda: identities(0, userName='bob')),
             'fault: Invalid query: datasetType must be specified in the query.')
-finally:
-    c.failures += switch.stop()
-    if c.failures:
-        print(getattr(switch, 'last_log', '')[-4000:])
-
-for f in c.failures:
-    print('FAIL', f)
-print('%d passed, %d failed' % (c.passed, len(c.failures)))
-sys.exit(1 if c.failures else 0)

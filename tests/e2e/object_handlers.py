@@ -1,22 +1,8 @@
-"""The object handlers of the whole switch (ports, VLANs, SNMP access, sessions, the
-switch's save), through the generic interface with zeep over HTTP, cross-checked with
-the CLI.
-
-Starts the whole switch (switch_tree.py), opens an admin session and runs the checks
-below; prints one line per check and fails on any wrong result, a switch that does not
-stop, or a sanitizer report in its log.
-
-usage: object_handlers.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
-"""
+"""The object handlers (ports, VLANs, SNMP access, sessions, the switch's save) through
+the generic interface, cross-checked with the CLI and platformd's sessions."""
 import os
-import sys
 
-import zeep
-
-from checks import Checks, attempt, objects
-from switch_tree import Switch
-
-bin_dir, source_dir, build_data = sys.argv[1:4]
+from checks import attempt, objects
 
 
 def succeeded(value):
@@ -32,11 +18,7 @@ def row_of(table, first):
     return None
 
 
-switch = Switch(bin_dir, source_dir, build_data)
-c = Checks()
-try:
-    endpoint = switch.start().endpoint
-    client = zeep.Client(endpoint + '?wsdl')
+def run(switch, client, c):
     service = client.service
     admin = {'hdr': {'sessionId': service.openSession(
         session={'username': 'admin', 'password': ''}).sessionId}}
@@ -110,11 +92,6 @@ try:
             attempt(lambda: sorted((o['vlanName'], o['pvlanName'])
                                    for o in get('vlan', 'PrivateVlanMemberConfig'))),
             [('mem1', 'pv1')])
-    c.check('a member without its type is refused',
-            attempt(lambda: change('create', 'vlan', 'PrivateVlanMemberConfig', vlanName='mem2',
-                                   pvlanName='pv1')),
-            'fault: Invalid request, private vlan name, member vlan name, and member vlan type '
-            'must all be specified')
     c.check('PrivateVlanMemberConfig delete',
             attempt(lambda: change('delete', 'vlan', 'PrivateVlanMemberConfig', vlanName='mem1',
                                    pvlanName='pv1', type='subscriber')), succeeded)
@@ -161,11 +138,11 @@ try:
             ['disabled'])
 
     # Sessions are platformd's: one opened over SOAP is listed, one ended through the
-    # object is ended.
+    # object is ended. (The scenarios before this one hold admin sessions too.)
     other = {'hdr': {'sessionId': service.openSession(
         session={'username': 'user', 'password': ''}).sessionId}}
     listed = attempt(lambda: get('aaa', 'Session'))
-    c.check('Session lists both sessions', attempt(lambda: sorted(o['userName'] for o in listed)),
+    c.check('Session lists both users', attempt(lambda: sorted({o['userName'] for o in listed})),
             ['admin', 'user'])
     c.check('of the management API, from this machine',
             attempt(lambda: {(o['sessionType'], o['clientIpAddress']) for o in listed}),
@@ -174,7 +151,7 @@ try:
     c.check('the user session ended through the object',
             attempt(lambda: change('delete', 'aaa', 'Session', Id=int(users[0]))), None)
     c.check('is no longer listed',
-            attempt(lambda: [o['userName'] for o in get('aaa', 'Session')]), ['admin'])
+            attempt(lambda: 'user' in [o['userName'] for o in get('aaa', 'Session')]), False)
     c.check('and its holder is refused',
             attempt(lambda: service.get(filter=typed('aaa', 'Session'), _soapheaders=other)),
             'fault: Invalid session id')
@@ -191,14 +168,3 @@ try:
     c.check('the saved configuration holds the VLAN made above',
             attempt(lambda: 'c2' in open(saved).read()),
             True)
-except Exception as e:  # any unexpected error is a failure with its text
-    c.failures.append('unexpected %s: %s' % (type(e).__name__, e))
-finally:
-    c.failures += switch.stop()
-    if c.failures:
-        print(getattr(switch, 'last_log', '')[-4000:])
-
-for f in c.failures:
-    print('FAIL', f)
-print('%d passed, %d failed' % (c.passed, len(c.failures)))
-sys.exit(1 if c.failures else 0)

@@ -77,6 +77,10 @@ class Switch:
                 raise RuntimeError('the switch did not serve within 60 s')
             time.sleep(0.2)
 
+    def tool(self, name):
+        """The path of one of the switch's programs (switchctl)."""
+        return os.path.join(self.bin_dir, name)
+
     def wait_for_log(self, text, seconds=30):
         """Until the processes' log holds `text`; False when it does not in time."""
         deadline = time.monotonic() + seconds
