@@ -5,21 +5,6 @@
 
 namespace {
 
-std::string escaped(const std::string &text) {
-    std::string out;
-    for (char ch : text) {
-        if (ch == '<')
-            out += "&lt;";
-        else if (ch == '>')
-            out += "&gt;";
-        else if (ch == '&')
-            out += "&amp;";
-        else
-            out += ch;
-    }
-    return out;
-}
-
 std::string cliBody(const std::string &command, const std::string &extra = "") {
     return "<c:execCli>" + extra + "<command>" + escaped(command) + "</command></c:execCli>";
 }
@@ -30,18 +15,7 @@ std::string hdr(const std::string &sessionId, const std::string &pad = "") {
     return "<hdr><reqId>9</reqId><sessionId>" + sessionId + "</sessionId>" + pad + "</hdr>";
 }
 
-class ExecTest : public ServiceTest {
-protected:
-    // A session in slot `slot` with the given access right; returns its id.
-    std::string openSession(int slot, uint32_t accessRight) {
-        wsvdSession_t s{};
-        s.sessionIndex = uint32_t(slot);
-        s.accessRight = accessRight;
-        wsvdSessionFormatId(slot, 40u + uint32_t(slot), s.sessionId);
-        wsvdSessionStore(&s);
-        return s.sessionId;
-    }
-};
+using ExecTest = ServiceTest;
 
 TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
     const std::string readOnly = "ro", readWrite = "rw";
@@ -100,9 +74,9 @@ TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         if (c.sessionsOff)
-            setenv("KARN_SESSION_VAR", "1", 1);
+            env_.set("KARN_SESSION_VAR", "1");
         else
-            unsetenv("KARN_SESSION_VAR");
+            env_.unset("KARN_SESSION_VAR");
         wsvdSessionTableReset();
         ro = openSession(1, 0);
         rw = openSession(2, 1);
@@ -115,7 +89,6 @@ TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
         EXPECT_EQ(gFake.aaaCalls, c.aaaCalls);
         EXPECT_EQ(gFake.cliCalls.size() + gFake.cmCalls.size(), c.fault[0] ? 0u : 1u);
     }
-    unsetenv("KARN_SESSION_VAR");
 }
 
 // Each command of a list is judged on its own: a read-only caller runs a list only

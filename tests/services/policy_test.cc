@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "cfgmgmt/objdefs/acl_obj.h"
 #include "cfgmgmt/rules/rule_lang.h"
@@ -52,12 +50,6 @@ uint32_t numberIn(const std::string &text, const std::string &element) {
     return at == std::string::npos ? 0 : uint32_t(atoi(text.c_str() + at + element.size() + 2));
 }
 
-std::string escaped(const std::string &text) {
-    std::string out;
-    for (char c : text) out += c == '<' ? "&lt;" : c == '&' ? "&amp;" : std::string(1, c);
-    return out;
-}
-
 // The policy module as cfgmgr answers getPolicy's walks over the entries of policy "p1"
 // (status 2 while more follow within the walk's scope, 1 on the last).
 FakeCmReply policyModule(const std::vector<ruleEntry_t> &entries, const FakeCmCall &call) {
@@ -91,16 +83,10 @@ protected:
         cmObjectInit_acl();
         gCli = FakeCli();
         wsvdPolicySetCliSend(fakeCliSend);
-        char pattern[] = "/tmp/policy_testXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        setenv("KARN_CONFIG_LOCATION", dir_.c_str(), 1);
+        env_.set("KARN_CONFIG_LOCATION", dir_.path()).unset("KARN_PARTITION_FULL");
     }
     void TearDown() override {
-        unsetenv("KARN_CONFIG_LOCATION");
-        unsetenv("KARN_PARTITION_FULL");
         clockSetSource(nullptr);
-        EXPECT_EQ(system(("rm -rf " + dir_).c_str()), 0);
         ServiceTest::TearDown();
     }
     std::string call(const std::string &op, const std::string &inner) {
@@ -108,10 +94,7 @@ protected:
                      ">");
     }
     std::string file(const std::string &name) {
-        std::ifstream in(dir_ + "/" + name);
-        std::stringstream s;
-        s << in.rdbuf();
-        return in ? s.str() : "(none)";
+        return std::filesystem::exists(dir_ / name) ? readFile(dir_ / name) : "(none)";
     }
     std::string save(const std::string &name, const std::string &rules = "<aclRules/>") {
         return fault(call("savePolicy", "<name>" + name + "</name>" + rules));
@@ -124,7 +107,7 @@ protected:
         size_t a = out.find("<reply>"), b = out.find("</reply>");
         return a == std::string::npos ? "" : out.substr(a + 7, b - a - 7);
     }
-    std::string dir_;
+    ScratchDir dir_{"policy"};
 };
 
 // Every condition and action field once (in schema order, values naming their place),
@@ -333,22 +316,22 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
                                            "<comparison>") +
                                    comparison + "</comparison></match></rule></tripwatchRules>"),
                   "");
-    setenv("KARN_PARTITION_FULL", "1", 1);
+    env_.set("KARN_PARTITION_FULL", "1");
     EXPECT_EQ(save("keep"),
               "Configuration partition is full.\n       Please remove unused files to free up "
               "storage space and try the \n       command again.");
-    unsetenv("KARN_PARTITION_FULL");
+    env_.unset("KARN_PARTITION_FULL");
     EXPECT_EQ(file("keep.pol"), kept);
     EXPECT_EQ(save(name32), "");
-    auto files = std::filesystem::directory_iterator(dir_);
+    auto files = std::filesystem::directory_iterator(dir_.path());
     EXPECT_EQ(std::distance(begin(files), end(files)), 2);
-    EXPECT_FALSE(std::filesystem::exists(dir_ + "/../keep.pol"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "../keep.pol"));
 
     // Without a configuration location the file goes to the working directory.
     char here[4096];
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir(dir_.c_str()), 0);
-    setenv("KARN_CONFIG_LOCATION", "", 1);
+    env_.set("KARN_CONFIG_LOCATION", "");
     EXPECT_EQ(save("local"), "");
     EXPECT_EQ(chdir(here), 0);
     EXPECT_EQ(file("local.pol"), "");

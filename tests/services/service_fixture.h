@@ -16,12 +16,21 @@
 #include "session/session_table.h"
 #include "tests/services/fake_peers.h"
 #include "tests/soap/soap_test_support.h"
+#include "tests/support/scratch.h"
 
 inline const std::string kNsDecls =
     "xmlns:v=\"urn:xapi/l2protocol/vlan\" xmlns:f=\"urn:xapi/l2protocol/fdb\" "
     "xmlns:c=\"urn:xapi/cfgmgmt/cfgmgr\" xmlns:u=\"" WSVD_SCHEMA_BASE_URI
     "/XMLSchema/qtn/upm\" "
     "xmlns:com=\"" WSVD_SCHEMA_BASE_URI "/XMLSchema/qtn/common\"";
+
+// Text as a client writes it inside an XML element.
+inline std::string escaped(const std::string &text) {
+    std::string out;
+    for (char c : text)
+        out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+    return out;
+}
 
 class ServiceTest : public ::testing::Test {
 protected:
@@ -33,7 +42,7 @@ protected:
             cmObjectInit_fdb();
             registered = true;
         }
-        unsetenv("KARN_SESSION_VAR");
+        env_.unset("KARN_SESSION_VAR");
         wsvdSessionTableReset();
         wsvdLockoutReset();
         gFake = FakePeers();
@@ -72,6 +81,15 @@ protected:
         return x.output();
     }
 
+    // A session in slot `slot` with the given access right (1 read-write); returns its id.
+    static std::string openSession(int slot, uint32_t accessRight) {
+        wsvdSession_t s{};
+        s.sessionIndex = uint32_t(slot);
+        s.accessRight = accessRight;
+        wsvdSessionFormatId(slot, 40u + uint32_t(slot), s.sessionId);
+        wsvdSessionStore(&s);
+        return s.sessionId;
+    }
     static std::string fault(const std::string &out) {
         size_t a = out.find("<faultstring>");
         if (a == std::string::npos) return "";
@@ -84,6 +102,7 @@ protected:
         return n;
     }
 
+    ScopedEnv env_;  // what a test changes of the environment, put back after it
     struct soap *soap_ = nullptr;
     wsvdAnswer_t answer_;
     buffer_t *response_ = nullptr;
