@@ -2,10 +2,6 @@
 // hand-written schema and a scripted configuration manager (tests/services/fake_peers):
 // each test gives the replies in order and checks the request texts that were sent.
 #pragma once
-#include <dirent.h>
-#include <unistd.h>
-
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -34,11 +30,8 @@ class GenericTest : public ServiceTest {
 protected:
     void SetUp() override {
         ServiceTest::SetUp();
-        char pattern[] = "/tmp/generic.XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        dir_ = pattern;
-        std::ofstream(dir_ + "/objects.xsd") << kGenericSchema;
-        std::ofstream(dir_ + "/xsdlist.lst") << "objects.xsd\n";
+        writeFile(dir_ / "objects.xsd", kGenericSchema);
+        writeFile(dir_ / "xsdlist.lst", "objects.xsd\n");
         // The generic operations alone: no object handler over the hand-written schema.
         ASSERT_EQ(xmlFwkInitWith(dir_.c_str(), [] {}), 1);
         rw_ = openSession(2, 1);
@@ -46,23 +39,9 @@ protected:
     }
     void TearDown() override {
         xmlFwkFree();
-        if (DIR *d = opendir(dir_.c_str())) {
-            while (dirent *e = readdir(d))
-                if (e->d_name[0] != '.') unlink((dir_ + "/" + e->d_name).c_str());
-            closedir(d);
-        }
-        rmdir(dir_.c_str());
         ServiceTest::TearDown();
     }
 
-    std::string openSession(int slot, uint32_t accessRight) {
-        wsvdSession_t s{};
-        s.sessionIndex = uint32_t(slot);
-        s.accessRight = accessRight;
-        wsvdSessionFormatId(slot, 60u + uint32_t(slot), s.sessionId);
-        wsvdSessionStore(&s);
-        return s.sessionId;
-    }
     std::string header(const std::string &session) const {
         return "<hdr><sessionId>" + session + "</sessionId></hdr>";
     }
@@ -111,6 +90,6 @@ protected:
         return out.substr(a, b + strlen("</objects>") - a);
     }
 
-    std::string dir_;
+    ScratchDir dir_{"generic"};
     std::string rw_, ro_;
 };

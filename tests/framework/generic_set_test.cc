@@ -1,7 +1,5 @@
 // Generic set, create and delete: the requests they send, their failures, the forms in
 // which a request names its object, and who may do what.
-#include <cstdlib>
-
 #include "tests/framework/generic_fixture.h"
 
 namespace {
@@ -242,7 +240,10 @@ TEST_F(GenericTest, TheSessionDecidesWhoMayDoWhat) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.sessionsOff) setenv("KARN_SESSION_VAR", "1", 1);
+        if (c.sessionsOff)
+            env_.set("KARN_SESSION_VAR", "1");
+        else
+            env_.unset("KARN_SESSION_VAR");
         wsvdSessionTableReset();  // reads KARN_SESSION_VAR
         openSession(2, 1);
         openSession(3, 0);
@@ -250,7 +251,6 @@ TEST_F(GenericTest, TheSessionDecidesWhoMayDoWhat) {
         script({cmOk(vrRow(1))});
         // The sessions come back with the same ids.
         std::string out = serve(body(c.operation, c.bodyHeader), c.soapHeader, c.clientKind);
-        unsetenv("KARN_SESSION_VAR");
         EXPECT_EQ(fault(out), c.fault);
         EXPECT_EQ(gFake.cmCalls.size(), *c.fault ? 0u : 1u);
     }

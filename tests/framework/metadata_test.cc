@@ -167,14 +167,11 @@ TEST_F(Metadata, EveryObjectIsMappedOntoTheStore) {
 // The registry's fixed table of internal objects names objects the store declares: a
 // request built from an internal object id goes to an object that exists.
 TEST_F(Metadata, EveryInternalObjectOfTheRegistryIsDeclared) {
-    int count = 0;
     for (const xmlFwkInternalObjectRow_t *r = xmlFwkInternalObjectTable; r->id != -1; r++) {
-        count++;
         bool found = false;
         for (const cfgObjectDecl &o : catalogue_.objects) found = found || o.name == r->name;
         EXPECT_TRUE(found) << r->name;
     }
-    EXPECT_EQ(count, 92);
 }
 
 // The store answers a walk of every internal object the metadata reads from: its
