@@ -1,16 +1,12 @@
 // The wsvc program: against a scripted daemon (exit status and messages when the daemon
 // misbehaves) and, when the switch's programs are built, end to end against a switch.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
+#include <memory>
 
+#include "tests/support/run_tool.h"
+#include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
 #include "tests/tools/fake_daemon.h"
 
@@ -18,74 +14,22 @@ namespace {
 
 const uint16_t kLink = 4712;
 
-struct WsvcRun {
-    int status = -1;  // exit status, or -1 when it did not exit normally in time
-    std::string out, err;
-};
-
-std::string slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
-// Runs wsvc with `args`, `input` on its standard input; kills it after 20 s.
-WsvcRun runWsvc(const std::string &dir, std::vector<std::string> args, const std::string &input) {
-    std::string in = dir + "/in", out = dir + "/out", err = dir + "/err";
-    std::ofstream(in, std::ios::binary) << input;
-    args.insert(args.begin(), std::string(WSVD_BIN_DIR) + "/wsvc");
-    pid_t pid = fork();
-    if (pid == 0) {
-        int i = open(in.c_str(), O_RDONLY),
-            o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
-            e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        dup2(i, 0);
-        dup2(o, 1);
-        dup2(e, 2);
-        std::vector<char *> argv;
-        for (std::string &a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    WsvcRun r;
-    int status = 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (waitpid(pid, &status, WNOHANG) != pid) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << "wsvc did not end in time";
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
-    r.out = slurp(out);
-    r.err = slurp(err);
-    return r;
-}
-
 std::string pattern(size_t n) {
     std::string s;
     for (size_t i = 0; i < n; i++) s += char('A' + (i * 7) % 26);
     return s;
 }
 
+// The scripted daemon's link and wsvc meet under a scratch directory.
 class WsvcTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/wt.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
-        setenv("KARN_RUN_LOCATION", dir_.c_str(), 1);
+    void SetUp() override { env_.set("KARN_RUN_LOCATION", dir_.path()); }
+    ToolRun wsvc(const std::vector<std::string> &args, const std::string &input,
+                 const char *password = "") {
+        return runTool("wsvc", args, input, {{"WSVC_PASSWORD", password}});
     }
-    void TearDown() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    std::string dir_;
+    ScratchDir dir_{"wt"};
+    ScopedEnv env_;
 };
 
 TEST_F(WsvcTest, SendsFragmentsWithTheHeaderAndPrintsTheReply) {
@@ -106,9 +50,8 @@ TEST_F(WsvcTest, SendsFragmentsWithTheHeaderAndPrintsTheReply) {
             writeFrame(fd, encodeReply(8, m.header.seqnum, 0, "re: "));
             writeFrame(fd, encodeReply(10, m.header.seqnum, 4, received));
         });
-        setenv("WSVC_PASSWORD", "s3cret", 1);
-        WsvcRun r = runWsvc(dir_, {"-l", "4712", "-s", "300", "-n", "thttpd", "-u", "admin"}, text);
-        unsetenv("WSVC_PASSWORD");
+        ToolRun r =
+            wsvc({"-l", "4712", "-s", "300", "-n", "thttpd", "-u", "admin"}, text, "s3cret");
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.out, "re: " + text);
         EXPECT_EQ(r.err, "");
@@ -142,7 +85,9 @@ TEST_F(WsvcTest, FailsWithAClearMessage) {
         {"no answer",
          [](int fd) {
              acceptHello(fd);
-             usleep(2500 * 1000);
+             PeerMessage m;
+             readPeerMessage(fd, &m);
+             readPeerMessage(fd, &m);  // silent until wsvc gives up and closes
          },
          {"-l", "4712", "-t", "1"},
          1,
@@ -157,7 +102,7 @@ TEST_F(WsvcTest, FailsWithAClearMessage) {
         std::unique_ptr<FakeDaemon> daemon;
         if (c.script) daemon = std::make_unique<FakeDaemon>(kLink, c.script);
         auto start = std::chrono::steady_clock::now();
-        WsvcRun r = runWsvc(dir_, c.args, "echo hi");
+        ToolRun r = wsvc(c.args, "echo hi");
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
@@ -176,7 +121,7 @@ TEST(WsvcSwitchTest, LargeRequestInSmallFragmentsComesBackIntact) {
     ASSERT_TRUE(sw.start());
     // Several of the daemon's own reply pieces, sent in 100-byte request fragments.
     const std::string text = "echo " + pattern(20000);
-    WsvcRun r = runWsvc(sw.dir(), {"-s", "100"}, text);
+    ToolRun r = runTool("wsvc", {"-s", "100"}, text);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.size(), text.size());
     EXPECT_TRUE(r.out == text);
@@ -187,7 +132,7 @@ TEST(WsvcSwitchTest, ReportsTheDaemonMissing) {
     // A switch whose only process is not wsvd: the directory service does not know it.
     SwitchHarness sw(std::vector<std::string>{});
     ASSERT_TRUE(sw.start());
-    WsvcRun r = runWsvc(sw.dir(), {"-t", "1"}, "echo hi");
+    ToolRun r = runTool("wsvc", {"-t", "1"}, "echo hi");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "wsvc: cannot reach wsvd: not registered with the directory service\n");
 }

@@ -4,10 +4,12 @@
 #include <netinet/in.h>
 
 #include <cstring>
+#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/scratch.h"
 #include "web/options.h"
 #include "web/soap_http.h"
 #include "web/wsdl.h"
@@ -149,49 +151,28 @@ TEST(WebRules, SchemaNamesAndHosts) {
 }
 
 TEST(WebRules, CommandLine) {
-    auto parse = [](std::vector<std::string> args, webServerConfig_t *s, webRelayConfig_t *r) {
-        args.insert(args.begin(), "webd");
+    // Words of `line`, as a shell would give them to webd.
+    auto parse = [](const std::string &line, webServerConfig_t *s, webRelayConfig_t *r) {
+        std::vector<std::string> args{"webd"};
+        std::istringstream words(line);
+        for (std::string w; words >> w;) args.push_back(w);
         std::vector<char *> argv;
         for (auto &a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
         std::string error;
         return webParseOptions(int(args.size()), argv.data(), s, r, &error);
     };
-    setenv("KARN_ROOT", "/r", 1);
-    setenv("WSVD_HTTP_PORT", "9090", 1);
+    ScopedEnv env;
+    env.set("KARN_ROOT", "/r").set("WSVD_HTTP_PORT", "9090");
     webServerConfig_t s;
     webRelayConfig_t r;
-    ASSERT_EQ(parse({}, &s, &r), 0);
+    ASSERT_EQ(parse("", &s, &r), 0);
     EXPECT_EQ(s.wsdlDir, "/r/wsdl");
     EXPECT_EQ(s.httpPort, 9090);
-    ASSERT_EQ(parse({"-a",
-                     "::1",
-                     "-p",
-                     "18080",
-                     "--https-port",
-                     "18443",
-                     "--cert",
-                     "c.pem",
-                     "--key",
-                     "k.pem",
-                     "-c",
-                     "5",
-                     "-t",
-                     "2",
-                     "-l",
-                     "3",
-                     "-r",
-                     "7",
-                     "--reply-timeout",
-                     "90",
-                     "--per-address",
-                     "9",
-                     "--threads",
-                     "2"},
+    ASSERT_EQ(parse("-a ::1 -p 18080 --https-port 18443 --cert c.pem --key k.pem -c 5 -t 2 -l 3 "
+                    "-r 7 --reply-timeout 90 --per-address 9 --threads 2",
                     &s, &r),
               0);
-    unsetenv("KARN_ROOT");
-    unsetenv("WSVD_HTTP_PORT");
     EXPECT_EQ(s.address, "::1");
     EXPECT_EQ(s.httpPort, 18080);
     EXPECT_EQ(s.httpsPort, 18443);
@@ -204,18 +185,10 @@ TEST(WebRules, CommandLine) {
     EXPECT_EQ(s.perAddress, 9);
     EXPECT_EQ(s.threads, 2);
 
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"-p", "0"},
-                                                                              {"-p", "65536"},
-                                                                              {"-p", "80x"},
-                                                                              {"-t", "0"},
-                                                                              {"-r", "0"},
-                                                                              {"--threads", "65"},
-                                                                              {"-c"},
-                                                                              {"--cert", "c"},
-                                                                              {"-z"},
-                                                                              {"extra"}}) {
+    for (const char *bad : {"-p 0", "-p 65536", "-p 80x", "-t 0", "-r 0", "--per-address 0",
+                            "--threads 65", "-c", "--cert c", "-z", "extra"}) {
         webServerConfig_t fresh;
-        EXPECT_EQ(parse(bad, &fresh, &r), -1) << bad[0];
+        EXPECT_EQ(parse(bad, &fresh, &r), -1) << bad;
     }
-    EXPECT_EQ(parse({"-h"}, &s, &r), 1);
+    EXPECT_EQ(parse("-h", &s, &r), 1);
 }

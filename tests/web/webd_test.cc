@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <fstream>
 #include <memory>
 #include <regex>
 #include <thread>
@@ -21,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/wsvd_link.h"
+#include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
 #include "tests/web/http_client.h"
 
@@ -301,10 +301,10 @@ int closedWithin(const std::vector<int> &fds, int want, int ms) {
 }
 
 // Slow clients from many addresses trickle their headers or bodies; none of them holds
-// up a normal client, trickling does not extend a request's deadline, and one address
-// gets only its share of the connections. Bounded: about 10 s.
+// up a normal client, trickling does not extend a request's deadline (1 s here), and one
+// address gets only its share of the connections.
 TEST_F(Webd, SlowClientsStarveNobody) {
-    start("-r 2 --per-address 10");
+    start("-r 1 --per-address 10");
     std::vector<int> slow;
     for (int a = 0; a < 20; a++) {
         for (int i = 0; i < 10; i++) {
@@ -324,33 +324,24 @@ TEST_F(Webd, SlowClientsStarveNobody) {
     for (int fd : crowd) close(fd);
 
     std::atomic<bool> attacking{true};
-    std::thread trickle([&] {  // a header line or a body byte from each, every 200 ms
+    std::thread trickle([&] {  // a header line or a body byte from each, every 100 ms
         for (int round = 0; attacking; round++) {
             for (size_t i = 0; i < slow.size(); i++) {
                 const char *bit = i % 2 ? "X-Slow: 1\r\n" : "x";
                 send(slow[i], bit, strlen(bit), MSG_NOSIGNAL | MSG_DONTWAIT);
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });
-    auto t0 = std::chrono::steady_clock::now();
-    int served = 0, failed = 0;
-    long worstMs = 0;
     HttpClient normal(port_);
-    while (msSince(t0) < 5000) {
-        auto r0 = std::chrono::steady_clock::now();
+    for (int n = 0; n < 20; n++) {
         HttpReply reply;
-        std::string body = "echo " + std::to_string(served + failed);
-        bool ok = normal.request("POST", "/xmlService", body, kSoap11, &reply) &&
-                  reply.status == 200 && reply.body == body;
-        ok ? served++ : failed++;
-        worstMs = std::max(worstMs, msSince(r0));
+        std::string body = "echo " + std::to_string(n);
+        EXPECT_TRUE(normal.request("POST", "/xmlService", body, kSoap11, &reply));
+        EXPECT_EQ(reply.status, 200);
+        EXPECT_EQ(reply.body, body);
     }
-    EXPECT_EQ(failed, 0);
-    EXPECT_GT(served, 10);
-    printf("normal client: %d requests served, the slowest in %ld ms\n", served, worstMs);
-
-    // By now every slow connection has met its deadline of 2 s, however busy it kept.
+    // Every slow connection meets its deadline, however busy it keeps.
     int cut = closedWithin(slow, int(slow.size()), 5000);
     attacking = false;
     trickle.join();
@@ -362,11 +353,11 @@ TEST_F(Webd, ServesTheWsdlWithTheEndpointRewritten) {
     start("", [&] {
         std::string dir = sw_->rootDir() + "/wsdl";
         mkdir(dir.c_str(), 0700);
-        std::ofstream(dir + "/wsvd.wsdl")
-            << "<definitions><xsd:import namespace=\"urn:a\" schemaLocation=\"a.xsd\"/>"
-               "<port><SOAP:address location=\"http://localhost/xmlservice\"/></port>"
-               "</definitions>\n";
-        std::ofstream(dir + "/a.xsd") << "<schema/>\n";
+        writeFile(dir + "/wsvd.wsdl",
+                  "<definitions><xsd:import namespace=\"urn:a\" schemaLocation=\"a.xsd\"/>"
+                  "<port><SOAP:address location=\"http://localhost/xmlservice\"/></port>"
+                  "</definitions>\n");
+        writeFile(dir + "/a.xsd", "<schema/>\n");
     });
     HttpClient c(port_);
     HttpReply reply;
@@ -397,19 +388,13 @@ TEST_F(Webd, ServesTheWsdlWithTheEndpointRewritten) {
 TEST_F(Webd, HttpsOnItsOwnPort) {
     if (system("command -v openssl >/dev/null && command -v curl >/dev/null") != 0)
         GTEST_SKIP() << "openssl and curl are needed";
-    char dir[] = "/tmp/webd-cert.XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    std::string d = dir;
-    std::string make = std::string(WSVD_SOURCE_DIR) + "/scripts/make-cert " + d + " >/dev/null";
-    bool made = system(make.c_str()) == 0;
+    ScratchDir d("webd-cert");
+    std::string make =
+        std::string(WSVD_SOURCE_DIR) + "/scripts/make-cert " + d.path() + " >/dev/null";
+    ASSERT_EQ(system(make.c_str()), 0);
     int httpsPort = freeLocalPort();
-    if (made)
-        start("-s " + std::to_string(httpsPort) + " --cert " + d + "/webd-cert.pem --key " + d +
-              "/webd-key.pem");
-    // webd has read the files; they go now, whatever happened.
-    for (const char *f : {"/webd-cert.pem", "/webd-key.pem"}) unlink((d + f).c_str());
-    rmdir(dir);
-    ASSERT_TRUE(made);
+    start("-s " + std::to_string(httpsPort) + " --cert " + (d / "webd-cert.pem") + " --key " +
+          (d / "webd-key.pem"));
     ASSERT_TRUE(waitListening(httpsPort));
 
     std::string cmd =
