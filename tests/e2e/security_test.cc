@@ -13,10 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -26,6 +24,8 @@
 #include "platform/wsvd_link.h"
 #include "soap/wsvd_soap.h"
 #include "soapH.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
@@ -214,12 +214,8 @@ protected:
                                     "</upm:saveConfigRequest>"));
         EXPECT_EQ(element(reply, "faultstring"), "") << reply;
         std::map<std::string, std::string> files;
-        for (const auto &f : std::filesystem::directory_iterator(sw_.configDir())) {
-            std::ifstream in(f.path());
-            std::stringstream s;
-            s << in.rdbuf();
-            files[f.path().filename()] = s.str();
-        }
+        for (const auto &f : std::filesystem::directory_iterator(sw_.configDir()))
+            files[f.path().filename()] = readFile(f.path());
         std::string all;
         for (const auto &[name, text] : files) all += "== " + name + "\n" + text;
         return all;
@@ -257,47 +253,31 @@ TEST_F(Authorization, NoOperationChangesTheStoreWithoutWriteAccess) {
         ASSERT_EQ(element(reply, "faultstring"), "") << reply;
     }
 
+    // Each operation from the three callers that may not change anything, then from
+    // admin; the store is saved and read once after each round (what admin changed is
+    // the next operation's "before").
     std::set<std::string> changedByAdmin;
+    std::string before = store();
     for (const char *op : kOperations) {
         auto [prefix, name] = elementOf(op);
-        SCOPED_TRACE(prefix + ":" + name);
+        SCOPED_TRACE(prefix + ":" + name + " from a read-only session, a guessed id or nobody");
         ASSERT_NE(namespaceOf(prefix), "") << "a prefix of the namespace table";
-        std::string before = store();
-        for (const std::string &caller : {user, guess, std::string()}) {
-            SCOPED_TRACE(caller == user   ? "read-only session"
-                         : caller.empty() ? "no credentials"
-                                          : "guessed session id");
+        for (const std::string &caller : {user, guess, std::string()})
             send(web_.get(), request(op, caller, guess));
-            EXPECT_EQ(store(), before);
-        }
+        EXPECT_EQ(store(), before);
         send(web_.get(), request(op, admin, guess));
-        if (store() != before) changedByAdmin.insert(name);
+        std::string after = store();
+        if (after != before) changedByAdmin.insert(name);
+        before = after;
     }
     // The matrix tried requests that do change the store when the caller may.
-    for (const char *writer : {"createVlan",
-                               "deleteVlan",
-                               "createFdb",
-                               "deleteFdb",
-                               "execCli",
-                               "execConfig",
-                               "setDynamicAcl",
-                               "insertDynamicAclOnInterface",
-                               "removeDynamicAclOnInterface",
-                               "savePolicy",
-                               "deletePolicy",
-                               "bindPolicyOnInterface",
-                               "unbindPolicyOnInterface",
-                               "createProfileRequest",
-                               "deleteProfileRequest",
-                               "editProfileRequest",
-                               "createTimerRequest",
-                               "deleteTimerRequest",
-                               "bindProfileRequest",
-                               "unbindProfileRequest",
-                               "rpc",
-                               "setRequest",
-                               "createRequest",
-                               "deleteRequest"})
+    std::istringstream writers(
+        "createVlan deleteVlan createFdb deleteFdb execCli execConfig setDynamicAcl "
+        "insertDynamicAclOnInterface removeDynamicAclOnInterface savePolicy deletePolicy "
+        "bindPolicyOnInterface unbindPolicyOnInterface createProfileRequest "
+        "deleteProfileRequest editProfileRequest createTimerRequest deleteTimerRequest "
+        "bindProfileRequest unbindProfileRequest rpc setRequest createRequest deleteRequest");
+    for (std::string writer; writers >> writer;)
         EXPECT_EQ(changedByAdmin.count(writer), 1u) << writer << " changed nothing as admin";
     EXPECT_TRUE(alive(admin)) << "no guess ended admin's session";
     EXPECT_TRUE(alive(user));
@@ -334,14 +314,7 @@ TEST_F(Authorization, TheRequestTraceHoldsNoPasswordAndIsTheOwnersOnly) {
          body("<com:openSessionRequest><session><username>admin</username>"
               "<password>Secret-&amp;-1</password></session></com:openSessionRequest>"));
 
-    std::string out;
-    std::string cmd = SwitchHarness::binDir() + "/switchctl trace 2>&1";
-    if (FILE *p = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        pclose(p);
-    }
+    std::string out = runTool("switchctl", {"trace"}).out;
     EXPECT_NE(out.find("<username>admin</username><password>***</password>"), std::string::npos)
         << out;
     EXPECT_EQ(out.find("Secret"), std::string::npos) << out;
