@@ -327,6 +327,10 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
     EXPECT_EQ(std::distance(begin(files), end(files)), 2);
     EXPECT_FALSE(std::filesystem::exists(dir_ / "../keep.pol"));
 
+    // A directory that is not there: the file cannot be made, and the client hears so.
+    env_.set("KARN_CONFIG_LOCATION", dir_ / "missing");
+    EXPECT_EQ(save("nowhere"), "Failed to create file");
+
     // Without a configuration location the file goes to the working directory.
     char here[4096];
     ASSERT_NE(getcwd(here, sizeof here), nullptr);

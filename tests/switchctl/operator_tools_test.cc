@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "platform/util.h"
 #include "tests/support/pump.h"
 #include "tests/support/run_tool.h"
+#include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
@@ -26,18 +25,11 @@ std::vector<std::pair<std::string, std::string>> shellOf(const std::string &stat
             {"KARN_SCRATCH_LOCATION", ""}, {"KARN_LOG_LOCATION", ""},    {"WSVD_STATE", state}};
 }
 
-std::string slurp(const std::string &path) {
-    std::ifstream f(path, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 TEST(OperatorTools, EveryToolFindsTheSwitchThroughItsEnvFile) {
     SwitchHarness sw({"wsvd=wsvd_testserve"});
     ASSERT_TRUE(sw.start());
     auto shell = shellOf(sw.dir());
-    std::string env = slurp(sw.dir() + "/env");
+    std::string env = readFile(sw.dir() + "/env");
     EXPECT_NE(env.find("export KARN_RUN_LOCATION='" + sw.runDir() + "'"), std::string::npos) << env;
 
     ToolRun sessions = runTool("switchctl", {"sessions", "list"}, "", shell);
@@ -55,7 +47,7 @@ TEST(OperatorTools, EveryToolFindsTheSwitchThroughItsEnvFile) {
     // died is recognised, since nobody holds the lock any more.
     sw.stop();
     for (bool leftBehind : {false, true}) {
-        if (leftBehind) std::ofstream(sw.dir() + "/env") << env;
+        if (leftBehind) writeFile(sw.dir() + "/env", env);
         std::string why = leftBehind ? "is left from one that stopped" : "(no " + sw.dir() + "/env";
         for (auto &[tool, args] : std::vector<std::pair<std::string, std::vector<std::string>>>{
                  {"switchctl", {"sessions", "list"}}, {"wsvc", {}}, {"cli", {"-i"}}}) {
@@ -71,7 +63,7 @@ TEST(OperatorTools, EveryToolFindsTheSwitchThroughItsEnvFile) {
 TEST(OperatorTools, SecondSwitchOnOneStateDirectoryIsRefused) {
     SwitchHarness sw(std::vector<std::string>{});
     ASSERT_TRUE(sw.start());
-    std::string holder = slurp(sw.dir() + "/lock");
+    std::string holder = readFile(sw.dir() + "/lock");
     holder.erase(holder.find_last_not_of("\n") + 1);
     ToolRun second = runTool("platformd", {"-n", "-s", sw.dir()}, "", {}, 5000);
     EXPECT_EQ(second.status, 1);
@@ -79,7 +71,7 @@ TEST(OperatorTools, SecondSwitchOnOneStateDirectoryIsRefused) {
                               holder + ")"),
               std::string::npos)
         << second.err;
-    EXPECT_NE(slurp(sw.dir() + "/env").find(sw.runDir()), std::string::npos)
+    EXPECT_NE(readFile(sw.dir() + "/env").find(sw.runDir()), std::string::npos)
         << "the running switch's env file is untouched";
 }
 
@@ -129,7 +121,7 @@ TEST_F(WithPlatformClients, LockOutIsShownLoggedAndUndone) {
     ToolRun list = runTool("switchctl", {"users", "list"}, "", shell);
     EXPECT_EQ(list.status, 0) << list.err;
     EXPECT_TRUE(
-        std::regex_search(list.out, std::regex("\nadmin +read-write +locked, 30[0-9] s left\n")))
+        std::regex_search(list.out, std::regex("\nadmin +read-write +locked, [0-9]+ s left\n")))
         << list.out;
     EXPECT_TRUE(std::regex_search(list.out, std::regex("\nuser +read-only +\n"))) << list.out;
 
@@ -147,11 +139,10 @@ TEST_F(WithPlatformClients, LockOutIsShownLoggedAndUndone) {
 }
 
 TEST_F(WithPlatformClients, LockThatRunsOutIsLogged) {
-    setenv("KARN_AAA_LOCKOUT_SECONDS", "1", 1);
+    ScopedEnv env;
+    env.set("KARN_AAA_LOCKOUT_SECONDS", "1");
     SwitchHarness sw(std::vector<std::string>{});
-    bool started = sw.start();
-    unsetenv("KARN_AAA_LOCKOUT_SECONDS");
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(sw.start());
     for (int i = 0; i < 3; i++) authenticate("user", "wrong");
     EXPECT_TRUE(sw.waitForLog("platformd: account \"user\" locked for 1 s"));
     EXPECT_TRUE(sw.waitForLog("platformd: account \"user\" unlocked: its lock-out period is over"))
@@ -190,6 +181,10 @@ TEST_F(WithPlatformClients, SessionsListedReadablyAndEndedTogether) {
     ToolRun unknown = runTool("switchctl", {"sessions", "end", "s9"}, "", shell);
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "switchctl: no session has the id \"s9\"\n");
+    // A command it cannot read is told apart from one that failed.
+    ToolRun bad = runTool("switchctl", {"sessions", "end"}, "", shell);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.err.rfind("usage: switchctl", 0), 0u) << bad.err;
 }
 
 }  // namespace

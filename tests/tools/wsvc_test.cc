@@ -108,6 +108,10 @@ TEST_F(WsvcTest, FailsWithAClearMessage) {
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
     }
+    // A request cut short at a NUL byte would be another request: it is refused.
+    ToolRun nul = wsvc({"-l", "4712"}, std::string("echo \0more", 10));
+    EXPECT_EQ(nul.status, 2);
+    EXPECT_EQ(nul.err, "wsvc: the request contains a NUL byte\n");
 }
 
 bool switchBuilt() {
