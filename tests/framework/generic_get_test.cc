@@ -154,14 +154,6 @@ TEST_F(GenericTest, PagesAreCappedAt256Objects) {
     }
 }
 
-TEST_F(GenericTest, AnsweredObjectsAreInTheClientsForm) {
-    script({cmOk(vrRow(2, ""))});
-    std::string out = generic("getRequest", vr("<name>vr2</name>"));
-    EXPECT_EQ(objects(out),
-              "<objects><object xsi:type=\"vlan:VirtualRouter\"><name>vr2</name><vrId>2</vrId>"
-              "<state>unknown</state><description>d2</description></object></objects>");
-}
-
 TEST_F(GenericTest, QueryParametersChooseTheAnsweredFields) {
     struct Case {
         const char *query;
