@@ -4,11 +4,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "cli/wsvd_peer.h"
 #include "platform/cli/clilink.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -49,12 +48,11 @@ TEST(CliLink, MalformedBlocksAreRefused) {
 }
 
 TEST(CliConfigFile, OnlyReadablePlainFilesOfTheDirectoryPass) {
-    char tmpl[] = "/tmp/clicfg.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    std::string dir = tmpl;
-    std::ofstream(dir + "/good.pol") << "entry x { if { } then { } }\n";
+    ScratchDir scratch("clicfg");
+    const std::string &dir = scratch.path();
+    writeFile(dir + "/good.pol", "entry x { if { } then { } }\n");
     mkdir((dir + "/sub.pol").c_str(), 0700);
-    std::ofstream(dir + "/locked.pol") << "x";
+    writeFile(dir + "/locked.pol", "x");
     chmod((dir + "/locked.pol").c_str(), 0);
     bool root = geteuid() == 0;  // root reads anything
 
@@ -79,7 +77,6 @@ TEST(CliConfigFile, OnlyReadablePlainFilesOfTheDirectoryPass) {
     if (!root) {
         EXPECT_EQ(cliCheckConfigFile(dir, "locked.pol", &message), 1);
     }
-    std::filesystem::remove_all(dir);  // the directory this test made
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "tests/cli/cli_calls.h"
+#include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
@@ -24,8 +25,8 @@ protected:
         // Let the library see the old switch's CLI go before the next test starts one.
         for (int i = 0; i < 10; i++) dispatchRunOnce(20);
         clockSetSource(nullptr);
-        unsetenv("KARN_CLI_TIMEOUT_SECONDS");
     }
+    ScopedEnv env_;
 };
 
 TEST_F(Subagent, CommandsRunInOrderAndEndOnce) {
@@ -139,7 +140,7 @@ TEST_F(Subagent, EndsWhenTheCliDiesMidCommandAndReconnectsAfterItsRestart) {
 TEST_F(Subagent, EndsWhenTheCliDoesNotFinishInTime) {
     SwitchHarness sw({"cli"});
     ASSERT_TRUE(sw.start());
-    setenv("KARN_CLI_TIMEOUT_SECONDS", "5", 1);
+    env_.set("KARN_CLI_TIMEOUT_SECONDS", "5");
     clockUseManual();
     ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
     sw.expectDeaths();
