@@ -111,6 +111,9 @@ TEST_F(SessionFlowTest, LockoutFlagsTheAttemptAfterThresholdFailuresOfOneUser) {
         EXPECT_EQ(wsvdLockoutFailureCount(), s.count);
         EXPECT_STREQ(wsvdLockoutLastUser(), s.lastUser);
     }
+    wsvdSetLockoutThreshold(0);  // before the configuration manager speaks
+    EXPECT_FALSE(attempt("ghost", "bad"));
+    EXPECT_TRUE(attempt("ghost", "bad")) << "any repeated failure is flagged";
 }
 
 // Each event moves the counters it should and no other.
@@ -134,7 +137,8 @@ TEST_F(SessionFlowTest, EachEventMovesItsCounters) {
              smEndOfSession(clash.cookie);
          },
          {0, 0, 1, 0, 0, 0, -1, 1, 0}},
-        {"session check", [&] { wsvdSessionCheck(held.sessionId, WSVD_CLIENT_WEB, 1); },
+        {"session check",
+         [&] { wsvdSessionCheck(held.sessionId, WSVD_CLIENT_WEB, 1); },
          {0, 0, 0, 0, 0, 0, -1, 0, 0}},
         {"request authentication",
          [&] { onWorker([] { EXPECT_EQ(wsvdRequestAuthenticate("admin", "", 1), 1); }); },
@@ -143,7 +147,8 @@ TEST_F(SessionFlowTest, EachEventMovesItsCounters) {
          [&] { onWorker([] { EXPECT_EQ(wsvdRequestAuthenticate("user", "x", 1), -1); }); },
          {0, 0, 0, 0, 0, 0, -1, 0, 1}},
         {"closeSession", [&] { wsvdCloseSession(held.sessionId); }, {0, 0, 0, 0, 0, 0, -1, 0, 0}},
-        {"idle time-out", [&] { wsvdSessionLogout(reinterpret_cast<void *>(intptr_t(1000))); },
+        {"idle time-out",
+         [&] { wsvdSessionLogout(reinterpret_cast<void *>(intptr_t(1000))); },
          {0, 0, 0, 0, 1, 0, 0, 0, 0}},
     };
     for (auto &row : rows) {
@@ -195,10 +200,12 @@ TEST_F(SessionFlowTest, OperationsLeaveTheirTraceLines) {
          [&] { open("admin", "", &s); },
          {"Func: openConnection \n", "Func: wsvdAAACallBack \n", "ptr->readWrite:       1 \n",
           "ptr->username: admin \n", "ptr->authenResult: 1 \n", "ptr->userdata: set \n"}},
-        {"failures", [&] { attempt("admin", "bad"), attempt("admin", "bad"); },
+        {"failures",
+         [&] { attempt("admin", "bad"), attempt("admin", "bad"); },
          {"Failure count for [admin] = 1\n", "Locking out on failure\n",
           "Failure count for [admin] = 2\n"}},
-        {"session check", [&] { wsvdSessionCheck(s.sessionId, WSVD_CLIENT_WEB, 1); },
+        {"session check",
+         [&] { wsvdSessionCheck(s.sessionId, WSVD_CLIENT_WEB, 1); },
          {"Index 0 client Index 0 is used: 1 \n"}},
         {"local client",
          [&] {
@@ -206,14 +213,18 @@ TEST_F(SessionFlowTest, OperationsLeaveTheirTraceLines) {
              wsvdRequestAuthenticate("", "", WSVD_CLIENT_LOCAL);
          },
          {"This is CLI process\n", "Process : 2 \n"}},
-        {"unknown cookie", [] { wsvdSessionEnd("WSVDSession:3:77"); },
+        {"unknown cookie",
+         [] { wsvdSessionEnd("WSVDSession:3:77"); },
          {"wsvdCheckCookie return: NULL\n"}},
-        {"idle time-out", [] { wsvdSessionLogout(reinterpret_cast<void *>(intptr_t(1000))); },
+        {"idle time-out",
+         [] { wsvdSessionLogout(reinterpret_cast<void *>(intptr_t(1000))); },
          {"Function: wsvdSessionLogout called 1000 6 \n", "Closing session, session Index 0\n",
           "smEndOfSession return: 0\n"}},
-        {"closeSession of an ended session", [&] { wsvdCloseSession(s.sessionId); },
+        {"closeSession of an ended session",
+         [&] { wsvdCloseSession(s.sessionId); },
          {"Check sesession failed\n"}},
-        {"session manager", [] { wsvdSessionMgmtCallBack(1, "WSVDSession:1:2"); },
+        {"session manager",
+         [] { wsvdSessionMgmtCallBack(1, "WSVDSession:1:2"); },
          {"wsvdSessionMgmtCallBack: action:1 cookie:WSVDSession:1:2\n"}},
     };
     for (auto &row : rows) {

@@ -2,7 +2,6 @@
 // moved forward instead of waiting, and no platform process runs (the session manager
 // is unreachable, which ending a session tolerates).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -18,6 +17,7 @@
 #include "session/session_auth.h"
 #include "session/session_ops.h"
 #include "session/session_table.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -26,14 +26,9 @@ constexpr uint64_t kSecond = 1000000;
 class SessionTimerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/wsvd-st.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        runDir = tmpl;
-        setenv("KARN_RUN_LOCATION", runDir.c_str(), 1);  // no platformd here
-        unsetenv("KARN_SESSION_VAR");
+        env.set("KARN_RUN_LOCATION", runDir.path()).unset("KARN_SESSION_VAR");  // no platformd
         wsvdSessionTableReset();
     }
-    void TearDown() override { rmdir(runDir.c_str()); }
 
     wsvdSession_t open(int slot, int timeout) {
         wsvdSession_t e{};
@@ -46,7 +41,8 @@ protected:
         return e;
     }
     void tick() { wsvdSessionLogout(reinterpret_cast<void *>(intptr_t(30))); }
-    std::string runDir;
+    ScratchDir runDir{"wsvd-st"};
+    ScopedEnv env;
 };
 
 TEST_F(SessionTimerTest, ASessionEndsOnTheFirstTickThatWouldTakeItBelowZero) {
