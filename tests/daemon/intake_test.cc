@@ -12,27 +12,35 @@
 #include <string>
 #include <vector>
 
+#include "base/counters.h"
 #include "daemon/intake.h"
+#include "daemon/trace_file.h"
 #include "daemon/worker.h"
 #include "platform/ipml.h"
+#include "platform/util.h"
 #include "platform/tlv.h"
 #include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
+#include "session/session_table.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
 std::mutex gMutex;
 std::condition_variable gChanged;
 std::vector<std::string> gServed;
-bool gHold = false;  // while set, the serve step waits
+std::vector<std::string> gCredentials;  // "user/password" each request was served with
+bool gHold = false;                     // while set, the serve step waits
 
 void recordingServe(void *, wsvdRequest *r) {
     std::string text;
     char chunk[64];
     size_t n;
     while ((n = wsvdRequestRead(r, chunk, sizeof chunk)) > 0) text.append(chunk, n);
+    wsvdResponseWrite(r, "ok", 2);
     std::unique_lock<std::mutex> lock(gMutex);
     gServed.push_back(text);
+    gCredentials.push_back(std::string(r->userName) + "/" + r->password);
     gChanged.notify_all();
     gChanged.wait_for(lock, std::chrono::seconds(30), [] { return !gHold; });
 }
@@ -53,10 +61,13 @@ bool waitIdle() {
     return false;
 }
 
-std::vector<uint8_t> requestMessage(uint32_t type, uint32_t requestId, const std::string &text) {
+std::vector<uint8_t> requestMessage(uint32_t type, uint32_t requestId, const std::string &text,
+                                    const char *user = "", const char *password = "") {
     wsvdRequest header;
     memset(&header, 0, sizeof header);
     header.seqnum = requestId;
+    strlcpy(header.userName, user, sizeof header.userName);
+    strlcpy(header.password, password, sizeof header.password);
     uint8_t packed[WSVD_HDR_SIZE];
     wsvdHeaderPack(&header, packed);
     std::vector<uint8_t> buf(text.size() + 512);
@@ -86,6 +97,7 @@ protected:
         wsvdSetServeOps(&ops);
         std::lock_guard<std::mutex> lock(gMutex);
         gServed.clear();
+        gCredentials.clear();
         gHold = false;
         peer = ++nextPeer;
         wsvdIpmlPeerCallBack(nullptr, IPML_PEER_CONNECT, peer);
@@ -236,6 +248,51 @@ TEST_F(IntakeTest, PeerRecordsAreCountedAndFreed) {
     wsvdIpmlPeerCallBack(nullptr, IPML_PEER_LEAVE, other);
     EXPECT_EQ(stats().peersPresent, before.peersPresent);
     EXPECT_EQ(stats().peersFreed, before.peersFreed + 1);
+}
+
+// A request that names a session runs with that session's credentials (empty ones for an
+// unknown id, its own when it names none); the worker counts it as served and, until a
+// handler says otherwise, as a schema error, and traces it and its reply under its number.
+TEST_F(IntakeTest, RequestsBorrowTheirSessionsCredentialsAndAreTracedByNumber) {
+    ScratchDir scratch("wsvd-it");
+    ScopedEnv env;
+    env.set("KARN_SCRATCH_LOCATION", scratch.path());
+    wsvdTraceFileInit();
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED | WSVD_TRACE_SET_MAX_SIZE, 1 << 20, 1);
+    wsvdSessionTableReset();
+    wsvdSession_t session{};
+    session.sessionIndex = 3;
+    strcpy(session.userName, "alice");
+    strcpy(session.password, "pw1");
+    wsvdSessionFormatId(3, 77, session.sessionId);
+    wsvdSessionStore(&session);
+
+    struct {
+        const char *name;
+        std::string text;
+        const char *credentials;
+    } cases[] = {
+        {"a session's id", "<hdr><sessionId>" + std::string(session.sessionId) + "</sessionId>",
+         "alice/pw1"},
+        {"an unknown id", "<sessionId>23af000000004e</sessionId>", "/"},
+        {"no id", "<getVlan/>", "bob/own"},
+    };
+    uint32_t id = 0;
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        uint64_t schemaErrors = wsvdCounterGet(WSVD_CNT_SCHEMA_ERRORS);
+        deliver(peer, requestMessage(WSVD_MSG_REQUEST, ++id, c.text, "bob", "own"));
+        ASSERT_TRUE(waitIdle());
+        EXPECT_EQ(gCredentials.back(), c.credentials);
+        EXPECT_EQ(wsvdCounterGet(WSVD_CNT_SCHEMA_ERRORS), schemaErrors + 1);
+        std::string n = std::to_string(wsvdCounterGet(WSVD_CNT_REQUESTS));
+        EXPECT_NE(readFile(scratch / "intern/trace.wsvd")
+                      .find("[BEGIN:" + n + "->" + c.text + "\nok<-" + n + ":END]\n"),
+                  std::string::npos)
+            << readFile(scratch / "intern/trace.wsvd");
+    }
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
+    wsvdSessionTableReset();
 }
 
 }  // namespace

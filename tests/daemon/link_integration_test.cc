@@ -92,19 +92,21 @@ TEST_F(LinkTest, EmptyReplyStillGetsAFinalMessage) {
     EXPECT_EQ(msgs[0].record.peerRequestId, 77u);
 }
 
+// The worker is held on a question to the CLI peer, which the test answers: the gate.
 TEST_F(LinkTest, QueueOverflowIsRefusedAndTheRestServedInOrder) {
-    // One connection, so that the worker is surely busy before the rest arrive.
-    WsvcConn c = sw.connect();
-    ASSERT_TRUE(c);
+    WsvcConn c = sw.connect(), cli = sw.connect("cli");
+    ASSERT_TRUE(c && cli);
     wsvcRequest_t r;
-    r.text = "sleep 5000";
+    r.text = "cli hold";
     r.requestId = 1;
     ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
-    std::vector<std::string> texts;
-    for (int i = 0; i <= WSVD_MAX_WAITING; i++) texts.push_back("echo " + std::to_string(i));
+    std::string text;
+    uint32_t seqnum = 0;
+    ASSERT_EQ(wsvcWaitCliRequest(cli.get(), &text, &seqnum, 10000), 0) << "the worker is busy";
     for (int i = 0; i <= WSVD_MAX_WAITING; i++) {
         wsvcRequest_t q;
-        q.text = texts[i];
+        std::string echo = "echo " + std::to_string(i);
+        q.text = echo;
         q.requestId = 1000 + i;
         ASSERT_EQ(wsvcSendRequest(c.get(), q), 0) << wsvcError(c.get());
     }
@@ -116,13 +118,14 @@ TEST_F(LinkTest, QueueOverflowIsRefusedAndTheRestServedInOrder) {
     EXPECT_EQ(reply,
               "<reply><status>ERROR</status><message>Too many oustanding SOAP "
               "requests.</message></reply>");
+    ASSERT_EQ(wsvcSendCliAnswer(cli.get(), seqnum, 0, "open"), 0);
     ASSERT_EQ(wsvcReadReply(c.get(), &reply, &id, 10000), 0);
     EXPECT_EQ(id, 1u);
-    EXPECT_EQ(reply, "slept");
+    EXPECT_EQ(reply, "status=1 open");  // status 0 from the CLI means success
     for (int i = 0; i < WSVD_MAX_WAITING; i++) {
         ASSERT_EQ(wsvcReadReply(c.get(), &reply, &id, 10000), 0) << i << wsvcError(c.get());
         ASSERT_EQ(id, 1000u + i);
-        ASSERT_EQ(reply, texts[i]);
+        ASSERT_EQ(reply, "echo " + std::to_string(i));
     }
 }
 
@@ -152,14 +155,17 @@ TEST_F(LinkTest, CliPeerIsUsedWhileConnectedAndForgottenAfter) {
 }
 
 TEST_F(LinkTest, PeerLeavingMidRequestDoesNotDisturbOthers) {
-    WsvcConn c = sw.connect();
-    ASSERT_TRUE(c);
+    WsvcConn c = sw.connect(), cli = sw.connect("cli");
+    ASSERT_TRUE(c && cli);
+    uint32_t seqnum = 0;
     {
         WsvcConn gone = sw.connect();
         ASSERT_TRUE(gone);
         wsvcRequest_t r;
-        r.text = "sleep 300";
+        r.text = "cli hold";
         ASSERT_EQ(wsvcSendRequest(gone.get(), r), 0);
+        std::string text;
+        ASSERT_EQ(wsvcWaitCliRequest(cli.get(), &text, &seqnum, 10000), 0);
         // A request left half-sent: only its first fragment arrives.
         uint8_t frame[1024];
         wsvdRequest header{};
@@ -172,6 +178,7 @@ TEST_F(LinkTest, PeerLeavingMidRequestDoesNotDisturbOthers) {
                   "echo never finished", TLV_ENC_END);
         ASSERT_EQ(ipmlWriteFrame(wsvcFd(gone.get()), frame, tlvLength(&t)), 0);
     }
+    ASSERT_EQ(wsvcSendCliAnswer(cli.get(), seqnum, 0, "late"), 0);  // served, not answered
     EXPECT_EQ(roundTrip(c.get(), "echo still here"), "echo still here");
 }
 

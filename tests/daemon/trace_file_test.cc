@@ -4,52 +4,37 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "daemon_test_util.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-std::string readFile(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class TraceFileTest : public ::testing::Test {
 protected:
-    TempDir scratch;
-    std::string first, second;
+    ScratchDir scratch{"wsvd-tf"};
+    ScopedEnv env;
+    std::string first = scratch / "intern/trace.wsvd", second = scratch / "intern/secondtrace.wsvd";
     void SetUp() override {
-        setenv("KARN_SCRATCH_LOCATION", scratch.path.c_str(), 1);
+        env.set("KARN_SCRATCH_LOCATION", scratch.path());
         wsvdTraceFileInit();
-        first = scratch.path + "/intern/trace.wsvd";
-        second = scratch.path + "/intern/secondtrace.wsvd";
     }
     void TearDown() override {
         wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
-        unsetenv("KARN_SCRATCH_LOCATION");
+        env.unset("KARN_SCRATCH_LOCATION");
         wsvdTraceFileInit();
     }
 };
 
-TEST_F(TraceFileTest, ReportsNamesAndDefaults) {
+TEST_F(TraceFileTest, OffCreatesNothingAndReportsItsNames) {
     wsvdTraceReport_t report;
     wsvdTraceFileReport(&report);
     EXPECT_EQ(report.fileName, first);
     EXPECT_EQ(report.secondFileName, second);
-    EXPECT_EQ(report.maxFileSize, 1000);
-    EXPECT_EQ(report.enabled, 0u);
-}
-
-TEST_F(TraceFileTest, OffCreatesNothing) {
     wsvdTraceWrite("%s", "lost");
     wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE, 10, 1);  // enabled not in the mask
     wsvdTraceWrite("%s", "lost");
-    EXPECT_FALSE(std::filesystem::exists(scratch.path + "/intern"));
+    EXPECT_FALSE(std::filesystem::exists(scratch / "intern"));
 }
 
 // Writes of 300 bytes with the limit at 1000: the size is checked before each write, so
@@ -99,8 +84,8 @@ TEST_F(TraceFileTest, DisableThenEnableRestartsFirstFile) {
 // The files outlive the requests in them: passwords are masked, and only the owner
 // reads them, also when the directory was made with wider rights before.
 TEST_F(TraceFileTest, PasswordsAreMaskedAndFilesAreTheOwnersOnly) {
-    std::filesystem::create_directory(scratch.path + "/intern");
-    chmod((scratch.path + "/intern").c_str(), 0755);
+    std::filesystem::create_directory(scratch / "intern");
+    chmod((scratch / "intern").c_str(), 0755);
     wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE | WSVD_TRACE_SET_ENABLED, 100000, 1);
     wsvdTraceRequestBegin();
     wsvdTraceWrite("[BEGIN:%d->", 1);
@@ -112,12 +97,13 @@ TEST_F(TraceFileTest, PasswordsAreMaskedAndFilesAreTheOwnersOnly) {
     struct stat st;
     ASSERT_EQ(stat(first.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
-    ASSERT_EQ(stat((scratch.path + "/intern").c_str(), &st), 0);
+    ASSERT_EQ(stat((scratch / "intern").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 TEST(TraceFileNoScratch, StaysSilentWhenEnabled) {
-    unsetenv("KARN_SCRATCH_LOCATION");
+    ScopedEnv env;
+    env.unset("KARN_SCRATCH_LOCATION");
     wsvdTraceFileInit();
     wsvdTraceReport_t report;
     wsvdTraceFileReport(&report);

@@ -2,16 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "daemon/trace_file.h"
 #include "daemon/worker.h"
-#include "daemon_test_util.h"
 #include "platform/wsvdreq.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -68,23 +66,19 @@ TEST(RequestRead, ReplacementTextIsReadBeforeTheRemainingPieces) {
 
 class ResponseWrite : public ::testing::Test {
 protected:
-    TempDir scratch;
+    ScratchDir scratch{"wsvd-rw"};
+    ScopedEnv env;
     void SetUp() override {
-        setenv("KARN_SCRATCH_LOCATION", scratch.path.c_str(), 1);
+        env.set("KARN_SCRATCH_LOCATION", scratch.path());
         wsvdTraceFileInit();
         wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED | WSVD_TRACE_SET_MAX_SIZE, 1 << 30, 1);
     }
     void TearDown() override {
         wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
-        unsetenv("KARN_SCRATCH_LOCATION");
+        env.unset("KARN_SCRATCH_LOCATION");
         wsvdTraceFileInit();
     }
-    std::string traced() {
-        std::ifstream in(scratch.path + "/intern/trace.wsvd");
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string traced() { return readFile(scratch / "intern/trace.wsvd"); }
 };
 
 // The request's peer is unknown here, so nothing reaches a socket; what was flushed
