@@ -2,34 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
 class AccountsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/wsvd-aaa.XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-        path = dir + "/accounts";
-    }
-    void TearDown() override {
-        unlink(path.c_str());
-        rmdir(dir.c_str());
-    }
-    std::string fileText() {
-        std::ifstream in(path);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::string dir, path;
+    ScratchDir dir{"wsvd-aaa"};
+    std::string path = dir / "accounts";
 };
 
 constexpr uint64_t kSecond = 1000000;
@@ -55,7 +39,7 @@ TEST_F(AccountsTest, PasswordsAreStoredOnlyAsSaltedHashes) {
     ASSERT_EQ(store.add("alice", false, "s3cret-pass"), 0);
     ASSERT_EQ(store.add("bob", false, "s3cret-pass"), 0);
     ASSERT_EQ(store.save(), 0);
-    std::string text = fileText();
+    std::string text = readFile(path);
     EXPECT_EQ(text.find("s3cret-pass"), std::string::npos);
     EXPECT_NE(store.find("alice")->hash, store.find("bob")->hash) << "salts must differ";
 

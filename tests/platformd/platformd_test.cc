@@ -30,10 +30,16 @@
 #include "platform/util.h"
 #include "tests/support/pump.h"
 #include "tests/support/run_tool.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-std::string gRunDir;
+// One run directory for the whole program: the client libraries keep their connection
+// state per process.
+const ScratchDir &runDir() {
+    static ScratchDir dir("pdt");
+    return dir;
+}
 
 uint64_t nowMs() {
     timespec ts;
@@ -209,12 +215,11 @@ Registration registerName(const char *name) {
 class PlatformdTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        if (!gRunDir.empty()) return;
-        char dir[] = "/tmp/pdt.XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        gRunDir = dir;
-        atexit([] { rmdir(gRunDir.c_str()); });  // its files are gone by then
-        setenv("KARN_RUN_LOCATION", dir, 1);
+        static ScopedEnv env;
+        static bool once = false;
+        if (once) return;
+        once = true;
+        env.set("KARN_RUN_LOCATION", runDir().path());
         karnSetProcessName("pdtest");
         dmInit(64, dmCallBack);
     }
@@ -487,15 +492,15 @@ TEST_F(PlatformdTest, ClientSurvivesPlatformdDeathAndReconnects) {
     lmCancelGroup(group);
 }
 
+// The caller's bound holds against a platformd that does not answer.
 TEST_F(PlatformdTest, HungPlatformdBoundsSynchronousCalls) {
     ASSERT_EQ(dmGetProcessState("x"), 0);
     kill(pid_, SIGSTOP);
     uint64_t start = nowMs();
-    EXPECT_EQ(dsLookup("svc", 500), -1);
-    EXPECT_EQ(dmGetProcessState("x"), 0);
+    EXPECT_EQ(dsLookup("svc", 200), -1);
     uint64_t took = nowMs() - start;
-    EXPECT_GE(took, 400u);
-    EXPECT_LT(took, 3500u);
+    EXPECT_GE(took, 190u);
+    EXPECT_LT(took, 2000u);
     kill(pid_, SIGCONT);
     // The late replies are told apart from the answers to new requests.
     EXPECT_EQ(dmSetProcessState(0, 6), 0);
@@ -565,7 +570,7 @@ class PlatformdChildrenTest : public PlatformdTest {
 protected:
     void SetUp() override {
         gEvents.clear();
-        file_ = gRunDir + "/starts." + std::to_string(getpid());
+        file_ = runDir() / ("starts." + std::to_string(getpid()));
         unlink(file_.c_str());
     }
     void TearDown() override {
@@ -605,7 +610,7 @@ TEST_F(PlatformdChildrenTest, StopsItsProcessesOnTerm) {
 }
 
 TEST_F(PlatformdChildrenTest, ReadsTheProcessListFile) {
-    std::string list = gRunDir + "/list";
+    std::string list = runDir() / "list";
     std::string entry = helper("listed", 0);
     entry[entry.find('=')] = ' ';
     std::ofstream(list) << "# comment\n\n  " << entry << "  # trailing\n";
@@ -618,12 +623,12 @@ TEST_F(PlatformdChildrenTest, ReadsTheProcessListFile) {
 // A process that keeps dying as it starts is given up after a few tries, and says so
 // in platformd's log file.
 TEST_F(PlatformdChildrenTest, GivesUpAProcessThatKeepsDyingAtStart) {
-    std::string logDir = gRunDir + "/log";
-    setenv("KARN_RESTART_DELAY_MS", "10", 1);
-    setenv("KARN_LOG_LOCATION", logDir.c_str(), 1);
-    pid_ = startPlatformd({"-n", "-p", helper("doomed", 50)});
-    unsetenv("KARN_RESTART_DELAY_MS");
-    unsetenv("KARN_LOG_LOCATION");
+    std::string logDir = runDir() / "log";
+    {
+        ScopedEnv env;
+        env.set("KARN_RESTART_DELAY_MS", "10").set("KARN_LOG_LOCATION", logDir);
+        pid_ = startPlatformd({"-n", "-p", helper("doomed", 50)});
+    }
     ASSERT_GT(pid_, 0);
     std::string log = logDir + "/platformd.log";
     auto logHas = [&](const std::string &text) {
@@ -643,8 +648,6 @@ TEST_F(PlatformdChildrenTest, GivesUpAProcessThatKeepsDyingAtStart) {
         std::regex("^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12} info  platformd: started doomed")))
         << lines(log)[0];
     EXPECT_EQ(kill(pid_, 0), 0) << "platformd runs on";
-    for (const char *f : {"/platformd.log", "/doomed.log"}) unlink((logDir + f).c_str());
-    rmdir(logDir.c_str());
 }
 
 // A port that another program holds stops the switch at once with a message that says
@@ -660,7 +663,7 @@ TEST_F(PlatformdChildrenTest, BusyPortStopsTheSwitchWithTheRemedy) {
     ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &length), 0);
     std::string busy = std::to_string(ntohs(addr.sin_port));
 
-    std::string certDir = gRunDir + "/cert";
+    std::string certDir = runDir() / "cert";
     bool https = system(("command -v openssl >/dev/null && " WSVD_SOURCE_DIR "/scripts/make-cert " +
                          certDir + " >/dev/null")
                             .c_str()) == 0;
@@ -699,8 +702,6 @@ TEST_F(PlatformdChildrenTest, BusyPortStopsTheSwitchWithTheRemedy) {
         EXPECT_EQ(r.err.find("restarting"), std::string::npos) << r.err;
     }
     close(holder);
-    for (const char *f : {"/webd-cert.pem", "/webd-key.pem"}) unlink((certDir + f).c_str());
-    rmdir(certDir.c_str());
 }
 
 }  // namespace

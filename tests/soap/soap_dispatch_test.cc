@@ -255,12 +255,15 @@ TEST_F(SoapServiceTest, BadInputGetsAFaultAndTheNextRequestIsServed) {
     }
 }
 
-TEST_F(SoapServiceTest, UnserviceableOperationsAnswerAClientFault) {
+// No service is linked here, so every operation has the default handler.
+TEST_F(SoapServiceTest, OperationsWithoutAHandlerAnswerAClientFault) {
     gWsvdSoapHandlers = gWsvdSoapDefaultHandlers;
     std::string out =
         serve(envelope("<v:getVlan xmlns:v=\"urn:xapi/l2protocol/vlan\">"
                        "<name>Default</name></v:getVlan>"));
-    EXPECT_NE(out.find("SOAP-ENV:Client"), std::string::npos) << out;
+    EXPECT_NE(out.find("<faultcode>SOAP-ENV:Client</faultcode>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<faultstring>Operation not available</faultstring>"), std::string::npos)
+        << out;
 }
 
 }  // namespace
