@@ -25,11 +25,11 @@ namespace {
 
 const char *const kEnvNames[] = {"KARN_RUN_LOCATION", "KARN_CONFIG_LOCATION",
                                  "KARN_SCRATCH_LOCATION", "KARN_ROOT", "KARN_LOG_LOCATION"};
-const char kUnset[] = "\x01";
 
 // Texts in the log that mean a process broke.
-const char *const kSanitizerMarks[] = {"AddressSanitizer", "LeakSanitizer", "runtime error:",
-                                       "UndefinedBehaviorSanitizer", "ThreadSanitizer"};
+const char *const kSanitizerMarks[] = {"AddressSanitizer", "LeakSanitizer",
+                                       "runtime error:", "UndefinedBehaviorSanitizer",
+                                       "ThreadSanitizer"};
 
 // Harness waits poll in real time: the processes under test run on their own clocks.
 using Clock = std::chrono::steady_clock;
@@ -53,14 +53,7 @@ SwitchHarness::SwitchHarness(std::vector<std::string> processes, Root root)
     : processes_(std::move(processes)) {
     // A process that dies while we write to it must give an error, not end the test.
     signal(SIGPIPE, SIG_IGN);
-    char tmpl[] = "/tmp/sw.XXXXXX";
-    if (!mkdtemp(tmpl)) {
-        ADD_FAILURE() << "cannot make a temporary directory: " << strerror(errno);
-        return;
-    }
-    dir_ = tmpl;
-    for (const char *sub : {"/run", "/config", "/scratch", "/root"})
-        mkdir((dir_ + sub).c_str(), 0700);
+    for (const char *sub : {"run", "config", "scratch", "root"}) mkdir((dir_ / sub).c_str(), 0700);
     if (root == Root::installed) {
         std::error_code error;
         for (const char *from : {WSVD_SOURCE_DIR "/data", WSVD_DATA_DIR})
@@ -73,11 +66,7 @@ SwitchHarness::SwitchHarness(std::vector<std::string> processes, Root root)
                           << error.message();
     }
     const std::string values[] = {runDir(), configDir(), scratchDir(), rootDir(), logDir()};
-    for (size_t i = 0; i < std::size(values); i++) {
-        const char *old = getenv(kEnvNames[i]);
-        savedEnv_.emplace_back(kEnvNames[i], old ? old : kUnset);
-        setenv(kEnvNames[i], values[i].c_str(), 1);
-    }
+    for (size_t i = 0; i < std::size(values); i++) env_.set(kEnvNames[i], values[i]);
 }
 
 SwitchHarness::~SwitchHarness() {
@@ -87,24 +76,13 @@ SwitchHarness::~SwitchHarness() {
             ADD_FAILURE() << "platformd did not exit cleanly (wait status " << status << ")\n"
                           << log();
     }
-    if (!dir_.empty()) {
-        checkLog();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-    for (auto &[name, value] : savedEnv_) {
-        if (value == kUnset)
-            unsetenv(name.c_str());
-        else
-            setenv(name.c_str(), value.c_str(), 1);
-    }
+    checkLog();  // the tree goes with dir_, the environment comes back with env_
 }
 
 bool SwitchHarness::start(int timeoutMs) {
-    if (dir_.empty()) return false;
     if (running()) return true;
     // -n: only the processes given here, whatever process list the root may hold.
-    std::vector<std::string> args = {binDir() + "/platformd", "-n", "-s", dir_};
+    std::vector<std::string> args = {binDir() + "/platformd", "-n", "-s", dir()};
     for (const std::string &p : processes_) {
         args.push_back("-p");
         args.push_back(p);
@@ -259,10 +237,7 @@ bool SwitchHarness::kill(const std::string &program, int sig) {
 }
 
 std::string SwitchHarness::log() const {
-    std::ifstream f(logPath(), std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
+    return readFile(logPath());
 }
 
 bool SwitchHarness::waitForLog(const std::string &text, int timeoutMs) const {

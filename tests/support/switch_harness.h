@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "platform/wsvc_client.h"
+#include "tests/support/scratch.h"
 
 struct WsvcCloser {
     void operator()(wsvcConn_t *conn) const { wsvcClose(conn); }
@@ -76,13 +77,13 @@ public:
     // Waits (bounded) until the log contains `text`.
     bool waitForLog(const std::string &text, int timeoutMs = 5000) const;
 
-    const std::string &dir() const { return dir_; }  // the tree
-    std::string runDir() const { return dir_ + "/run"; }
-    std::string configDir() const { return dir_ + "/config"; }
-    std::string scratchDir() const { return dir_ + "/scratch"; }
-    std::string rootDir() const { return dir_ + "/root"; }
-    std::string logDir() const { return dir_ + "/log"; }  // the processes' log files
-    std::string logPath() const { return dir_ + "/log.txt"; }
+    const std::string &dir() const { return dir_.path(); }  // the tree
+    std::string runDir() const { return dir_ / "run"; }
+    std::string configDir() const { return dir_ / "config"; }
+    std::string scratchDir() const { return dir_ / "scratch"; }
+    std::string rootDir() const { return dir_ / "root"; }
+    std::string logDir() const { return dir_ / "log"; }  // the processes' log files
+    std::string logPath() const { return dir_ / "log.txt"; }
     // The build's bin directory (where platformd, wsvd and wsvc are).
     static std::string binDir();
 
@@ -90,8 +91,8 @@ private:
     void checkLog();
 
     std::vector<std::string> processes_;
-    std::string dir_;
+    ScratchDir dir_{"sw"};
+    ScopedEnv env_;
     pid_t platformdPid_ = -1;
     bool deathsExpected_ = false;
-    std::vector<std::pair<std::string, std::string>> savedEnv_;  // name, value ("\x01" unset)
 };
