@@ -8,14 +8,18 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/counters.h"
+#include "cmclient/cm.h"
+#include "daemon/answers.h"
 #include "daemon/intake.h"
 #include "daemon/trace_file.h"
 #include "daemon/worker.h"
+#include "platform/clock.h"
 #include "platform/ipml.h"
 #include "platform/util.h"
 #include "platform/tlv.h"
@@ -293,6 +297,74 @@ TEST_F(IntakeTest, RequestsBorrowTheirSessionsCredentialsAndAreTracedByNumber) {
     }
     wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
     wsvdSessionTableReset();
+}
+
+// A handler's two exchanges with a peer that answers the first too late: the late reply
+// comes between them, finds no one waiting and is dropped, its texts left to the sender;
+// the second exchange is not ended by it.
+struct Exchanges {
+    uint32_t seqnum = 0;
+    int sent = 0;
+    bool gate = false;                  // the test lets the handler go on
+    std::vector<wsvdAwait_t> outcomes;  // of each exchange
+    std::vector<std::string> held;      // the request's reply data after each
+} gExchanges;
+
+bool noteSent(void *) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    gExchanges.sent++;
+    gChanged.notify_all();
+    return true;
+}
+
+void twoExchanges(void *, wsvdRequest *r) {
+    for (int i = 0; i < 2; i++) {
+        wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, noteSent, nullptr);
+        std::unique_lock<std::mutex> lock(gMutex);
+        gExchanges.seqnum = r->seqnum;
+        gExchanges.outcomes.push_back(outcome);
+        gChanged.notify_all();
+        gChanged.wait_for(lock, std::chrono::seconds(10), [] { return gExchanges.gate; });
+        gExchanges.gate = false;
+        gExchanges.held.push_back(r->replyData ? r->replyData : "");
+    }
+}
+
+TEST_F(IntakeTest, AReplyAfterTheGuardIsDroppedNotTakenByTheNextExchange) {
+    clockUseManual();
+    static const wsvdServeOps ops = {nullptr, twoExchanges, nullptr, nullptr};
+    wsvdSetServeOps(&ops);
+    auto waitFor = [](const std::function<bool()> &done) {
+        std::unique_lock<std::mutex> lock(gMutex);
+        return gChanged.wait_for(lock, std::chrono::seconds(10), done);
+    };
+    auto openGate = [] {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gExchanges.gate = true;
+        gChanged.notify_all();
+    };
+    deliver(peer, requestMessage(WSVD_MSG_REQUEST, 1, "x"));
+    ASSERT_TRUE(waitFor([] { return gExchanges.sent == 1; }));
+    clockAdvanceUs(5000000);
+    ASSERT_TRUE(waitFor([] { return gExchanges.outcomes.size() == 1; }));
+
+    cmEventData_t late{};
+    late.seqnum = gExchanges.seqnum;
+    late.status = 1;
+    late.data = strdup("late");
+    wsvdCmFrontendCallBack(CM_EVENT_REPLY, &late);
+    EXPECT_NE(late.data, nullptr) << "the late reply was taken";
+    free(late.data);
+    openGate();
+
+    ASSERT_TRUE(waitFor([] { return gExchanges.sent == 2; }));
+    clockAdvanceUs(5000000);
+    ASSERT_TRUE(waitFor([] { return gExchanges.outcomes.size() == 2; }));
+    openGate();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(gExchanges.outcomes, (std::vector<wsvdAwait_t>{WSVD_NO_ANSWER, WSVD_NO_ANSWER}));
+    EXPECT_EQ(gExchanges.held, (std::vector<std::string>{"", ""}));
+    clockSetSource(nullptr);
 }
 
 }  // namespace
