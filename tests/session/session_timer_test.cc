@@ -88,11 +88,14 @@ TEST_F(SessionTimerTest, TheTimerIsARepeatingWorkItemOfThirtySeconds) {
     clockSetSource(nullptr);
 }
 
+// Counter 6 stands at 0 here: the checks' decrements must not wrap it.
 TEST_F(SessionTimerTest, LocalClientsPassWithoutASessionOrAaa) {
+    while (wsvdCounterGet(WSVD_CNT_SCHEMA_ERRORS) > 0) wsvdCounterDecrement(WSVD_CNT_SCHEMA_ERRORS);
     EXPECT_EQ(wsvdRequestAuthenticate("", "", WSVD_CLIENT_LOCAL), 1) << "read-write, no AAA call";
     EXPECT_EQ(wsvdSessionCheck(nullptr, WSVD_CLIENT_LOCAL, 6), 0) << "read-only";
     EXPECT_EQ(wsvdSessionCheck(nullptr, WSVD_CLIENT_WEB, 6), -1);
     EXPECT_EQ(wsvdSessionCheck("", WSVD_CLIENT_WEB, 6), -1);
+    EXPECT_EQ(wsvdCounterGet(WSVD_CNT_SCHEMA_ERRORS), 0u);
 }
 
 TEST_F(SessionTimerTest, LockoutThresholdIsTheConfiguredNumberMinusOne) {
