@@ -62,23 +62,6 @@ protected:
     SwitchHarness sw{{}};
 };
 
-TEST_F(AaaSmTest, ShippedAccountsAuthenticateWithTheirRights) {
-    struct {
-        const char *user, *password;
-        int32_t ok;
-        uint32_t readWrite;
-    } cases[] = {
-        {"admin", "", 1, 1}, {"user", "", 1, 0}, {"admin", "wrong", 0, 0}, {"nobody", "", 0, 0}};
-    for (auto &c : cases) {
-        const aaaResult_t &r = authenticate(c.user, c.password);
-        EXPECT_EQ(r.authenResult != 0, c.ok != 0) << c.user << "/" << c.password;
-        EXPECT_EQ(r.flags & AAA_FLAG_READ_WRITE, c.readWrite) << c.user;
-        if (c.ok) {
-            EXPECT_STREQ(r.userName, c.user);
-        }
-    }
-}
-
 TEST_F(AaaSmTest, LockoutFlagLocksOnlyThatAccount) {
     EXPECT_EQ(authenticate("admin", "wrong", 1).authenError, AAA_ERR_LOCKED_OUT);
     EXPECT_EQ(authenticate("admin", "").authenResult, 0) << "locked for the period";
