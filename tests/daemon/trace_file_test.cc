@@ -62,8 +62,9 @@ TEST_F(TraceFileTest, AlternatesBetweenTheTwoFiles) {
     EXPECT_EQ(readFile(second)[0], 'e');
 }
 
+// A file that holds exactly the maximum size is full.
 TEST_F(TraceFileTest, MaxSizeTakesEffectAtNextWrite) {
-    wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE | WSVD_TRACE_SET_ENABLED, 5, 1);
+    wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE | WSVD_TRACE_SET_ENABLED, 10, 1);
     wsvdTraceWrite("[BEGIN:%d->", 7);
     wsvdTraceWrite("%s\n", "body");
     EXPECT_EQ(readFile(first), "[BEGIN:7->");
