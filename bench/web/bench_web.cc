@@ -8,7 +8,11 @@
 //   bench_web --switch [SECONDS_PER_RUN]   the real switch (cfgmgr, wsvd and webd): an
 //                                          admin session's getVlan beside the hop floor
 //                                          (the same hops doing next to nothing), then getAllVlan
-//                                          over 1024 VLANs (5 s runs by default)
+//                                          and getAllFdb over 1024 entries (5 s runs by
+//                                          default)
+//   bench_web --walks                      the real switch's listings alone: getAllVlan
+//                                          and getAllFdb over 1024 entries, and wsvd's
+//                                          memory with 4094 VLANs
 //   bench_web --slowloris [SECONDS]        one client's wait for webd in front of the
 //                                          echo daemon, alone and while 200 slow
 //                                          clients trickle their requests (60 s)
@@ -35,6 +39,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -360,39 +365,51 @@ bool postSettled(int port, const std::string &body, HttpReply *reply, int ms) {
     return false;
 }
 
-// Creates VLANs v0001..v<count> over `connections` parallel connections, giving up on
-// the rest after `limitS` seconds; failures (and *created).
-long createVlans(int port, const std::string &header, int count, int connections, double limitS,
-                 int *created) {
+// Posts body(k) for k = first..last over `connections` parallel connections, giving up
+// on the rest after `limitS` seconds; failures (and *done, the requests that succeeded).
+long postEach(int port, int first, int last, const std::function<std::string(int)> &body,
+              int connections, double limitS, int *done) {
     auto deadline = Clock::now() + std::chrono::duration<double>(limitS);
-    std::atomic<int> next{1}, done{0};
+    std::atomic<int> next{first}, succeeded{0};
     std::atomic<long> failures{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < connections; i++) {
         threads.emplace_back([&] {
             HttpClient c(port);
             HttpReply reply;
-            char name[16];
-            for (int k; Clock::now() < deadline && (k = next++) <= count;) {
-                snprintf(name, sizeof name, "v%04d", k);
-                std::string body = envelope(std::string("<v:createVlan><name>") + name +
-                                                "</name><vr>VR-Default</vr></v:createVlan>",
-                                            header);
-                if (!c.request("POST", "/xmlService", body, "text/xml", &reply) ||
+            for (int k; Clock::now() < deadline && (k = next++) <= last;) {
+                std::string text = body(k);
+                if (!c.request("POST", "/xmlService", text, "text/xml", &reply) ||
                     reply.status != 200) {
                     if (failures++ == 0)
-                        fprintf(stderr, "bench_web: createVlan %s: %d %s\n", name, reply.status,
+                        fprintf(stderr, "bench_web: %s: %d %s\n", text.c_str(), reply.status,
                                 reply.body.c_str());
                     c.disconnect();
                 } else {
-                    done++;
+                    succeeded++;
                 }
             }
         });
     }
     for (auto &t : threads) t.join();
-    *created = done;
+    *done = succeeded;
     return failures;
+}
+
+std::string createVlanBody(const std::string &header, int k) {
+    char name[16];
+    snprintf(name, sizeof name, "v%04d", k);
+    return envelope(
+        std::string("<v:createVlan><name>") + name + "</name><vr>VR-Default</vr></v:createVlan>",
+        header);
+}
+
+std::string createFdbBody(const std::string &header, int k) {
+    char mac[24];
+    snprintf(mac, sizeof mac, "02:00:00:00:%02x:%02x", (k >> 8) & 0xff, k & 0xff);
+    return envelope(std::string("<f:createFdb xmlns:f=\"urn:xapi/l2protocol/fdb\"><macAddress>") +
+                        mac + "</macAddress><vlan>Default</vlan><port>1:6</port></f:createFdb>",
+                    header);
 }
 
 // Median time of `times` single requests on one kept-alive connection (µs), with the
@@ -410,26 +427,113 @@ double medianRequestUs(int port, const std::string &body, int times, HttpReply *
     return us[us.size() / 2];
 }
 
-int benchSwitch(BareServer &bare, double seconds) {
-    const int kVlans = 1024;  // with "Default"
+// The real switch with an admin session open: its web port, and the SOAP header that
+// carries the session.
+struct RealSwitch {
     int webPort = freeLocalPort();
-    SwitchHarness sw({"cfgmgr", "wsvd", "webd=webd -c 200 -p " + std::to_string(webPort)});
-    if (!sw.start(30000) || !waitForHttp(webPort)) return 1;
-    auto fail = [&](const char *what, const HttpReply &r) {
+    SwitchHarness sw{{"cfgmgr", "wsvd", "webd=webd -c 200 -p " + std::to_string(webPort)}};
+    std::string header;
+
+    int fail(const char *what, const HttpReply &r) {
         fprintf(stderr, "bench_web: %s: status %d\n%s\n--- log ---\n%s", what, r.status,
                 r.body.c_str(), sw.log().c_str());
         return 1;
-    };
+    }
+    bool start() {
+        if (!sw.start(30000) || !waitForHttp(webPort)) return false;
+        HttpReply reply;
+        if (!postSettled(webPort,
+                         envelope("<com:openSessionRequest><session><username>admin</username>"
+                                  "<password></password></session></com:openSessionRequest>"),
+                         &reply, 20000))
+            return fail("openSession", reply) == 0;
+        std::string sessionId = elementText(reply.body, "sessionId");
+        if (sessionId.empty()) return fail("openSession gave no sessionId", reply) == 0;
+        header = "<hdr><sessionId>" + sessionId + "</sessionId></hdr>";
+        return true;
+    }
+};
 
+// One listing, the median of 5 beside the bare server sending the same reply; false
+// when a request fails or the listing holds fewer than `expected` entries.
+bool measureListing(BareServer &bare, RealSwitch &s, const char *operation, const char *ns,
+                    const char *entry, size_t expected) {
+    const std::string body =
+        envelope(std::string("<o:") + operation + " xmlns:o=\"" + ns + "\"/>", s.header);
     HttpReply reply;
-    if (!postSettled(webPort,
-                     envelope("<com:openSessionRequest><session><username>admin</username>"
-                              "<password></password></session></com:openSessionRequest>"),
-                     &reply, 20000))
-        return fail("openSession", reply);
-    std::string sessionId = elementText(reply.body, "sessionId");
-    if (sessionId.empty()) return fail("openSession gave no sessionId", reply);
-    const std::string header = "<hdr><sessionId>" + sessionId + "</sessionId></hdr>";
+    double us = medianRequestUs(s.webPort, body, 5, &reply);
+    if (us < 0) return s.fail(operation, reply) == 0;
+    size_t listed = countOf(reply.body, entry);
+    if (listed < expected) {
+        fprintf(stderr, "bench_web: %s listed %zu, not %zu\n", operation, listed, expected);
+        return false;
+    }
+    if (!bare.serve(reply.body)) return false;
+    double bareUs = medianRequestUs(bare.port, body, 5, &reply);
+    printf("%s over %zu entries (%zu bytes): %.0f us (median of 5); bare %.0f us; ratio %.1f\n",
+           operation, listed, reply.body.size(), us, bareUs, ratio(us, bareUs));
+    fflush(stdout);
+    return true;
+}
+
+// 1023 VLANs beside "Default" and 1024 FDB entries, each listed.
+int benchWalks(BareServer &bare, RealSwitch &s) {
+    const int kVlans = 1024, kFdbs = 1024;
+    pid_t wsvd = s.sw.pidOf("wsvd");
+    const std::string &header = s.header;
+    auto t0 = Clock::now();
+    int created = 0;
+    long failures = postEach(
+        s.webPort, 1, kVlans - 1, [&](int k) { return createVlanBody(header, k); }, 8, 240,
+        &created);
+    double createS = usSince(t0) / 1e6;
+    printf("createVlan over 8 connections: %d created in %.2f s (%.0f/s), %ld failed\n", created,
+           createS, created / createS, failures);
+    if (created != kVlans - 1) return 1;
+    t0 = Clock::now();
+    failures = postEach(
+        s.webPort, 1, kFdbs, [&](int k) { return createFdbBody(header, k); }, 8, 240, &created);
+    printf("createFdb over 8 connections: %d created in %.2f s, %ld failed\n", created,
+           usSince(t0) / 1e6, failures);
+    if (created != kFdbs) return 1;
+
+    RssSampler listing({wsvd});
+    if (!measureListing(bare, s, "getAllVlan", "urn:xapi/l2protocol/vlan", "<name>", kVlans) ||
+        !measureListing(bare, s, "getAllFdb", "urn:xapi/l2protocol/fdb", "<macAddress>", kFdbs))
+        return 1;
+    listing.stop();
+    printf("wsvd resident memory while listing 1024 VLANs and 1024 FDB entries: %ld kB at most\n",
+           listing.peak(0));
+    return 0;
+}
+
+// VLANs up to 4094, then wsvd's resident memory while getAllVlan lists them (it lists
+// at most 1024) and after.
+int benchMostVlans(BareServer &bare, RealSwitch &s) {
+    const int kVlans = 1024, kMostVlans = 4094;
+    pid_t wsvd = s.sw.pidOf("wsvd");
+    const std::string &header = s.header;
+    int created = 0;
+    postEach(
+        s.webPort, kVlans, kMostVlans - 1, [&](int k) { return createVlanBody(header, k); }, 8, 240,
+        &created);
+    if (created != kMostVlans - kVlans) return 1;
+    RssSampler most({wsvd});
+    if (!measureListing(bare, s, "getAllVlan", "urn:xapi/l2protocol/vlan", "<name>", kVlans))
+        return 1;
+    most.stop();
+    printf("wsvd resident memory with %d VLANs: %ld kB at most while listing them, %ld after\n",
+           kMostVlans, most.peak(0), rssKb(wsvd));
+    return 0;
+}
+
+int benchSwitch(BareServer &bare, double seconds) {
+    RealSwitch s;
+    if (!s.start()) return 1;
+    const int webPort = s.webPort;
+    const std::string &header = s.header;
+    auto fail = [&](const char *what, const HttpReply &r) { return s.fail(what, r); };
+    HttpReply reply;
 
     const std::string getVlan =
         envelope("<v:getVlan><name>Default</name><vr>VR-Default</vr></v:getVlan>", header);
@@ -455,7 +559,7 @@ int benchSwitch(BareServer &bare, double seconds) {
         floorReply.body.rfind("status=1 ", 0) != 0)
         return fail("hop floor", floorReply);
 
-    pid_t wsvd = sw.pidOf("wsvd");
+    pid_t wsvd = s.sw.pidOf("wsvd");
     long rssRest = rssKb(wsvd), bareRest = rssKb(bare.pid);
     RssSampler sampler({wsvd, bare.pid});
     printHeader("switch req/s");
@@ -481,26 +585,12 @@ int benchSwitch(BareServer &bare, double seconds) {
                row.floor.p50Us, row.floor.p99Us, ratio(row.web.rps, row.floor.rps),
                ratio(row.web.p50Us, row.floor.p50Us), ratio(row.web.p99Us, row.floor.p99Us));
 
-    auto t0 = Clock::now();
-    int created = 0;
-    long failures = createVlans(webPort, header, kVlans - 1, 8, 240, &created);
-    double createS = usSince(t0) / 1e6;
-    printf("createVlan over 8 connections: %d created in %.2f s (%.0f/s), %ld failed\n", created,
-           createS, created / createS, failures);
-    if (created != kVlans - 1) return 1;
-
-    RssSampler allSampler({wsvd});
-    const std::string getAll = envelope("<v:getAllVlan/>", header);
-    double allUs = medianRequestUs(webPort, getAll, 5, &reply);
-    if (allUs < 0) return fail("getAllVlan", reply);
-    size_t listed = countOf(reply.body, "<name>");
-    if (!bare.serve(reply.body)) return 1;
-    double bareAllUs = medianRequestUs(bare.port, getAll, 5, &reply);
-    allSampler.stop();
-    printf(
-        "getAllVlan over %zu VLANs (%zu bytes): %.0f us (median of 5); bare %.0f us; "
-        "ratio %.1f\n",
-        listed, reply.body.size(), allUs, bareAllUs, ratio(allUs, bareAllUs));
+    long rssWalks = 0;
+    {
+        RssSampler walks({wsvd});
+        if (int rc = benchWalks(bare, s)) return rc;
+        rssWalks = walks.peak(0);
+    }
 
     // Writes: createVlan and deleteVlan of one VLAN in turn, one connection.
     std::vector<double> createUs, deleteUs;
@@ -526,12 +616,20 @@ int benchSwitch(BareServer &bare, double seconds) {
            createUs[createUs.size() / 2], deleteUs[deleteUs.size() / 2]);
 
     printf(
-        "resident memory (kB): wsvd %ld at rest, %ld at most under getVlan load, %ld after "
-        "%d VLANs and during getAllVlan; bare server %ld at rest, %ld under load "
-        "(wsvd / bare %.2f at rest, %.2f under load)\n",
-        rssRest, rssLoad, allSampler.peak(0), kVlans, bareRest, bareLoad, ratio(rssRest, bareRest),
+        "resident memory (kB): wsvd %ld at rest, %ld at most under getVlan load, %ld at most "
+        "while 1024 VLANs and FDB entries are made and listed; bare server %ld at rest, %ld "
+        "under load (wsvd / bare %.2f at rest, %.2f under load)\n",
+        rssRest, rssLoad, rssWalks, bareRest, bareLoad, ratio(rssRest, bareRest),
         ratio(rssLoad, bareLoad));
-    return failures ? 1 : 0;
+    return benchMostVlans(bare, s);
+}
+
+// The walks alone (and the memory with 4094 VLANs), without the rate runs.
+int benchWalksOnly(BareServer &bare) {
+    RealSwitch s;
+    if (!s.start()) return 1;
+    if (int rc = benchWalks(bare, s)) return rc;
+    return benchMostVlans(bare, s);
 }
 
 }  // namespace
@@ -643,6 +741,7 @@ int main(int argc, char **argv) {
         double seconds = argc > 2 ? atof(argv[2]) : 60;
         return benchSlowloris(seconds > 0 && seconds <= 600 ? seconds : 60);
     }
+    bool walksOnly = argc > 1 && strcmp(argv[1], "--walks") == 0;
     bool realSwitch = argc > 1 && strcmp(argv[1], "--switch") == 0;
     if (realSwitch) {
         argc--;
@@ -659,7 +758,9 @@ int main(int argc, char **argv) {
         fprintf(stderr, "bench_web: cannot start the bare server\n");
         return 1;
     }
-    int rc = realSwitch ? benchSwitch(bare, seconds) : benchEcho(bare, seconds);
+    int rc = walksOnly    ? benchWalksOnly(bare)
+             : realSwitch ? benchSwitch(bare, seconds)
+                          : benchEcho(bare, seconds);
     bare.stop();
     return rc;
 }
