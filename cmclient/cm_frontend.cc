@@ -2,7 +2,10 @@
 //
 // The link is (re)made by a periodic tick on the dispatcher thread, which also fails
 // requests whose reply is overdue. Requests may be sent from any thread; replies,
-// failures and lock-out events are delivered on the dispatcher thread.
+// failures and lock-out events are delivered on the dispatcher thread, except the
+// answer of a get-next that was read ahead: it is handed to the callback on the
+// sender's own thread before cmSendRequest returns, which spares a walk two thread
+// hand-offs per row.
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -56,7 +59,9 @@ std::deque<Ahead> gAhead;
 uint32_t gAheadFor = 0;  // the link request id whose answers are arriving (0: none)
 uint32_t gAheadAsked = CM_READ_AHEAD_FIRST;  // how many the next walk request asks for
 bool gAheadUsedUp = false;  // all answers taken, the last saying more follow: a walk goes on
-bool gReading = false;      // the dispatcher is handling what it read, or holds part of a message
+// The dispatcher holds bytes from cfgmgr it has not handled yet (they may be news of a
+// change): while it reads, and after it when part of a message is left.
+bool gReading = false;
 
 void dropAheadLocked() {
     gAhead.clear();
@@ -155,39 +160,21 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
     }
 }
 
-void setReading(bool reading, bool partial) {
+void setReading(bool reading) {
     std::lock_guard<std::mutex> lock(gMutex);
-    gReading = reading || partial;
+    gReading = reading;
 }
 
-struct AheadDelivery {
-    uint32_t seqnum;
-    Ahead answer;
-};
-
-void deliverAhead(void *arg) {
-    std::unique_ptr<AheadDelivery> d(static_cast<AheadDelivery *>(arg));
-    const Ahead &a = d->answer;
-    deliver(CM_EVENT_REPLY, d->seqnum, a.status, a.hasMessage ? a.message.c_str() : nullptr,
-            a.hasData ? a.data.c_str() : nullptr, 0);
-}
-
-// Hands over the first answer read ahead when it answers `canonical` and nothing cfgmgr
-// has sent is still unread or being handled (it may be news of a change). Under gMutex.
-bool answerAheadLocked(const std::string &canonical, uint32_t seqnum) {
+// Takes the first answer read ahead when it answers `canonical` and nothing cfgmgr has
+// sent is still unread or being handled (it may be news of a change). Under gMutex.
+bool takeAheadLocked(const std::string &canonical, Ahead *answer) {
     if (gAhead.empty() || gAhead.front().request != canonical || gReading || !gLink) return false;
     char byte;
     ssize_t n = recv(gLink->fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
-    auto d = std::make_unique<AheadDelivery>(AheadDelivery{seqnum, std::move(gAhead.front())});
+    *answer = std::move(gAhead.front());
     gAhead.pop_front();
-    bool walkGoesOn = d->answer.status == 2;
-    if (dispatchPost(deliverAhead, d.get()) != 0) {
-        dropAheadLocked();
-        return false;
-    }
-    d.release();
-    gAheadUsedUp = gAhead.empty() && walkGoesOn;
+    gAheadUsedUp = gAhead.empty() && answer->status == 2;
     return true;
 }
 
@@ -201,10 +188,16 @@ void onReadable(int fd, void *) {
         dispatchRemoveFd(fd);
         return;
     }
-    setReading(true, false);
-    int rc = link->readAvailable(onMessage);
+    setReading(true);
+    int rc = link->readAvailable([&link](const uint8_t *bytes, uint32_t length) {
+        // While one message is handled (a reply may wake a walk that asks for its next
+        // row at once), only the bytes read after it can hold news not yet heard.
+        setReading(link->rx.size() > link->rxAt);
+        onMessage(bytes, length);
+        setReading(true);
+    });
     // Bytes of a message not yet whole may be news of a change.
-    setReading(false, link->rx.size() > link->rxAt);
+    setReading(link->rx.size() > link->rxAt);
     if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
 }
 
@@ -286,9 +279,16 @@ int cmSendRequest(const cmRequest_t *request) {
     std::shared_ptr<cmLinkClient> link;
     uint32_t id, ahead = 0;
     {
-        std::lock_guard<std::mutex> lock(gMutex);
+        std::unique_lock<std::mutex> lock(gMutex);
         if (!gLink) return 0;
-        if (!canonical.empty() && answerAheadLocked(canonical, request->seqnum)) return 1;
+        Ahead answer;
+        if (!canonical.empty() && takeAheadLocked(canonical, &answer)) {
+            lock.unlock();
+            deliver(CM_EVENT_REPLY, request->seqnum, answer.status,
+                    answer.hasMessage ? answer.message.c_str() : nullptr,
+                    answer.hasData ? answer.data.c_str() : nullptr, 0);
+            return 1;
+        }
         link = gLink;
         id = gNextId++;
         if (gNextId == 0) gNextId = 1;
