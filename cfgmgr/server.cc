@@ -67,15 +67,30 @@ void sendTo(uint32_t peer, const cmLinkMessage &message) {
     });
 }
 
-void reply(uint32_t peer, uint32_t id, uint32_t status, const std::string &message,
-           const std::string &data) {
-    if (!peer) return;
+// Appends a message's frames as they go on the wire, for a burst sent in one write.
+void appendFrames(const cmLinkMessage &message, std::vector<uint8_t> *burst) {
+    cmLinkSendPieces(message.bytes(), [burst](const uint8_t *data, uint32_t length) {
+        const auto *word = reinterpret_cast<const uint8_t *>(&length);
+        burst->insert(burst->end(), word, word + 4);
+        burst->insert(burst->end(), data, data + length);
+        return 0;
+    });
+}
+
+cmLinkMessage replyMessage(uint32_t id, uint32_t status, const std::string &message,
+                           const std::string &data) {
     cmLinkMessage m(CMLINK_REPLY);
     m.u32(CMLINK_TAG_ID, id).u32(CMLINK_TAG_STATUS, status);
     if (!message.empty()) m.text(CMLINK_TAG_MESSAGE, message.c_str());
     // A successful reply always carries its data, even when no row came back.
     if (status != 0) m.text(CMLINK_TAG_DATA, data.c_str());
-    sendTo(peer, m);
+    return m;
+}
+
+void reply(uint32_t peer, uint32_t id, uint32_t status, const std::string &message,
+           const std::string &data) {
+    if (!peer) return;
+    sendTo(peer, replyMessage(id, status, message, data));
 }
 
 // The configured number of failed logins before lock-out, which frontends are told.
@@ -151,16 +166,23 @@ void onRequest(uint32_t peer, tlv_t *t) {
     uint32_t ahead = 0;
     if (operation == CM_OP_GET && flags == CM_GET_NEXT &&
         tlvDecode(t, CMLINK_TAG_AHEAD, TLV_DEC_U32, &ahead, TLV_DEC_END) == 0 && ahead > 0) {
+        // The answers read ahead, then the reply, in one write: the walk's process wakes
+        // once for them all.
         if (ahead > CM_READ_AHEAD_MOST) ahead = CM_READ_AHEAD_MOST;
-        for (const cfgAheadAnswer &a : cfgReadAhead(text, r, ahead)) {
+        std::vector<cfgAheadAnswer> answers = cfgReadAhead(text, r, ahead);
+        std::vector<uint8_t> burst;
+        for (const cfgAheadAnswer &a : answers) {
             cmLinkMessage m(CMLINK_AHEAD);
             m.u32(CMLINK_TAG_ID, id)
                 .text(CMLINK_TAG_TEXT, a.request.c_str())
                 .u32(CMLINK_TAG_STATUS, a.reply.status);
             if (!a.reply.message.empty()) m.text(CMLINK_TAG_MESSAGE, a.reply.message.c_str());
             if (a.reply.status != 0) m.text(CMLINK_TAG_DATA, a.reply.data.c_str());
-            sendTo(peer, m);
+            appendFrames(m, &burst);
         }
+        appendFrames(replyMessage(id, r.status, r.message, r.data), &burst);
+        ipmlSendFrames(peer, burst.data(), burst.size());
+        return;
     }
     bool changed = operation != CM_OP_GET && r.status != 0;
     // Before the setter hears that its set is done: a walk that starts after it then

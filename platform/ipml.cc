@@ -300,20 +300,46 @@ int ipmlSetPeerOption(uint32_t peer, int option, int value) {
     return 0;
 }
 
-int ipmlSend(uint32_t peer, bmPacket_t *packet, int /*flags*/) {
-    if (!packet || packet->length == 0 || packet->length > IPML_MAX_FRAME) return -1;
+namespace {
+
+// Writes iov to a peer under its write lock; false when it is gone or the write fails.
+bool writeToPeer(uint32_t peer, iovec *iov, int count) {
     std::shared_ptr<Peer> p = lookupPeer(peer);
-    if (!p) return -1;
+    if (!p) return false;
     std::lock_guard<std::mutex> lock(p->writeMutex);
-    if (p->closed) return -1;
-    if (!sendFrame(p->fd, packet->data, packet->length)) {
+    if (p->closed) return false;
+    if (!writeAll(p->fd, iov, count)) {
         // The dispatcher sees the end of the stream and drops the peer there.
         fprintf(stderr, "%s: ipml: peer %u stalled or failed while sending; cutting it off\n",
                 karnGetProcessName(), peer);
         shutdown(p->fd, SHUT_RDWR);
-        return -1;
+        return false;
     }
-    return static_cast<int>(packet->length);
+    return true;
+}
+
+}  // namespace
+
+int ipmlSend(uint32_t peer, bmPacket_t *packet, int /*flags*/) {
+    if (!packet || packet->length == 0 || packet->length > IPML_MAX_FRAME) return -1;
+    uint32_t length = packet->length;
+    iovec iov[2] = {{&length, 4}, {packet->data, length}};
+    return writeToPeer(peer, iov, 2) ? static_cast<int>(length) : -1;
+}
+
+long ipmlSendFrames(uint32_t peer, const uint8_t *frames, size_t length) {
+    if (!frames || length == 0) return -1;
+    // Frames the reader would refuse must not leave: it would cut the link.
+    for (size_t at = 0; at < length;) {
+        uint32_t frame;
+        if (length - at < 4) return -1;
+        memcpy(&frame, frames + at, 4);
+        if (frame == 0 || frame > IPML_MAX_FRAME || length - at - 4 < frame) return -1;
+        at += 4 + frame;
+    }
+    iovec iov = {const_cast<uint8_t *>(frames), length};
+    if (!writeToPeer(peer, &iov, 1)) return -1;
+    return long(length);
 }
 
 int ipmlConnect(uint16_t linkNumber) {

@@ -26,6 +26,10 @@ int ipmlSetPeerOption(uint32_t peer, int option, int value);
 // Sends the packet's bytes in use to the peer. Returns the bytes sent (> 0), or
 // -1 when the peer is gone or the write fails. Safe to call from any thread.
 int ipmlSend(uint32_t peer, bmPacket_t *packet, int flags);
+// Sends frames already laid out as on the wire (each a u32 length and its bytes) in one
+// write, so that a burst of messages wakes the peer once. Returns the bytes sent, or -1
+// when the peer is gone, the write fails or a length word does not fit the frames.
+long ipmlSendFrames(uint32_t peer, const uint8_t *frames, size_t length);
 // Closes the listener and every peer; each peer that had been announced gets its leave
 // event (on the calling thread) first. Not from inside the link's own callbacks.
 void ipmlClose(ipmlLink_t *link);

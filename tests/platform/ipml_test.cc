@@ -111,6 +111,18 @@ TEST_F(Ipml, FramesArriveWholeHoweverTheBytesAreSplit) {
     EXPECT_EQ(std::string(buf, 5), "reply");
     bmFree(p);
 
+    // Frames laid out ahead go in one write, and only when every length word fits.
+    std::string burst = frame("one") + frame("two");
+    auto bytes = [](const std::string &s) { return reinterpret_cast<const uint8_t *>(s.data()); };
+    for (const std::string &bad :
+         {burst.substr(0, burst.size() - 1), frame("") + frame("x"), burst + "\x01\x00"})
+        EXPECT_EQ(ipmlSendFrames(peer, bytes(bad), bad.size()), -1);
+    EXPECT_EQ(ipmlSendFrames(peer, bytes(burst), burst.size()), long(burst.size()));
+    for (const char *expected : {"one", "two"}) {
+        EXPECT_EQ(ipmlReadFrame(fd, buf, sizeof buf, 1000), 3);
+        EXPECT_EQ(std::string(buf, 3), expected);
+    }
+
     close(fd);
     ASSERT_TRUE(pump([&] { return seen.events.size() == 2; }));
     EXPECT_EQ(seen.events[1], leave(peer));
