@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cfgmgr/persist.h"
+#include "cfgmgr/readahead.h"
 #include "cfgmgr/store.h"
 #include "cmclient/cm.h"
 
@@ -106,6 +107,20 @@ void BM_WalkByName(benchmark::State &state) {
     walk(state, true);
 }
 BENCHMARK(BM_WalkByName)->Unit(benchmark::kMillisecond);
+
+// One get-next and the 128 answers read ahead of it, as cfgmgr serves a walk that goes on
+// (items: answers).
+void BM_ReadAhead128(benchmark::State &state) {
+    fill();
+    const std::string text = vlanText("get", 100, "");
+    for (auto _ : state) {
+        cfgReply_t r = cfgStoreHandle(CM_GET_NEXT, text.c_str());
+        std::vector<cfgAheadAnswer> answers = cfgReadAhead(text.c_str(), r, 128);
+        if (answers.size() != 128) abort();
+    }
+    state.SetItemsProcessed(state.iterations() * 129);
+}
+BENCHMARK(BM_ReadAhead128)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
