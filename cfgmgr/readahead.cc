@@ -24,11 +24,10 @@ std::vector<cfgAheadAnswer> cfgReadAhead(const char *first, const cfgReply_t &re
     for (const cfgGivenField &f : request.fields) given[f.name] = f.text;
     const cfgReply_t *previous = &reply;
     while (answers.size() < count) {
-        // The next request names the row just answered by its whole key.
-        cfgObjectText row;
-        if (cfgRowRead(previous->data, &row, &why) != 0) break;
-        cmGivenFields key;
-        for (const cfgGivenField &f : row.fields) key[f.name] = f.text;
+        // The next request names the row just answered by its whole key. Where the key
+        // comes from cannot make an answer wrong: each is computed for the very text it
+        // is handed over for.
+        cmGivenFields key(previous->lastKey.begin(), previous->lastKey.end());
         bool whole = true;
         for (size_t k : decl.keys) {
             auto it = key.find(decl.fields[k].name);

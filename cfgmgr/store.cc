@@ -16,7 +16,7 @@ namespace {
 // Never destroyed, like the tables that point into it.
 cfgCatalogue &gCatalogue = *new cfgCatalogue;
 cfgStoreEnvironment_t gEnvironment;
-uint64_t gStartUs = 0;  // when the store was set up
+uint64_t gStartUs = 0;     // when the store was set up
 uint32_t gGeneration = 0;  // how many times it was set up
 
 // The hooks of each object of the catalogue, by the object's position.
@@ -263,6 +263,11 @@ cfgReply_t getRows(const cfgTable &t, uint32_t flags, const Given &g) {
         return reply;
     }
     for (size_t i : found.rows) from->format(from->rows()[i], &reply.data);
+    if (!found.rows.empty())
+        for (size_t k : t.decl().keys) {
+            const cfgValue &v = from->rows()[found.rows.back()].values[k];
+            if (v.set) reply.lastKey.emplace_back(t.decl().fields[k].name, v.text);
+        }
     reply.status = found.status;
     return reply;
 }

@@ -15,6 +15,9 @@ struct cfgReply_t {
     uint32_t status = 0;  // 0 failure; a get-next: 2 when another row follows, else 1
     std::string message;  // why it failed
     std::string data;     // XML of the rows read (empty when none)
+    // A get of a keyed object: the key fields of the last row read, by name, with their
+    // values as stored (what the next get of a walk names it by).
+    std::vector<std::pair<std::string, std::string>> lastKey;
 };
 
 // Reads the catalogue and canned rows of the data directory `dataDir` (see
