@@ -25,6 +25,7 @@
 #include "cmclient/cmclient.h"
 #include "cmclient/cmlink.h"
 #include "platform/dispatch.h"
+#include "platform/log.h"
 #include "platform/tlv.h"
 #include "platform/util.h"
 
@@ -111,9 +112,14 @@ void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why) {
     failAll(lost, why);
 }
 
+// The one way out for a message from cfgmgr that does not decode.
+void dropMessage(uint32_t kind, const char *why) {
+    logWarn("cmclient: message of kind %u from cfgmgr dropped: %s", kind, why);
+}
+
 void onMessage(const uint8_t *bytes, uint32_t length) {
     uint32_t kind = 0;
-    if (cmLinkDecodeKind(bytes, length, &kind) != 0) return;
+    if (cmLinkDecodeKind(bytes, length, &kind) != 0) return dropMessage(0, "no kind");
     tlv_t t;
     tlvInit(&t, const_cast<uint8_t *>(bytes), length);
     if (kind == CMLINK_AHEAD) {
@@ -121,7 +127,7 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
         const char *request = nullptr;
         if (tlvDecode(&t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_STATUS, TLV_DEC_U32, &status,
                       CMLINK_TAG_TEXT, TLV_DEC_STRING, &request, nullptr, TLV_DEC_END) != 0)
-            return;
+            return dropMessage(kind, "no id, status or text");
         const char *message = nullptr, *data = nullptr;
         tlvDecode(&t, CMLINK_TAG_MESSAGE, TLV_DEC_STRING, &message, nullptr, TLV_DEC_END);
         tlvDecode(&t, CMLINK_TAG_DATA, TLV_DEC_STRING, &data, nullptr, TLV_DEC_END);
@@ -136,7 +142,7 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
         uint32_t id, status;
         if (tlvDecode(&t, CMLINK_TAG_ID, TLV_DEC_U32, &id, CMLINK_TAG_STATUS, TLV_DEC_U32, &status,
                       TLV_DEC_END) != 0)
-            return;
+            return dropMessage(kind, "no id or status");
         const char *message = nullptr, *data = nullptr;
         tlvDecode(&t, CMLINK_TAG_MESSAGE, TLV_DEC_STRING, &message, nullptr, TLV_DEC_END);
         tlvDecode(&t, CMLINK_TAG_DATA, TLV_DEC_STRING, &data, nullptr, TLV_DEC_END);
@@ -154,7 +160,7 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
         uint32_t event, value;
         if (tlvDecode(&t, CMLINK_TAG_EVENT, TLV_DEC_U32, &event, CMLINK_TAG_VALUE, TLV_DEC_U32,
                       &value, TLV_DEC_END) != 0)
-            return;
+            return dropMessage(kind, "no event or value");
         if (event == CM_EVENT_LOCKOUT_THRESHOLD || event == CM_EVENT_LOCKOUT_CHANGED)
             deliver(int(event), 0, 0, nullptr, nullptr, value);
     }
@@ -325,6 +331,10 @@ int cmSendRequest(const cmRequest_t *request) {
 bool cmFrontendConnected() {
     std::lock_guard<std::mutex> lock(gMutex);
     return gLink != nullptr;
+}
+
+void cmFrontendTakeMessage(const uint8_t *bytes, uint32_t length) {
+    onMessage(bytes, length);
 }
 
 void cmFrontendShutdown() {
