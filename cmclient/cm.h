@@ -1,5 +1,6 @@
 // Configuration-manager client (frontend): a process sends XML requests to cfgmgr and
-// gets each reply back as an event on its dispatcher thread.
+// gets each reply back as an event on its dispatcher thread (an answer read ahead, see
+// below, on the sending thread, before cmSendRequest returns).
 //
 // A request text is one element per module, "module_" followed by the module name,
 // holding one operation element ("get", "set" or "setop") holding one object element;
@@ -11,10 +12,11 @@
 //
 // A get-next walk is read ahead: cfgmgr answers a get-next with the answers to the
 // get-nexts that would follow it too, and the library hands each to the callback, as
-// any reply, when the walk asks for it (cmclient/cm_readahead.h). They are dropped on
-// any set, on a get-next that does not carry on from them (a new walk), and when cfgmgr
-// says its store changed, whoever changed it; none is handed over while news from
-// cfgmgr is still unread.
+// any reply, when the walk asks for it (cmclient/cm_readahead.h): on the thread that
+// asks, inside its cmSendRequest, so a caller must be ready for its reply before it
+// sends. They are dropped on any set, on a get-next that does not carry on from them
+// (a new walk), and when cfgmgr says its store changed, whoever changed it; none is
+// handed over while news from cfgmgr is still unread.
 #pragma once
 #include <cstdint>
 
