@@ -32,7 +32,8 @@ namespace {
 
 // A peer that does not take any of our bytes for this long is cut off rather than
 // holding a sending thread forever.
-const int kSendStallMs = 5000;
+const int kDefaultSendStallMs = 5000;
+std::atomic<int> gSendStallMs{kDefaultSendStallMs};
 const size_t kReadChunk = 16384;
 
 struct Peer {
@@ -79,7 +80,7 @@ bool waitFor(int fd, short events, int timeoutMs) {
     }
 }
 
-// Writes all of iov; false when the peer stalls for kSendStallMs or the write fails.
+// Writes all of iov; false when the peer stalls for gSendStallMs or the write fails.
 bool writeAll(int fd, iovec *iov, int count) {
     while (count > 0) {
         msghdr msg{};
@@ -88,7 +89,8 @@ bool writeAll(int fd, iovec *iov, int count) {
         ssize_t n = sendmsg(fd, &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0) {
             if (errno == EINTR) continue;
-            if ((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(fd, POLLOUT, kSendStallMs))
+            if ((errno == EAGAIN || errno == EWOULDBLOCK) &&
+                waitFor(fd, POLLOUT, gSendStallMs.load()))
                 continue;
             return false;
         }
@@ -290,6 +292,10 @@ void ipmlClose(ipmlLink_t *link) {
     close(link->listenFd);
     unlink(link->path.c_str());
     delete link;
+}
+
+void ipmlSetSendStallMs(int ms) {
+    gSendStallMs.store(ms > 0 ? ms : kDefaultSendStallMs);
 }
 
 int ipmlSetPeerOption(uint32_t peer, int option, int value) {

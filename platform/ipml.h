@@ -23,6 +23,9 @@ typedef void (*ipmlPeerCallBack_t)(ipmlLink_t *link, int event, uint32_t peer);
 ipmlLink_t *ipmlInitServerClient(int instance, uint16_t linkNumber, int server,
                                  ipmlPeerCallBack_t peerCallBack, void *arg);
 int ipmlSetPeerOption(uint32_t peer, int option, int value);
+// How long a send waits for a peer that takes none of its bytes before cutting it off
+// (5 s; tests shorten it). 0 or less restores the default.
+void ipmlSetSendStallMs(int ms);
 // Sends the packet's bytes in use to the peer. Returns the bytes sent (> 0), or
 // -1 when the peer is gone or the write fails. Safe to call from any thread.
 int ipmlSend(uint32_t peer, bmPacket_t *packet, int flags);
