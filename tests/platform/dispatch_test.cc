@@ -98,6 +98,37 @@ TEST_F(Dispatch, CancelFromInsideTheItemStopsItAndAnItemDueInTheSameRound) {
     EXPECT_EQ(otherRuns, 0);
 }
 
+struct Fired {
+    std::vector<int> *log;
+    int n;
+};
+
+void fired(void *arg) {
+    auto *f = static_cast<Fired *>(arg);
+    f->log->push_back(f->n);
+}
+
+// Items due in one round run earliest first, whatever order they were made in; a
+// repeating item that fell behind runs once, then a whole period later.
+TEST_F(Dispatch, DueItemsRunEarliestFirstAndMissedRoundsAreNotMadeUp) {
+    std::vector<int> log;
+    Fired late{&log, 3}, early{&log, 1}, every{&log, 10};
+    dispatchExecuteWorkItem(fired, &late, 0, ms(3000), DISPATCH_WORK_ONCE);
+    dispatchExecuteWorkItem(fired, &early, 0, ms(1000), DISPATCH_WORK_ONCE);
+    dispatchWork_t w = dispatchExecuteWorkItem(fired, &every, 0, ms(2000), DISPATCH_WORK_REPEAT);
+    clockAdvanceUs(9000000);
+    dispatchRunOnce(0);
+    dispatchRunOnce(0);
+    EXPECT_EQ(log, (std::vector<int>{1, 10, 3}));
+    clockAdvanceUs(1999999);
+    dispatchRunOnce(0);
+    EXPECT_EQ(log.size(), 3u);
+    clockAdvanceUs(1);
+    dispatchRunOnce(0);
+    EXPECT_EQ(log.size(), 4u);
+    dispatchWorkCancel(w);
+}
+
 struct Order {
     std::mutex m;
     std::vector<int> seen;
@@ -193,12 +224,14 @@ TEST_F(Dispatch, DescriptorRemovedByAnotherCallbackInTheSameRoundIsSkipped) {
     close(p.b);
 }
 
+void stopFromAnotherThread(void *arg) {
+    *static_cast<std::thread *>(arg) = std::thread([] { dispatchStop(7); });
+}
+
 TEST_F(Dispatch, StopFromAnotherThreadEndsTheHandlerWithItsStatus) {
     clockSetSource(nullptr);
-    std::thread stopper([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        dispatchStop(7);
-    });
+    std::thread stopper;  // started by the loop itself, so the stop meets a running loop
+    dispatchExecuteWorkItem(stopFromAnotherThread, &stopper, 0, ms(0), DISPATCH_WORK_ONCE);
     EXPECT_EQ(dispatchHandler(), 7);
     stopper.join();
 }
