@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -161,11 +161,10 @@ TEST(PolicyFiles, NamesAndReading) {
                             "123456789012345678901234567890123"})
         EXPECT_FALSE(rulePolicyNameOk(bad)) << bad;
 
-    char pattern[] = "/tmp/policy_filesXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string dir = pattern;
-    std::ofstream(dir + "/ok.pol") << "entry a { if { } then { permit; } }\n";
-    std::ofstream(dir + "/big.pol") << std::string(RULE_POLICY_FILE_MAX + 1, ' ');
+    ScratchDir scratch("policy_files");
+    const std::string dir = scratch.path();
+    writeFile(dir + "/ok.pol", "entry a { if { } then { permit; } }\n");
+    writeFile(dir + "/big.pol", std::string(RULE_POLICY_FILE_MAX + 1, ' '));
     ASSERT_EQ(mkfifo((dir + "/fifo.pol").c_str(), 0600), 0);
     struct Case {
         const char *file;
@@ -187,7 +186,6 @@ TEST(PolicyFiles, NamesAndReading) {
         EXPECT_EQ(why, c.why) << c.file;
         EXPECT_EQ(entries.size(), c.rc == 0 ? 1u : 0u) << c.file;
     }
-    EXPECT_EQ(system(("rm -rf " + dir).c_str()), 0);
 }
 
 }  // namespace

@@ -63,9 +63,7 @@ using Shape = std::vector<std::string>;
 
 class AclPmTest : public StoreInTree {
 protected:
-    void policy(const std::string &name, const std::string &text) {
-        writeFile(name + ".pol", text);
-    }
+    void policy(const std::string &name, const std::string &text) { writeFile(name + ".pol", text); }
 };
 
 TEST_F(AclPmTest, RulesAreMadeFromTheirTextOrRefusedSayingWhy) {

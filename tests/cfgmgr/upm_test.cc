@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "platform/dispatch.h"
 #include "platform/dm.h"
 #include "platform/portlist.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -109,7 +111,8 @@ std::vector<std::string> values(const std::string &data, const std::string &fiel
 class UpmModule : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TZ", "EST5", 1);  // five hours west of UTC, no summer time
+        env = std::make_unique<ScopedEnv>();
+        env->set("TZ", "EST5");  // five hours west of UTC, no summer time
         tzset();
         std::string why;
         ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
@@ -124,8 +127,7 @@ protected:
         upmSetCli(nullptr);
         dispatchShutdown();
         clockSetSource(nullptr);
-        unsetenv("KARN_UPM_RUN_SECONDS");
-        unsetenv("TZ");
+        env.reset();
         tzset();
     }
     // Moves the dispatcher's clock and runs what came due.
@@ -134,6 +136,7 @@ protected:
         for (int i = 0; i < 3; i++) dispatchRunOnce(0);
     }
     static std::string results() { return request(get("<upmProfileExec/>"), CM_GET_PLAIN).data; }
+    std::unique_ptr<ScopedEnv> env;  // reset before tzset() reads the zone back
 };
 
 // Requests that must be refused leave the store as it was and say why.
@@ -340,7 +343,7 @@ TEST_F(UpmModule, TimersFireOnTheDispatchersClock) {
 // 3 when it was stopped at its bound; the output is cut at 8192 characters; the last
 // 256 results are kept.
 TEST_F(UpmModule, RunsAndTheirResults) {
-    setenv("KARN_UPM_RUN_SECONDS", "20", 1);
+    env->set("KARN_UPM_RUN_SECONDS", "20");
     std::string script;
     for (int i = 0; i < 300; i++) script += "show vlan\n";
     ASSERT_TRUE(changes(profile("long", script)));

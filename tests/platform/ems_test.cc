@@ -9,30 +9,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
 class Ems : public ::testing::Test {
 protected:
     void SetUp() override {
-        char dir[] = "/tmp/wsvdems.XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        scratch = dir;
-        setenv("KARN_SCRATCH_LOCATION", dir, 1);
+        env.set("KARN_SCRATCH_LOCATION", scratch.path()).unset("KARN_EMS_INCIDENTS");
     }
-    void TearDown() override {
-        unsetenv("KARN_SCRATCH_LOCATION");
-        // Only ever the directory made above.
-        if (scratch.rfind("/tmp/wsvdems.", 0) == 0) std::filesystem::remove_all(scratch);
-    }
-    std::string scratch;
+    ScratchDir scratch{"wsvdems"};
+    ScopedEnv env;
 };
 
 void log(emsTrace_t *t, const std::string &s) {
@@ -42,7 +34,7 @@ void log(emsTrace_t *t, const std::string &s) {
 TEST_F(Ems, RingDropsTheOldestTextAndFileReadsTheSame) {
     emsTrace_t *t = emsInitTraceBuffer("wsvd", 32, EMS_TRACE_PLAIN, nullptr);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(std::string(emsTracePath(t)), scratch + "/ems/wsvd.trace");
+    EXPECT_EQ(std::string(emsTracePath(t)), scratch / "ems/wsvd.trace");
     log(t, "first");
     log(t, "second\n");
     EXPECT_EQ(emsTraceText(t), "first\nsecond\n");
@@ -56,6 +48,15 @@ TEST_F(Ems, RingDropsTheOldestTextAndFileReadsTheSame) {
     log(t, std::string(100, 'x') + "tail");  // larger than the ring: its newest part stays
     EXPECT_EQ(emsTraceText(t), std::string(27, 'x') + "tail\n");
     emsTraceFree(t);
+
+    env.unset("KARN_SCRATCH_LOCATION");  // without scratch the ring lives in memory only
+    t = emsInitTraceBuffer("mem", 16, EMS_TRACE_PLAIN, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_STREQ(emsTracePath(t), "");
+    log(t, "kept");
+    EXPECT_EQ(emsTraceText(t), "kept\n");
+    emsTraceFree(t);
+    emsTraceLog(nullptr, 1, "ignored", 7);
 }
 
 // The file's blocks are reserved when it is made, so writing the mapped ring can never
@@ -84,7 +85,7 @@ TEST_F(Ems, TraceFileSpaceIsReservedOrTheRingStaysInMemory) {
     ASSERT_NE(t, nullptr);
     EXPECT_STREQ(emsTracePath(t), "");
     EXPECT_NE(said.find("the trace is kept in memory"), std::string::npos) << said;
-    EXPECT_FALSE(std::filesystem::exists(scratch + "/ems/full.trace"));
+    EXPECT_NE(access((scratch / "ems/full.trace").c_str(), F_OK), 0);
     for (int i = 0; i < 20000; i++) log(t, "line " + std::to_string(i));
     EXPECT_NE(emsTraceText(t).find("line 19999\n"), std::string::npos);
     emsTraceFree(t);
@@ -97,17 +98,12 @@ TEST_F(Ems, DamagedTraceFilesReadAsEmpty) {
     emsTraceFree(t);
     ASSERT_EQ(emsReadTraceFile(path.c_str()), "text\n");
 
-    std::vector<char> good;
-    {
-        std::ifstream in(path, std::ios::binary);
-        good.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    const std::string good = readFile(path);
     auto writeWith = [&](size_t offset, uint32_t value, size_t cut) {
-        std::vector<char> bytes = good;
+        std::string bytes = good;
         if (offset + 4 <= bytes.size()) memcpy(bytes.data() + offset, &value, 4);
         bytes.resize(bytes.size() - cut);
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<long>(bytes.size()));
+        writeFile(path, bytes);
     };
     struct Case {
         const char *what;
@@ -124,7 +120,7 @@ TEST_F(Ems, DamagedTraceFilesReadAsEmpty) {
         writeWith(c.offset, c.value, c.cut);
         EXPECT_EQ(emsReadTraceFile(path.c_str()), "");
     }
-    EXPECT_EQ(emsReadTraceFile((scratch + "/missing").c_str()), "");
+    EXPECT_EQ(emsReadTraceFile((scratch / "missing").c_str()), "");
 }
 
 TEST_F(Ems, EntriesCarryTheTimeTheyWereWritten) {
@@ -137,17 +133,6 @@ TEST_F(Ems, EntriesCarryTheTimeTheyWereWritten) {
                          "(one|two)\n){2}")))
         << text;
     emsTraceFree(t);
-}
-
-TEST_F(Ems, WithoutScratchTheRingLivesInMemory) {
-    unsetenv("KARN_SCRATCH_LOCATION");
-    emsTrace_t *t = emsInitTraceBuffer("mem", 16, EMS_TRACE_PLAIN, nullptr);
-    ASSERT_NE(t, nullptr);
-    EXPECT_STREQ(emsTracePath(t), "");
-    log(t, "kept");
-    EXPECT_EQ(emsTraceText(t), "kept\n");
-    emsTraceFree(t);
-    emsTraceLog(nullptr, 1, "ignored", 7);
 }
 
 TEST_F(Ems, ConcurrentWritersKeepWholeEntries) {
@@ -178,12 +163,11 @@ TEST_F(Ems, IncidentsGoToStandardErrorUnlessSwitchedOff) {
     emsNotifyIncident(id, 1, "cm_object", "cmObjectParse", "bad field %s (%d)", "vid", 3);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "cm_object: cmObjectParse: bad field vid (3)\n");
-    setenv("KARN_EMS_INCIDENTS", "off", 1);
+    env.set("KARN_EMS_INCIDENTS", "off");
     EXPECT_FALSE(emsComponentFilterOn(id));
     testing::internal::CaptureStderr();
     emsNotifyIncident(id, 1, "cm_object", "f", "quiet");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    unsetenv("KARN_EMS_INCIDENTS");
 }
 
 }  // namespace

@@ -6,32 +6,15 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/files_testXXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        path_ = dir_ + "/p.pol";
-    }
-    void TearDown() override {
-        unsetenv("KARN_PARTITION_FULL");
-        std::string command = "rm -rf " + dir_;
-        EXPECT_EQ(system(command.c_str()), 0);
-    }
-    std::string read() const {
-        std::ifstream in(path_);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string read() const { return readFile(path_); }
     int entries() const {
         int n = 0;
         DIR *d = opendir(dir_.c_str());
@@ -43,14 +26,16 @@ protected:
     karnFileResult replace(const std::string &text) {
         return karnFileReplace(path_.c_str(), text.data(), text.size());
     }
-    std::string dir_, path_;
+    ScratchDir scratch_{"files_test"};
+    ScopedEnv env_;
+    std::string dir_ = scratch_.path(), path_ = scratch_ / "p.pol";
 };
 
 TEST_F(Files, PartitionUsageAgainstTheFreeShareAsked) {
     EXPECT_EQ(checkPartitionUsage(dir_.c_str(), 0), 0);
     EXPECT_NE(checkPartitionUsage(dir_.c_str(), 101), 0);  // no partition is that free
     EXPECT_EQ(checkPartitionUsage((dir_ + "/missing").c_str(), 101), 0);  // cannot tell
-    setenv("KARN_PARTITION_FULL", "1", 1);
+    env_.set("KARN_PARTITION_FULL", "1");
     EXPECT_NE(checkPartitionUsage(dir_.c_str(), 0), 0);
 }
 

@@ -6,30 +6,25 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <string>
+
+#include "tests/support/scratch.h"
 
 namespace {
 
 class SwitchEnv : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/senv.XXXXXX";
-        ASSERT_TRUE(mkdtemp(tmpl));
-        dir_ = tmpl;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string dir_;
+    ScratchDir scratch_{"senv"};
+    std::string dir_ = scratch_.path();
 };
 
 TEST_F(SwitchEnv, ValuesSurviveTheShellQuotingWhateverTheyHold) {
     const char *values[] = {"/plain/path", "it's", "'", "a b\tc", "$HOME `x` \\ \"q\"", ""};
+    ScopedEnv env;
     for (const char *value : values) {
-        setenv("WSVD_TEST_VALUE", value, 1);
+        env.set("WSVD_TEST_VALUE", value);
         ASSERT_EQ(switchWriteEnv(dir_), 0);
-        std::ifstream in(dir_ + "/env");
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string text = readFile(dir_ + "/env");
         auto vars = switchParseEnv(text);
         EXPECT_EQ(vars["WSVD_TEST_VALUE"], value) << text;
         // The shell reads it the same way.
@@ -41,7 +36,6 @@ TEST_F(SwitchEnv, ValuesSurviveTheShellQuotingWhateverTheyHold) {
         pclose(p);
         EXPECT_EQ(std::string(buf, n), value);
     }
-    unsetenv("WSVD_TEST_VALUE");
     // Only the switch's own variables are taken, and only from lines it writes.
     auto vars = switchParseEnv(
         "export PATH='/evil'\nKARN_ROOT=/x\nexport KARN_ROOT='/ok'\n"

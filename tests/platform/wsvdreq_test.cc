@@ -11,6 +11,7 @@
 #include "platform/bm.h"
 #include "platform/clock.h"
 #include "platform/util.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -201,15 +202,15 @@ TEST(AnswerGuard, IsTwiceTheLibrarysBoundPlusFiveReadFromTheEnvironment) {
         unsigned guard;
     } cases[] = {{nullptr, 25}, {"3", 11},  {"86399", 172803}, {"0", 25},
                  {"86400", 25}, {"-2", 25}, {"2s", 25},        {"", 25}};
+    ScopedEnv env;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value ? c.value : "(unset)");
         if (c.value)
-            setenv("WSVD_TEST_GUARD", c.value, 1);
+            env.set("WSVD_TEST_GUARD", c.value);
         else
-            unsetenv("WSVD_TEST_GUARD");
+            env.unset("WSVD_TEST_GUARD");
         EXPECT_EQ(wsvdAnswerGuardSeconds("WSVD_TEST_GUARD", 10), c.guard);
     }
-    unsetenv("WSVD_TEST_GUARD");
 }
 
 TEST(Packet, TrimAndHeadroom) {
@@ -240,12 +241,12 @@ TEST(Util, BoundedCopiesAndPrints) {
 }
 
 TEST(Util, RunDirFallsBackThroughScratchToTmp) {
-    setenv("KARN_RUN_LOCATION", "/r", 1);
-    setenv("KARN_SCRATCH_LOCATION", "/s", 1);
+    ScopedEnv env;
+    env.set("KARN_RUN_LOCATION", "/r").set("KARN_SCRATCH_LOCATION", "/s");
     EXPECT_STREQ(karnRunDir(), "/r");
-    unsetenv("KARN_RUN_LOCATION");
+    env.unset("KARN_RUN_LOCATION");
     EXPECT_STREQ(karnRunDir(), "/s/run");
-    unsetenv("KARN_SCRATCH_LOCATION");
+    env.unset("KARN_SCRATCH_LOCATION");
     EXPECT_STREQ(karnRunDir(), "/tmp");
     EXPECT_STREQ(karnScratchDir(), "");
 }

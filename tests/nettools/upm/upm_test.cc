@@ -2,10 +2,12 @@
 // sends, and how the walks read cfgmgr's answers (a scripted cfgmgr answers each
 // request in turn and every request text is compared).
 #include <ctime>
+#include <memory>
 
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cmclient/cm.h"
 #include "tests/services/service_fixture.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -38,7 +40,8 @@ protected:
     void SetUp() override {
         ServiceTest::SetUp();
         cmObjectInit_upm();
-        setenv("TZ", "EST5", 1);  // five hours west of UTC, no summer time
+        env = std::make_unique<ScopedEnv>();
+        env->set("TZ", "EST5");  // five hours west of UTC, no summer time
         tzset();
         wsvdSession_t s{};
         s.sessionIndex = 3;
@@ -48,7 +51,7 @@ protected:
         sid_ = s.sessionId;
     }
     void TearDown() override {
-        unsetenv("TZ");
+        env.reset();
         tzset();
         ServiceTest::TearDown();
     }
@@ -87,6 +90,7 @@ protected:
     }
 
     std::string sid_;
+    std::unique_ptr<ScopedEnv> env;  // reset before tzset() reads the zone back
 };
 
 // "<showUpmProfile>" rows of a walk.
