@@ -70,20 +70,6 @@ TEST_F(Registry, FullRegistrySearchesEveryPosition) {
     EXPECT_DEATH(cmFuncTableEntryInsert(&extra), "no room");
 }
 
-TEST_F(Registry, DumpListsEntriesOrSaysEmpty) {
-    testing::internal::CaptureStdout();
-    cmFuncTableDump();
-    std::string empty = testing::internal::GetCapturedStdout();
-    EXPECT_EQ(empty, "\n******************** NUMBER OF ENTRY 0/64 ********************\nEMPTY");
-    cmFuncTableEntry_t a = makeEntry("alpha");
-    cmFuncTableEntryInsert(&a);
-    testing::internal::CaptureStdout();
-    cmFuncTableDump();
-    std::string one = testing::internal::GetCapturedStdout();
-    EXPECT_NE(one.find("NUMBER OF ENTRY 1/64"), std::string::npos);
-    EXPECT_NE(one.find("ENTRY #0: { \"alpha\", "), std::string::npos);
-}
-
 TEST(Stack, PushPopPeekAndGrow) {
     karnStack_t *s = stackAlloc(2);
     int values[40];
@@ -92,10 +78,6 @@ TEST(Stack, PushPopPeekAndGrow) {
     EXPECT_EQ(stackPeek(s), &values[39]);
     for (int i = 39; i >= 0; i--) EXPECT_EQ(stackPop(s), &values[i]);
     EXPECT_EQ(stackPop(s), nullptr);
-    EXPECT_EQ(stackPeek(s), nullptr);
-    // The count word is the third 32-bit word and may be reset directly.
-    stackPush(s, &values[0]);
-    reinterpret_cast<uint32_t *>(s)[2] = 0;
     EXPECT_EQ(stackPeek(s), nullptr);
     stackFree(s);
 }
