@@ -217,6 +217,10 @@ TEST_F(UpmModule, ChangesAndRefusals) {
     ASSERT_TRUE(
         changes("<upmProfileBuffer><profileName>p1</profileName><rowStatus>delete"
                 "</rowStatus></upmProfileBuffer>"));
+
+    // The switch holds 256 profiles, not one more.
+    for (int i = 0; i < 256; i++) ASSERT_TRUE(changes(profile("n" + std::to_string(i), "")));
+    EXPECT_EQ(refusal(profile("last", "")), "There are 256 profiles already: delete one first.");
 }
 
 // The walks as the daemon makes them: a profile by name, a profile's bindings, the

@@ -186,9 +186,9 @@ TEST_F(UpmTest, ChangesSendTheirTextsOrFault) {
              "<cfgUpmProfile><enable>0</enable><profileName>p</profileName><rowStatus>"
              "create</rowStatus></cfgUpmProfile>")},
         {"editProfileRequest", u("profile", u("name", "p")), "Missing Arguments"},
-        {"deleteProfileRequest", u("profile", "p"),
+        {"deleteProfileRequest", u("profile", "p&lt;q"),
          upm("set",
-             "<upmProfileBuffer><profileName>p</profileName><rowStatus>delete</rowStatus>"
+             "<upmProfileBuffer><profileName>p&lt;q</profileName><rowStatus>delete</rowStatus>"
              "</upmProfileBuffer>")},
         {"bindProfileRequest", pq + event("timer", u("timerName", "t1")),
          upm("set",
@@ -204,6 +204,7 @@ TEST_F(UpmTest, ChangesSendTheirTextsOrFault) {
              "<portList>2:3</portList><rowStatus>create</rowStatus></cfgUpmProfileEvent>")},
         {"bindProfileRequest", pq + event("user-authenticate"), missing},
         {"bindProfileRequest", event("static"), missing},
+        {"bindProfileRequest", pq + u("portList", "1:1") + event("log-message"), missing},
         {"unbindProfileRequest", event("timer", u("timerName", "t1")),
          upm("set",
              "<cfgUpmTimer><timerName>t1</timerName><rowStatus>unconfigure</rowStatus>"
