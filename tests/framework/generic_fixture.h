@@ -26,6 +26,16 @@ inline std::string vrRow(int n, const char *state = "1") {
            state + "</adminState><description>d" + std::to_string(n) + "</description></vr>";
 }
 
+// Row builders for the tables of requests sent and replies scripted.
+template <class... T>
+std::vector<std::string> texts(T... t) {
+    return {std::string(t)...};
+}
+template <class... T>
+std::vector<FakeCmReply> replies(T... r) {
+    return {r...};
+}
+
 class GenericTest : public ServiceTest {
 protected:
     void SetUp() override {

@@ -28,6 +28,11 @@ TEST_F(IdMgrTest, RoleChecksSendNothing) {
         const char *fault;
     };
     const std::string longName(33, 'r');
+    std::string ninePolicies = "<policyInfo>";
+    for (int n = 1; n <= 9; n++)
+        ninePolicies += "<policy><policyName>p" + std::to_string(n) + "</policyName><order>" +
+                        std::to_string(n) + "</order></policy>";
+    ninePolicies += "</policyInfo>";
     const Case cases[] = {
         {"setRequest", "<roleName>" + longName + "</roleName><priority>3</priority>",
          "Role name cannot contain more than 32 characters"},
@@ -39,16 +44,7 @@ TEST_F(IdMgrTest, RoleChecksSendNothing) {
         {"setRequest",
          "<roleName>r1</roleName><matchCritera>" + std::string(1025, 'm') + "</matchCritera>",
          "Role match criteria cannot contain more than 1024 characters"},
-        {"setRequest",
-         "<roleName>r1</roleName>" + policies({{"a", 1},
-                                               {"b", 2},
-                                               {"c", 3},
-                                               {"d", 4},
-                                               {"e", 5},
-                                               {"f", 6},
-                                               {"g", 7},
-                                               {"h", 8},
-                                               {"i", 9}}),
+        {"setRequest", "<roleName>r1</roleName>" + ninePolicies,
          "Only 8 policy/dynamic-rules allowed"},
         {"setRequest", "<roleName>r1</roleName>" + policies({{"a", 1}, {"b", 2}, {"c", 4}}),
          "No holes is allowed in specifying policy/dynamic-rules order"},

@@ -223,21 +223,4 @@ TEST_F(Metadata, TheValueMapperNamesFieldsOfObjects) {
     EXPECT_GT(entries, 50);
 }
 
-// A platform's own pairs win over the default ones: this switch's cards run 10 Gbit/s,
-// which the default speeds lack.
-TEST_F(Metadata, ThePlatformsSpeedsWinOverTheDefaultOnes) {
-    auto speeds = [](const char *platform) {
-        xmlFwkValueMapper_t *m = xmlFwkValueMapperLoad(
-            (std::string(kMetadataDir) + "/valueMapper.xml").c_str(), platform);
-        std::set<std::string> names;
-        const xmlFwkMapField_t *f = xmlFwkValueMapperFind(m, "configSpeed", "PortConfig");
-        for (int i = 0; f && i < f->pairCount; i++) names.insert(f->pairs[i].north);
-        xmlFwkValueMapperFree(m);
-        return names;
-    };
-    EXPECT_EQ(speeds("i386").count("10000_10G"), 1u);
-    EXPECT_EQ(speeds("another").count("10000_10G"), 0u);
-    EXPECT_EQ(speeds("another").count("AUTO"), 1u);
-}
-
 }  // namespace
