@@ -27,9 +27,9 @@ std::vector<std::string> sentNow(const std::vector<std::string> &texts) {
 struct Case {
     const char *operation;
     const char *type;
+    const char *fault;
     std::string fields;
     std::vector<std::string> sent;
-    const char *fault;
     std::string attributes = "";
 };
 
@@ -37,28 +37,28 @@ TEST_F(IdMgrTest, RequestsOfTheObjects) {
     const std::string ldapDefaults = "<rowStatus>unconfigure</rowStatus>";
     const Case cases[] = {
         // identity queries: op by page size, dataset type in the identity manager's codes
-        {"getRequest", "UserIdentityData",
+        {"getRequest", "UserIdentityData", "",
          "<datasetType>event</datasetType><userName>bob</userName>",
          texts(request("idMgrUserIdentity",
                        "<datasetType>2</datasetType><userName>bob</userName>"
                        "<queryTimestamp>T</queryTimestamp>",
-                       "E")),
-         ""},
-        {"getRequest", "UserIdentityData",
+                       "E"))},
+        {"getRequest", "UserIdentityData", "",
          "<datasetType>active</datasetType><portList>1:1-2</portList>"
          "<modificationTimestamp>1700000000000</modificationTimestamp>",
          texts(request("idMgrUserIdentity",
                        "<datasetType>1</datasetType><portList>1:1-2</portList><queryTimestamp>T"
                        "</queryTimestamp><in_queryTimestamp>1700000000000</in_queryTimestamp>",
                        "N")),
-         "", " maxSize=\"10\""},
-        {"getRequest", "UserIdentityData", "<userName>bob</userName>", texts(),
-         "Invalid query: datasetType must be specified in the query."},
-        {"getRequest", "UserIdentityData", "<datasetType>active</datasetType><domain>corp</domain>",
-         texts(),
-         "Invalid query: Domain name must be specified only with datasetType and user name"},
+         " maxSize=\"10\""},
+        {"getRequest", "UserIdentityData",
+         "Invalid query: datasetType must be specified in the query.", "<userName>bob</userName>",
+         texts()},
+        {"getRequest", "UserIdentityData",
+         "Invalid query: Domain name must be specified only with datasetType and user name",
+         "<datasetType>active</datasetType><domain>corp</domain>", texts()},
         // configuration: resets to defaults
-        {"setRequest", "IdentityManagerConfig", "<action>unconfigure</action>",
+        {"setRequest", "IdentityManagerConfig", "", "<action>unconfigure</action>",
          texts(
              request("idMgrKSnoopServerEntry",
                      "<rowStatus>unconfigure</rowStatus><ipAddress>0.0.0.0</ipAddress>"),
@@ -68,66 +68,59 @@ TEST_F(IdMgrTest, RequestsOfTheObjects) {
                      "<rowStatus>configure</rowStatus><action>3</action><enabledPorts>*"
                      "</enabledPorts><maxMemorySize>512</maxMemorySize><staleEntryExpiryTimeout>180"
                      "</staleEntryExpiryTimeout><enabled>0</enabled><snmpTrapEnabled>1"
-                     "</snmpTrapEnabled><matchCriteriaInherit>0</matchCriteriaInherit>")),
-         ""},
-        {"setRequest", "IdentityManagerConfig", "<maxIdDatabaseSize>0</maxIdDatabaseSize>",
+                     "</snmpTrapEnabled><matchCriteriaInherit>0</matchCriteriaInherit>"))},
+        {"setRequest", "IdentityManagerConfig", "", "<maxIdDatabaseSize>0</maxIdDatabaseSize>",
          texts(request("idMgrCfgInfo",
-                       "<rowStatus>configure</rowStatus><maxMemorySize>512</maxMemorySize>")),
-         ""},
-        {"setRequest", "IdentityManagerConfig", "<kerberosAgeOutTime>0</kerberosAgeOutTime>",
+                       "<rowStatus>configure</rowStatus><maxMemorySize>512</maxMemorySize>"))},
+        {"setRequest", "IdentityManagerConfig", "", "<kerberosAgeOutTime>0</kerberosAgeOutTime>",
          texts(request("idMgrKSnoopGlobalCfg",
-                       "<rowStatus>unconfigure</rowStatus><ageOutTime>0</ageOutTime>")),
-         ""},
-        {"createRequest", "IdentityManagerConfig", "<idMgmtEnabledPorts>all</idMgmtEnabledPorts>",
-         texts(request("idMgrCfgInfo", "<enabledPorts>*</enabledPorts><action>1</action>")), ""},
-        {"setRequest", "IdentityManagerConfig", "<idMgmtEnabledPorts></idMgmtEnabledPorts>",
-         texts(), "Port list cannot be empty"},
-        {"setRequest", "IdentityManagerConfig", "<netloginWebEnabled>true</netloginWebEnabled>",
+                       "<rowStatus>unconfigure</rowStatus><ageOutTime>0</ageOutTime>"))},
+        {"createRequest", "IdentityManagerConfig", "",
+         "<idMgmtEnabledPorts>all</idMgmtEnabledPorts>",
+         texts(request("idMgrCfgInfo", "<enabledPorts>*</enabledPorts><action>1</action>"))},
+        {"setRequest", "IdentityManagerConfig", "Port list cannot be empty",
+         "<idMgmtEnabledPorts></idMgmtEnabledPorts>", texts()},
+        {"setRequest", "IdentityManagerConfig", "", "<netloginWebEnabled>true</netloginWebEnabled>",
          texts(request("idMgrLDAPCfg",
-                       "<rowStatus>configure</rowStatus><webDisabled>0</webDisabled>")),
-         ""},
-        {"setRequest", "IdentityManagerConfig",
+                       "<rowStatus>configure</rowStatus><webDisabled>0</webDisabled>"))},
+        {"setRequest", "IdentityManagerConfig", "",
          "<bindCredential>" + std::string(128, 'u') + "</bindCredential>",
          texts(request("idMgrLDAPCfg", "<rowStatus>configure</rowStatus><userName>" +
-                                           std::string(128, 'u') + "</userName>")),
-         ""},
+                                           std::string(128, 'u') + "</userName>"))},
         {"setRequest", "IdentityManagerConfig",
-         "<bindCredential>" + std::string(129, 'u') + "</bindCredential>", texts(),
-         "LDAP bind user name cannot contain more than 128 characters"},
+         "LDAP bind user name cannot contain more than 128 characters",
+         "<bindCredential>" + std::string(129, 'u') + "</bindCredential>", texts()},
         // Kerberos and LDAP servers
-        {"deleteRequest", "KerberosServer", "<ipAddress>0.0.0.0</ipAddress>",
+        {"deleteRequest", "KerberosServer", "", "<ipAddress>0.0.0.0</ipAddress>",
          texts(request("idMgrKSnoopServerEntry",
-                       "<rowStatus>unconfigure</rowStatus><ipAddress>0.0.0.0</ipAddress>")),
-         ""},
-        {"deleteRequest", "LdapServerConfig", "<domain>corp</domain><serverIp>0.0.0.0</serverIp>",
-         texts(request("idMgrLDAPServerCfg", "<domain>corp</domain>" + ldapDefaults)), ""},
-        {"deleteRequest", "LdapServerConfig", "<domain>corp</domain><serverIp>10.0.0.9</serverIp>",
+                       "<rowStatus>unconfigure</rowStatus><ipAddress>0.0.0.0</ipAddress>"))},
+        {"deleteRequest", "LdapServerConfig", "",
+         "<domain>corp</domain><serverIp>0.0.0.0</serverIp>",
+         texts(request("idMgrLDAPServerCfg", "<domain>corp</domain>" + ldapDefaults))},
+        {"deleteRequest", "LdapServerConfig", "",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp>",
          texts(request(
              "idMgrLDAPServerCfg",
-             "<domain>corp</domain><rowStatus>delete</rowStatus><serverIP>10.0.0.9</serverIP>")),
-         ""},
-        {"createRequest", "LdapServerConfig",
+             "<domain>corp</domain><rowStatus>delete</rowStatus><serverIP>10.0.0.9</serverIP>"))},
+        {"createRequest", "LdapServerConfig", "",
          "<domain>corp</domain><serverIp>10.0.0.9</serverIp><serverPort>636</serverPort>"
          "<vrName>VR-Mgmt</vrName>",
          texts(request(
              "idMgrLDAPServerCfg",
              "<rowStatus>create</rowStatus><domain>corp</domain><serverIP>10.0.0.9</serverIP>"
-             "<serverPort>636</serverPort><vrName>VR-Mgmt</vrName>")),
-         ""},
-        {"createRequest", "LdapServerConfig",
-         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><serverPort>0</serverPort>", texts(),
-         "Server Port must be in the range [1, 65535]"},
-        {"createRequest", "LdapServerConfig", "<domain>corp</domain><serverIp>10.0.9</serverIp>",
-         texts(), "Invalid Server IP"},
-        {"createRequest", "LdapServerConfig", "<domain>corp</domain><serverIp></serverIp>", texts(),
-         "Invalid Server IP"},
-        {"createRequest", "LdapServerConfig", "<domain>corp</domain><clientIp>x</clientIp>",
-         texts(), "Cannot configure LDAP server without hostname or IP"},
-        {"deleteRequest", "LdapServerConfig", "<domain>corp</domain>", texts(),
-         "Cannot delete LDAP server without hostname or IP"},
-        {"createRequest", "LdapServerConfig",
-         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><vrName></vrName>", texts(),
-         "Invalid VR-Name"},
+             "<serverPort>636</serverPort><vrName>VR-Mgmt</vrName>"))},
+        {"createRequest", "LdapServerConfig", "Server Port must be in the range [1, 65535]",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><serverPort>0</serverPort>", texts()},
+        {"createRequest", "LdapServerConfig", "Invalid Server IP",
+         "<domain>corp</domain><serverIp>10.0.9</serverIp>", texts()},
+        {"createRequest", "LdapServerConfig", "Invalid Server IP",
+         "<domain>corp</domain><serverIp></serverIp>", texts()},
+        {"createRequest", "LdapServerConfig", "Cannot configure LDAP server without hostname or IP",
+         "<domain>corp</domain><clientIp>x</clientIp>", texts()},
+        {"deleteRequest", "LdapServerConfig", "Cannot delete LDAP server without hostname or IP",
+         "<domain>corp</domain>", texts()},
+        {"createRequest", "LdapServerConfig", "Invalid VR-Name",
+         "<domain>corp</domain><serverIp>10.0.0.9</serverIp><vrName></vrName>", texts()},
     };
     for (const Case &c : cases) {
         gFake.cmCalls.clear();
