@@ -15,6 +15,10 @@ std::string policies(std::initializer_list<std::pair<const char *, int>> entries
     return text + "</policyInfo>";
 }
 
+const std::string kR1 = "<roleName>r1</roleName>";
+const std::string kR1Policies =
+    "<idMgrUserRolePolicyCfg><roleName>r1</roleName></idMgrUserRolePolicyCfg>";
+
 std::string policySet(const char *action, const std::string &fields) {
     return std::string("S <module_idMgr><set><idMgrUserRolePolicyCfg><rowStatus>") + action +
            "</rowStatus><roleName>r1</roleName>" + fields +
@@ -44,22 +48,16 @@ TEST_F(IdMgrTest, RoleChecksSendNothing) {
         {"setRequest",
          "<roleName>r1</roleName><matchCritera>" + std::string(1025, 'm') + "</matchCritera>",
          "Role match criteria cannot contain more than 1024 characters"},
-        {"setRequest", "<roleName>r1</roleName>" + ninePolicies,
-         "Only 8 policy/dynamic-rules allowed"},
-        {"setRequest", "<roleName>r1</roleName>" + policies({{"a", 1}, {"b", 2}, {"c", 4}}),
+        {"setRequest", kR1 + ninePolicies, "Only 8 policy/dynamic-rules allowed"},
+        {"setRequest", kR1 + policies({{"a", 1}, {"b", 2}, {"c", 4}}),
          "No holes is allowed in specifying policy/dynamic-rules order"},
-        {"setRequest", "<roleName>r1</roleName>" + policies({{"a", 2}}),
+        {"setRequest", kR1 + policies({{"a", 2}}),
          "No holes is allowed in specifying policy/dynamic-rules order"},
-        {"setRequest", "<roleName>r1</roleName>" + policies({{"a", 1}, {"b", 1}}),
-         "Policy Order cannot be same"},
-        {"setRequest", "<roleName>r1</roleName>" + policies({{"", 1}}),
-         "Policy Name cannot be Empty"},
-        {"setRequest", "<roleName>r1</roleName>" + policies({{"", 1}}, "ruleName"),
-         "Rule Name cannot be Empty"},
-        {"setRequest", "<roleName>r1</roleName>" + policies({{"all", 1}}),
-         "Invalid policy name specified"},
-        {"deleteRequest",
-         "<roleName>r1</roleName>" + policies({{"all", 1}, {"all", 2}}, "ruleName"),
+        {"setRequest", kR1 + policies({{"a", 1}, {"b", 1}}), "Policy Order cannot be same"},
+        {"setRequest", kR1 + policies({{"", 1}}), "Policy Name cannot be Empty"},
+        {"setRequest", kR1 + policies({{"", 1}}, "ruleName"), "Rule Name cannot be Empty"},
+        {"setRequest", kR1 + policies({{"all", 1}}), "Invalid policy name specified"},
+        {"deleteRequest", kR1 + policies({{"all", 1}, {"all", 2}}, "ruleName"),
          "ALL option can have only single entry for Rule"},
     };
     for (const Case &c : cases) {
@@ -73,8 +71,7 @@ TEST_F(IdMgrTest, RoleChecksSendNothing) {
 // The client's order of entries does not matter: they go out by their "order", each
 // request carrying the ones already sent as done and those still to come as pending.
 TEST_F(IdMgrTest, PoliciesGoOneRequestEachInTheirOrder) {
-    std::string out = idmgr("setRequest", "UserRole",
-                            "<roleName>r1</roleName>" + policies({{"p2", 2}, {"p1", 1}}));
+    std::string out = idmgr("setRequest", "UserRole", kR1 + policies({{"p2", 2}, {"p1", 1}}));
     EXPECT_EQ(fault(out), "");
     EXPECT_EQ(sent(),
               (std::vector<std::string>{
@@ -87,8 +84,7 @@ TEST_F(IdMgrTest, PoliciesGoOneRequestEachInTheirOrder) {
               }));
 
     gFake.cmCalls.clear();
-    out = idmgr("deleteRequest", "UserRole",
-                "<roleName>r1</roleName>" + policies({{"all", 1}}, "ruleName"));
+    out = idmgr("deleteRequest", "UserRole", kR1 + policies({{"all", 1}}, "ruleName"));
     EXPECT_EQ(fault(out), "");
     EXPECT_EQ(sent(), (std::vector<std::string>{
                           policySet("unconfigure", "<ruleName>all</ruleName><order>1</order>")}));
@@ -120,11 +116,7 @@ TEST_F(IdMgrTest, AFailedPolicySetIsUndoneInTheStore) {
         gFake.cmCalls.clear();
         std::string out = idmgr("createRequest", "UserRole", role + three);
         EXPECT_EQ(fault(out), "injected") << failAt;
-        EXPECT_EQ(storeGet(CM_GET_NEXT,
-                           "<idMgrUserRolePolicyCfg><roleName>r1</roleName>"
-                           "</idMgrUserRolePolicyCfg>"),
-                  "")
-            << failAt;
+        EXPECT_EQ(storeGet(CM_GET_NEXT, kR1Policies), "") << failAt;
         // The role, the policies sent, the one that failed, and the undo of those sent.
         size_t sentBefore = failAt > 1 ? failAt - 2 : 0;
         EXPECT_EQ(sent().size(), failAt + sentBefore) << failAt;
@@ -132,34 +124,26 @@ TEST_F(IdMgrTest, AFailedPolicySetIsUndoneInTheStore) {
 
     // A create of the policies alone keeps what it sent.
     useStore(3);
-    ASSERT_EQ(fault(idmgr("createRequest", "UserRole", "<roleName>r1</roleName>")), "");
-    EXPECT_EQ(fault(idmgr("createRequest", "UserRole", "<roleName>r1</roleName>" + three)),
-              "injected");
-    EXPECT_NE(storeGet(CM_GET_NEXT,
-                       "<idMgrUserRolePolicyCfg><roleName>r1</roleName>"
-                       "</idMgrUserRolePolicyCfg>")
-                  .find("p1"),
-              std::string::npos);
+    ASSERT_EQ(fault(idmgr("createRequest", "UserRole", kR1)), "");
+    EXPECT_EQ(fault(idmgr("createRequest", "UserRole", kR1 + three)), "injected");
+    EXPECT_NE(storeGet(CM_GET_NEXT, kR1Policies).find("p1"), std::string::npos);
 }
 
 // A role with its policies and a child role is read back in order; a policy deleted
 // (named, at its place in the request) is gone, and so is everything with the role.
 TEST_F(IdMgrTest, ARoleIsReadBackWithItsEntriesInOrder) {
     useStore();
-    ASSERT_EQ(fault(idmgr("createRequest", "UserRole", "<roleName>child</roleName>")), "");
-    ASSERT_EQ(fault(idmgr("createRequest", "UserRole",
-                          "<roleName>r1</roleName><priority>9</priority>" +
-                              policies({{"p1", 1}, {"p2", 2}}))),
-              "");
-    ASSERT_EQ(fault(idmgr("setRequest", "UserRole",
-                          "<roleName>r1</roleName>" +
-                              policies({{"p1", 1}, {"p2", 2}, {"p3", 3}}, "policyName"))),
-              "");
-    ASSERT_EQ(fault(idmgr("createRequest", "UserRole",
-                          "<roleName>r1</roleName><childInfo><child><childRoleName>child"
-                          "</childRoleName></child></childInfo>")),
-              "");
-    std::string out = objects(idmgr("getRequest", "UserRole", "<roleName>r1</roleName>"));
+    auto role = [this](const char *operation, const std::string &fields) {
+        EXPECT_EQ(fault(idmgr(operation, "UserRole", fields)), "") << operation << fields;
+        return objects(idmgr("getRequest", "UserRole", kR1));
+    };
+    role("createRequest", "<roleName>child</roleName>");
+    role("createRequest",
+         "<roleName>r1</roleName><priority>9</priority>" + policies({{"p1", 1}, {"p2", 2}}));
+    role("setRequest", kR1 + policies({{"p1", 1}, {"p2", 2}, {"p3", 3}}));
+    std::string out = role("createRequest", kR1 +
+                                                "<childInfo><child><childRoleName>child"
+                                                "</childRoleName></child></childInfo>");
     // One policyInfo element per entry, as every repeated field is written.
     EXPECT_NE(out.find("<policyInfo><policy><policyName>p1</policyName><ruleName/><order>1</order>"
                        "</policy></policyInfo><policyInfo><policy><policyName>p2</policyName>"
@@ -168,28 +152,19 @@ TEST_F(IdMgrTest, ARoleIsReadBackWithItsEntriesInOrder) {
                        "</policyInfo>"),
               std::string::npos)
         << out;
-    EXPECT_NE(
-        out.find("<childInfo><child><childRoleName>child</childRoleName></child></childInfo>"),
-        std::string::npos)
-        << out;
+    const std::string child =
+        "<childInfo><child><childRoleName>child</childRoleName></child></childInfo>";
+    EXPECT_NE(out.find(child), std::string::npos) << out;
 
-    ASSERT_EQ(fault(idmgr("deleteRequest", "UserRole",
-                          "<roleName>r1</roleName>" + policies({{"p2", 1}}))),
-              "");
-    out = objects(idmgr("getRequest", "UserRole", "<roleName>r1</roleName>"));
+    out = role("deleteRequest", kR1 + policies({{"p2", 1}}));
     EXPECT_EQ(out.find("p2"), std::string::npos) << out;
     EXPECT_NE(out.find("<policyName>p3</policyName>"), std::string::npos) << out;
 
-    ASSERT_EQ(fault(idmgr("deleteRequest", "UserRole",
-                          "<roleName>r1</roleName>" + policies({{"all", 1}}))),
-              "");
-    out = objects(idmgr("getRequest", "UserRole", "<roleName>r1</roleName>"));
+    out = role("deleteRequest", kR1 + policies({{"all", 1}}));
     EXPECT_EQ(out.find("<policyName>p"), std::string::npos) << out;
-    EXPECT_NE(out.find("<childRoleName>child</childRoleName>"), std::string::npos) << out;
+    EXPECT_NE(out.find(child), std::string::npos) << out;
 
-    ASSERT_EQ(fault(idmgr("deleteRequest", "UserRole", "<roleName>r1</roleName>")), "");
-    EXPECT_EQ(objects(idmgr("getRequest", "UserRole", "<roleName>r1</roleName>")),
-              "<objects></objects>");
+    EXPECT_EQ(role("deleteRequest", kR1), "<objects></objects>");
 }
 
 }  // namespace
