@@ -141,9 +141,9 @@ TEST_F(IdMgrTest, ARoleIsReadBackWithItsEntriesInOrder) {
     role("createRequest",
          "<roleName>r1</roleName><priority>9</priority>" + policies({{"p1", 1}, {"p2", 2}}));
     role("setRequest", kR1 + policies({{"p1", 1}, {"p2", 2}, {"p3", 3}}));
-    std::string out = role("createRequest", kR1 +
-                                                "<childInfo><child><childRoleName>child"
-                                                "</childRoleName></child></childInfo>");
+    const std::string child =
+        "<childInfo><child><childRoleName>child</childRoleName></child></childInfo>";
+    std::string out = role("createRequest", kR1 + child);
     // One policyInfo element per entry, as every repeated field is written.
     EXPECT_NE(out.find("<policyInfo><policy><policyName>p1</policyName><ruleName/><order>1</order>"
                        "</policy></policyInfo><policyInfo><policy><policyName>p2</policyName>"
@@ -152,8 +152,6 @@ TEST_F(IdMgrTest, ARoleIsReadBackWithItsEntriesInOrder) {
                        "</policyInfo>"),
               std::string::npos)
         << out;
-    const std::string child =
-        "<childInfo><child><childRoleName>child</childRoleName></child></childInfo>";
     EXPECT_NE(out.find(child), std::string::npos) << out;
 
     out = role("deleteRequest", kR1 + policies({{"p2", 1}}));
