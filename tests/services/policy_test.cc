@@ -39,12 +39,6 @@ int fakeCliSend(wsvdRequest *r, const char *text) {
     return 1;
 }
 
-FakeCmReply reply(uint32_t status, const std::string &data) {
-    FakeCmReply r = cmOk(data);
-    r.status = status;
-    return r;
-}
-
 uint32_t numberIn(const std::string &text, const std::string &element) {
     size_t at = text.find("<" + element + ">");
     return at == std::string::npos ? 0 : uint32_t(atoi(text.c_str() + at + element.size() + 2));
@@ -58,22 +52,22 @@ FakeCmReply policyModule(const std::vector<ruleEntry_t> &entries, const FakeCmCa
     uint32_t entry = numberIn(t, "entryNumber"), statement = numberIn(t, "statementNumber");
     const std::string policy = "<policyName>p1</policyName><entryNumber>";
     if (t.find("<pMEntry>") != std::string::npos) {
-        if (entry >= entries.size()) return reply(1, "");
+        if (entry >= entries.size()) return cmOk();
         const ruleEntry_t &e = entries[entry];
-        return reply(entry + 1 < entries.size() ? 2 : 1,
-                     "<pMEntry>" + policy + std::to_string(entry + 1) +
-                         "</entryNumber><entryName>" + e.name + "</entryName><entryType>" +
-                         std::to_string(e.kind) + "</entryType><matchType>" +
-                         std::to_string(e.match) + "</matchType></pMEntry>");
+        return cmOk("<pMEntry>" + policy + std::to_string(entry + 1) + "</entryNumber><entryName>" +
+                        e.name + "</entryName><entryType>" + std::to_string(e.kind) +
+                        "</entryType><matchType>" + std::to_string(e.match) +
+                        "</matchType></pMEntry>",
+                    entry + 1 < entries.size() ? 2 : 1);
     }
     const std::vector<ruleStatement_t> &s = entries.at(entry - 1).statements;
-    if (statement >= s.size()) return reply(1, "");
-    return reply(statement + 1 < s.size() ? 2 : 1,
-                 "<pMStatement>" + policy + std::to_string(entry) +
-                     "</entryNumber><statementNumber>" + std::to_string(statement + 1) +
-                     "</statementNumber><statementType>" + std::to_string(s[statement].block) +
-                     "</statementType><keyword>" + s[statement].keyword + "</keyword><value>" +
-                     escaped(s[statement].value) + "</value></pMStatement>");
+    if (statement >= s.size()) return cmOk();
+    return cmOk("<pMStatement>" + policy + std::to_string(entry) +
+                    "</entryNumber><statementNumber>" + std::to_string(statement + 1) +
+                    "</statementNumber><statementType>" + std::to_string(s[statement].block) +
+                    "</statementType><keyword>" + s[statement].keyword + "</keyword><value>" +
+                    escaped(s[statement].value) + "</value></pMStatement>",
+                statement + 1 < s.size() ? 2 : 1);
 }
 
 class PolicyTest : public ServiceTest {

@@ -81,6 +81,16 @@ protected:
         return x.output();
     }
 
+    // Serves `body` expecting fault `want` ("" = carried out, one request sent); a
+    // refused request sends cfgmgr nothing.
+    std::string expectFault(const std::string &body, const char *want) {
+        gFake.cmCalls.clear();
+        std::string out = serve(body);
+        EXPECT_EQ(fault(out), want) << out;
+        EXPECT_EQ(gFake.cmCalls.size(), want[0] ? 0u : 1u);
+        return out;
+    }
+
     // A session in slot `slot` with the given access right (1 read-write); returns its id.
     static std::string openSession(int slot, uint32_t accessRight) {
         wsvdSession_t s{};
