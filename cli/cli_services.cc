@@ -109,33 +109,12 @@ bool smRequest(uint32_t kind, const std::string *cookie, uint32_t *status, std::
         *error = "The platform process is not available.";
         return false;
     }
-    uint32_t id = plinkNextId();
-    uint8_t buf[256];
-    tlv_t t;
-    tlvInit(&t, buf, sizeof buf);
-    int rc = cookie ? tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32,
-                                id, PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie->c_str(), TLV_ENC_END)
-                    : tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32,
-                                id, TLV_ENC_END);
-    if (rc != 0) {
+    int rc = plinkAskKind(kind, cookie ? cookie->c_str() : nullptr, status, text);
+    if (rc == -2)
         *error = "The request does not fit.";
-        return false;
-    }
-    static thread_local uint8_t reply[PLINK_MAX_FRAME];
-    int n = plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
-    if (n < 0) {
+    else if (rc != 0)
         *error = "The session manager did not answer.";
-        return false;
-    }
-    tlv_t r;
-    tlvInit(&r, reply, uint32_t(n));
-    const char *s = "";
-    *status = 1;
-    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, status, TLV_DEC_END);
-    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &s, static_cast<uint32_t *>(nullptr),
-              TLV_DEC_END);
-    *text = s;
-    return true;
+    return rc == 0;
 }
 
 bool smList(std::string *list, std::string *error) {

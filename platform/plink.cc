@@ -403,6 +403,33 @@ int plinkRequest(const tlv_t *request, uint32_t id, void *reply, uint32_t capaci
     return rc;
 }
 
+int plinkAsk(const tlv_t *request, uint32_t id, uint32_t *status, std::string *text) {
+    static thread_local uint8_t reply[PLINK_MAX_FRAME];
+    int n = plinkRequest(request, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
+    if (n < 0) return -1;
+    tlv_t r;
+    tlvInit(&r, reply, uint32_t(n));
+    const char *body = "";
+    *status = 1;
+    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, status, TLV_DEC_END);
+    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &body, static_cast<uint32_t *>(nullptr),
+              TLV_DEC_END);
+    *text = body;
+    return 0;
+}
+
+int plinkAskKind(uint32_t kind, const char *cookie, uint32_t *status, std::string *text) {
+    uint32_t id = plinkNextId();
+    uint8_t buf[256];
+    tlv_t t;
+    tlvInit(&t, buf, sizeof buf);
+    int rc = cookie ? tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32,
+                                id, PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie, TLV_ENC_END)
+                    : tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32,
+                                id, TLV_ENC_END);
+    return rc == 0 ? plinkAsk(&t, id, status, text) : -2;
+}
+
 bool plinkCaughtUp() {
     std::lock_guard<std::mutex> lock(gMutex);
     if (gFd < 0 || !gInSync || !gPending.empty() || gHandling > 0) return false;

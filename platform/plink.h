@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/tlv.h"
 
@@ -33,22 +34,22 @@ enum plinkKind : uint32_t {
     PLINK_SM_END = 17,        // client: id, cookie
     PLINK_SM_STATUS = 18,     // platformd: reply-to, status
     PLINK_SM_LIST = 19,       // client: id
-    PLINK_SM_LIST_REPLY = 20, // platformd: reply-to, status, text (one session a line)
-    PLINK_SM_KILL = 21,       // client: id, cookie or flags PLINK_SM_KILL_ALL;
-                              // platformd: PLINK_SM_STATUS (sessions told to end)
-    PLINK_SM_ACTION = 22,     // platformd (asynchronous): action, cookie
-    PLINK_PORT_EVENT = 23,    // client: id, action (the event), port; platformd broadcasts
-                              // it as event 66 and answers PLINK_PORT_STATUS
-    PLINK_PORT_STATUS = 24,   // platformd: reply-to, status (0 taken, -1 refused)
-    PLINK_IDENTITY = 25,      // client: id, name (the user), domain, text (MAC), port;
-                              // platformd broadcasts it as event 67 and answers
-                              // PLINK_PORT_STATUS
-    PLINK_AAA_RELOAD = 26,    // client: id; platformd: PLINK_SM_STATUS once it has announced
-    PLINK_AAA_CHANGED = 27,   // platformd (asynchronous): the accounts or a lock-out changed
-    PLINK_AAA_LOCKS = 40,     // client: id
+    PLINK_SM_LIST_REPLY = 20,    // platformd: reply-to, status, text (one session a line)
+    PLINK_SM_KILL = 21,          // client: id, cookie or flags PLINK_SM_KILL_ALL;
+                                 // platformd: PLINK_SM_STATUS (sessions told to end)
+    PLINK_SM_ACTION = 22,        // platformd (asynchronous): action, cookie
+    PLINK_PORT_EVENT = 23,       // client: id, action (the event), port; platformd broadcasts
+                                 // it as event 66 and answers PLINK_PORT_STATUS
+    PLINK_PORT_STATUS = 24,      // platformd: reply-to, status (0 taken, -1 refused)
+    PLINK_IDENTITY = 25,         // client: id, name (the user), domain, text (MAC), port;
+                                 // platformd broadcasts it as event 67 and answers
+                                 // PLINK_PORT_STATUS
+    PLINK_AAA_RELOAD = 26,       // client: id; platformd: PLINK_SM_STATUS once it has announced
+    PLINK_AAA_CHANGED = 27,      // platformd (asynchronous): the accounts or a lock-out changed
+    PLINK_AAA_LOCKS = 40,        // client: id
     PLINK_AAA_LOCKS_REPLY = 41,  // platformd: reply-to, status, text ("name seconds-left" lines)
-    PLINK_AAA_UNLOCK = 42,    // client: id, name; platformd: PLINK_SM_STATUS
-    PLINK_KIND_LIMIT = 64,    // kinds are below this
+    PLINK_AAA_UNLOCK = 42,       // client: id, name; platformd: PLINK_SM_STATUS
+    PLINK_KIND_LIMIT = 64,       // kinds are below this
 };
 
 enum plinkTag : uint32_t {
@@ -119,6 +120,15 @@ int plinkSend(const tlv_t *message);
 // reply that names it. The reply is copied into reply[capacity]; its length, or -1.
 // Asynchronous messages read meanwhile are delivered later on the dispatcher thread.
 int plinkRequest(const tlv_t *request, uint32_t id, void *reply, uint32_t capacity, int timeoutMs);
+
+// A request whose answer is a status and a text (the operators' questions: sessions,
+// locks, reloads), waited for at most PLINK_TIMEOUT_MS: 0 with the status (1 when the
+// answer names none) and the text, or -1 when no answer came.
+int plinkAsk(const tlv_t *request, uint32_t id, uint32_t *status, std::string *text);
+
+// The same for a request of `kind` that carries nothing but a session cookie, or
+// nothing at all when `cookie` is null; -2 when the cookie does not fit.
+int plinkAskKind(uint32_t kind, const char *cookie, uint32_t *status, std::string *text);
 
 // True when the link is up and everything platformd has sent so far has been handled:
 // nothing unread on the socket, queued, or being handled. A process that answers from

@@ -66,21 +66,9 @@ bool reachPlatform() {
 // Sends a request to the platform process and waits for its reply: the reply's status
 // and text. False (with a message) when there is no answer.
 bool askPlatform(tlv_t *request, uint32_t id, uint32_t *status, std::string *text) {
-    static uint8_t reply[PLINK_MAX_FRAME];
-    int n = plinkRequest(request, id, reply, sizeof reply, PLINK_TIMEOUT_MS);
-    if (n < 0) {
-        fprintf(stderr, "switchctl: the platform process did not answer\n");
-        return false;
-    }
-    tlv_t r;
-    tlvInit(&r, reply, uint32_t(n));
-    *status = 1;
-    const char *body = "";
-    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, status, TLV_DEC_END);
-    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &body, static_cast<uint32_t *>(nullptr),
-              TLV_DEC_END);
-    *text = body;
-    return true;
+    if (plinkAsk(request, id, status, text) == 0) return true;
+    fprintf(stderr, "switchctl: the platform process did not answer\n");
+    return false;
 }
 
 // The locked accounts with their seconds left, or false when the switch is not running.

@@ -39,28 +39,10 @@ int sessionManager(uint32_t kind, const std::string *cookie, uint32_t *status, s
         *why = "The session manager is not available.";
         return -1;
     }
-    uint32_t id = plinkNextId();
-    uint8_t buf[256];
-    tlv_t t;
-    tlvInit(&t, buf, sizeof buf);
-    int rc = cookie ? tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32,
-                                id, PLINK_TAG_COOKIE, TLV_ENC_STRING, cookie->c_str(), TLV_ENC_END)
-                    : tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, PLINK_TAG_ID, TLV_ENC_U32,
-                                id, TLV_ENC_END);
-    static thread_local uint8_t reply[PLINK_MAX_FRAME];
-    int n = rc == 0 ? plinkRequest(&t, id, reply, sizeof reply, PLINK_TIMEOUT_MS) : -1;
-    if (n < 0) {
+    if (plinkAskKind(kind, cookie ? cookie->c_str() : nullptr, status, text) != 0) {
         *why = "The session manager did not answer.";
         return -1;
     }
-    tlv_t r;
-    tlvInit(&r, reply, uint32_t(n));
-    const char *s = "";
-    *status = 1;
-    tlvDecode(&r, PLINK_TAG_STATUS, TLV_DEC_U32, status, TLV_DEC_END);
-    tlvDecode(&r, PLINK_TAG_TEXT, TLV_DEC_STRING, &s, static_cast<uint32_t *>(nullptr),
-              TLV_DEC_END);
-    *text = s;
     return 0;
 }
 
