@@ -5,18 +5,63 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+
+namespace {
+
+// The switch keeps its configuration on a small partition of its own. Here the configuration
+// directory stands in for it: a partition of KARN_CONFIG_PARTITION_BYTES (64 MiB unless
+// set) whose used space is what the files under the directory take, and which holds no
+// more than the disk beneath it has free. Measuring the host disk's share instead would
+// make the switch refuse writes whenever the machine it runs on is nine tenths full.
+constexpr unsigned long long kDefaultPartitionBytes = 64ull << 20;
+constexpr unsigned long long kLargestPartitionBytes = 1ull << 50;  // keeps the sums below in range
+
+unsigned long long partitionBytes() {
+    const char *text = getenv("KARN_CONFIG_PARTITION_BYTES");
+    char *end = nullptr;
+    unsigned long long bytes = text && *text ? strtoull(text, &end, 10) : 0;
+    bool given = bytes > 0 && bytes <= kLargestPartitionBytes && end && *end == '\0';
+    return given ? bytes : kDefaultPartitionBytes;
+}
+
+// What the files under `dir` take, links not followed; false when it cannot be read.
+bool bytesUnder(const char *dir, unsigned long long &used) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    used = 0;
+    fs::recursive_directory_iterator it(dir, fs::directory_options::skip_permission_denied, error),
+        end;
+    for (; !error && it != end; it.increment(error)) {
+        std::error_code sizeError;
+        if (it->is_regular_file(sizeError) && !it->is_symlink(sizeError)) {
+            uintmax_t size = it->file_size(sizeError);
+            if (!sizeError) used += size;
+        }
+    }
+    return !error;
+}
+
+}  // namespace
 
 int checkPartitionUsage(const char *path, int minFreePercent) {
     const char *forced = getenv("KARN_PARTITION_FULL");
     if (forced && strcmp(forced, "1") == 0) return 1;
+    const char *dir = path && *path ? path : ".";
     struct statvfs vfs;
-    if (statvfs(path && *path ? path : ".", &vfs) != 0 || vfs.f_blocks == 0) return 0;
-    unsigned long long total = vfs.f_blocks, available = vfs.f_bavail;
-    return available * 100 < total * (unsigned long long)(minFreePercent > 0 ? minFreePercent : 0);
+    unsigned long long used;
+    if (statvfs(dir, &vfs) != 0 || !bytesUnder(dir, used)) return 0;
+    unsigned long long capacity = partitionBytes();
+    unsigned long long diskFree = (unsigned long long)vfs.f_bavail * vfs.f_frsize;
+    unsigned long long available = used >= capacity ? 0 : capacity - used;
+    if (diskFree < available) available = diskFree;
+    unsigned long long share = (unsigned long long)std::clamp(minFreePercent, 0, 101);
+    return available * 100 < capacity * share;
 }
 
 namespace {

@@ -3,10 +3,12 @@
 #pragma once
 #include <cstddef>
 
-// Non-zero when the partition that holds `path` ("" or null: the working directory) has
-// less than `minFreePercent` percent of its blocks free for ordinary processes, so that
-// a configuration file should not be written there. 0 when it has room or cannot be
-// measured. KARN_PARTITION_FULL set to "1" makes every partition full (for tests).
+// Non-zero when the configuration partition holding `path` ("" or null: the working
+// directory) has less than `minFreePercent` percent of its size free, so that a
+// configuration file should not be written there. The partition is `path` itself, of
+// KARN_CONFIG_PARTITION_BYTES bytes (64 MiB unless set), filled by the files under it and
+// never roomier than the disk beneath. 0 when it has room or cannot be measured.
+// KARN_PARTITION_FULL set to "1" makes every partition full (for tests).
 int checkPartitionUsage(const char *path, int minFreePercent);
 
 enum karnFileResult {

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -32,9 +33,24 @@ protected:
 };
 
 TEST_F(Files, PartitionUsageAgainstTheFreeShareAsked) {
+    // A 1000-byte partition: full at 10% once its files take more than 900 bytes, wherever
+    // they lie beneath it, whatever the host disk's own share.
+    env_.set("KARN_CONFIG_PARTITION_BYTES", "1000").unset("KARN_PARTITION_FULL");
+    writeFile(scratch_ / "a.cfg", std::string(850, 'x'));
+    EXPECT_EQ(checkPartitionUsage(dir_.c_str(), 10), 0);
+    EXPECT_NE(checkPartitionUsage(dir_.c_str(), 16), 0);
+    ASSERT_EQ(mkdir((scratch_ / "sub").c_str(), 0755), 0);
+    writeFile(scratch_ / "sub/b.pol", std::string(60, 'x'));
+    EXPECT_NE(checkPartitionUsage(dir_.c_str(), 10), 0);
     EXPECT_EQ(checkPartitionUsage(dir_.c_str(), 0), 0);
-    EXPECT_NE(checkPartitionUsage(dir_.c_str(), 101), 0);  // no partition is that free
     EXPECT_EQ(checkPartitionUsage((dir_ + "/missing").c_str(), 101), 0);  // cannot tell
+
+    env_.set("KARN_CONFIG_PARTITION_BYTES", "1000x");  // not a size: 64 MiB
+    EXPECT_EQ(checkPartitionUsage(dir_.c_str(), 10), 0);
+    // Never roomier than the disk beneath.
+    env_.set("KARN_CONFIG_PARTITION_BYTES", "1125899906842624");
+    EXPECT_NE(checkPartitionUsage(dir_.c_str(), 10), 0);
+
     env_.set("KARN_PARTITION_FULL", "1");
     EXPECT_NE(checkPartitionUsage(dir_.c_str(), 0), 0);
 }
