@@ -60,13 +60,13 @@ std::string repeat(size_t count, size_t bytes, const std::string &unit) {
     return out;
 }
 
-// Inside the envelope's fixed parts, elements left for the body.
+// Elements the envelope's fixed parts take; the rest are left for the body.
 const size_t kSpareElements = 16;
+constexpr size_t kBodyElements = WSVD_SOAP_MAX_ELEMENTS - kSpareElements;
 
 // Each class is the worst text of its kind that the limits allow (up to `n` bytes);
 // a few classes are also shown past the limits, to show the refusal is quick.
 std::vector<InputClass> classes() {
-    const size_t E = WSVD_SOAP_MAX_ELEMENTS - kSpareElements;
     return {
         {"plain text (reference)",
          [](size_t n) { return request("", "", "<pad>" + std::string(n, 'x') + "</pad>"); }},
@@ -80,12 +80,12 @@ std::vector<InputClass> classes() {
         {"attributes: one element past the limit",
          [](size_t n) { return request("", attrs(n / 10), ""); }},
         {"namespaces: 64 in scope, every element resolved",
-         [E](size_t n) {
+         [](size_t n) {
              // NETCONF content (kept as trees, each name resolved) in two nested elements
              // of 31 declarations each, repeated while declarations last; the elements
              // name the outermost declarations.
              size_t groups = WSVD_SOAP_MAX_NAMESPACES / 62;
-             size_t per = (E - 2 * groups) / groups;
+             size_t per = (kBodyElements - 2 * groups) / groups;
              std::string body;
              for (size_t g = 0; g < groups; g++) {
                  std::string inner;
@@ -102,21 +102,22 @@ std::vector<InputClass> classes() {
          }},
         {"namespaces: one element past the limit",
          [](size_t n) { return request(decls(n / 24, "n"), "", ""); }},
-        {"elements: siblings", [E](size_t n) { return request("", "", repeat(E, n, "<a/>")); }},
+        {"elements: siblings",
+         [](size_t n) { return request("", "", repeat(kBodyElements, n, "<a/>")); }},
         {"elements: under a wildcard (openSession)",
-         [E](size_t n) {
+         [](size_t n) {
              return "<?xml version=\"1.0\"?><e:Envelope xmlns:e=\"" + std::string(kEnv11) +
                     "\" xmlns:c=\"urn:wsvd/XMLSchema/qtn/common\"><e:Body><c:openSessionRequest>"
                     "<session><username>u</username>" +
-                    repeat(E, n, "<x>t</x>") +
+                    repeat(kBodyElements, n, "<x>t</x>") +
                     "</session></c:openSessionRequest></e:Body></e:Envelope>";
          }},
         {"elements: NETCONF rpc content",
-         [E](size_t n) {
+         [](size_t n) {
              return "<?xml version=\"1.0\"?><e:Envelope xmlns:e=\"" + std::string(kEnv11) +
                     "\" xmlns:nc=\"urn:ietf:params:xml:ns:netconf:base:1.0\"><e:Body><nc:rpc "
                     "message-id=\"1\"><nc:get><nc:filter>" +
-                    repeat(E / 2, n, "<y><z/></y>") +
+                    repeat(kBodyElements / 2, n, "<y><z/></y>") +
                     "</nc:filter></nc:get></nc:rpc></e:Body></e:Envelope>";
          }},
         {"elements: 64 in the Header, 64 attributes each",
@@ -128,14 +129,14 @@ std::vector<InputClass> classes() {
                             "/>"));
          }},
         {"elements: nested 60 deep, repeated",
-         [E](size_t n) {
+         [](size_t n) {
              std::string chain;
              for (int d = 0; d < 55; d++) chain += "<a>";
              for (int d = 0; d < 55; d++) chain += "</a>";
-             return request("", "", repeat(E / 55, n, chain));
+             return request("", "", repeat(kBodyElements / 55, n, chain));
          }},
         {"elements: repeated known element (name)",
-         [E](size_t n) { return request("", "", repeat(E, n, "<name>n</name>")); }},
+         [](size_t n) { return request("", "", repeat(kBodyElements, n, "<name>n</name>")); }},
         {"names: 1024 characters",
          [](size_t n) {
              std::string name(WSVD_SOAP_MAX_NAME, 'n');
