@@ -19,16 +19,6 @@ TEST(SchemaStartup, WithoutMetadataTheDaemonStillRuns) {
     EXPECT_TRUE(sw.waitForLog(kMessage));
 }
 
-TEST(SchemaStartup, MetadataIsReadFromTheRoot) {
-    SwitchHarness sw({"wsvd=wsvd_testserve"}, SwitchHarness::Root::empty);
-    std::string dir = sw.rootDir();
-    for (const char *sub : {"/config", "/www", "/api", "/xsd"}) mkdir((dir += sub).c_str(), 0700);
-    std::ofstream(dir + "/xsdlist.lst") << "objects.xsd\n";
-    std::ofstream(dir + "/objects.xsd") << "<schema xmlns='http://www.w3.org/2001/XMLSchema'/>";
-    ASSERT_TRUE(sw.start());
-    EXPECT_EQ(sw.log().find(kMessage), std::string::npos) << sw.log();
-}
-
 // The metadata the build installs is read whole: no file of it is refused.
 TEST(SchemaStartup, TheInstalledMetadataIsRead) {
     SwitchHarness sw({"wsvd=wsvd_testserve"});

@@ -24,14 +24,12 @@ const Case kCases[] = {
     {"<password><![CDATA[x</password>y]]></password>z", "<password>***</password>z"},
     {"<password a='>'>s</password>", "<password a='>'>***</password>"},
     {"<password/><password />x", "<password/><password />x"},
-    {"<password></password>", "<password>***</password>"},
     {"<passwords>kept</passwords><mypassword>kept</mypassword>",
      "<passwords>kept</passwords><mypassword>kept</mypassword>"},
     {"a<b<password>s</password>", "a<b<password>***</password>"},
     {"<u>admin</u><password>p1</password><x>1 &lt; 2</x><password>p2</password>",
      "<u>admin</u><password>***</password><x>1 &lt; 2</x><password>***</password>"},
     {"[BEGIN:3-><password>s", "[BEGIN:3-><password>***"},
-    {"<-3:END]\n", "<-3:END]\n"},
 };
 
 TEST(TraceMask, PasswordContentIsMasked) {

@@ -52,18 +52,6 @@ TEST(RequestRead, WalksAllPiecesWhateverTheChunkSize) {
     }
 }
 
-TEST(RequestRead, ReplacementTextIsReadBeforeTheRemainingPieces) {
-    // The exec hook points the read position at a text of its own.
-    wsvdRequest r;
-    memset(&r, 0, sizeof r);
-    r.pieces = piecesOf({"<exec> f", "tail"});
-    r.currentPiece = r.pieces->head;
-    const char replacement[] = "from file";
-    r.readPos = replacement;
-    EXPECT_EQ(readAll(&r, 4), "from filetail");
-    wsvdBuflistFree(r.pieces);
-}
-
 class ResponseWrite : public ::testing::Test {
 protected:
     ScratchDir scratch{"wsvd-rw"};
@@ -91,9 +79,7 @@ TEST_F(ResponseWrite, FlushesHeldTextOnceMoreThan4000BytesWouldBeHeld) {
     } cases[] = {
         {"exactly 4000 stays held", {1000, 1000, 1000, 1000}, 0, 4000},
         {"one byte more flushes", {1000, 1000, 1000, 1000, 1}, 4000, 1},
-        {"one big write is held whole", {5000}, 0, 5000},
         {"big write after small flushes the small", {10, 5000}, 10, 5000},
-        {"two flushes", {3000, 3000, 3000}, 6000, 3000},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -90,8 +90,6 @@ public:
         if (fd_ >= 0) close(fd_);
         fd_ = -1;
     }
-    bool connected() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
 
     // Sends raw bytes (connecting first when needed).
     bool sendRaw(const std::string &bytes) {
@@ -120,10 +118,10 @@ public:
         // A kept-alive connection the server has meanwhile closed is opened again once.
         if (fd_ >= 0 && !sendRaw(r)) disconnect();
         if (fd_ < 0 && !sendRaw(r)) return false;
-        return readReply(reply, method == "HEAD");
+        return readReply(reply);
     }
 
-    bool readReply(HttpReply *reply, bool noBody = false) {
+    bool readReply(HttpReply *reply) {
         *reply = HttpReply{};
         deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_);
         std::string line;
@@ -139,7 +137,6 @@ public:
         }
         if (!line.empty()) return false;
         bool closes = reply->header("connection") == "close";
-        if (noBody || reply->status == 204 || reply->status == 304) return true;
         if (reply->header("transfer-encoding") == "chunked") {
             reply->chunked = true;
             for (;;) {

