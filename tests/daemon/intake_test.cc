@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -197,38 +196,6 @@ TEST_F(IntakeTest, RequestGrowingPastTheLimitIsDropped) {
     deliver(peer, requestMessage(WSVD_MSG_REQUEST_LAST, 3, "end"));  // nothing to complete
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(served().empty());
-}
-
-// One worker thread serves request after request: its context is made once per serve
-// step, not once per request, and between requests the worker counts as idle.
-std::atomic<int> gContextsMade{0}, gContextsEnded{0};
-void *countingInit() {
-    gContextsMade++;
-    return &gContextsMade;
-}
-void countingEnd(void *context) {
-    if (context == &gContextsMade) gContextsEnded++;
-}
-
-TEST_F(IntakeTest, OneWorkerLivesAcrossRequestsAndReadsIdleBetween) {
-    static const wsvdServeOps counting = {countingInit, recordingServe, nullptr, countingEnd};
-    wsvdSetServeOps(&counting);
-    int madeBefore = gContextsMade, endedBefore = gContextsEnded;
-    for (uint32_t id = 1; id <= 3; id++) {
-        deliver(peer, requestMessage(WSVD_MSG_REQUEST, id, "r" + std::to_string(id)));
-        ASSERT_TRUE(waitIdle());
-        EXPECT_EQ(stats().runningWorkers, 0u);
-    }
-    EXPECT_EQ(served(), (std::vector<std::string>{"r1", "r2", "r3"}));
-    EXPECT_EQ(gContextsMade - madeBefore, 1);
-    EXPECT_EQ(gContextsEnded - endedBefore, 0);
-
-    // A new serve step is taken up at the next request, with a context of its own.
-    wsvdSetServeOps(&counting);
-    deliver(peer, requestMessage(WSVD_MSG_REQUEST, 4, "r4"));
-    ASSERT_TRUE(waitIdle());
-    EXPECT_EQ(gContextsMade - madeBefore, 2);
-    EXPECT_EQ(gContextsEnded - endedBefore, 1);
 }
 
 // A request that names a session runs with that session's credentials (empty ones for an

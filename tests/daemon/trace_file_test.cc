@@ -45,11 +45,12 @@ TEST_F(TraceFileTest, AlternatesBetweenTheTwoFiles) {
     struct Step {
         char mark;
         size_t firstSize, secondSize;
-    } steps[] = {
-        {'a', 300, 0},    {'b', 600, 0},    {'c', 900, 0},     {'d', 1200, 0},
-        {'e', 1200, 300}, {'f', 1200, 600}, {'g', 1200, 900}, {'h', 1200, 1200},
-        {'i', 300, 1200},  // the first file starts again from empty
-    };
+    } steps[] =
+        {
+            {'a', 300, 0},    {'b', 600, 0},    {'c', 900, 0},    {'d', 1200, 0},
+            {'e', 1200, 300}, {'f', 1200, 600}, {'g', 1200, 900}, {'h', 1200, 1200},
+            {'i', 300, 1200},  // the first file starts again from empty
+        };
     for (const Step &s : steps) {
         block[0] = s.mark;
         wsvdTraceWrite("%s", block.c_str());
@@ -68,17 +69,6 @@ TEST_F(TraceFileTest, MaxSizeTakesEffectAtNextWrite) {
     wsvdTraceWrite("%s\n", "body");
     EXPECT_EQ(readFile(first), "[BEGIN:7->");
     EXPECT_EQ(readFile(second), "body\n");
-}
-
-TEST_F(TraceFileTest, DisableThenEnableRestartsFirstFile) {
-    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1);
-    wsvdTraceWrite("old");
-    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 0);
-    wsvdTraceWrite("dropped");
-    EXPECT_EQ(readFile(first), "old");
-    wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1);
-    wsvdTraceWrite("new");
-    EXPECT_EQ(readFile(first), "new");
 }
 
 // The files outlive the requests in them: passwords are masked, and only the owner

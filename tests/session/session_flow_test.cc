@@ -12,14 +12,11 @@
 
 #include "base/counters.h"
 #include "base/log.h"
-#include "platform/aaa.h"
-#include "platform/dispatch.h"
 #include "platform/ems.h"
-#include "platform/sm.h"
 #include "session/session_auth.h"
 #include "session/session_ops.h"
 #include "session/session_table.h"
-#include "tests/support/pump.h"
+#include "tests/support/platform_clients.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
@@ -28,15 +25,9 @@ class SessionFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(sw.start());
-        static bool once = false;
-        if (!once) {
-            dispatchThread_t main{};
-            dispatchInit("sessionflow", 0, 1, &main, 1);
-            ASSERT_EQ(aaaRegister(wsvdAAACallBack, 0), 0);
-            ASSERT_EQ(smInit(wsvdSessionMgmtCallBack), 0);
+        PlatformClients::start("sessionflow", wsvdAAACallBack, wsvdSessionMgmtCallBack);
+        if (!gWsvdTraceHandle)
             gWsvdTraceHandle = emsInitTraceBuffer("sessionflow", 100000, EMS_TRACE_PLAIN, nullptr);
-            once = true;
-        }
         wsvdSessionTableReset();
         wsvdLockoutReset();
         wsvdSetLockoutThreshold(0);

@@ -73,19 +73,15 @@ TEST_F(SessionSoapTest, OpenSessionAnswersAndFaults) {
     } cases[] = {
         {"defaults", "<appName>tests</appName><timeout>10</timeout>", "", "30", "readWrite",
          "12.0.0.0"},
-        {"version 11", "<xmlApiVersion>11.0.0.0</xmlApiVersion>", "", "900", "readWrite",
-         "11.0.0.0"},
         {"version 10", "<xmlApiVersion>10.1.0.0</xmlApiVersion>",
          "XML API not supported in this release", "", "", ""},
         {"read-only", "user", "", "900", "readOnly", "12.0.0.0"},
-        {"no user", "", "Missing parameter", "", "", ""},
         {"wrong password", "wrong", "Authetication Failed", "", "", ""},
     };
     for (auto &c : cases) {
         std::string body = c.body;
         std::string r = body == "user"    ? open("user")
                         : body == "wrong" ? open("admin", "wrong")
-                        : body.empty()    ? call("<com:openSessionRequest/>")
                                           : open("admin", "", body);
         SCOPED_TRACE(std::string(c.name) + "\n" + r);
         EXPECT_EQ(element(r, "faultstring"), c.fault);
@@ -119,12 +115,9 @@ TEST_F(SessionSoapTest, CloseAndKeepAlive) {
     EXPECT_EQ(element(r, "reqId"), "7");
     EXPECT_EQ(element(r, "sessionId"), sid);
 
+    // What a closed session's id gets is the operations' own test.
     EXPECT_EQ(element(close(sid), "faultstring"), "") << "closed";
     EXPECT_EQ(element(close(sid), "faultstring"), "Unknown session id") << "already closed";
-    EXPECT_EQ(
-        element(call("<com:keepAliveRequest>" + hdr + "</com:keepAliveRequest>"), "faultstring"),
-        "Invalid session id");
-    EXPECT_EQ(element(call("<com:closeSessionRequest/>"), "faultstring"), "Unknown session id");
 }
 
 // A lock-out that a stranger brings about: failures count per account even when other

@@ -1,6 +1,5 @@
 #include "tests/support/switch_harness.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -12,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -193,40 +191,26 @@ WsvcConn SwitchHarness::connect(const char *peerName, int timeoutMs) {
     return conn;
 }
 
-int SwitchHarness::wsvdLink(int timeoutMs) const {
-    return dsLookup("wsvd", timeoutMs);
-}
-
 pid_t SwitchHarness::pidOf(const std::string &program) const {
     if (!running()) return -1;
-    DIR *proc = opendir("/proc");
-    if (!proc) return -1;
-    pid_t found = -1;
-    while (dirent *e = readdir(proc)) {
-        char *end;
-        long pid = strtol(e->d_name, &end, 10);
-        if (*end != 0 || pid <= 0) continue;
-        std::ifstream stat("/proc/" + std::string(e->d_name) + "/stat");
-        std::string line;
-        std::getline(stat, line);
-        // "pid (comm) state ppid ...": comm may hold blanks, so read after the last ')'.
-        size_t close = line.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream rest(line.substr(close + 1));
-        char state;
-        long ppid = 0;
-        rest >> state >> ppid;
-        if (ppid != platformdPid_ || state == 'Z') continue;
-        std::ifstream cmd("/proc/" + std::string(e->d_name) + "/cmdline");
-        std::string argv0;
-        std::getline(cmd, argv0, '\0');
-        if (std::filesystem::path(argv0).filename() == program) {
-            found = pid_t(pid);
-            break;
-        }
+    for (const std::string &p : processes_) {
+        size_t eq = p.find('=');
+        std::string name = p.substr(0, eq);
+        if (std::filesystem::path(eq == std::string::npos ? p : p.substr(eq + 1)).filename() !=
+            program)
+            continue;
+        // platformd logs each start with the pid; the last one is the running child.
+        std::string text = log(), mark = "started " + name + " (pid ";
+        size_t at = text.rfind(mark);
+        if (at == std::string::npos) return -1;
+        pid_t pid = pid_t(atol(text.c_str() + at + mark.size()));
+        return ::kill(pid, 0) == 0 ? pid : -1;
     }
-    closedir(proc);
-    return found;
+    return -1;
+}
+
+int SwitchHarness::wsvdLink(int timeoutMs) const {
+    return dsLookup("wsvd", timeoutMs);
 }
 
 bool SwitchHarness::kill(const std::string &program, int sig) {

@@ -7,12 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/aaa.h"
-#include "platform/dispatch.h"
-#include "platform/plink.h"
-#include "platform/sm.h"
-#include "platform/util.h"
-#include "tests/support/pump.h"
+#include "tests/support/platform_clients.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
@@ -77,37 +72,11 @@ TEST(OperatorTools, SecondSwitchOnOneStateDirectoryIsRefused) {
 
 class WithPlatformClients : public ::testing::Test {
 protected:
-    static std::vector<aaaResult_t> results;
-    static std::vector<std::string> actions;
-    void SetUp() override {
-        static bool once = false;
-        if (!once) {
-            dispatchThread_t main{};
-            ASSERT_EQ(dispatchInit("optest", 0, 1, &main, 1), 0);
-            ASSERT_EQ(aaaRegister([](aaaResult_t *r) { results.push_back(*r); }, 0), 0);
-            ASSERT_EQ(smInit([](int action, const char *cookie) {
-                          actions.push_back(std::to_string(action) + " " + cookie);
-                          return 0;
-                      }),
-                      0);
-            once = true;
-        }
-        plinkDisconnect();  // each test talks to its own platformd
-        results.clear();
-        actions.clear();
-    }
-    int authenticate(const char *user, const char *password) {
-        aaaRequest_t req{};
-        strlcpy(req.userName, user, sizeof req.userName);
-        strlcpy(req.password, password, sizeof req.password);
-        size_t before = results.size();
-        EXPECT_EQ(aaaAuthenticateClient(&req), 0);
-        EXPECT_TRUE(pumpUntil([&] { return results.size() > before; }));
-        return results.size() > before ? results.back().authenResult : -1;
+    void SetUp() override { PlatformClients::start("optest"); }
+    static int authenticate(const char *user, const char *password) {
+        return PlatformClients::authenticate(user, password).authenResult;
     }
 };
-std::vector<aaaResult_t> WithPlatformClients::results;
-std::vector<std::string> WithPlatformClients::actions;
 
 TEST_F(WithPlatformClients, LockOutIsShownLoggedAndUndone) {
     SwitchHarness sw(std::vector<std::string>{});
@@ -178,7 +147,7 @@ TEST_F(WithPlatformClients, SessionsListedReadablyAndEndedTogether) {
     ToolRun end = runTool("switchctl", {"sessions", "end", "--all"}, "", shell);
     EXPECT_EQ(end.status, 0) << end.err;
     EXPECT_EQ(end.out, "sessions told to end: 2\n");
-    EXPECT_TRUE(pumpUntil([] { return actions.size() == 2; }));
+    EXPECT_TRUE(pumpUntil([] { return PlatformClients::actions.size() == 2; }));
     ToolRun unknown = runTool("switchctl", {"sessions", "end", "s9"}, "", shell);
     EXPECT_EQ(unknown.status, 1);
     EXPECT_EQ(unknown.err, "switchctl: no session has the id \"s9\"\n");

@@ -41,7 +41,8 @@ TEST(SwitchHarnessTest, AnUnexpectedDeathFailsTheTest) {
         "a process of the switch failed");
 }
 
-TEST(SwitchHarnessTest, KilledProcessIsRestartedAndServesAgain) {
+// (Killing a process and waiting for its restart is what many tests do.)
+TEST(SwitchHarnessTest, StartsAgainAfterStopAndLeavesNoTrace) {
     if (!switchBuilt()) GTEST_SKIP() << "platformd or wsvd_testserve not built";
     std::string dir;
     {
@@ -51,14 +52,6 @@ TEST(SwitchHarnessTest, KilledProcessIsRestartedAndServesAgain) {
         const char *run = getenv("KARN_RUN_LOCATION");
         EXPECT_EQ(std::string(run ? run : ""), sw.runDir());
         EXPECT_EQ(echo(sw, "echo one"), "echo one");
-        pid_t before = sw.pidOf("wsvd_testserve");
-        ASSERT_TRUE(sw.kill("wsvd_testserve", SIGKILL));
-        ASSERT_TRUE(sw.waitForLog("restarting wsvd"));
-        ASSERT_TRUE(sw.waitForProcess("wsvd"));
-        EXPECT_NE(sw.pidOf("wsvd_testserve"), before);
-        EXPECT_EQ(echo(sw, "echo two"), "echo two");
-
-        // A stopped switch can be started again on the same tree.
         int status = sw.stop();
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         EXPECT_EQ(sw.pidOf("wsvd_testserve"), -1);

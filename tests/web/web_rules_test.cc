@@ -34,11 +34,8 @@ TEST(WebRules, ExecHookRecognisedAfterBlanks) {
         const char *text;
         bool hook;
     } cases[] = {
-        {" \t\r\n <exec>", true},
-        {"<execute/>", false},
-        {"<soap:Envelope><exec> x", false},
-        {"   ", false},
-        {"<exe", false},
+        {" \t\r\n <exec>", true}, {"<execute/>", false}, {"<soap:Envelope><exec> x", false},
+        {"   ", false},           {"<exe", false},
     };
     for (auto &c : cases) EXPECT_EQ(webIsExecHook(c.text), c.hook) << c.text;
 }
@@ -128,8 +125,7 @@ TEST(WebRules, SchemaNamesAndHosts) {
     EXPECT_FALSE(webIsSchemaName(std::string(70, 'a') + ".xsd"));
     for (const char *ok : {"10.0.0.1:8080", "[2001:db8::1]:443", "switch.example"})
         EXPECT_TRUE(webIsSafeHost(ok));
-    for (const char *bad : {"", "a\"b", "a b", "<x>"})
-        EXPECT_FALSE(webIsSafeHost(bad)) << bad;
+    for (const char *bad : {"", "a\"b", "a b", "<x>"}) EXPECT_FALSE(webIsSafeHost(bad)) << bad;
 }
 
 TEST(WebRules, CommandLine) {
@@ -161,8 +157,8 @@ TEST(WebRules, CommandLine) {
                                 s.requestTimeoutS, s.replyTimeoutS, s.perAddress, s.threads}),
               (std::vector<int>{18080, 18443, 5, 2000, 3, 7, 90, 9, 2}));
 
-    for (const char *bad : {"-p 0", "-p 65536", "-p 80x", "-t 0", "--per-address 0",
-                            "--threads 65", "--cert c", "extra"}) {
+    for (const char *bad : {"-p 0", "-p 65536", "-p 80x", "-t 0", "--per-address 0", "--threads 65",
+                            "--cert c", "extra"}) {
         webServerConfig_t fresh;
         EXPECT_EQ(parse(bad, &fresh, &r), -1) << bad;
     }

@@ -322,27 +322,20 @@ TEST_F(Webd, ServesTheWsdlWithTheEndpointRewritten) {
     start("", [&] {
         std::string dir = sw_->rootDir() + "/wsdl";
         mkdir(dir.c_str(), 0700);
-        writeFile(dir + "/wsvd.wsdl",
-                  "<definitions><xsd:import namespace=\"urn:a\" schemaLocation=\"a.xsd\"/>"
-                  "<port><SOAP:address location=\"http://localhost/xmlservice\"/></port>"
-                  "</definitions>\n");
+        writeFile(dir + "/wsvd.wsdl", "<port><SOAP:address location=\"http://x/\"/></port>");
         writeFile(dir + "/a.xsd", "<schema/>\n");
     });
     HttpClient c(port_);
     HttpReply reply;
-    ASSERT_TRUE(c.request("GET", "/xmlService?wsdl", "", "", &reply));
-    EXPECT_EQ(reply.status, 200);
-    std::string here = "http://127.0.0.1:" + std::to_string(port_) + "/xmlService";
-    EXPECT_EQ(reply.body, "<definitions><xsd:import namespace=\"urn:a\" schemaLocation=\"" + here +
-                              "?xsd=a.xsd\"/><port><SOAP:address location=\"" + here +
-                              "\"/></port></definitions>\n");
+    // The endpoint is where the client reached webd (the rewrite itself is a rule's test).
     ASSERT_TRUE(c.request("GET", "/xmlService?WSDL", "", "", &reply, "Host: sw7:9000\r\n"));
     EXPECT_NE(reply.body.find("location=\"http://sw7:9000/xmlService\""), std::string::npos);
 
     // Schemas by name only: nothing outside the directory, nor the description itself.
     ASSERT_TRUE(c.request("GET", "/xsd/a.xsd", "", "", &reply));
     EXPECT_EQ(reply.body, "<schema/>\n");
-    for (const char *path : {"/xmlService?xsd=../wsdl/a.xsd", "/xsd/..%2Fa.xsd", "/xsd/wsvd.wsdl"}) {
+    for (const char *path :
+         {"/xmlService?xsd=../wsdl/a.xsd", "/xsd/..%2Fa.xsd", "/xsd/wsvd.wsdl"}) {
         ASSERT_TRUE(c.request("GET", path, "", "", &reply));
         EXPECT_EQ(reply.status, 404) << path;
     }
