@@ -293,7 +293,6 @@ TEST_F(Interpreter, OperatorSessionBuildsAVlanAndShowsIt) {
         EXPECT_NE(config.find(line), std::string::npos) << line << config;
 
     // What show configuration prints recreates the VLAN in an empty store.
-    FakeCfgmgr before = cm;
     cm.vlans.clear();
     cm.fdb.clear();
     size_t pos = 0;

@@ -203,6 +203,7 @@ TEST_F(UpmTest, ChangesSendTheirTextsOrFault) {
              "<cfgUpmProfileEvent><profileName>p&amp;q</profileName><upmEvent>3</upmEvent>"
              "<portList>2:3</portList><rowStatus>create</rowStatus></cfgUpmProfileEvent>")},
         {"bindProfileRequest", pq + event("user-authenticate"), missing},
+        {"bindProfileRequest", pq + u("portList", "1:1") + event("log-message"), missing},
         {"unbindProfileRequest", event("timer", u("timerName", "t1")),
          upm("set",
              "<cfgUpmTimer><timerName>t1</timerName><rowStatus>unconfigure</rowStatus>"
