@@ -65,7 +65,8 @@ bool waitIdle() {
 }
 
 std::vector<uint8_t> requestMessage(uint32_t type, uint32_t requestId, const std::string &text,
-                                    const char *user = "", const char *password = "") {
+                                    const char *user = "", const char *password = "",
+                                    uint32_t headerBytes = WSVD_HDR_SIZE) {
     wsvdRequest header;
     memset(&header, 0, sizeof header);
     header.seqnum = requestId;
@@ -77,7 +78,7 @@ std::vector<uint8_t> requestMessage(uint32_t type, uint32_t requestId, const std
     tlv_t t;
     tlvInit(&t, buf.data(), static_cast<uint32_t>(buf.size()));
     tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, type, WSVD_TAG_HEADER, TLV_ENC_BLOCK, packed,
-              (uint32_t)WSVD_HDR_SIZE, WSVD_TAG_TEXT, TLV_ENC_STRING, text.c_str(), TLV_ENC_END);
+              headerBytes, WSVD_TAG_TEXT, TLV_ENC_STRING, text.c_str(), TLV_ENC_END);
     buf.resize(tlvLength(&t));
     return buf;
 }
@@ -131,24 +132,14 @@ protected:
 };
 
 TEST_F(IntakeTest, BadInputIsDroppedWithoutEffect) {
-    uint8_t garbage[] = {1, 2, 3, 4, 5};
-    wsvdRequest shortHeader;
-    memset(&shortHeader, 0, sizeof shortHeader);
-    std::vector<uint8_t> shortBlock(512);
-    tlv_t t;
-    tlvInit(&t, shortBlock.data(), 512);
-    tlvEncode(&t, WSVD_TAG_TYPE, TLV_ENC_U32, (uint32_t)WSVD_MSG_REQUEST, WSVD_TAG_HEADER,
-              TLV_ENC_BLOCK, &shortHeader, (uint32_t)(WSVD_HDR_SIZE - 1), WSVD_TAG_TEXT,
-              TLV_ENC_STRING, "x", TLV_ENC_END);
-    shortBlock.resize(tlvLength(&t));
-
     struct {
         const char *why;
         uint32_t from;
         std::vector<uint8_t> message;
     } cases[] = {
-        {"garbage", peer, std::vector<uint8_t>(garbage, garbage + sizeof garbage)},
-        {"header of 195 bytes", peer, shortBlock},
+        {"garbage", peer, {1, 2, 3, 4, 5}},
+        {"header of 195 bytes", peer,
+         requestMessage(WSVD_MSG_REQUEST, 1, "x", "", "", WSVD_HDR_SIZE - 1)},
         {"continuation without a start", peer, requestMessage(WSVD_MSG_REQUEST_MORE, 1, "x")},
         {"unknown peer", 999999, requestMessage(WSVD_MSG_REQUEST, 1, "x")},
         {"a type only the daemon sends", peer, requestMessage(WSVD_MSG_REPLY, 1, "x")},
