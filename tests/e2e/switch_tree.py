@@ -54,10 +54,20 @@ class Switch:
                               KARN_SCRATCH_LOCATION=os.path.join(self.tree, 'scratch'),
                               KARN_ROOT=root, WSVD_HTTP_PORT=str(port), **self.extra_env)
         self.log = open(os.path.join(self.tree, 'log.txt'), 'w')
-        self.platformd = subprocess.Popen([os.path.join(self.bin_dir, 'platformd')], env=env,
-                                          stdout=self.log, stderr=self.log)
+        return self._launch()
+
+    def _launch(self):
+        self.platformd = subprocess.Popen([os.path.join(self.bin_dir, 'platformd')],
+                                          env=self.env, stdout=self.log, stderr=self.log)
         self._wait_until_serving()
         return self
+
+    def restart(self):
+        """Stops the switch and starts it again on the same tree (what went wrong stopping)."""
+        failures = self._end()
+        self.log = open(os.path.join(self.tree, 'log.txt'), 'a')
+        self._launch()
+        return failures
 
     def _wait_until_serving(self):
         """Until webd serves the WSDL and wsvd reads VLANs from cfgmgr (60 s at most)."""
@@ -77,10 +87,6 @@ class Switch:
                 raise RuntimeError('the switch did not serve within 60 s')
             time.sleep(0.2)
 
-    def tool(self, name):
-        """The path of one of the switch's programs (switchctl)."""
-        return os.path.join(self.bin_dir, name)
-
     def wait_for_log(self, text, seconds=30):
         """Until the processes' log holds `text`; False when it does not in time."""
         deadline = time.monotonic() + seconds
@@ -96,6 +102,11 @@ class Switch:
 
     def stop(self):
         """Stops the switch and removes its tree; the failures met on the way."""
+        failures = self._end()
+        shutil.rmtree(self.tree, ignore_errors=True)
+        return failures
+
+    def _end(self):
         failures = []
         if self.platformd:
             self.platformd.send_signal(signal.SIGTERM)
@@ -110,5 +121,5 @@ class Switch:
                 if marker in text:
                     failures.append('sanitizer report in the log')
             self.last_log = text
-        shutil.rmtree(self.tree, ignore_errors=True)
+            self.platformd = None
         return failures
