@@ -22,13 +22,9 @@ NS = ('xmlns:com="{b}/XMLSchema/qtn/common" xmlns:upm="{b}/XMLSchema/qtn/upm" '
 
 # name, document, whether it is valid
 SAMPLES = [
-    ('session header', '<com:hdr %s><sessionId>20af0000000001</sessionId></com:hdr>', True),
     ('typed request', '<v:createVlan %s><name>blue</name><vr>VR-Default</vr></v:createVlan>', True),
     ('typed request out of order', '<v:createVlan %s><vr>VR-Default</vr><name>blue</name></v:createVlan>',
      False),
-    ('upm header in the body',
-     '<upm:saveConfigRequest %s><upm:hdr><sessionId>20af0000000001</sessionId></upm:hdr>'
-     '</upm:saveConfigRequest>', True),
     # A choice: one result by its id, or a number of them, not both.
     ('execution results by count',
      '<upm:getExecutionResultRequest %s><upm:numberOfRecords>5</upm:numberOfRecords>'

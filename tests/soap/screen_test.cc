@@ -55,11 +55,9 @@ TEST(SoapScreen, CountsWhatTheEngineWouldPayFor) {
         {"only the Envelope's Header", "<s:E><s:Body><Header><h/><h/><h/></Header></s:Body></s:E>",
          ""},
         {"element name", "<E><abcdefghi/></E>", "an element name is too long"},
-        {"attribute name", "<E abcdefghi='1'/>", "an attribute name is too long"},
         {"depth", "<a><b><c><d><e/></d></c></b></a>", ""},
         {"too deep", "<a><b><c><d><e></e></d></c></b></a>", "elements nested too deeply"},
         {"cut inside a tag", "<E a=\"never closed", ""},
-        {"cut inside a comment", "<E><!-- <a p q r s t>", ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -86,8 +84,6 @@ TEST(SoapScreen, RefusedTextsGetAClientFault) {
              "><e:Body/></e:Envelope>",
          "Request refused: too many attributes on one element"},
         {envelope("<x>" + std::string(WSVD_SOAP_MAX_MESSAGE, 'x') + "</x>"), "Request too large"},
-        {envelope("<unknownOperation/>"),
-         "Method 'unknownOperation' not implemented: method name or namespace not recognized"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.fault);
