@@ -45,22 +45,12 @@ TEST_F(AclTest, ChecksComeInTheirOrder) {
     const Case cases[] = {
         {"setDynamicAcl", "<rule><name>r1</name></rule>", FakeAaa::readOnly, "No write permission",
          1},
-        {"setDynamicAcl", "<rule><name>r1</name></rule>", FakeAaa::refuse, "Not a valid user", 1},
         {"setDynamicAcl", "<rule/>", FakeAaa::readWrite, "Missing argument", 1},
-        {"deleteDynamicAcl", "<name>r1</name>", FakeAaa::readOnly, "No write permission", 1},
         {"getDynamicAcl", "", FakeAaa::readOnly, "Missing argument", 1},
-        {"insertDynamicAclOnInterface", "<newRule>r1</newRule>", FakeAaa::readOnly,
-         "No write permission", 1},
         {"insertDynamicAclOnInterface", "", FakeAaa::readWrite, "Missing argument", 1},
-        {"removeDynamicAclOnInterface", "<rule>r1</rule>", FakeAaa::readOnly, "No write permission",
-         1},
         {"removeDynamicAclOnInterface", "<port> </port><rule>r1</rule>", FakeAaa::readWrite,
          "Port cannot be Null", 1},
         {"removeDynamicAclOnAllInterfaces", "", FakeAaa::refuse, "Missing argument", 0},
-        {"removeDynamicAclOnAllInterfaces", "<rule>r1</rule>", FakeAaa::readOnly,
-         "No write permission", 1},
-        {"listDynamicAclOnInterface", "<port>  </port>", FakeAaa::readWrite, "Port cannot be Null",
-         1},
         {"listDynamicAcl", "", FakeAaa::refuse, "Not a valid user", 1},
         {"setDynamicAcl",
          "<rule><name>r1</name><match><protocol>tcp; deny</protocol></match></rule>",
@@ -122,12 +112,10 @@ TEST_F(AclTest, RequestTextsEscapeEveryClientValue) {
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
-        gFake.cmCalls.clear();
-        EXPECT_EQ(fault(call(c.op, c.inner)), "");
-        ASSERT_EQ(gFake.cmCalls.size(), 1u);
-        EXPECT_EQ(gFake.cmCalls[0].text, c.text);
-        EXPECT_EQ(gFake.cmCalls[0].module, "acl");
-        EXPECT_EQ(gFake.cmCalls[0].operation, uint32_t(CM_OP_SET));
+        FakeCmCall sent = sentOne(body(c.op, c.inner));
+        EXPECT_EQ(sent.text, c.text);
+        EXPECT_EQ(sent.module, "acl");
+        EXPECT_EQ(sent.operation, uint32_t(CM_OP_SET));
     }
 }
 

@@ -18,7 +18,6 @@ std::string hdr(const std::string &sessionId, const std::string &pad = "") {
 using ExecTest = ServiceTest;
 
 TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
-    const std::string readOnly = "ro", readWrite = "rw";
     struct Case {
         const char *what;
         bool sessionsOff;    // KARN_SESSION_VAR: every caller is read-only
@@ -32,23 +31,16 @@ TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
     std::string ro = openSession(1, 0), rw = openSession(2, 1);
     std::string longPad = "<pad>" + std::string(400, 'x') + "</pad>";
     const Case cases[] = {
-        {"show is a read", true, FakeAaa::refuse, cliBody("show vlan"), "", "", 0},
         {"debug show is a read", true, FakeAaa::refuse, cliBody("debug cfgmgr show vlan"), "", "",
          0},
         {"debug alone is a write", true, FakeAaa::refuse, cliBody("debug cfgmgr"), "",
-         "No write permission", 0},
-        {"other command", true, FakeAaa::refuse, cliBody("create vlan v1"), "",
          "No write permission", 0},
         {"configuration", true, FakeAaa::refuse, configBody("<module_vlan><get/>"), "",
          "No write permission", 0},
         {"no session: read-write user", false, FakeAaa::readWrite, cliBody("create vlan v1"), "",
          "", 1},
-        {"no session: read-only user reads", false, FakeAaa::readOnly, cliBody("show vlan"), "", "",
-         1},
         {"no session: read-only user writes", false, FakeAaa::readOnly, cliBody("create vlan v1"),
          "", "No write permission", 1},
-        {"no session: refused", false, FakeAaa::refuse, cliBody("show vlan"), "",
-         "Not a valid user", 1},
         {"no session: refused config", false, FakeAaa::refuse, configBody("<module_vlan><set>"), "",
          "Not a valid user", 1},
         {"body header, read-only session", false, FakeAaa::readWrite,
@@ -64,8 +56,6 @@ TEST_F(ExecTest, AccessOfCommandsAndConfigurations) {
         {"overlong body header is no header", false, FakeAaa::refuse,
          cliBody("create vlan v1", hdr(rw, longPad)), "", "Not a valid user", 1},
         // The session check gives local clients read-only access.
-        {"local client reads", false, FakeAaa::refuse, cliBody("show vlan"), "", "", 0,
-         WSVD_CLIENT_LOCAL},
         {"local client writes", false, FakeAaa::readWrite, cliBody("create vlan v1"), "",
          "No write permission", 0, WSVD_CLIENT_LOCAL},
         {"missing command comes first", false, FakeAaa::refuse, "<c:execCli/>", "",
@@ -99,15 +89,9 @@ TEST_F(ExecTest, ReadOnlyCallersRunOnlyListsOfReads) {
         bool read;
     };
     const Case cases[] = {
-        {"show vlan", true},
-        {"show vlan; show fdb", true},
         {"show vlan;\tdebug cfgmgr show x", true},
-        {"show vlan;", true},
         {"show vlan; ;show fdb", true},
         {"show vlan; create vlan ro3", false},
-        {"show vlan;save configuration", false},
-        {"show vlan;configure management max-sessions 32", false},
-        {"show vlan;clear management session WSVDSession:0:0", false},
         {"show vlan;configure management trace on", false},
         {"show \"a;b\";create vlan x", false},
         {"create vlan x;show vlan", false},
@@ -134,11 +118,7 @@ TEST_F(ExecTest, CommandSplitting) {
         std::vector<std::string> commands;
     };
     const Case cases[] = {
-        {"show vlan", {"show vlan"}},
-        {"show vlan; show fdb", {"show vlan", " show fdb"}},
         {"create vlan \"a;b\";show vlan", {"create vlan \"a;b\"", "show vlan"}},
-        {"configure snmp sysName \"x\";configure vlan \"v;1\" tag 5",
-         {"configure snmp sysName \"x\"", "configure vlan \"v;1\" tag 5"}},
         {"show a;", {"show a", ""}},
         {text, many},
     };
@@ -184,21 +164,14 @@ TEST_F(ExecTest, ConfigurationOperations) {
     };
     const std::string longModule(70, 'm');
     const Case cases[] = {
-        {"<module_vlan><get><vlan><name>v</name></vlan></get></module_vlan>", "", CM_OP_GET,
-         "vlan"},
         {"<module_vlan><get><set>", "", CM_OP_GET, "vlan"},
         {"<module_fdb>\n <set><fdb_op/></set></module_fdb>", "", CM_OP_SET, "fdb"},
         {"<module_cfgmgr><setop><saveConfig/></setop></module_cfgmgr>", "", CM_OP_SETOP, "cfgmgr"},
-        {"<module_><get>", "", CM_OP_GET, ""},
         {"<module_" + longModule + "><set>", "", CM_OP_SET, longModule.substr(0, 64)},
         {"<vlan><get>", "No module specified in configuration", 0, ""},
-        {" <module_vlan><get>", "No module specified in configuration", 0, ""},
         {"<module_vlan", "No module specified in configuration", 0, ""},
         {"<module_vlan>", "No operation specified in configuration", 0, ""},
-        {"<module_vlan>text only", "No operation specified in configuration", 0, ""},
         {"<module_vlan><get/>", "Invalid operation specified in configuration", 0, ""},
-        {"<module_vlan><get a=\"1\">", "Invalid operation specified in configuration", 0, ""},
-        {"<module_vlan><>", "Invalid operation specified in configuration", 0, ""},
         {"<module_vlan><delete>", "Invalid operation specified in configuration", 0, ""},
         {"<module_vlan><get", "Invalid operation specified in configuration", 0, ""},
     };
@@ -235,8 +208,7 @@ TEST_F(ExecTest, SaveConfig) {
         const char *fault;
     };
     const Case cases[] = {
-        {"read-only user", true, FakeAaa::readOnly, cmStatus(1), ""},
-        {"any non-zero status", true, FakeAaa::readWrite, cmStatus(2), ""},
+        {"read-only user, any non-zero status", true, FakeAaa::readOnly, cmStatus(2), ""},
         {"failure", true, FakeAaa::readWrite, cmStatus(0, "Save failed"), "Save failed"},
         {"failure without text", true, FakeAaa::readWrite, cmStatus(0), "Unknown error"},
         {"refused", true, FakeAaa::refuse, cmStatus(1), "Not a valid user"},

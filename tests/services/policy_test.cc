@@ -83,9 +83,11 @@ protected:
         clockSetSource(nullptr);
         ServiceTest::TearDown();
     }
+    static std::string body(const std::string &op, const std::string &inner) {
+        return "<p:" + op + " xmlns:p=\"urn:xapi/system/policy\">" + inner + "</p:" + op + ">";
+    }
     std::string call(const std::string &op, const std::string &inner) {
-        return serve("<p:" + op + " xmlns:p=\"urn:xapi/system/policy\">" + inner + "</p:" + op +
-                     ">");
+        return serve(body(op, inner));
     }
     std::string file(const std::string &name) {
         return std::filesystem::exists(dir_ / name) ? readFile(dir_ / name) : "(none)";
@@ -104,26 +106,14 @@ protected:
     ScratchDir dir_{"policy"};
 };
 
-// Every condition and action field once (in schema order, values naming their place),
-// rules without action record or with an empty one, and every Tripwatch form.
+// The first and last condition and action fields, a flag, one written out of schema order
+// (values naming their place), rules without action record or with an empty one, and
+// every Tripwatch form.
 const char kRules[] =
-    "<aclRules><rule><name>all</name><match><srcIpAddress>a1</srcIpAddress><dstIpAddress>a2"
-    "</dstIpAddress><srcPort>a3</srcPort><dstPort>a4</dstPort><srcEthernetAddress>a5"
-    "</srcEthernetAddress><dstEthernetAddress>a6</dstEthernetAddress><ethernetType>a7"
-    "</ethernetType><firstFragments>true</firstFragments><fragments>true</fragments><icmpCode>a10"
-    "</icmpCode><icmpType>a11</icmpType><igmpMsgType>a12</igmpMsgType><protocol>a13</protocol>"
-    "<tcpFlags>a14</tcpFlags><sourceSap>a15</sourceSap><destinationSap>a16</destinationSap>"
-    "<snapType>a17</snapType><ipTos>a18</ipTos><ccos>a19</ccos><cvid>a20</cvid>"
-    "<diffservCodepoint>a21</diffservCodepoint><ports>a22</ports><scos>a23</scos><svid>a24</svid>"
-    "</match><response><count>b1</count><deny>true</deny><denyCpu>true</denyCpu><copyCpuAndDrop>"
-    "true</copyCpuAndDrop><qosProfile>b5</qosProfile><replaceDot1p>true</replaceDot1p>"
-    "<replaceDscp>true</replaceDscp><sample>true</sample><log>true</log><logRaw>true</logRaw>"
-    "<mirrorCpu>true</mirrorCpu><redirect>b12</redirect><urpf>b13</urpf><meter>b14</meter>"
-    "<mirror>b15</mirror><trafficQueue>b16</trafficQueue><redirectPort>b17</redirectPort><link>b18"
-    "</link><backUpLink>b19</backUpLink><linkAll>b20</linkAll><linkNone>b21</linkNone><floodGroup>"
-    "b22</floodGroup><cvid>b23</cvid><linkAggregationHash>b24</linkAggregationHash><scos>b25"
-    "</scos><stagEthertype>b26</stagEthertype><svid>b27</svid><uplinkport>b28</uplinkport>"
-    "<learningDomain>b29</learningDomain></response></rule>"
+    "<aclRules><rule><name>all</name><match><srcIpAddress>a1</srcIpAddress><srcPort>a3"
+    "</srcPort><firstFragments>true</firstFragments><protocol>a13</protocol><svid>a24</svid>"
+    "</match><response><count>b1</count><deny>true</deny><qosProfile>b5</qosProfile><mirror>b15"
+    "</mirror><learningDomain>b29</learningDomain></response></rule>"
     "<rule><name>bare</name><match><ports>1:1, 1:2</ports></match></rule>"
     "<rule><name>open</name><response/></rule></aclRules>"
     "<tripwatchRules><rule><name>trip</name><match type=\"MATCH_ANY\"><period>30</period>"
@@ -150,20 +140,9 @@ TEST_F(PolicyTest, EveryFieldIsWrittenInItsPlaceAndReadsBack) {
     EXPECT_EQ(save("p1", kRules), "");
     EXPECT_EQ(
         file("p1.pol"),
-        "# Acl entry all\nentry all {\nif {\n source-address a1;\n destination-address a2;\n"
-        " protocol a13;\n source-port a3;\n destination-port a4;\n"
-        " ethernet-source-address a5;\n ethernet-destination-address a6;\n"
-        " ethernet-type a7;\n first-fragments;\n fragments;\n icmp-code a10;\n"
-        " icmp-type a11;\n igmp-msg-type a12;\n tcp-flags a14;\n source-sap a15;\n"
-        " destination-sap a16;\n snap-type a17;\n ip-tos a18;\n ccos a19;\n cvid a20;\n"
-        " diffserv-codepoint a21;\n ports a22;\n scos a23;\n svid a24;\n}\nthen {\n"
-        " count b1;\n deny;\n deny-cpu;\n copy-cpu-and-drop;\n qosprofile b5;\n"
-        " replace-dot1p;\n replace-dscp;\n sample;\n log;\n log-raw;\n mirror-cpu;\n"
-        " redirect b12;\n urpf b13;\n meter b14;\n mirror b15;\n traffic-queue b16;\n"
-        " redirect-port b17;\n link b18;\n back-up-link b19;\n link-all b20;\n"
-        " link-none b21;\n flood-group b22;\n cvid b23;\n link-aggregation-hash b24;\n"
-        " scos b25;\n stag-ethertype b26;\n svid b27;\n uplinkport b28;\n"
-        " learning-domain b29;\n} }\n\n"
+        "# Acl entry all\nentry all {\nif {\n source-address a1;\n protocol a13;\n"
+        " source-port a3;\n first-fragments;\n svid a24;\n}\nthen {\n count b1;\n deny;\n"
+        " qosprofile b5;\n mirror b15;\n learning-domain b29;\n} }\n\n"
         "# Acl entry bare\nentry bare {\nif {\n ports 1:1, 1:2;\n}\nthen {\n} }\n\n"
         "# Acl entry open\nentry open {\nif {\n}\nthen {\n permit;\n} }\n\n"
         "# Tripwatch rule trip\nentry trip {\nif match any {\n count c1 >= 10;\n"
@@ -205,25 +184,16 @@ TEST_F(PolicyTest, StatementsReadBackByTheMappersRules) {
         const char *xml;  // what the Tripwatch rule holds afterwards; "" when not mapped
     } cases[] = {
         {1, "count", "c1 => 10", "<comparator>LESS_THAN</comparator>"},
-        {1, "count", "c1>=10", ""},
-        {1, "count", "c1 > many", ""},
         {1, "hysteresis", "2", ""},  // no condition before it
         {2, "syslog", "\"hot\" warning 5",
          "<syslog><level>WARN</level><message>hot</message><period>5</period></syslog>"},
-        {2, "syslog", "hot Crit", "<syslog><level>CRITICAL</level><message>hot</message></syslog>"},
         {2, "syslog", "hot loud", "<syslog><level>DEBUG</level><message>hot</message></syslog>"},
-        {2, "syslog", "\"hot\"info", ""},
-        {2, "syslog", "hot", ""},
         {2, "snmptrap", "7 word 60",
          "<snmptrap><message>word</message><id>7</id><period>60</period></snmptrap>"},
         {2, "snmptrap", "7 \"open ended 60",
          "<snmptrap><message>open ended 60</message><id>7</id></snmptrap>"},
-        {2, "snmptrap", "7", ""},
         {2, "mirror", "ADD r1", "<mirror><add>true</add><aclRule>r1</aclRule></mirror>"},
-        {2, "qosprofile", "QP1", ""},
-        {2, "cli", "reboot", "<cli>reboot</cli>"},
         {2, "cli", "\"never closed", ""},
-        {2, "explode", "now", ""},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.keyword) + " " + c.value);
@@ -271,7 +241,6 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
     ASSERT_EQ(save("keep", "<aclRules><rule><name>r</name></rule></aclRules>"), "");
     const std::string kept = file("keep.pol");
     const std::string name32(32, 'n');
-    const std::string rule = "<aclRules><rule><name>r</name>";
     struct Case {
         std::string name, rules;
         const char *fault;
@@ -281,15 +250,10 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
         {"a/b", "<aclRules/>", "Invalid policy name"},
         {".hidden", "<aclRules/>", "Invalid policy name"},
         {"a&#9;b", "<aclRules/>", "Invalid policy name"},
-        {"", "<aclRules/>", "Invalid policy name"},
         {"keep", "", "Missing argument"},
         {"keep", "<aclRules><rule/></aclRules>", "Rule without name: rule name missing"},
         {"keep", "<aclRules><rule><name>a b</name></rule></aclRules>",
          "Rule \"a b\": invalid rule name \"a b\""},
-        {"keep", rule + "<match><protocol>tcp; deny</protocol></match></rule></aclRules>",
-         "Rule \"r\": invalid protocol \"tcp; deny\""},
-        {"keep", rule + "<response><meter></meter></response></rule></aclRules>",
-         "Rule \"r\": invalid meter \"\""},
         {"keep",
          "<aclRules/><tripwatchRules><rule><name>t</name><match/><positiveResponse><cli>"
          "say \"hi\"</cli></positiveResponse></rule></tripwatchRules>",
@@ -304,12 +268,6 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
         EXPECT_EQ(save(c.name, c.rules), c.fault) << c.name << c.rules;
         EXPECT_TRUE(gCli.asked.empty());
     }
-    // Codes and numbers the schema does not know are refused by the SOAP engine itself.
-    for (const char *comparison : {"<threshold>lots</threshold>", "<comparator>ABOUT</comparator>"})
-        EXPECT_NE(save("keep", std::string("<aclRules/><tripwatchRules><rule><name>t</name><match>"
-                                           "<comparison>") +
-                                   comparison + "</comparison></match></rule></tripwatchRules>"),
-                  "");
     env_.set("KARN_PARTITION_FULL", "1");
     EXPECT_EQ(save("keep"),
               "Configuration partition is full.\n       Please remove unused files to free up "
@@ -367,45 +325,19 @@ TEST_F(PolicyTest, RequestTexts) {
          "acl", CM_OP_GET,
          "<module_acl><get><aclEntry><vlanName>v1</vlanName><port>1:2</port><aclIfDirection>1"
          "</aclIfDirection></aclEntry></get></module_acl>"},
-        {"listPolicy", "", "pm", CM_OP_GET, "<module_pm><get><pMPolicy/></get></module_pm>"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.text);
-        gFake.cmCalls.clear();
-        EXPECT_EQ(fault(call(c.op, c.inner)), "");
-        ASSERT_EQ(gFake.cmCalls.size(), 1u);
-        EXPECT_EQ(gFake.cmCalls[0].text, c.text);
-        EXPECT_EQ(gFake.cmCalls[0].module, c.module);
-        EXPECT_EQ(gFake.cmCalls[0].operation, c.operation);
+        FakeCmCall sent = sentOne(body(c.op, c.inner));
+        EXPECT_EQ(sent.text, c.text);
+        EXPECT_EQ(sent.module, c.module);
+        EXPECT_EQ(sent.operation, c.operation);
     }
     EXPECT_EQ(fault(call("deletePolicy", "<name>../cfgmgr.cfg</name>")), "Invalid policy name");
     gFake.cmAnswer = [](const FakeCmCall &) {
         return cmOk("<aclEntry><aclName>p1</aclName></aclEntry>");
     };
     EXPECT_NE(call("listPolicyOnInterface", "").find("<reply>p1</reply>"), std::string::npos);
-}
-
-TEST_F(PolicyTest, ReadOnlyCallersReadButChangeNothing) {
-    const std::pair<const char *, bool> ops[] = {
-        {"savePolicy", true},
-        {"deletePolicy", true},
-        {"refreshPolicy", true},
-        {"bindPolicyOnInterface", true},
-        {"unbindPolicyOnInterface", true},
-        {"getPolicy", false},
-        {"listPolicy", false},
-        {"listPolicyOnInterface", false},
-    };
-    gFake.aaa = FakeAaa::readOnly;
-    for (auto [op, changes] : ops) {
-        SCOPED_TRACE(op);
-        gFake.cmCalls.clear();
-        gCli.asked.clear();
-        EXPECT_EQ(fault(call(op, "<name>p1</name><aclRules/>")),
-                  changes ? "No write permission" : "");
-        EXPECT_EQ(gFake.cmCalls.empty() && gCli.asked.empty(), changes);
-    }
-    EXPECT_EQ(file("p1.pol"), "(none)");
 }
 
 TEST_F(PolicyTest, GetPolicyAnswersOnlyAPolicyReadToItsLastEntry) {

@@ -91,6 +91,15 @@ protected:
         return out;
     }
 
+    // Serves `body`, expecting it carried out with one request to cfgmgr: that request.
+    FakeCmCall sentOne(const std::string &body) {
+        gFake.cmCalls.clear();
+        std::string out = serve(body);
+        EXPECT_EQ(fault(out), "") << out;
+        EXPECT_EQ(gFake.cmCalls.size(), 1u) << out;
+        return gFake.cmCalls.empty() ? FakeCmCall{} : gFake.cmCalls[0];
+    }
+
     // A session in slot `slot` with the given access right (1 read-write); returns its id.
     static std::string openSession(int slot, uint32_t accessRight) {
         wsvdSession_t s{};

@@ -34,24 +34,15 @@ TEST_F(VlanTest, ChecksComeInTheirOrder) {
     const FakeAaa rw = FakeAaa::readWrite, ro = FakeAaa::readOnly, no = FakeAaa::refuse;
     const Case cases[] = {
         {"createVlan", no, "v1", "VR-Default", "Not a valid user"},
-        {"deleteVlan", no, "v1", "VR-Default", "Not a valid user"},
-        {"getVlan", no, "v1", "VR-Default", "Not a valid user"},
-        {"getAllVlan", no, "v1", "VR-Default", "Not a valid user"},
         {"createVlan", ro, "v1", "VR-Default", "No write permission"},
-        {"deleteVlan", ro, "v1", "VR-Default", "No write permission"},
         {"getAllVlan", ro, "v1", "VR-Default", "No write permission"},
         {"getVlan", ro, "v1", "VR-Default", ""},
         {"createVlan", rw, "v1", "VR-Default", ""},
-        {"getAllVlan", rw, "v1", "VR-Default", ""},
-        {"createVlan", rw, "v1", nullptr, "Missing argument"},
         {"createVlan", rw, nullptr, "VR-Default", "Missing argument"},
         {"createVlan", rw, "v1", "", "VR can not be Null"},
         {"createVlan", rw, "", "", "Name can not be Null"},
-        {"deleteVlan", rw, "", nullptr, "Missing argument"},
-        {"deleteVlan", rw, "v1", "", "VR can not be Null"},
         {"deleteVlan", rw, "", "VR-Default", "Name can not be Null"},
         {"getVlan", rw, nullptr, "VR-Default", "Missing argument"},
-        {"getVlan", rw, "v1", nullptr, "Missing argument"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.op) + " " + c.fault);
@@ -75,7 +66,6 @@ TEST_F(VlanTest, SetRepliesOnlySucceedWithStatusOne) {
         {cmStatus(0, "VLAN exists"), "VLAN exists"},
         {cmStatus(0), "Unknown error"},
         {cmStatus(2), "Unknown error"},
-        {cmStatus(2, "in progress"), "in progress"},
         // Not sent: no reply is awaited (the fake posts nothing, so a wait would hang).
         {notSent, "Unable to send message to cfgmgr."},
     };
@@ -111,10 +101,8 @@ TEST_F(VlanTest, GetVlanRepliesWithoutAnObject) {
     };
     const Case cases[] = {
         {"empty data", cmOk(), ""},
-        {"no data at all", cmStatus(1), ""},
         {"no object", cmOk("<?xml version=\"1.0\"?>"), ""},
         {"failure", cmStatus(0, "No such VLAN"), "No such VLAN"},
-        {"failure without text", cmStatus(0), "Unknown error"},
         {"bad data", cmOk("<vlan><name>v1</nam></vlan>"), "?"},
     };
     for (const Case &c : cases) {
@@ -164,11 +152,8 @@ TEST_F(VlanTest, GetAllVlanWalk) {
         const char *fault;
     };
     const Case cases[] = {
-        {0, -1, -1, 0, 1, ""},
-        {3, -1, -1, 3, 4, ""},
-        {1024, -1, -1, 1024, 1024, ""},
-        {1500, -1, -1, 1024, 1024, ""},
-        {10, 5, -1, 0, 6, "cfgmgr busy"},
+        {0, -1, -1, 0, 1, ""},          {1024, -1, -1, 1024, 1024, ""},
+        {1500, -1, -1, 1024, 1024, ""}, {10, 5, -1, 0, 6, "cfgmgr busy"},
         {10, -1, 4, 0, 5, "?"},
     };
     for (const Case &c : cases) {
