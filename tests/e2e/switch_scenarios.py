@@ -1,7 +1,8 @@
 """The whole switch driven through zeep over HTTP, started once for all the scenarios.
 Each scenario makes a change through SOAP that another process must see: the CLI,
-platformd's sessions, the saved configuration and the switch after a restart. The
-detail of each operation is the business of the in-process tests. Prints one line per
+platformd's sessions, the saved configuration and the switch after a restart; and no
+operation changes anything for a caller without write access. The detail of each
+operation is the business of the in-process tests. Prints one line per
 check and fails on any wrong result, a scenario that breaks off, a switch that does not
 stop, or a sanitizer report in its log.
 
@@ -52,6 +53,7 @@ def objects(answer):
         element = next((e for e in element if etree.iselement(e)), None)
     return [{etree.QName(f).localname: (f.text or '') for f in o} for o in element
             if etree.QName(o).localname == 'object'] if element is not None else []
+
 
 UPM = 'urn:wsvd/XMLSchema/qtn/upm'
 NAMESPACES = ('xmlns:S="http://schemas.xmlsoap.org/soap/envelope/" xmlns:upm="%s" '

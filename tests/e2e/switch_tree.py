@@ -3,8 +3,8 @@
 Switch(bin_dir, source_dir, build_data).start() makes the tree (run, config, scratch and
 a root with the installed data), starts platformd (with cfgmgr, wsvd, cli and webd) on a
 free port and waits until webd serves the WSDL and wsvd reads VLANs from cfgmgr;
-stop() ends it and returns what went wrong on the way out (platformd not stopping, a
-sanitizer report in the log).
+restart() stops and starts it again on the same tree; stop() ends it and returns what
+went wrong on the way out (platformd not stopping, a sanitizer report in the log).
 """
 import os
 import shutil
@@ -48,11 +48,11 @@ class Switch:
         for proxy in ('http_proxy', 'https_proxy', 'all_proxy', 'HTTP_PROXY', 'HTTPS_PROXY',
                       'ALL_PROXY'):
             os.environ.pop(proxy, None)
-        # Kept, for tools run against the switch (switchctl).
-        self.env = env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(self.tree, 'run'),
-                              KARN_CONFIG_LOCATION=self.config_dir,
-                              KARN_SCRATCH_LOCATION=os.path.join(self.tree, 'scratch'),
-                              KARN_ROOT=root, WSVD_HTTP_PORT=str(port), **self.extra_env)
+        # Kept, for each start of platformd on this tree.
+        self.env = dict(os.environ, KARN_RUN_LOCATION=os.path.join(self.tree, 'run'),
+                        KARN_CONFIG_LOCATION=self.config_dir,
+                        KARN_SCRATCH_LOCATION=os.path.join(self.tree, 'scratch'),
+                        KARN_ROOT=root, WSVD_HTTP_PORT=str(port), **self.extra_env)
         self.log = open(os.path.join(self.tree, 'log.txt'), 'w')
         return self._launch()
 
