@@ -46,6 +46,10 @@ TEST_F(AclTest, ChecksComeInTheirOrder) {
         {"setDynamicAcl", "<rule><name>r1</name></rule>", FakeAaa::readOnly, "No write permission",
          1},
         {"setDynamicAcl", "<rule/>", FakeAaa::readWrite, "Missing argument", 1},
+        // The end-to-end matrix sends no name these two would change anything with.
+        {"deleteDynamicAcl", "<name>r1</name>", FakeAaa::readOnly, "No write permission", 1},
+        {"removeDynamicAclOnAllInterfaces", "<rule>r1</rule>", FakeAaa::readOnly,
+         "No write permission", 1},
         {"getDynamicAcl", "", FakeAaa::readOnly, "Missing argument", 1},
         {"insertDynamicAclOnInterface", "", FakeAaa::readWrite, "Missing argument", 1},
         {"removeDynamicAclOnInterface", "<port> </port><rule>r1</rule>", FakeAaa::readWrite,
