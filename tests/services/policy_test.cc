@@ -340,6 +340,22 @@ TEST_F(PolicyTest, RequestTexts) {
     EXPECT_NE(call("listPolicyOnInterface", "").find("<reply>p1</reply>"), std::string::npos);
 }
 
+// The end-to-end matrix covers the operations that change the store; a refresh changes
+// none of it, and readers must get through.
+TEST_F(PolicyTest, ReadOnlyCallersReadButDoNotRefresh) {
+    const std::pair<const char *, bool> ops[] = {{"refreshPolicy", true},
+                                                 {"getPolicy", false},
+                                                 {"listPolicy", false},
+                                                 {"listPolicyOnInterface", false}};
+    gFake.aaa = FakeAaa::readOnly;
+    for (auto [op, refused] : ops) {
+        SCOPED_TRACE(op);
+        gFake.cmCalls.clear();
+        EXPECT_EQ(fault(call(op, "<name>p1</name>")), refused ? "No write permission" : "");
+        EXPECT_EQ(gFake.cmCalls.empty(), refused);
+    }
+}
+
 TEST_F(PolicyTest, GetPolicyAnswersOnlyAPolicyReadToItsLastEntry) {
     // An entry of another kind is skipped without reading its statements.
     ruleEntry_t odd{"odd", 9, RULE_MATCH_ALL, {{1, "protocol", "tcp"}}};
