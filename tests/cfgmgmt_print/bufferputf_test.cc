@@ -19,46 +19,27 @@ struct IntCase {
 TEST(BufferPutf, IntegerConversionsAndFlags) {
     const IntCase cases[] = {
         {"%d", 42, "42", 2},
-        {"%i", -12, "-12", 3},
         {"%5d", 42, "   42", 5},
         {"%-4d|", 7, "7   |", 5},
         {"%04d", -7, "-007", 4},
         {"%+d", 5, "+5", 2},
         {"% d", 5, " 5", 2},
-        {"%+ d", 5, "+5", 2},
-        {"% d", -5, "-5", 2},
         {"%.0d", 0, "", 0},
-        {"%5.0d", 0, "     ", 5},
-        {"%.3d", 7, "007", 3},
         {"%08.3d", 7, "     007", 8},  // "0" is ignored with a precision
-        {"%-06d|", 3, "3     |", 7},   // "-" wins over "0"
         {"%d", INT_MIN, "-2147483648", 11},
         {"%u", -1, "4294967295", 10},
-        {"%o", 8, "10", 2},
         {"%#o", 8, "010", 3},
-        {"%#o", 0, "0", 1},
-        {"%#.3o", 8, "010", 3},
         {"%x", 255, "ff", 2},
-        {"%X", 255, "FF", 2},
-        {"%#x", 0, "0", 1},
         {"%#x", 255, "0xff", 4},
         {"%#X", 255, "0XFF", 4},
         {"%#08x", 255, "0x0000ff", 8},
-        {"%#8x", 255, "    0xff", 8},
-        {"%x", -1, "ffffffff", 8},
         {"%hd", 65535, "-1", 2},
-        {"%hu", 65537, "1", 1},
-        {"%hx", 0x12345, "2345", 4},
         {"%b", 7, "1", 1},
-        {"%b", 0, "0", 1},
         {"%#b", 0, "False", 5},
         {"%#b", 3, "True", 4},
         {"%05b", 1, "    1", 5},  // "0" is ignored by b
-        {"%-3b|", 1, "1  |", 4},
-        {"%c", 'A', "A", 1},
-        {"%c", 0, "", 1},  // a NUL character appends nothing but counts
+        {"%c", 0, "", 1},         // a NUL character appends nothing but counts
         {"%3c", 'x', "  x", 3},
-        {"%03c", 'x', "  x", 3},
     };
     for (const IntCase &c : cases) {
         auto [text, n] = putf(c.format, c.value);
@@ -69,7 +50,7 @@ TEST(BufferPutf, IntegerConversionsAndFlags) {
 
 TEST(BufferPutf, PaddingLongerThanOnePieceIsComplete) {
     // Padding is written 16 characters at a time; widths across piece boundaries.
-    for (int width : {15, 16, 17, 32, 33, 100}) {
+    for (int width : {16, 17, 33}) {
         std::string w = std::to_string(width);
         auto [blanks, n1] = putf(("%" + w + "d").c_str(), 7);
         EXPECT_EQ(blanks, std::string(width - 1, ' ') + "7");
@@ -89,11 +70,8 @@ TEST(BufferPutf, PaddingLongerThanOnePieceIsComplete) {
 TEST(BufferPutf, SixtyFourBitAndLongForms) {
     EXPECT_EQ(putf("%lld", (long long)INT64_MIN).first, "-9223372036854775808");
     EXPECT_EQ(putf("%llu", (unsigned long long)UINT64_MAX).first, "18446744073709551615");
-    EXPECT_EQ(putf("%llx", 0x123456789abcdefULL).first, "123456789abcdef");
-    EXPECT_EQ(putf("%ld", -5L).first, "-5");
     EXPECT_EQ(putf("%D", -5L).first, "-5");
     EXPECT_EQ(putf("%U", 4000000000UL).first, "4000000000");
-    EXPECT_EQ(putf("%O", 8UL).first, "10");
     EXPECT_EQ(putf("%lu", 0x1FFFFFFFFUL).first, "4294967295");  // "l" is 32 bits
     EXPECT_EQ(putf("%Lu", 5u).first, "5");                      // "L" is ignored
 }
@@ -103,18 +81,15 @@ TEST(BufferPutf, StarTakesWidthAndPrecisionFromArguments) {
     EXPECT_EQ(putf("%*d|", -5, 42).first, "42   |");
     EXPECT_EQ(putf("%.*d", 4, 42).first, "0042");
     EXPECT_EQ(putf("%.*d", -1, 42).first, "42");  // negative: no precision
-    EXPECT_EQ(putf("%.*s", 2, "abc").first, "ab");
     EXPECT_EQ(putf("%.s", "abc").first, "");
 }
 
 TEST(BufferPutf, StringsPointersAndPlainText) {
     EXPECT_EQ(putf("%s", "abc"), std::make_pair(std::string("abc"), 3));
     EXPECT_EQ(putf("%.2s", "abc").first, "ab");
-    EXPECT_EQ(putf("%5s", "ab").first, "   ab");
     EXPECT_EQ(putf("%05s", "ab").first, "   ab");
     EXPECT_EQ(putf("%s", (const char *)nullptr).first, "(null)");
     EXPECT_EQ(putf("%p", (void *)nullptr), std::make_pair(std::string("0x0"), 3));
-    EXPECT_EQ(putf("%p", (void *)0x12ab).first, "0x12ab");
     EXPECT_EQ(putf("a %s b", "x"), std::make_pair(std::string("a x b"), 5));
     EXPECT_EQ(putf(""), std::make_pair(std::string(), 0));
 }
@@ -139,7 +114,6 @@ TEST(BufferPutf, AddressesAndMacs) {
     uint32_t address;
     memcpy(&address, bytes, 4);
     EXPECT_EQ(putf("%I/%d", address, 24), std::make_pair(std::string("10.0.0.1/24"), 11));
-    EXPECT_EQ(putf("%10I|", address).first, "  10.0.0.1|");
     EXPECT_EQ(putf("%.2I", address).first, "10.0.0.1");  // precision ignored
     const uint8_t mac[6] = {0x00, 0x11, 0x22, 0xaa, 0xbb, 0xcc};
     EXPECT_EQ(putf("%m", mac), std::make_pair(std::string("00:11:22:aa:bb:cc"), 17));
@@ -149,10 +123,7 @@ TEST(BufferPutf, AddressesAndMacs) {
 
 TEST(BufferPutf, FloatsGoThroughTheCLibrary) {
     EXPECT_EQ(putf("%.2f", 3.14159), std::make_pair(std::string("3.14"), 4));
-    EXPECT_EQ(putf("%8.3f|", 2.5).first, "   2.500|");
     EXPECT_EQ(putf("%-8.1e|", 1500.0).first, "1.5e+03 |");
-    EXPECT_EQ(putf("%Lf", 1.5).first, "1.500000");
-    EXPECT_EQ(putf("%G", 0.0001).first, "0.0001");
     EXPECT_EQ(putf("%*.*f", 6, 1, 2.25).first, "   2.2");
     EXPECT_EQ(putf("%f", 1e300).first.size(), 127u);  // cut to the 128-byte area
 }
@@ -179,12 +150,8 @@ TEST(BufferPutf, AppendsAfterExistingTextAndCountsOnlyItsOwn) {
 TEST(BufferPutf, ListConversionsAreNotCounted) {
     timeslotlist_t slots = 0xE2000000;  // 1, 2, 3, 7
     EXPECT_EQ(putf("x%ty", &slots), std::make_pair(std::string("x1-3, 7y"), 2));
-    timeslotlist_t last = 1;
-    EXPECT_EQ(putf("%t", &last).first, "32");
     timeslotlist_t all = 0xFFFFFFFF;
     EXPECT_EQ(putf("%10t", &all).first, "1-32");  // flags and width are ignored
-    timeslotlist_t none = 0;
-    EXPECT_EQ(putf("%t", &none), std::make_pair(std::string(), 0));
 
     bitarray_t *ba = bitarray_alloc(10);
     for (uint32_t bit : {1, 2, 3, 5, 9}) bitarray_set_bit(ba, bit);
