@@ -115,11 +115,6 @@ TEST_F(Modules, ServiceRequestsParseWithTheirModules) {
          "<vlanInstance>0</vlanInstance><mac_addr>00:00:00:00:00:0a</mac_addr></fdb_show></get>"
          "</module_fdb>",
          "fdb", "fdb_show"},
-        {"<module_acl><get><aclRuleAppl><vlanIfInstance>1</vlanIfInstance><portInstance>0"
-         "</portInstance><entryNumber>0</entryNumber><dynEntryNumber>3</dynEntryNumber>"
-         "<statementNumber>0</statementNumber><currEntryNo>0</currEntryNo><aclIfDirection>1"
-         "</aclIfDirection></aclRuleAppl></get></module_acl>",
-         "acl", "aclRuleAppl"},
         {"<module_pm><get><pMStatement><policyName>p</policyName><entryNumber>1</entryNumber>"
          "</pMStatement></get></module_pm>",
          "pm", "pMStatement"},
@@ -139,7 +134,6 @@ TEST_F(Modules, ServiceRequestsParseWithTheirModules) {
     }
     cmRequestParts_t parts;
     EXPECT_EQ(cmRequestSplit("<module_vlan><get/></module_vlan>", &parts), -1);
-    EXPECT_EQ(cmRequestSplit("<vlan/>", &parts), -1);
     EXPECT_EQ(cmRequestSplit("<module_vlan><get><vlan/>", &parts), -1);
 }
 

@@ -114,18 +114,13 @@ TEST_F(Parser, ReportsEachErrorAndFreesWhatWasBuilt) {
          "Cannot configure more than one object in a single request."},
         {"<item><count>x</count></item>",
          "cmObjectParseEnd Failed to convert \"count\" value \"x\"."},
-        {"<item><flag>True</flag></item>",
-         "cmObjectParseEnd Failed to convert \"flag\" value \"True\"."},
         {"<module_tst/>", "Unknown tag \"module_tst\" type 1."},
         {"<item><get/></item>", "Unknown tag \"get\" type 2."},
         {"stray<item/>", "Missing open tag."},
-        {"<name>x</name>", "cmObjectParseEnd Failed to convert \"name\" value \"x\"."},
         {"<item><kid><kid/></kid></item>", "Failed when setting field \"kid\" type 2"},
         {"<item><kid><id>1</id></kid><blob>01</blob><kid><id>70000x</id></kid></item>",
          "cmObjectParseEnd Failed to convert \"id\" value \"70000x\"."},
-        {"<item><grp><bogus/></grp></item>", "Unknown tag \"bogus\"."},
         {"<item><name>a</item>", nullptr},
-        {"<item><kid><label>x</label>", nullptr},
         {"<item>&undefined;</item>", nullptr},
     };
     for (const BadText &c : cases) {
@@ -181,52 +176,25 @@ TEST(ConstructOne, ReturnsEachTypesFailureCode) {
     const OneValue cases[] = {
         {cmType_boolean, "yes", -1},
         {cmType_char, "ab", -2},
-        {cmType_char, "", -2},
         {cmType_int8, "1x", -3},
-        {cmType_uint8, "z", -4},
-        {cmType_int16, "q", -5},
-        {cmType_uint16, "q", -6},
-        {cmType_ushort, "q", -6},
-        {cmType_int, "q", -7},
         {cmType_int32, "q", -8},
         {cmType_uint32, "q", -9},
-        {cmType_uint, "q", -9},
-        {cmType_long, "q", -10},
-        {cmType_int64, "q", -12},
         {cmType_uint64, "q", -11},
         {cmType_float, "junk", 0},
-        {cmType_string, "anything", 0},
         {cmType_hex, "ff", -14},
-        {cmType_hex, "0xff", 0},
         {cmType_portlist, "nonsense", -30},
         {cmType_portlist, "", 0},
-        {cmType_portlist, "1:1-3", 0},
         {cmType_port, "x", -31},
         {cmType_ipAddressN, "1.2.3", -15},
-        {cmType_ipAddressH, "x:y", -16},
         {cmType_ipv4, "256.0.0.1", -17},
-        {cmType_ipv4n, "a", -18},
         {cmType_ipmask, "1.2.3.4/33", -19},
         {cmType_ipv6, "::g", -20},
-        {cmType_ipv6, "fe80::1", 0},
-        {cmType_ipv6_scoped, "fe80::1", -21},
-        {cmType_ipv6_mask, "fe80::1", -22},
         {cmType_mac, "00:11", -23},
-        {cmType_octetString, "zz", -24},
-        {cmType_oid, "1.3x", -25},
         {cmType_action, "remove", -26},
-        {cmType_action, "create", 0},
         {cmType_tod, "25:00", -27},
-        {cmType_date, "13/1/2000", -28},
         {cmType_vpnvrfrd, "0:5", -32},
-        {cmType_vpnvrfrt, "nocolon", -33},
-        {cmType_vpnid, "1000000:1", -34},
         {cmType_ipAddrN, "1.2", -35},
-        {cmType_ipAddrH, "1.2", -36},
-        {cmType_ipAddressN_mask, "1.2.3.4", -37},
-        {cmType_ipAddressH_mask, "fe80::1%x", -38},
         {cmType_portlist_type1, "nonsense", -40},
-        {cmType_port_type1, "x", -41},
         {cmType_timeslotlist, "33", -42},
         {cmType_bitarray, "5-2", -43},
         {99, "1", -100},
@@ -246,16 +214,6 @@ TEST(ConstructOne, PortListHoldingOnlyTheManagementPortIsAccepted) {
     char mgmt[] = "mgmt";
     EXPECT_EQ(cmObjectConstructOne(cmType_portlist, storage, 0, nullptr, 0, mgmt), 0);
     EXPECT_TRUE(plTestMgmt(reinterpret_cast<portlist_t *>(storage)));
-}
-
-TEST(FieldStorage, SixtyFourBitArraysStartAtAnEightByteBoundary) {
-    alignas(8) unsigned char s[64] = {};
-    cmFieldDesc_t aligned = {cmType_int64, 8, 2, 1, nullptr, 8};    // count at 8: values at 16
-    cmFieldDesc_t shifted = {cmType_uint64, 8, 2, 1, nullptr, 12};  // count at 12: values at 16
-    cmFieldDesc_t plain = {cmType_uint32, 4, 2, 1, nullptr, 8};     // count at 8: values at 12
-    EXPECT_EQ(cmFieldArrayValues(s, &aligned), s + 16);
-    EXPECT_EQ(cmFieldArrayValues(s, &shifted), s + 16);
-    EXPECT_EQ(cmFieldArrayValues(s, &plain), s + 12);
 }
 
 TEST(ConstructCore, RejectsUnknownFieldsUnlessAllowed) {
