@@ -63,7 +63,8 @@ std::string name(size_t length) {
 
 }  // namespace
 
-TEST_F(HandlerTest, VlanFamily) {
+TEST_F(HandlerTest, RequestsOfEachFamily) {
+    const std::string port = "<portList>1:5</portList>";
     const std::string missing = "VLAN \"green\" does not exist.";
     check({
         {"a 33-character name is refused with nothing sent", "createRequest",
@@ -72,16 +73,10 @@ TEST_F(HandlerTest, VlanFamily) {
         {"32 characters pass", "createRequest", "createResponse",
          vlan("<name>" + name(32) + "</name>"), replies(),
          texts("<vlan><name>" + name(32) + "</name><rowStatus>create</rowStatus></vlan>")},
-        {"a tag marks the ports tagged", "setRequest", "setResponse",
-         vlan("<name>blue</name><tagValue>10</tagValue>"), replies(),
-         texts("<tag>10</tag><tagged>1</tagged></vlan>")},
         {"ports given one by one", "setRequest", "setResponse",
          vlan("<name>blue</name><vlanTaggedPorts>1:1-2</vlanTaggedPorts>"), replies(),
          texts("<vlanPort><vlanName>blue</vlanName><rowStatus>create</rowStatus><taggedPorts>1:1-2"
                "</taggedPorts><keywordAll>0</keywordAll></vlanPort>")},
-        {"a new name is held to 32 characters", "setRequest",
-         "Vlan name can not contain more than 32 characters",
-         vlan("<name>blue</name><newName>" + name(33) + "</newName>"), replies(), texts()},
         {"private VLAN member: create, then configure", "createRequest", "createResponse",
          member("subscriber"), replies(),
          texts("<module_vlan><set><pvlan><pvlanName>pv</pvlanName><rowStatus>create</rowStatus>"
@@ -93,74 +88,11 @@ TEST_F(HandlerTest, VlanFamily) {
          "does not exist", member("network"), replies(cmOk(), cmStatus(0, missing.c_str())),
          texts("<rowStatus>create</rowStatus>", "<rowStatus>configure</rowStatus>",
                "<set><pvlan><pvlanName>pv</pvlanName><rowStatus>unconfigure</rowStatus></pvlan>")},
-        {"a private VLAN that exists already: the configure alone", "createRequest",
-         "does not exist", member("network"),
-         replies(cmStatus(0, "exists"), cmStatus(0, missing.c_str())),
-         texts("<rowStatus>create</rowStatus>", "<rowStatus>configure</rowStatus>")},
-        {"a member needs all three values", "createRequest",
-         "Invalid request, private vlan name, member vlan name, and member vlan type must all be "
-         "specified",
-         typed("vlan:PrivateVlanMemberConfig",
-               "<vlanName>green</vlanName><pvlanName>pv</pvlanName>"),
-         replies(), texts()},
-        {"a subscriber leaves as type 1", "deleteRequest", "deleteResponse", member("subscriber"),
-         replies(),
-         texts("<set><pvlan><pvlanName>pv</pvlanName><vlanName>green</vlanName><rowStatus>delete"
-               "</rowStatus><pvlanType>1</pvlanType></pvlan></set>")},
-        {"an isolated member cannot be deleted this way", "deleteRequest",
-         "Invalid type, must either network or subscriber", member("isolated"), replies(), texts()},
         {"client text in a fixed request stays a value", "deleteRequest", "deleteResponse",
          typed("vlan:PrivateVlanMemberConfig",
                "<vlanName>g&lt;x&gt;</vlanName><pvlanName>p&amp;v</pvlanName><type>network</type>"),
          replies(), texts("<pvlanName>p&amp;v</pvlanName><vlanName>g&lt;x&gt;</vlanName>")},
-        {"translation member", "createRequest", "createResponse",
-         typed("vlan:VlanTranslateMemberConfig",
-               "<memberVlan>m</memberVlan><translationVlan>t</translationVlan>"),
-         replies(),
-         texts("<set><pvlan><vlanName>t</vlanName><memberVlanName>m</memberVlanName><rowStatus>"
-               "configure</rowStatus><vlanServicesMode>1</vlanServicesMode></pvlan></set>")},
-        {"translation member leaves", "deleteRequest", "deleteResponse",
-         typed("vlan:VlanTranslateMemberConfig",
-               "<memberVlan>m</memberVlan><translationVlan>t</translationVlan>"),
-         replies(),
-         texts(
-             "<set><pvlan><vlanName>t</vlanName><memberVlanName>m</memberVlanName><all>0</all>"
-             "<rowStatus>delete</rowStatus><vlanServicesMode>1</vlanServicesMode></pvlan></set>")},
-        {"a protocol filter alone", "createRequest", "createResponse",
-         typed("vlan:Protocol", "<protoName>ip</protoName>"), replies(),
-         texts("<set><protocolFilter><name>ip</name><rowStatus>create</rowStatus></protocolFilter>"
-               "</set>")},
-        {"a protocol filter's entry", "createRequest", "createResponse",
-         typed("vlan:Protocol",
-               "<protoName>ip</protoName><protoData><value>0800</value><type>etype</type>"
-               "</protoData>"),
-         replies(),
-         texts("<set><protocol><filterName>ip</filterName><type>etype</type><value>0800</value>"
-               "<rowStatus>create</rowStatus></protocol></set>")},
-        {"a protocol set sends nothing and fails", "setRequest", "Unknown Error",
-         typed("vlan:Protocol",
-               "<protoName>ip</protoName><protoData><value>0800</value>"
-               "<type>etype</type></protoData>"),
-         replies(), texts()},
-        {"aggregation: an empty range is no range, then proxy ARP", "setRequest", "setResponse",
-         typed("vlan:VlanAggregateMemberConfig",
-               "<subVlan>sub</subVlan><ipRange1/><subVlanProxyArpEnabled>true"
-               "</subVlanProxyArpEnabled>"),
-         replies(),
-         texts(
-             "<ipRange1>0.0.0.0</ipRange1><ipRange2>0.0.0.0</ipRange2>",
-             "<set><cfg_vlan_agg><name>sub</name><enabDisProxArpOnvlan>true</enabDisProxArpOnvlan>"
-             "<rowStatus>create</rowStatus><vlanAll>0</vlanAll></cfg_vlan_agg></set>")},
-        {"aggregation member joins", "createRequest", "createResponse",
-         typed("vlan:VlanAggregateMemberConfig",
-               "<subVlan>sub</subVlan><superVlan>sup</superVlan>"),
-         replies(), texts("<addVlan>1</addVlan>")},
-    });
-}
 
-TEST_F(HandlerTest, PortFamily) {
-    const std::string port = "<portList>1:5</portList>";
-    check({
         {"autonegotiation says which of the values given are advertised", "setRequest",
          "setResponse",
          typed("port:PortConfig", port + "<autoNegotiation>off</autoNegotiation>"
@@ -168,20 +100,6 @@ TEST_F(HandlerTest, PortFamily) {
          replies(),
          texts("<ports><slot>1</slot><port>5</port><autoNegotiation>0</autoNegotiation><speed>2"
                "</speed><isSpeedAdvt>0</isSpeedAdvt></ports>")},
-        {"a preferred medium is not forced, a rate limit is enabled", "setRequest", "setResponse",
-         typed("port:PortConfig", port + "<preferredMedium>fiber</preferredMedium>"
-                                         "<egressPortRate>1000</egressPortRate>"),
-         replies(),
-         texts("<forcePreferred>0</forcePreferred><rateLimitEnabled>1</rateLimitEnabled></ports>")},
-        {"a port without a slot is in slot 1", "setRequest", "setResponse",
-         typed("port:PortConfig", "<portList>7</portList><adminState>Disabled</adminState>"),
-         replies(), texts("<ports><slot>1</slot><port>7</port><adminState>0</adminState></ports>")},
-        {"the ingress QoS profile is set in the profile", "setRequest", "setResponse",
-         typed("port:PortConfig", port + "<iQosProfile>QP3</iQosProfile>"), replies(),
-         texts("<qosprofile><portList>1:5</portList><arrayIndex>QP3</arrayIndex></qosprofile>")},
-        {"a walk of the counters starts at every port", "getRequest", "<objects></objects>",
-         typed("port:PortTrafficStats", ""), replies(cmOk()),
-         texts("N <module_port><get><show_ports_stats><portList>*</portList></show_ports_stats>")},
         {"egress QoS profiles from the repeated elements", "getRequest",
          "<eQosProfile><qos>QP1</qos><minBw>0</minBw><maxBw>100</maxBw><priority>low</priority>"
          "</eQosProfile><eQosProfile><qos>QP2</qos><minBw>5</minBw>",
@@ -194,58 +112,16 @@ TEST_F(HandlerTest, PortFamily) {
                   "</show_qosprofile>")),
          texts("E <module_port><get><ports><slot>1</slot><port>5</port></ports>",
                "<show_qosprofile><ingress>0</ingress><portBased>1</portBased><portList>1:5")},
-    });
-}
-
-TEST_F(HandlerTest, AccessAndSave) {
-    check({
         {"an SSH server that does not answer reads as not installed", "getRequest",
          "<sshAccess>notInstalled</sshAccess>",
          typed("snmp:GeneralConfig", "<queryParameters>include:sshAccess</queryParameters>"),
          replies(cmOk("<snmpEnableCLI><snmpAccess>1</snmpAccess></snmpEnableCLI>"),
                  cmStatus(0, "no SSH server")),
          texts("<snmpEnableCLI", "<kasshd")},
-        {"telnet's switch is read from its own reply", "getRequest",
-         "<telnetAccess>disabled</telnetAccess>",
-         typed("snmp:GeneralConfig", "<queryParameters>include:telnetAccess</queryParameters>"),
-         replies(cmOk("<snmpEnableCLI><snmpAccess>1</snmpAccess></snmpEnableCLI>"),
-                 cmOk("<telnetd><enable>0</enable></telnetd>")),
-         texts("<snmpEnableCLI", "<telnetd")},
         {"save of the configuration in use", "setRequest", "setResponse",
          typed("system:SwitchInfo", "<saveConfig>yes</saveConfig>"), replies(),
          texts("<module_cfgmgr><setop><saveConfig><name></name><set_def>0</set_def></saveConfig>"
                "</setop></module_cfgmgr>")},
-        {"no save", "setRequest", "setResponse",
-         typed("system:SwitchInfo", "<saveConfig>no</saveConfig>"), replies(), texts()},
-        {"the jumbo size is a set of its own", "setRequest", "setResponse",
-         typed("system:SwitchInfo", "<jumboFrameSize>9000</jumboFrameSize>"), replies(),
-         texts("<jumboSize>9000</jumboSize></vlanGlobalConfig>")},
-    });
-}
-
-TEST_F(HandlerTest, AaaFamily) {
-    check({
-        {"a session ended by its id", "deleteRequest", "deleteResponse",
-         typed("aaa:Session", "<Id>5</Id>"), replies(),
-         texts("<module_aaa><setop><session><sessId>5</sessId></session></setop></module_aaa>")},
-        {"CLI authorisation is the row of type 2", "setRequest", "setResponse",
-         typed("aaa:TACACSConfig", "<cliAuthEnabled>true</cliAuthEnabled>"), replies(),
-         texts("<set><tacacs_service><type>2</type><enabled>true</enabled><rowStatus>configure"
-               "</rowStatus></tacacs_service></set>")},
-        {"the primary authentication server", "setRequest", "setResponse",
-         typed("aaa:TACACSConfig", "<authServer><ipAddress>10.0.0.1</ipAddress></authServer>"),
-         replies(),
-         texts("<set><tacacs><type>0</type><server_no>0</server_no><host_ipaddr>10.0.0.1</"
-               "host_ipaddr>"
-               "<rowStatus>configure</rowStatus></tacacs></set>")},
-        {"RADIUS accounting switched on", "setRequest", "setResponse",
-         typed("aaa:RadiusConfig",
-               "<mgmtAccountServerConfig><serverEnabled>true</serverEnabled>"
-               "</mgmtAccountServerConfig>"),
-         replies(),
-         texts(
-             "<set><radius_service><type>1</type><server_set>1</server_set><enabled>true</enabled>"
-             "<rowStatus>configure</rowStatus></radius_service></set>")},
         {"the password policy applies to every account as well", "setRequest", "setResponse",
          typed("aaa:PasswordPolicy", "<maxAge>30</maxAge>"), replies(),
          texts("<acctPasswordSecurityGlobalCfg><maxAge>30</maxAge>",

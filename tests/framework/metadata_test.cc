@@ -202,25 +202,4 @@ TEST_F(Metadata, EveryObjectReadFromAnswersAWalk) {
     }
 }
 
-// Every entry of the value mapper is for a field of a described object.
-TEST_F(Metadata, TheValueMapperNamesFieldsOfObjects) {
-    std::function<bool(const xmlFwkFieldList_t *, const char *)> has =
-        [&](const xmlFwkFieldList_t *list, const char *name) {
-            for (int i = 0; list && i < list->count; i++)
-                if (strcmp(list->fields[i]->name, name) == 0 || has(list->fields[i]->nested, name))
-                    return true;
-            return false;
-        };
-    int entries = 0;
-    for (const xmlFwkMapObject_t *o = xmlFwkValueMapper()->objects; o; o = o->next) {
-        xmlFwkObjectInfo_t *info = xmlFwkGetObjectInfo(o->name, XML_FWK_CONTAINER);
-        ASSERT_TRUE(info) << o->name;
-        for (const xmlFwkMapField_t *f = o->fields; f; f = f->next, entries++) {
-            EXPECT_TRUE(has(info->fields, f->name)) << o->name << "." << f->name;
-            EXPECT_GT(f->pairCount, 0) << o->name << "." << f->name;
-        }
-    }
-    EXPECT_GT(entries, 50);
-}
-
 }  // namespace

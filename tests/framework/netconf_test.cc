@@ -90,11 +90,7 @@ TEST_F(NetconfTest, FailuresAreRpcErrorsInTheFaultDetail) {
     const Case cases[] = {
         {"lock", rpc("<nc:lock><nc:target><nc:running/></nc:target></nc:lock>"), "", replies(),
          errorOf("protocol", "operation-not-supported", nullptr)},
-        {"delete-config", rpc("<nc:delete-config/>"), "", replies(),
-         errorOf("protocol", "operation-not-supported", nullptr)},
         {"an object without type", getConfig("<object><name>vr1</name></object>"), "", replies(),
-         errorOf("application", "unknown-element", "Invalid Object")},
-        {"no object", getConfig(""), "", replies(),
          errorOf("application", "unknown-element", "Invalid Object")},
         {"an edit without top",
          rpc("<nc:edit-config><nc:config>" + kVr1 + "</nc:config></nc:edit-config>"), "", replies(),

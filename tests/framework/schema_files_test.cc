@@ -1,44 +1,13 @@
-// Object information over schema files as generated for the SOAP service, and over
-// schemas whose shared types would multiply descriptors without bound.
+// Object information over schemas whose shared types would multiply descriptors without
+// bound.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <string>
-#include <vector>
 
 #include "framework/xmlfwk_info.h"
 #include "framework/xmlfwk_registry.h"
-#include "framework/xmlfwk_tables.h"
 
 namespace {
-
-TEST(SchemaFiles, TheGeneratedSchemaDescribesEveryObjectButTheLicense) {
-    std::vector<std::string> files;
-    if (DIR *d = opendir(WSVD_SOAP_SCHEMA_DIR)) {
-        while (dirent *e = readdir(d))
-            if (std::string name = e->d_name; name.size() > 4 && name.ends_with(".xsd"))
-                files.push_back(name);
-        closedir(d);
-    }
-    ASSERT_FALSE(files.empty());
-    std::vector<const char *> names;
-    for (const std::string &f : files) names.push_back(f.c_str());
-    char why[512] = "";
-    xmlSchema_t *schema =
-        xmlSchemaParse(names.data(), int(names.size()), WSVD_SOAP_SCHEMA_DIR, why, sizeof why);
-    ASSERT_TRUE(schema) << why;
-    for (const xmlFwkObjectRow_t *r = xmlFwkObjectTable; r->objectId != -1; r++) {
-        SCOPED_TRACE(r->name);
-        xmlFwkObjectInfo_t *info = xmlFwkBuildObjectInfo(schema, r->name, XML_FWK_CONTAINER);
-        EXPECT_EQ(info != nullptr, r->soapType != XML_FWK_NO_SOAP_TYPE);
-        if (info) {
-            EXPECT_GT(info->fields->count, 1);  // queryParameters and its own
-        }
-        xmlFwkFreeObjectInfo(info);
-    }
-    xmlSchemaFree(schema);
-}
 
 TEST(SchemaFiles, SharedTypesCannotMultiplyDescriptorsWithoutBound) {
     // Each level holds the next twice: 2^20 descriptors if nothing stopped it.
