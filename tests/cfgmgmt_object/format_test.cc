@@ -101,36 +101,59 @@ TEST_F(Format, DescriptorWithoutFieldsIsAnEmptyElement) {
     EXPECT_STREQ(out->data, "<kid></kid>");
 }
 
-struct Printed {
-    uint16_t type;
-    const char *text;  // parsed, then printed
-    const char *printed;
-};
-
-TEST(FormatOne, PrintsWhatWasParsed) {
-    const Printed cases[] = {
-        {cmType_boolean, "true", "1"},
-        {cmType_uint8, "300", "44"},
-        {cmType_uint32, "4294967295", "4294967295"},
-        {cmType_int64, "-9000000000", "-9000000000"},
-        {cmType_uint64, "18446744073709551615", "18446744073709551615"},
-        {cmType_float, "2.9", "2.000000"},
-        {cmType_hex, "0xff", "0xff"},
-        {cmType_ipv4, "10.0.0.1", "10.0.0.1"},
-        {cmType_ipv6, "fe80::1", "fe80::1"},
-        {cmType_ipAddressN, "10.0.0.3", "10.0.0.3"},
-        {cmType_mac, "00-11-22-AA-BB-CC", "00:11:22:aa:bb:cc"},
-        {cmType_vpnvrfrd, "10.1.1.1:5", "10.1.1.1:5"},
-        {cmType_portlist, "1:1-3,1:5,2:4", "1:1-3,1:5,2:4"},
-        {99, "", ""},
+// Each type's converter, its failure code, and its printer, through the type code.
+TEST(FormatOne, PrintsWhatEachTypeParsedOrSaysWhyNot) {
+    struct {
+        uint16_t type;
+        const char *text;
+        int rc;
+        const char *printed;  // nullptr: not printed
+    } cases[] = {
+        {cmType_boolean, "true", 0, "1"},
+        {cmType_boolean, "yes", -1, nullptr},
+        {cmType_char, "ab", -2, nullptr},
+        {cmType_int8, "1x", -3, nullptr},
+        {cmType_uint8, "300", 0, "44"},
+        {cmType_int32, "q", -8, nullptr},
+        {cmType_uint32, "4294967295", 0, "4294967295"},
+        {cmType_uint32, "q", -9, nullptr},
+        {cmType_int64, "-9000000000", 0, "-9000000000"},
+        {cmType_uint64, "18446744073709551615", 0, "18446744073709551615"},
+        {cmType_uint64, "q", -11, nullptr},
+        {cmType_float, "2.9", 0, "2.000000"},
+        {cmType_float, "junk", 0, "0.000000"},
+        {cmType_hex, "0xff", 0, "0xff"},
+        {cmType_hex, "ff", -14, nullptr},
+        {cmType_portlist, "1:1-3,1:5,2:4", 0, "1:1-3,1:5,2:4"},
+        {cmType_portlist, "", 0, ""},
+        {cmType_portlist, "nonsense", -30, nullptr},
+        {cmType_port, "x", -31, nullptr},
+        {cmType_ipAddressN, "10.0.0.3", 0, "10.0.0.3"},
+        {cmType_ipAddressN, "1.2.3", -15, nullptr},
+        {cmType_ipv4, "10.0.0.1", 0, "10.0.0.1"},
+        {cmType_ipv4, "256.0.0.1", -17, nullptr},
+        {cmType_ipmask, "1.2.3.4/33", -19, nullptr},
+        {cmType_ipv6, "fe80::1", 0, "fe80::1"},
+        {cmType_ipv6, "::g", -20, nullptr},
+        {cmType_mac, "00-11-22-AA-BB-CC", 0, "00:11:22:aa:bb:cc"},
+        {cmType_mac, "00:11", -23, nullptr},
+        {cmType_action, "remove", -26, nullptr},
+        {cmType_tod, "25:00", -27, nullptr},
+        {cmType_vpnvrfrd, "10.1.1.1:5", 0, "10.1.1.1:5"},
+        {cmType_vpnvrfrd, "0:5", -32, nullptr},
+        {cmType_ipAddrN, "1.2", -35, nullptr},
+        {cmType_portlist_type1, "nonsense", -40, nullptr},
+        {cmType_timeslotlist, "33", -42, nullptr},
+        {cmType_bitarray, "5-2", -43, nullptr},
+        {99, "1", -100, ""},  // an unknown type: refused, and printed as nothing
     };
-    for (const Printed &c : cases) {
+    for (const auto &c : cases) {
         alignas(8) unsigned char storage[1024] = {};
         char text[64];
         snprintf(text, sizeof text, "%s", c.text);
-        if (c.type != 99) {
-            ASSERT_EQ(cmObjectConstructOne(c.type, storage, 16, nullptr, 0, text), 0) << c.text;
-        }
+        EXPECT_EQ(cmObjectConstructOne(c.type, storage, 16, nullptr, 0, text), c.rc)
+            << "type " << c.type << " text \"" << c.text << "\"";
+        if (!c.printed) continue;
         buffer_t out = {};
         cmObjectFormatOne(&out, c.type, "v", storage, 0, 0);
         EXPECT_EQ(std::string(out.data), "<v>" + std::string(c.printed) + "</v>") << c.text;

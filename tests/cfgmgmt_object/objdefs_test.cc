@@ -5,7 +5,6 @@
 
 #include "cfgmgmt/cmBackend/src/cm_object.h"
 #include "cfgmgmt/objdefs/acl_obj.h"
-#include "cfgmgmt/objdefs/fdb_obj.h"
 #include "cfgmgmt/objdefs/objdef_module.h"
 #include "cfgmgmt/objdefs/upm_obj.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
@@ -135,24 +134,6 @@ TEST_F(Modules, ServiceRequestsParseWithTheirModules) {
     cmRequestParts_t parts;
     EXPECT_EQ(cmRequestSplit("<module_vlan><get/></module_vlan>", &parts), -1);
     EXPECT_EQ(cmRequestSplit("<module_vlan><get><vlan/>", &parts), -1);
-}
-
-TEST_F(Modules, FdbEntryRoundTripsAndFreesThroughItsFunction) {
-    std::string text =
-        roundTrip("fdb",
-                  "<fdb_show><mac_addr>00:0a:0b:0c:0d:0e</mac_addr><vlan_name>Default</vlan_name>"
-                  "<port_list>1:5</port_list><age>300</age><flags>sp</flags>"
-                  "<vlanInstance>2</vlanInstance><type>0</type></fdb_show>");
-    EXPECT_NE(text.find("<mac_addr>00:0a:0b:0c:0d:0e</mac_addr>"), std::string::npos);
-    cmObject_t *o = cmObjectParse(parser, "fdb", text.data(), text.size());
-    ASSERT_NE(o, nullptr);
-    auto *entry = static_cast<fdb_show_t *>(o->data);
-    cmFuncTableEntryGet("fdb")->free(o, cmFree_wrapper);
-    EXPECT_EQ(entry->age, 300u);
-    EXPECT_STREQ(entry->flags, "sp");
-    EXPECT_EQ(entry->vlanInstance, 2u);
-    EXPECT_TRUE(plTestPort(&entry->port_list, 1, 5));
-    fdb_show_t_free(entry);
 }
 
 }  // namespace

@@ -166,49 +166,6 @@ TEST_F(Parser, GetObjectReadsTheMessageOfASuccessfulReply) {
     EXPECT_EQ(cmGetObject(parser, "tst", "<status>OK</status><message><item/>"), nullptr);
 }
 
-struct OneValue {
-    uint16_t type;
-    const char *text;
-    int rc;
-};
-
-TEST(ConstructOne, ReturnsEachTypesFailureCode) {
-    const OneValue cases[] = {
-        {cmType_boolean, "yes", -1},
-        {cmType_char, "ab", -2},
-        {cmType_int8, "1x", -3},
-        {cmType_int32, "q", -8},
-        {cmType_uint32, "q", -9},
-        {cmType_uint64, "q", -11},
-        {cmType_float, "junk", 0},
-        {cmType_hex, "ff", -14},
-        {cmType_portlist, "nonsense", -30},
-        {cmType_portlist, "", 0},
-        {cmType_port, "x", -31},
-        {cmType_ipAddressN, "1.2.3", -15},
-        {cmType_ipv4, "256.0.0.1", -17},
-        {cmType_ipmask, "1.2.3.4/33", -19},
-        {cmType_ipv6, "::g", -20},
-        {cmType_mac, "00:11", -23},
-        {cmType_action, "remove", -26},
-        {cmType_tod, "25:00", -27},
-        {cmType_vpnvrfrd, "0:5", -32},
-        {cmType_ipAddrN, "1.2", -35},
-        {cmType_portlist_type1, "nonsense", -40},
-        {cmType_timeslotlist, "33", -42},
-        {cmType_bitarray, "5-2", -43},
-        {99, "1", -100},
-    };
-    for (const OneValue &c : cases) {
-        alignas(8) unsigned char storage[1024] = {};
-        char text[64];
-        snprintf(text, sizeof text, "%s", c.text);
-        int rc = cmObjectConstructOne(c.type, storage, 16, nullptr, 0, text);
-        EXPECT_EQ(rc, c.rc) << "type " << c.type << " text \"" << c.text << "\"";
-        if (rc == 0 && c.type == cmType_octetString) octetString_t_free(*(octetString_t **)storage);
-    }
-}
-
 TEST(ConstructOne, PortListHoldingOnlyTheManagementPortIsAccepted) {
     alignas(8) unsigned char storage[sizeof(portlist_t)] = {};
     char mgmt[] = "mgmt";
