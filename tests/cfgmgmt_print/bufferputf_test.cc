@@ -76,15 +76,13 @@ TEST(BufferPutf, SixtyFourBitAndLongForms) {
     EXPECT_EQ(putf("%Lu", 5u).first, "5");                      // "L" is ignored
 }
 
-TEST(BufferPutf, StarTakesWidthAndPrecisionFromArguments) {
+TEST(BufferPutf, StarStringPointerAddressAndFloatArguments) {
+    // "*" takes the width and precision from the arguments.
     EXPECT_EQ(putf("%*d", 5, 42), std::make_pair(std::string("   42"), 5));
     EXPECT_EQ(putf("%*d|", -5, 42).first, "42   |");
     EXPECT_EQ(putf("%.*d", 4, 42).first, "0042");
     EXPECT_EQ(putf("%.*d", -1, 42).first, "42");  // negative: no precision
     EXPECT_EQ(putf("%.s", "abc").first, "");
-}
-
-TEST(BufferPutf, StringsPointersAndPlainText) {
     EXPECT_EQ(putf("%s", "abc"), std::make_pair(std::string("abc"), 3));
     EXPECT_EQ(putf("%.2s", "abc").first, "ab");
     EXPECT_EQ(putf("%05s", "ab").first, "   ab");
@@ -92,6 +90,20 @@ TEST(BufferPutf, StringsPointersAndPlainText) {
     EXPECT_EQ(putf("%p", (void *)nullptr), std::make_pair(std::string("0x0"), 3));
     EXPECT_EQ(putf("a %s b", "x"), std::make_pair(std::string("a x b"), 5));
     EXPECT_EQ(putf(""), std::make_pair(std::string(), 0));
+    uint8_t bytes[4] = {10, 0, 0, 1};
+    uint32_t address;
+    memcpy(&address, bytes, 4);
+    EXPECT_EQ(putf("%I/%d", address, 24), std::make_pair(std::string("10.0.0.1/24"), 11));
+    EXPECT_EQ(putf("%.2I", address).first, "10.0.0.1");  // precision ignored
+    const uint8_t mac[6] = {0x00, 0x11, 0x22, 0xaa, 0xbb, 0xcc};
+    EXPECT_EQ(putf("%m", mac), std::make_pair(std::string("00:11:22:aa:bb:cc"), 17));
+    EXPECT_EQ(putf("%#m", mac).first, "00:11:22:AA:BB:CC");
+    EXPECT_EQ(putf("%m", (const uint8_t *)nullptr).first, "(null)");
+    // Floats go through the C library.
+    EXPECT_EQ(putf("%.2f", 3.14159), std::make_pair(std::string("3.14"), 4));
+    EXPECT_EQ(putf("%-8.1e|", 1500.0).first, "1.5e+03 |");
+    EXPECT_EQ(putf("%*.*f", 6, 1, 2.25).first, "   2.2");
+    EXPECT_EQ(putf("%f", 1e300).first.size(), 127u);  // cut to the 128-byte area
 }
 
 TEST(BufferPutf, PercentUnknownLettersAndTruncatedDirectives) {
@@ -107,25 +119,6 @@ TEST(BufferPutf, PercentUnknownLettersAndTruncatedDirectives) {
         EXPECT_EQ(text, c.text) << c.format;
         EXPECT_EQ(n, c.count) << c.format;
     }
-}
-
-TEST(BufferPutf, AddressesAndMacs) {
-    uint8_t bytes[4] = {10, 0, 0, 1};
-    uint32_t address;
-    memcpy(&address, bytes, 4);
-    EXPECT_EQ(putf("%I/%d", address, 24), std::make_pair(std::string("10.0.0.1/24"), 11));
-    EXPECT_EQ(putf("%.2I", address).first, "10.0.0.1");  // precision ignored
-    const uint8_t mac[6] = {0x00, 0x11, 0x22, 0xaa, 0xbb, 0xcc};
-    EXPECT_EQ(putf("%m", mac), std::make_pair(std::string("00:11:22:aa:bb:cc"), 17));
-    EXPECT_EQ(putf("%#m", mac).first, "00:11:22:AA:BB:CC");
-    EXPECT_EQ(putf("%m", (const uint8_t *)nullptr).first, "(null)");
-}
-
-TEST(BufferPutf, FloatsGoThroughTheCLibrary) {
-    EXPECT_EQ(putf("%.2f", 3.14159), std::make_pair(std::string("3.14"), 4));
-    EXPECT_EQ(putf("%-8.1e|", 1500.0).first, "1.5e+03 |");
-    EXPECT_EQ(putf("%*.*f", 6, 1, 2.25).first, "   2.2");
-    EXPECT_EQ(putf("%f", 1e300).first.size(), 127u);  // cut to the 128-byte area
 }
 
 TEST(BufferPutf, CountConversionStoresTheCountSoFar) {
