@@ -1,7 +1,9 @@
-// A small schema of external objects for the generic operations' tests and fuzz
-// target: VlanConfig (two index fields, a nested field in a second internal object),
-// VirtualRouter (one index field, an enumeration), SwitchInfo (no index), PasswordPolicy
-// (nothing settable) and Fan (no internal object).
+// A small schema of external objects for the registry's and the generic operations'
+// tests and fuzz target: VlanConfig (two index fields, a write-only field typed
+// differently inside, a nested field in a second internal object), VirtualRouter (one
+// index field, an enumeration), SwitchInfo (no index), PasswordPolicy (nothing
+// settable), Fan (no internal object) and PortConfig (a port list given as slot and
+// port, values the value mapper translates).
 #pragma once
 
 inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XMLSchema"
@@ -9,12 +11,16 @@ inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XM
   <simpleType name="TrueFalse"><restriction base="string">
     <enumeration value="unknown"/><enumeration value="true"/><enumeration value="false"/>
   </restriction></simpleType>
+  <simpleType name="Speeds"><restriction base="string">
+    <enumeration value="100"/><enumeration value="AUTO"/>
+  </restriction></simpleType>
   <complexType name="AccessObject"><choice>
     <element name="vlanConfig" type="t:VlanConfig"/>
     <element name="switchInfo" type="t:SwitchInfo"/>
     <element name="virtualRouter" type="t:VirtualRouter"/>
     <element name="passwordPolicy" type="t:PasswordPolicy"/>
     <element name="fan" type="t:Fan"/>
+    <element name="portConfig" type="t:PortConfig"/>
   </choice></complexType>
   <complexType name="VlanConfig">
     <annotation><appinfo>
@@ -25,6 +31,7 @@ inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XM
       <nameinfo extName="tagValue" variable="tag" access="READ WRITE"/>
       <nameinfo extName="ipForwarding" access="READ WRITE"/>
       <nameinfo extName="count" variable="portCount" access="READ"/>
+      <nameinfo extName="secret" access="WRITE"><typeMap extType="string" intType="octet"/></nameinfo>
     </appinfo></annotation>
     <sequence>
       <element name="queryParameters" type="string"/>
@@ -33,6 +40,7 @@ inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XM
       <element name="tagValue" type="string"/>
       <element name="ipForwarding" type="t:TrueFalse"/>
       <element name="count" type="int"/>
+      <element name="secret" type="string"/>
       <element name="address">
         <annotation><appinfo><internalObject>vlanIpAddress</internalObject>
           <nameinfo extName="ip" variable="ipaddress" access="READ WRITE"/>
@@ -42,6 +50,7 @@ inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XM
           <element name="ip" type="string"/><element name="mask" type="string"/>
         </sequence></complexType>
       </element>
+      <element name="extension" type="string"/>
     </sequence>
   </complexType>
   <complexType name="VirtualRouter">
@@ -75,5 +84,14 @@ inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XM
   </complexType>
   <complexType name="Fan">
     <sequence><element name="speed" type="int"/></sequence>
+  </complexType>
+  <complexType name="PortConfig">
+    <annotation><appinfo><module>ports</module><internalObject>ports</internalObject>
+      <nameinfo extName="portList" variable="slot,port" access="INDEX"><special/></nameinfo>
+    </appinfo></annotation>
+    <sequence>
+      <element name="portList" type="string"/><element name="speed" type="t:Speeds"/>
+      <element name="state" type="string"/>
+    </sequence>
   </complexType>
 </schema>)";

@@ -13,62 +13,10 @@
 #include "framework/xmlfwk_registry.h"
 #include "framework/xmlfwk_tables.h"
 #include "soapStub.h"
+#include "tests/framework/generic_schema.h"
 #include "tests/support/scratch.h"
 
 namespace {
-
-const char kSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XMLSchema" xmlns:t="urn:t"
-    targetNamespace="urn:t">
-  <simpleType name="TrueFalse"><restriction base="string">
-    <enumeration value="unknown"/><enumeration value="true"/><enumeration value="false"/>
-  </restriction></simpleType>
-  <simpleType name="Speeds"><restriction base="string">
-    <enumeration value="100"/><enumeration value="AUTO"/>
-  </restriction></simpleType>
-  <complexType name="AccessObject"><choice>
-    <element name="vlanConfig" type="t:VlanConfig"/>
-    <element name="generalConfig" type="t:GeneralConfig"/>
-    <element name="portConfig" type="t:PortConfig"/>
-  </choice></complexType>
-  <complexType name="VlanConfig">
-    <annotation><appinfo>
-      <module>vlan</module><internalObject>vlan</internalObject>
-      <nameinfo extName="queryParameters" access="QUERY"/>
-      <nameinfo extName="name" access="INDEX READ WRITE"/>
-      <nameinfo extName="tag" variable="tagValue" access="READ WRITE"/>
-      <nameinfo extName="count" access="READ"/>
-      <nameinfo extName="secret" access="WRITE"><typeMap extType="string" intType="octet"/></nameinfo>
-    </appinfo></annotation>
-    <sequence>
-      <element name="queryParameters" type="string"/>
-      <element name="name" type="string"/>
-      <element name="tag" type="string"/>
-      <element name="ipForwarding" type="t:TrueFalse"/>
-      <element name="count" type="int"/>
-      <element name="secret" type="string"/>
-      <element name="address">
-        <annotation><appinfo><internalObject>vlanIpAddress</internalObject><module>vlan</module>
-          <nameinfo extName="ip" variable="ipaddress"/></appinfo></annotation>
-        <complexType><sequence>
-          <element name="ip" type="string"/><element name="mask" type="string"/>
-        </sequence></complexType>
-      </element>
-      <element name="extension" type="string"/>
-    </sequence>
-  </complexType>
-  <complexType name="GeneralConfig">
-    <sequence><element name="enabled" type="t:TrueFalse"/></sequence>
-  </complexType>
-  <complexType name="PortConfig">
-    <annotation><appinfo><module>ports</module><internalObject>ports</internalObject>
-      <nameinfo extName="portList" variable="slot,port" access="INDEX"><special/></nameinfo>
-    </appinfo></annotation>
-    <sequence>
-      <element name="portList" type="string"/><element name="speed" type="t:Speeds"/>
-      <element name="state" type="string"/>
-    </sequence>
-  </complexType>
-</schema>)";
 
 const char kMapper[] = R"(<valueMapper>
   <PortConfig>
@@ -87,7 +35,7 @@ const char kMapper[] = R"(<valueMapper>
 class Registry : public ::testing::Test {
 protected:
     void SetUp() override {
-        writeFile(dir_ / "objects.xsd", kSchema);
+        writeFile(dir_ / "objects.xsd", kGenericSchema);
         writeFile(dir_ / "valueMapper.xml", kMapper);
         writeFile(dir_ / "xsdlist.lst", "objects.xsd\n");
     }
@@ -199,11 +147,11 @@ TEST_F(Registry, ObjectInformationComesFromTheAnnotatedSchema) {
     xmlFwkObjectInfo_t *vlan = init("VlanConfig");  // found as "vlanConfig"
     ASSERT_TRUE(vlan);
     EXPECT_EQ(names(vlan->fields),
-              (std::vector<std::string>{"queryParameters", "name", "tag", "ipForwarding", "count",
-                                        "secret", "address"}));
-    EXPECT_EQ(names(vlan->indexFields), (std::vector<std::string>{"name"}));
-    EXPECT_EQ(vlan->otherFields->count, 6);  // ipForwarding, without access, among them
-    xmlFwkFieldDesc_t *forwarding = vlan->fields->fields[3], *address = vlan->fields->fields[6];
+              (std::vector<std::string>{"queryParameters", "vrName", "name", "tagValue",
+                                        "ipForwarding", "count", "secret", "address"}));
+    EXPECT_EQ(names(vlan->indexFields), (std::vector<std::string>{"vrName", "name"}));
+    EXPECT_EQ(vlan->otherFields->count, 6);  // address, without access, among them
+    xmlFwkFieldDesc_t *forwarding = vlan->fields->fields[4], *address = vlan->fields->fields[7];
     EXPECT_STREQ(forwarding->enumType, "TrueFalse");
     EXPECT_EQ(forwarding->enumCount, 3);
     EXPECT_EQ(address->kind, XML_FWK_KIND_SEQUENCE);
@@ -220,12 +168,15 @@ TEST_F(Registry, ValueListsSelectFieldsByOperationAndAccess) {
         int op, presentOnly;
         Names selected;
     } cases[] = {
-        {XML_FWK_OP_GET, 0, {"queryParameters", "name", "tag", "ipForwarding", "count", "address"}},
+        {XML_FWK_OP_GET,
+         0,
+         {"queryParameters", "vrName", "name", "tagValue", "ipForwarding", "count", "address"}},
         {XML_FWK_OP_GET, 1, {"name"}},
-        {XML_FWK_OP_SET, 0, {"name", "tag", "ipForwarding", "secret", "address"}},
+        {XML_FWK_OP_SET, 0, {"vrName", "name", "tagValue", "ipForwarding", "secret", "address"}},
         {XML_FWK_OP_CREATE,
          0,
-         {"queryParameters", "name", "tag", "ipForwarding", "count", "secret", "address"}},
+         {"queryParameters", "vrName", "name", "tagValue", "ipForwarding", "count", "secret",
+          "address"}},
     };
     for (auto &c : cases) {
         SCOPED_TRACE(c.op * 10 + c.presentOnly);
@@ -237,11 +188,11 @@ TEST_F(Registry, ValueListsCarryValuesCopyAndClear) {
     xmlFwkObjectInfo_t *vlan = init("VlanConfig");
     ASSERT_TRUE(vlan);
     Doc doc = parse(
-        "<vlanConfig><name>blue</name><tag/><address><ip>1.1.1.1</ip></address></vlanConfig>");
+        "<vlanConfig><name>blue</name><tagValue/><address><ip>1.1.1.1</ip></address>"
+        "</vlanConfig>");
     List l = build(vlan->fields, xmlDomGetFirstChild(doc.get()), XML_FWK_OP_CREATE);
     EXPECT_STREQ(text(l.get(), "name"), "blue");
-    xmlFwkValue_t *tag = xmlFwkListFind(l.get(), "tag");
-    EXPECT_STREQ(tag->intName, "tagValue");
+    EXPECT_STREQ(xmlFwkListFind(l.get(), "tagValue")->intName, "tag");
     xmlFwkValue_t *secret = xmlFwkListFind(l.get(), "secret");
     EXPECT_EQ(secret->extType, XML_FWK_TYPE_STRING);
     EXPECT_EQ(secret->intType, XML_FWK_TYPE_OCTET);
@@ -277,7 +228,7 @@ TEST_F(Registry, ValueListsCarryValuesCopyAndClear) {
     int before = l->count;
     ASSERT_EQ(xmlFwkListRemove(l.get(), "name"), 0);
     EXPECT_EQ(l->count, before - 1);
-    EXPECT_STREQ(l->records[1].extName, "tag");  // moved up
+    EXPECT_STREQ(l->records[2].extName, "tagValue");  // moved up
     EXPECT_EQ(xmlFwkListRemove(l.get(), "name"), -1);
 }
 
@@ -285,8 +236,8 @@ TEST_F(Registry, RepliesFillByInternalNameAndOnlyUnambiguously) {
     xmlFwkObjectInfo_t *vlan = init("VlanConfig");
     ASSERT_TRUE(vlan);
     const std::string reply =
-        "<reply><vlan><name>blue</name><tagValue>10</tagValue><count>3</count>"
-        "<ipaddress>1.1.1.1</ipaddress><mask/></vlan><vlan><count>4</count></vlan></reply>";
+        "<reply><vlan><name>blue</name><tag>10</tag><portCount>3</portCount><ipaddress>1.1.1.1"
+        "</ipaddress><netmask/></vlan><vlan><portCount>4</portCount></vlan></reply>";
     for (bool indexed : {true, false}) {
         SCOPED_TRACE(indexed);
         Doc doc = parse(reply, indexed);
@@ -295,8 +246,8 @@ TEST_F(Registry, RepliesFillByInternalNameAndOnlyUnambiguously) {
         xmlFwkValueSetText(xmlFwkListFind(l.get(), "name"), "kept");
         xmlFwkFillFromReply("VlanConfig", l.get(), first, 0, indexed ? doc.get() : nullptr);
         EXPECT_STREQ(text(l.get(), "name"), "kept");  // no overwrite
-        EXPECT_STREQ(text(l.get(), "tag"), "10");
-        // "count" occurs twice in the reply: the index does not take it.
+        EXPECT_STREQ(text(l.get(), "tagValue"), "10");
+        // "portCount" occurs twice in the reply: the index does not take it.
         EXPECT_STREQ(text(l.get(), "count"), indexed ? nullptr : "3");
         auto *address = static_cast<xmlFwkValueList_t *>(
             xmlFwkListValueOf(l.get(), "address", XML_FWK_VALUE_LIST));
