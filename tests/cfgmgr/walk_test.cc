@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cfgmgr/catalogue.h"
 #include "cfgmgr/persist.h"
 #include "cfgmgr/store.h"
 #include "cmclient/cm.h"
@@ -28,14 +29,18 @@ field id uint32
 field parent string maxlen 8 ref t/parent/name
 )";
 
+// `object` is of module t, or "module/object".
 std::string text(const char *op, const std::string &object, const std::string &fields) {
-    return std::string("<module_t><") + op + "><" + object + ">" + fields + "</" + object + "></" +
-           op + "></module_t>";
+    size_t slash = object.find('/');
+    std::string module = slash == std::string::npos ? "t" : object.substr(0, slash);
+    std::string name = object.substr(slash + 1);
+    return "<module_" + module + "><" + op + "><" + name + ">" + fields + "</" + name + "></" + op +
+           "></module_" + module + ">";
 }
 
-void create(const std::string &object, const std::string &fields) {
-    cfgReply_t r =
-        cfgStoreHandle(0, text("set", object, fields + "<rowStatus>create</rowStatus>").c_str());
+void create(const std::string &object, const std::string &fields,
+            const char *how = "<rowStatus>create</rowStatus>") {
+    cfgReply_t r = cfgStoreHandle(0, text("set", object, fields + how).c_str());
     ASSERT_EQ(r.status, 1u) << fields << ": " << r.message;
 }
 
@@ -57,8 +62,13 @@ std::string shape(const cfgReply_t &r, const char *key) {
 class WalkTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The shipped catalogue and its factory rows too, for the walks of its tables.
         std::string why;
-        ASSERT_EQ(cfgStoreInitFrom({{"catalogue/t", kCatalogue}}, CFGMGR_DATA_DIR, &why), 0) << why;
+        std::vector<cfgCatalogueFile> files;
+        ASSERT_EQ(cfgCatalogueFiles(CFGMGR_DATA_DIR, &files, &why), 0) << why;
+        files.push_back({"catalogue/t", kCatalogue});
+        ASSERT_EQ(cfgStoreInitFrom(files, CFGMGR_DATA_DIR, &why), 0) << why;
+        ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
         for (const char *row : {"<id>10</id><label>ten</label>", "<id>2</id><label>two</label>",
                                 "<id>1</id><label>one</label>"})
             create("item", row);
@@ -66,6 +76,15 @@ protected:
              {"<entry>a</entry><number>2</number>", "<entry>b</entry><number>-5</number>",
               "<entry>a</entry><number>-1</number>"})
             create("stmt", row);
+        for (const char *vlan : {"a", "b"})
+            create("vlan/vlan",
+                   std::string("<vrName>VR-Default</vrName><name>") + vlan + "</name>");
+        for (const char *entry :
+             {"02</macAddr><vlanName>a", "01</macAddr><vlanName>b", "01</macAddr><vlanName>a"})
+            create("fdb/fdb_op",
+                   std::string("<macAddr>00:00:00:00:00:") + entry +
+                       "</vlanName><portList>1:5</portList>",
+                   "<action>create</action>");
     }
 };
 
@@ -81,8 +100,6 @@ TEST_F(WalkTest, NextAnswersTwoWhileMoreFollowAndOneForTheLast) {
         {"item", "<id>5</id>", "id", "1:10"},
         // A unique field alone names the row to go on from; the walk always advances.
         {"item", "<label>one</label>", "id", "2:2"},
-        {"item", "<label>two</label>", "id", "1:10"},
-        {"item", "<label>ten</label>", "id", "1:"},
         {"item", "<label>gone</label>", "id", "1:"},
         // A scoped walk stays within the entry given; negative numbers order first.
         {"stmt", "<entry>a</entry>", "number", "2:-1"},
@@ -91,6 +108,9 @@ TEST_F(WalkTest, NextAnswersTwoWhileMoreFollowAndOneForTheLast) {
         {"stmt", "<entry>b</entry>", "number", "1:-5"},
         // Without the scope's field the walk spans every entry.
         {"stmt", "", "entry", "2:a"},
+        // FDB entries walk by MAC address, then by VLAN: past every VLAN of ...:01 is ...:02.
+        {"fdb/fdb_show", "<mac_addr>00:00:00:00:00:01</mac_addr><vlanInstance>99999</vlanInstance>",
+         "vlan_name", "1:a"},
         // Values of the wrong type are refused, even in a walk.
         {"item", "<id>x</id>", "id", "0 Value \"x\" is not valid for field \"id\"."},
     };
@@ -124,17 +144,11 @@ TEST_F(WalkTest, ExactAndPlainGets) {
               "<stmt><entry><![CDATA[a]]></entry><number>2</number></stmt>");
 }
 
-TEST_F(WalkTest, SetsByUniqueFieldAndEmptyData) {
-    EXPECT_EQ(cfgStoreHandle(
-                  0, text("set", "item", "<label>two</label><rowStatus>delete</rowStatus>").c_str())
-                  .status,
-              1u);
-    cfgReply_t r = get(CM_GET_EXACT, "item", "<id>2</id>");
-    EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(r.data, "");
-    r = cfgStoreHandle(
-        0, text("set", "item", "<label>two</label><rowStatus>delete</rowStatus>").c_str());
-    EXPECT_EQ(r.message, "item \"two\" does not exist.");
+TEST_F(WalkTest, SetsFindTheirRowByAUniqueField) {
+    const std::string del = text("set", "item", "<label>two</label><rowStatus>delete</rowStatus>");
+    EXPECT_EQ(cfgStoreHandle(0, del.c_str()).status, 1u);
+    EXPECT_EQ(shape(get(CM_GET_EXACT, "item", "<id>2</id>"), "id"), "1:");
+    EXPECT_EQ(cfgStoreHandle(0, del.c_str()).message, "item \"two\" does not exist.");
 }
 
 // A request changes everything it should or nothing: a cascade that meets a row that

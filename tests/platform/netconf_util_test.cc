@@ -47,30 +47,10 @@ TEST(NetconfUtil, EnvelopesAndRpcsAreFoundByLocalName) {
     EXPECT_STREQ(rpcGetContent(rpcGetRpcNode(plain->body))->name, "lock");
 
     EXPECT_FALSE(envelope("<Body/>"));
-    EXPECT_FALSE(envelope("<Envelope><Body>"));
-    Soap bodiless = envelope("<Envelope/>");
-    ASSERT_TRUE(bodiless);
-    EXPECT_EQ(bodiless->body, nullptr);
-    EXPECT_EQ(rpcGetRpcNode(bodiless->body), nullptr);
+    EXPECT_EQ(rpcGetRpcNode(envelope("<Envelope/>")->body), nullptr);
     Soap empty = envelope("<Envelope><Body><other/></Body></Envelope>");
     EXPECT_EQ(rpcGetRpcNode(empty->body), nullptr);
     EXPECT_EQ(rpcGetContent(rpcGetRpcNode(empty->body)), nullptr);
-}
-
-TEST(NetconfUtil, ElementsByLocalNameInDocumentOrder) {
-    Soap s = envelope(
-        "<Envelope><Body><a:x xmlns:a='urn:a' n='1'><x n='2'/></a:x><y><b:x xmlns:b='urn:b' "
-        "n='3'/></y></Body></Envelope>");
-    ASSERT_TRUE(s);
-    xmlDomNodeList_t *list = nullptr;
-    ASSERT_EQ(soapFindElements(s->envelope, "x", &list), 3);
-    for (int i = 0; i < 3; i++)
-        EXPECT_EQ(xmlDomGetAttributeValue(list->nodes[i], "n"), std::to_string(i + 1));
-    xmlDomFreeNodeList(list);
-    EXPECT_EQ(soapFindElements(s->envelope, "none", &list), 0);
-    EXPECT_EQ(list, nullptr);
-    EXPECT_STREQ(xmlDomGetAttributeValue(soapFindElement(s->body, "x"), "n"), "1");
-    EXPECT_STREQ(soapLocalName("a:b:c"), "b:c");
 }
 
 TEST(NetconfUtil, ErrorsAreNumberedInTheStandardsOrder) {
@@ -84,9 +64,6 @@ TEST(NetconfUtil, ErrorsAreNumberedInTheStandardsOrder) {
          "<error-type>transport</error-type><error-tag>invalid-value</error-tag>"
          "<error-severity>error</error-severity><error-message>Could not parse input request"
          "</error-message>"},
-        {9, 4, 0, "Invalid Object",
-         "<error-type>application</error-type><error-tag>unknown-element</error-tag>"
-         "<error-severity>error</error-severity><error-message>Invalid Object</error-message>"},
         {11, 3, 1, nullptr,
          "<error-type>protocol</error-type><error-tag>access-denied</error-tag>"
          "<error-severity>warning</error-severity>"},

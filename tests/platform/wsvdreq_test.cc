@@ -29,8 +29,7 @@ TEST(Buflist, TextIsCutIntoPiecesAtMostOnePieceSizeLong) {
     struct Case {
         uint32_t length;
         uint32_t pieces;
-    } cases[] = {
-        {0, 1}, {1, 1}, {WSVD_PIECE_SIZE, 1}, {WSVD_PIECE_SIZE + 1, 2}, {3 * WSVD_PIECE_SIZE, 3}};
+    } cases[] = {{0, 1}, {WSVD_PIECE_SIZE, 1}, {WSVD_PIECE_SIZE + 1, 2}};
     for (auto c : cases) {
         SCOPED_TRACE(c.length);
         std::string text(c.length, 'x');
@@ -46,67 +45,47 @@ TEST(Buflist, TextIsCutIntoPiecesAtMostOnePieceSizeLong) {
 
 TEST(Buflist, AppendMovesEveryPiece) {
     wsvdBuflist_t *a = wsvdBufferToBuflist("first ", 6);
-    wsvdBuflist_t *b = wsvdBufferToBuflist("second", 6);
-    wsvdBuflistAppend(a, b);  // b is consumed
+    wsvdBuflistAppend(a, wsvdBufferToBuflist("second", 6));  // consumed
     EXPECT_EQ(a->count, 2u);
     EXPECT_EQ(a->bytes, 12u);
-    EXPECT_EQ(joined(a), "first second");
-    wsvdBuflistAppend(a, wsvdBufferToBuflist("", 0));
-    EXPECT_EQ(a->count, 3u);
     EXPECT_EQ(joined(a), "first second");
     wsvdBuflistFree(a);
 }
 
-TEST(RequestList, QueueOrderLookupsAndRemoval) {
+TEST(RequestList, QueueOrderLookupsRemovalAndFree) {
     wsvdRequestList_t partial{}, queue{};
     wsvdRequest *r[4];
     for (uint32_t i = 0; i < 4; i++) {
         r[i] = wsvdRequestAlloc();
-        ASSERT_NE(r[i], nullptr);
         r[i]->seqnum = 100 + i;
         r[i]->peerId = i % 2 + 1;
         r[i]->peerRequestId = 7;
         wsvdRequestEnque(&queue, r[i]);
     }
-    EXPECT_EQ(wsvdRequestCount(&queue), 4u);
     EXPECT_EQ(wsvdRequestLookupBySeqnum(&queue, 102), r[2]);
-    EXPECT_EQ(wsvdRequestLookupBySeqnum(&queue, 5), nullptr);
     EXPECT_EQ(wsvdRequestLookupBySrcId(&queue, 2, 7), r[1]);  // first match in order
-    EXPECT_EQ(wsvdRequestLookupBySrcId(&queue, 2, 8), nullptr);
-
     // Removal from the middle, and refusal for a list the record is not on.
     EXPECT_EQ(wsvdRequestRemove(&partial, r[2]), -1);
     EXPECT_EQ(wsvdRequestRemove(&queue, r[2]), 0);
     EXPECT_EQ(wsvdRequestRemove(&queue, r[2]), -1);
-    EXPECT_EQ(r[2]->list, nullptr);
-
     // A record moved to another list leaves the first one.
     wsvdRequestEnque(&partial, r[3]);
     EXPECT_EQ(wsvdRequestCount(&queue), 2u);
-    EXPECT_EQ(r[3]->list, &partial);
-
     EXPECT_EQ(wsvdRequestDeque(&queue), r[0]);
     EXPECT_EQ(wsvdRequestDeque(&queue), r[1]);
     EXPECT_EQ(wsvdRequestDeque(&queue), nullptr);
-    EXPECT_EQ(queue.head, nullptr);
-    EXPECT_EQ(queue.tail, nullptr);
 
-    // Freeing a record still on a list unlinks it (ASan would see a dangling link).
+    // Freeing a record still on a list unlinks it, and frees its pieces and reply texts
+    // but not the worker's packet (ASan would see a dangling link, a leak or a double free).
+    r[3]->pieces = wsvdBufferToBuflist("<a/>", 4);
+    r[3]->replyData = strdup("data");
+    bmPacket_t *packet = bmAllocPacket(64, 8, 1);
+    r[3]->replyPacket = packet;
     wsvdRequestFree(r[3]);
-    EXPECT_EQ(wsvdRequestCount(&partial), 0u);
     EXPECT_EQ(partial.head, nullptr);
     for (int i : {0, 1, 2}) wsvdRequestFree(r[i]);
-}
-
-TEST(RequestList, FreeReleasesPiecesAndReplyTextsOnly) {
-    wsvdRequest *r = wsvdRequestAlloc();
-    r->pieces = wsvdBufferToBuflist("<a/>", 4);
-    r->replyData = strdup("data");
-    r->replyMessage = strdup("message");
-    bmPacket_t *packet = bmAllocPacket(64, 8, 1);
-    r->replyPacket = packet;  // the worker's: must survive
-    wsvdRequestFree(r);
-    packet->data[63] = 1;
+    packet->data[-8] = packet->data[63] = 1;  // the headroom is there
+    EXPECT_EQ(bmTrimPacket(packet, 65), -1);
     bmFree(packet);
 }
 
@@ -157,23 +136,15 @@ TEST_F(AnswerWait, AnAnswerDeliveredWhileWaitingEndsTheWaitAfterItsPieces) {
     EXPECT_EQ(fills, 2);
 }
 
-TEST_F(AnswerWait, AnAnswerDeliveredDuringTheSendCounts) {
-    EXPECT_EQ(wsvdAnswerAwait(
-                  &answer, 30,
-                  [](void *a) {
-                      return wsvdAnswerDeliver(static_cast<wsvdAnswer_t *>(a), nullptr, nullptr,
-                                               true);
-                  },
-                  &answer),
-              WSVD_ANSWERED);
-}
-
-TEST_F(AnswerWait, NothingSentMeansNoWaitAndNoAnswerTaken) {
+// An answer that comes during the send counts; nothing sent means no wait and no
+// answer taken.
+TEST_F(AnswerWait, AnswerDuringTheSendCountsAndNothingSentTakesNone) {
+    auto deliver = [](void *a) {
+        return wsvdAnswerDeliver(static_cast<wsvdAnswer_t *>(a), nullptr, nullptr, true);
+    };
+    EXPECT_EQ(wsvdAnswerAwait(&answer, 30, deliver, &answer), WSVD_ANSWERED);
     EXPECT_EQ(wsvdAnswerAwait(
                   &answer, 30, [](void *) { return false; }, nullptr),
-              WSVD_NOT_SENT);
-    EXPECT_EQ(wsvdAnswerAwait(
-                  nullptr, 30, [](void *) { return true; }, nullptr),
               WSVD_NOT_SENT);
     int fills = 0;
     EXPECT_FALSE(wsvdAnswerDeliver(&answer, note, &fills, true));
@@ -200,8 +171,7 @@ TEST(AnswerGuard, IsTwiceTheLibrarysBoundPlusFiveReadFromTheEnvironment) {
     struct Case {
         const char *value;  // nullptr: unset
         unsigned guard;
-    } cases[] = {{nullptr, 25}, {"3", 11},  {"86399", 172803}, {"0", 25},
-                 {"86400", 25}, {"-2", 25}, {"2s", 25},        {"", 25}};
+    } cases[] = {{nullptr, 25}, {"3", 11}, {"86399", 172803}, {"0", 25}, {"86400", 25}, {"2s", 25}};
     ScopedEnv env;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.value ? c.value : "(unset)");
@@ -213,31 +183,11 @@ TEST(AnswerGuard, IsTwiceTheLibrarysBoundPlusFiveReadFromTheEnvironment) {
     }
 }
 
-TEST(Packet, TrimAndHeadroom) {
-    bmPacket_t *p = bmAllocPacket(100, 32, 1);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->length, 100u);
-    p->data[-32] = 1;  // the headroom is there
-    p->data[99] = 1;
-    EXPECT_EQ(bmTrimPacket(p, 10), 0);
-    EXPECT_EQ(p->length, 10u);
-    EXPECT_EQ(bmTrimPacket(p, 101), -1);
-    EXPECT_EQ(p->length, 10u);
-    EXPECT_EQ(bmUnTrimPacket(p), 0);
-    EXPECT_EQ(p->length, 100u);
-    bmFree(p);
-    EXPECT_EQ(bmAllocPacket(10, 0, 0), nullptr);
-}
-
 TEST(Util, BoundedCopiesAndPrints) {
     char small[6];
     EXPECT_EQ(Sprintf(small, sizeof small, "%s", "abcdefgh"), 5);
-    EXPECT_STREQ(small, "abcde");
-    EXPECT_EQ(Sprintf(small, sizeof small, "%d", 42), 2);
     EXPECT_EQ(strlcpy(small, "abcdefgh", sizeof small), 8u);
     EXPECT_STREQ(small, "abcde");
-    EXPECT_EQ(strlcpy(small, "ab", sizeof small), 2u);
-    EXPECT_STREQ(small, "ab");
 }
 
 TEST(Util, RunDirFallsBackThroughScratchToTmp) {
@@ -249,19 +199,6 @@ TEST(Util, RunDirFallsBackThroughScratchToTmp) {
     env.unset("KARN_SCRATCH_LOCATION");
     EXPECT_STREQ(karnRunDir(), "/tmp");
     EXPECT_STREQ(karnScratchDir(), "");
-}
-
-TEST(Util, TreeKeepsOneNodePerKey) {
-    p2Btree_t *tree = p2BtreeCreate();
-    int a, b;
-    EXPECT_EQ(p2BtreeInsert(tree, 5, &a), 0);
-    EXPECT_EQ(p2BtreeInsert(tree, 5, &b), -1);
-    EXPECT_EQ(findNode(tree, 5), &a);
-    EXPECT_EQ(findNode(tree, 6), nullptr);
-    EXPECT_EQ(p2BtreeCount(tree), 1u);
-    EXPECT_EQ(p2BtreeDelete(tree, 5), 0);
-    EXPECT_EQ(p2BtreeDelete(tree, 5), -1);
-    p2BtreeDestroy(tree);
 }
 
 }  // namespace

@@ -1,28 +1,22 @@
 // platformd and the platform-link client libraries, end to end: the real platformd
 // runs on a private run directory; this process is one client (through dm, ds, lm),
 // and raw sockets play other processes or misbehaving peers.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <functional>
-#include <regex>
+#include <chrono>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/dispatch.h"
 #include "platform/dm.h"
+#include "platform/ipml.h"
 #include "platform/ds.h"
 #include "platform/lm.h"
 #include "platform/plink.h"
@@ -42,63 +36,39 @@ const ScratchDir &runDir() {
 }
 
 uint64_t nowMs() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000 + uint64_t(ts.tv_nsec) / 1000000;
+    using namespace std::chrono;
+    return uint64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 // Starts platformd with `args` and waits for its ready line.
 pid_t startPlatformd(std::vector<std::string> args) {
-    int out[2];
-    if (pipe(out) != 0) return -1;
+    std::string out = runDir() / "out";
     pid_t pid = fork();
     if (pid == 0) {
-        dup2(out[1], 1);
-        close(out[0]);
-        close(out[1]);
         std::string prog = std::string(WSVD_BIN_DIR) + "/platformd";
         std::vector<char *> argv{prog.data()};
         for (std::string &a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv(prog.c_str(), argv.data());
+        if (freopen(out.c_str(), "w", stdout)) execv(prog.c_str(), argv.data());
         _exit(127);
     }
-    close(out[1]);
-    std::string text;
-    uint64_t end = nowMs() + 5000;
-    while (text.find("platformd: ready\n") == std::string::npos && nowMs() < end) {
-        pollfd p{out[0], POLLIN, 0};
-        if (poll(&p, 1, 100) <= 0) continue;
-        char buf[256];
-        ssize_t n = read(out[0], buf, sizeof buf);
-        if (n <= 0) break;
-        text.append(buf, size_t(n));
-    }
-    close(out[0]);
-    if (text.find("platformd: ready\n") == std::string::npos) {
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    return pid;
+    if (pumpUntil([&] { return readFile(out).find("platformd: ready\n") != std::string::npos; }))
+        return pid;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 // Signals platformd and returns its exit status (128 + signal when killed, -1 when it
 // did not end in time).
-int stopPlatformd(pid_t pid, int sig = SIGTERM, int ms = 8000) {
+int stopPlatformd(pid_t pid, int sig = SIGTERM) {
     kill(pid, sig);
-    uint64_t end = nowMs() + uint64_t(ms);
-    for (;;) {
-        int status;
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (nowMs() >= end) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-            return -1;
-        }
-        usleep(10000);
-    }
+    int status = 0;
+    if (pumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 8000))
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    return -1;
 }
 
 // A peer speaking the platform link by hand.
@@ -116,26 +86,15 @@ struct RawClient {
         fd = socket(AF_UNIX, SOCK_STREAM, 0);
         return connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
     }
-    void sendBytes(const void *data, size_t n) { ASSERT_EQ(write(fd, data, n), ssize_t(n)); }
-    void sendFrame(const tlv_t &t) { plinkWriteFrame(fd, t.buf, tlvLength(&t), 1000); }
+    void sendBytes(const std::vector<uint8_t> &b) {
+        ASSERT_EQ(write(fd, b.data(), b.size()), ssize_t(b.size()));
+    }
     // The next frame, or nothing after `ms` or when platformd closed the connection.
     std::vector<uint8_t> readFrame(int ms = 2000) {
-        uint32_t length = 0;
-        if (!readAll(&length, sizeof length, ms) || length > PLINK_MAX_FRAME) return {};
-        std::vector<uint8_t> frame(length);
-        if (!readAll(frame.data(), length, ms)) return {};
+        std::vector<uint8_t> frame(PLINK_MAX_FRAME);
+        int n = ipmlReadFrame(fd, frame.data(), PLINK_MAX_FRAME, ms);
+        frame.resize(n > 0 ? size_t(n) : 0);
         return frame;
-    }
-    bool readAll(void *out, size_t n, int ms) {
-        size_t got = 0;
-        while (got < n) {
-            pollfd p{fd, POLLIN, 0};
-            if (poll(&p, 1, ms) <= 0) return false;
-            ssize_t r = read(fd, static_cast<uint8_t *>(out) + got, n - got);
-            if (r <= 0) return false;
-            got += size_t(r);
-        }
-        return true;
     }
     // Sends one message of the given tag/encoding/value items.
     template <typename... Items>
@@ -144,22 +103,19 @@ struct RawClient {
         tlv_t t;
         tlvInit(&t, buf, sizeof buf);
         tlvEncode(&t, items..., TLV_ENC_END);
-        sendFrame(t);
+        plinkWriteFrame(fd, t.buf, tlvLength(&t), 1000);
     }
     bool hello(const char *name) {
         send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_HELLO), PLINK_TAG_ID, TLV_ENC_U32, 77u,
              PLINK_TAG_NAME, TLV_ENC_STRING, name, PLINK_TAG_PID, TLV_ENC_U32, 1u);
         std::vector<uint8_t> reply = readFrame();
-        return !reply.empty() && kindOf(reply) == PLINK_HELLO_ACK;
+        tlv_t t;
+        tlvInit(&t, reply.data(), uint32_t(reply.size()));
+        return !reply.empty() && plinkKindOf(&t) == PLINK_HELLO_ACK;
     }
     void setState(int state) {
         send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SET_STATE), PLINK_TAG_STATE, TLV_ENC_U32,
              uint32_t(state));
-    }
-    static uint32_t kindOf(std::vector<uint8_t> &frame) {
-        tlv_t t;
-        tlvInit(&t, frame.data(), uint32_t(frame.size()));
-        return plinkKindOf(&t);
     }
     // Names of the events 64 this peer receives until `ms` pass without a message.
     std::vector<std::string> upEvents(int ms) {
@@ -258,34 +214,26 @@ TEST_F(PlatformdTest, RegistrationGivesStableLinkNumbers) {
     EXPECT_NE(dsNBRegister(std::string(40, 'x').c_str(), registerCallBack, nullptr), 0);
 }
 
-TEST_F(PlatformdTest, LookupFailsOnceTheRegisteringProcessIsGone) {
+// What a process registered and the state it said go with it when it goes; its name,
+// registered again by whoever, gets the same number.
+TEST_F(PlatformdTest, NamesAndStatesFollowTheirProcesses) {
+    EXPECT_EQ(dmSetProcessState(0, DM_STATE_INITIALISED), 0);
+    EXPECT_EQ(dmGetProcessState("pdtest"), DM_STATE_INITIALISED);
+    EXPECT_NE(dmInSync(), 0);
     RawClient peer;
     ASSERT_TRUE(peer.open());
     ASSERT_TRUE(peer.hello("peer"));
     peer.send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_REGISTER), PLINK_TAG_ID, TLV_ENC_U32,
               5u, PLINK_TAG_NAME, TLV_ENC_STRING, "peersvc");
     ASSERT_FALSE(peer.readFrame().empty());  // the result
+    peer.setState(7);
     int link = dsLookup("peersvc", 1000);
     EXPECT_GE(link, 1000);
-    peer.closeNow();
-    EXPECT_TRUE(pumpUntil([] { return dsLookup("peersvc", 1000) == -1; }));
-    // Registered again, by whoever: the same number.
-    EXPECT_EQ(registerName("peersvc").result.linkNumber, link);
-}
-
-TEST_F(PlatformdTest, StatesFollowTheirProcesses) {
-    EXPECT_EQ(dmSetProcessState(0, DM_STATE_INITIALISED), 0);
-    EXPECT_EQ(dmGetProcessState("pdtest"), DM_STATE_INITIALISED);
-    EXPECT_EQ(dmGetProcessState("nosuch"), 0);
-    EXPECT_NE(dmInSync(), 0);
-
-    RawClient peer;
-    ASSERT_TRUE(peer.open());
-    ASSERT_TRUE(peer.hello("peer"));
-    peer.setState(7);
     EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("peer") == 7; }));
     peer.closeNow();
-    EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("peer") == 0; }));
+    EXPECT_TRUE(pumpUntil(
+        [] { return dsLookup("peersvc", 1000) == -1 && dmGetProcessState("peer") == 0; }));
+    EXPECT_EQ(registerName("peersvc").result.linkNumber, link);
 }
 
 TEST_F(PlatformdTest, ProcessUpReachesClientsConnectedBeforeAndAfter) {
@@ -324,93 +272,54 @@ TEST_F(PlatformdTest, LoadRequestIsBroadcast) {
     EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_LOAD, "wsvdbe") == 1; }));
 
     // The same from the command line.
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::string prog = std::string(WSVD_BIN_DIR) + "/platformd";
-        execl(prog.c_str(), prog.c_str(), "-l", "cli", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    int status = -1;
-    waitpid(pid, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(runTool("platformd", {"-l", "cli"}).status, 0);
     EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_LOAD, "cli") == 1; }));
 }
 
-std::vector<std::pair<int, uint32_t>> gPortEvents;
+std::vector<std::string> gOutside;  // what the port-event and identity handlers saw
+std::string portText(uint32_t port) {
+    return std::to_string(port >> 16) + ":" + std::to_string(port & 0xFFFF);
+}
 void onPortEvent(int event, uint32_t port) {
-    gPortEvents.emplace_back(event, port);
+    gOutside.push_back("event " + std::to_string(event) + " " + portText(port));
+}
+void onIdentity(const char *user, const char *domain, const char *mac, uint32_t port) {
+    gOutside.push_back(std::string(user) + "@" + domain + " " + mac + " " + portText(port));
 }
 
-int runSwitchctl(std::vector<const char *> args) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::string prog = std::string(WSVD_BIN_DIR) + "/switchctl";
-        args.insert(args.begin(), prog.c_str());
-        args.push_back(nullptr);
-        int null = open("/dev/null", O_WRONLY);
-        dup2(null, 2);
-        execv(prog.c_str(), const_cast<char **>(args.data()));
-        _exit(127);
-    }
-    int status = -1;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// Port events raised from outside reach every process's port-event handler (and not
-// its device-manager callback); anything but an event on a front port is refused.
-TEST_F(PlatformdTest, PortEventsAreBroadcast) {
-    gPortEvents.clear();
+// Port events and identities raised from outside reach every process's handler (and
+// not its device-manager callback); events on no front port, names that are empty,
+// too long or hold blanks, MAC addresses that are none are refused.
+TEST_F(PlatformdTest, PortEventsAndIdentitiesAreBroadcast) {
+    gOutside.clear();
     dmSetPortEventHandler(onPortEvent);
+    dmSetIdentityHandler(onIdentity);
+    const char *mac = "00:00:00:00:00:0b";
     EXPECT_EQ(dmRaisePortEvent(DM_PORT_USER_AUTHENTICATE, plPortId(2, 48)), 0);
-    EXPECT_EQ(runSwitchctl({"event", "device-remove", "1:7"}), 0);
-    EXPECT_TRUE(pumpUntil([] { return gPortEvents.size() == 2; }));
-    EXPECT_EQ(gPortEvents[0], std::make_pair(int(DM_PORT_USER_AUTHENTICATE), plPortId(2, 48)));
-    EXPECT_EQ(gPortEvents[1], std::make_pair(int(DM_PORT_DEVICE_REMOVE), plPortId(1, 7)));
+    EXPECT_EQ(runTool("switchctl", {"event", "device-remove", "1:7"}).status, 0);
+    EXPECT_EQ(dmRaiseIdentity("alice", "corp", "00:01:02:03:04:0a", plPortId(2, 48)), 0);
+    EXPECT_EQ(runTool("switchctl", {"identity", "add", "bob", mac, "1:7"}).status, 0);
+    const std::vector<std::string> raised = {"event 3 2:48", "event 2 1:7",
+                                             "alice@corp 00:01:02:03:04:0a 2:48",
+                                             "bob@default 00:00:00:00:00:0b 1:7"};
+    EXPECT_TRUE(pumpUntil([] { return gOutside.size() == 4; }));
+    EXPECT_EQ(gOutside, raised);
 
     EXPECT_EQ(dmRaisePortEvent(5, plPortId(1, 1)), -1);
     EXPECT_EQ(dmRaisePortEvent(DM_PORT_DEVICE_DETECT, plPortId(3, 25)), -1);  // a 24-port card
     EXPECT_EQ(dmRaisePortEvent(DM_PORT_DEVICE_DETECT, PL_MGMT_PORT), -1);
-    EXPECT_EQ(runSwitchctl({"event", "device-detect", "9:1"}), 1);
-    EXPECT_EQ(runSwitchctl({"event", "device-detect", "mgmt"}), 1);
-    EXPECT_EQ(runSwitchctl({"event", "reboot", "1:1"}), 2);
-    EXPECT_EQ(runSwitchctl({"event", "device-detect"}), 2);
+    const std::string tooLong(DM_IDENTITY_NAME_MAX + 1, 'u');
+    for (const char *name : {"", "a b", tooLong.c_str()})
+        EXPECT_EQ(dmRaiseIdentity(name, "corp", mac, plPortId(1, 1)), -1) << name;
+    EXPECT_EQ(dmRaiseIdentity("eve", "corp", "00:00:00:00:00", plPortId(1, 1)), -1);
+    EXPECT_EQ(dmRaiseIdentity("eve", "corp", mac, plPortId(3, 25)), -1);
+    EXPECT_EQ(runTool("switchctl", {"event", "device-detect", "9:1"}).status, 1);
+    EXPECT_EQ(runTool("switchctl", {"event", "reboot", "1:1"}).status, 2);
+    EXPECT_EQ(runTool("switchctl", {"identity", "add", "eve", mac}).status, 2);
     pumpFor(50);
-    EXPECT_EQ(gPortEvents.size(), 2u);
+    EXPECT_EQ(gOutside, raised);
     for (auto &e : gEvents) EXPECT_NE(e.first, DM_EVENT_PORT);
     dmSetPortEventHandler(nullptr);
-}
-
-std::vector<std::string> gIdentities;
-void onIdentity(const char *user, const char *domain, const char *mac, uint32_t port) {
-    gIdentities.push_back(std::string(user) + "@" + domain + " " + mac + " " +
-                          std::to_string(port >> 16) + ":" + std::to_string(port & 0xFFFF));
-}
-
-// Identities raised from outside reach every process's identity handler; names that
-// are empty, too long or hold blanks, MAC addresses that are none and ports the switch
-// has not got are refused.
-TEST_F(PlatformdTest, IdentitiesAreBroadcast) {
-    gIdentities.clear();
-    dmSetIdentityHandler(onIdentity);
-    EXPECT_EQ(dmRaiseIdentity("alice", "corp", "00:01:02:03:04:0a", plPortId(2, 48)), 0);
-    EXPECT_EQ(runSwitchctl({"identity", "add", "bob", "00:00:00:00:00:0b", "1:7"}), 0);
-    EXPECT_TRUE(pumpUntil([] { return gIdentities.size() == 2; }));
-    EXPECT_EQ(gIdentities, (std::vector<std::string>{"alice@corp 00:01:02:03:04:0a 2:48",
-                                                     "bob@default 00:00:00:00:00:0b 1:7"}));
-
-    const std::string tooLong(DM_IDENTITY_NAME_MAX + 1, 'u');
-    const char *mac = "00:00:00:00:00:01";
-    EXPECT_EQ(dmRaiseIdentity("", "corp", mac, plPortId(1, 1)), -1);
-    EXPECT_EQ(dmRaiseIdentity("a b", "corp", mac, plPortId(1, 1)), -1);
-    EXPECT_EQ(dmRaiseIdentity(tooLong.c_str(), "corp", mac, plPortId(1, 1)), -1);
-    EXPECT_EQ(dmRaiseIdentity("eve", "corp", "00:00:00:00:00", plPortId(1, 1)), -1);
-    EXPECT_EQ(dmRaiseIdentity("eve", "corp", "00:00:00:00:00:0g", plPortId(1, 1)), -1);
-    EXPECT_EQ(dmRaiseIdentity("eve", "corp", mac, plPortId(3, 25)), -1);
-    EXPECT_EQ(runSwitchctl({"identity", "add", "eve", mac, "mgmt"}), 1);
-    EXPECT_EQ(runSwitchctl({"identity", "add", "eve", mac}), 2);
-    pumpFor(50);
-    EXPECT_EQ(gIdentities.size(), 2u);
     dmSetIdentityHandler(nullptr);
 }
 
@@ -437,7 +346,6 @@ TEST_F(PlatformdTest, LibraryGroupsComeUpOnce) {
         bool cancelInside;
     } cases[] = {
         {{"epmlib", "dslib", "dmlib", "emslib"}, false},
-        {{"epmlib", "dslib", "dmlib", "emslib"}, true},
         {{"cliSubagent", "cmFrontend"}, true},
     };
     for (const Case &c : cases) {
@@ -507,47 +415,33 @@ TEST_F(PlatformdTest, HungPlatformdBoundsSynchronousCalls) {
     EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("pdtest") == 6; }));
 }
 
-std::vector<uint8_t> framed(const void *p, uint32_t n) {
-    std::vector<uint8_t> v(sizeof n + n);
-    memcpy(v.data(), &n, sizeof n);
-    if (n) memcpy(v.data() + sizeof n, p, n);
-    return v;
-}
-
-std::vector<uint8_t> framedMessage(uint32_t kind, bool withKind) {
-    uint8_t buf[64];
-    tlv_t t;
-    tlvInit(&t, buf, sizeof buf);
-    if (withKind)
-        tlvEncode(&t, PLINK_TAG_KIND, TLV_ENC_U32, kind, TLV_ENC_END);
-    else
-        tlvEncode(&t, PLINK_TAG_NAME, TLV_ENC_STRING, "x", TLV_ENC_END);
-    return framed(buf, tlvLength(&t));
+// A frame of 32-bit words, announcing `length` bytes (by default, what follows).
+std::vector<uint8_t> frame(std::vector<uint32_t> words, uint32_t length = ~0u) {
+    words.insert(words.begin(), length != ~0u ? length : uint32_t(4 * words.size()));
+    auto *bytes = reinterpret_cast<const uint8_t *>(words.data());
+    return std::vector<uint8_t>(bytes, bytes + 4 * words.size());
 }
 
 TEST_F(PlatformdTest, BadInputIsDroppedNotFatal) {
-    uint8_t truncated[] = {1, 0, 0, 0, 4, 0, 0, 0, 9, 9};
-    uint32_t huge = PLINK_MAX_FRAME + 1;
     enum After { STILL_SERVED, CLOSED_BY_PLATFORMD, WE_LEAVE };
     struct Case {
         const char *what;
         std::vector<uint8_t> bytes;
         After after;
     } cases[] = {
-        {"unknown kind", framedMessage(999, true), STILL_SERVED},
-        {"no kind", framedMessage(0, false), STILL_SERVED},
-        {"hello without fields", framedMessage(PLINK_HELLO, true), STILL_SERVED},
-        {"state before hello", framedMessage(PLINK_SET_STATE, true), STILL_SERVED},
-        {"truncated item", framed(truncated, sizeof truncated), STILL_SERVED},
-        {"zero length", framed(nullptr, 0), CLOSED_BY_PLATFORMD},
-        {"oversized length", framed(&huge, 0), CLOSED_BY_PLATFORMD},
-        {"half a frame", {200, 0, 0, 0, 1, 2}, WE_LEAVE},
+        {"unknown kind", frame({PLINK_TAG_KIND, 4, 999}), STILL_SERVED},
+        {"no kind", frame({PLINK_TAG_NAME, 4, 'x'}), STILL_SERVED},
+        {"hello without fields", frame({PLINK_TAG_KIND, 4, PLINK_HELLO}), STILL_SERVED},
+        {"state before hello", frame({PLINK_TAG_KIND, 4, PLINK_SET_STATE}), STILL_SERVED},
+        {"truncated item", frame({1, 8, 0x0909}), STILL_SERVED},
+        {"zero length", frame({}), CLOSED_BY_PLATFORMD},
+        {"oversized length", frame({}, PLINK_MAX_FRAME + 1), CLOSED_BY_PLATFORMD},
+        {"half a frame", frame({1}, 200), WE_LEAVE},
     };
-    memcpy(cases[6].bytes.data(), &huge, sizeof huge);
     for (Case &c : cases) {
         RawClient bad;
         ASSERT_TRUE(bad.open());
-        bad.sendBytes(c.bytes.data(), c.bytes.size());
+        bad.sendBytes(c.bytes);
         if (c.after == STILL_SERVED) {
             EXPECT_TRUE(bad.hello("bad")) << c.what;
         } else if (c.after == CLOSED_BY_PLATFORMD) {
@@ -560,7 +454,7 @@ TEST_F(PlatformdTest, BadInputIsDroppedNotFatal) {
 }
 
 std::vector<std::string> lines(const std::string &path) {
-    std::ifstream in(path);
+    std::istringstream in(readFile(path));
     std::vector<std::string> out;
     for (std::string l; std::getline(in, l);) out.push_back(l);
     return out;
@@ -598,26 +492,20 @@ TEST_F(PlatformdChildrenTest, RestartsAProcessThatDies) {
     EXPECT_NE(starts[0], starts[1]);
 }
 
-TEST_F(PlatformdChildrenTest, StopsItsProcessesOnTerm) {
-    pid_ = startPlatformd({"-n", "-p", helper("steady", 0)});
+// Processes of the list file run, and go when platformd is told to stop.
+TEST_F(PlatformdChildrenTest, RunsTheListedProcessesAndStopsThemOnTerm) {
+    std::string list = runDir() / "list";
+    std::string entry = helper("listed", 0);
+    entry[entry.find('=')] = ' ';
+    writeFile(list, "# comment\n\n  " + entry + "  # trailing\n");
+    pid_ = startPlatformd({"-f", list});
     ASSERT_GT(pid_, 0);
-    ASSERT_TRUE(pumpUntil([] { return dmGetProcessState("steady") == 6; }));
+    ASSERT_TRUE(pumpUntil([] { return dmGetProcessState("listed") == 6; }));
     std::vector<std::string> starts = lines(file_);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(stopPlatformd(pid_), 0);
     pid_ = -1;
     EXPECT_NE(kill(atoi(starts[0].c_str()), 0), 0);  // reaped, gone
-}
-
-TEST_F(PlatformdChildrenTest, ReadsTheProcessListFile) {
-    std::string list = runDir() / "list";
-    std::string entry = helper("listed", 0);
-    entry[entry.find('=')] = ' ';
-    std::ofstream(list) << "# comment\n\n  " << entry << "  # trailing\n";
-    pid_ = startPlatformd({"-f", list});
-    ASSERT_GT(pid_, 0);
-    EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("listed") == 6; }));
-    unlink(list.c_str());
 }
 
 // A process that keeps dying as it starts is given up after a few tries, and says so
@@ -631,22 +519,13 @@ TEST_F(PlatformdChildrenTest, GivesUpAProcessThatKeepsDyingAtStart) {
     }
     ASSERT_GT(pid_, 0);
     std::string log = logDir + "/platformd.log";
-    auto logHas = [&](const std::string &text) {
-        for (const std::string &line : lines(log))
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    };
     EXPECT_TRUE(pumpUntil([&] {
-        return logHas("doomed died at start 5 times in a row; not restarting it");
-    })) << "log: "
-        << lines(log).size() << " lines";
+        return readFile(log).find("doomed died at start 5 times in a row; not restarting it") !=
+               std::string::npos;
+    })) << readFile(log);
     EXPECT_EQ(lines(file_).size(), 5u);
     pumpFor(200);
     EXPECT_EQ(lines(file_).size(), 5u) << "not started again";
-    EXPECT_TRUE(std::regex_search(
-        lines(log)[0],
-        std::regex("^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:.]{12} info  platformd: started doomed")))
-        << lines(log)[0];
     EXPECT_EQ(kill(pid_, 0), 0) << "platformd runs on";
 }
 
@@ -663,44 +542,15 @@ TEST_F(PlatformdChildrenTest, BusyPortStopsTheSwitchWithTheRemedy) {
     ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &length), 0);
     std::string busy = std::to_string(ntohs(addr.sin_port));
 
-    std::string certDir = runDir() / "cert";
-    bool https = system(("command -v openssl >/dev/null && " WSVD_SOURCE_DIR "/scripts/make-cert " +
-                         certDir + " >/dev/null")
-                            .c_str()) == 0;
-    struct {
-        const char *what;
-        std::vector<std::pair<std::string, std::string>> env;
-        std::string message;
-    } cases[] = {
-        {"http", {{"WSVD_HTTP_PORT", busy}}, "port " + busy + " is in use; set WSVD_HTTP_PORT"},
-        {"https",
-         {{"WSVD_HTTP_PORT", "0"},
-          {"WSVD_HTTPS_PORT", busy},
-          {"WSVD_HTTPS_CERT", certDir + "/webd-cert.pem"},
-          {"WSVD_HTTPS_KEY", certDir + "/webd-key.pem"}},
-         "port " + busy + " is in use; set WSVD_HTTPS_PORT"},
-    };
-    for (auto &c : cases) {
-        if (std::string(c.what) == "https" && !https) continue;
-        if (std::string(c.what) == "https") {
-            // a free HTTP port, so that only the HTTPS one is busy
-            int probe = socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in any{};
-            any.sin_family = AF_INET;
-            socklen_t n = sizeof any;
-            bind(probe, reinterpret_cast<sockaddr *>(&any), sizeof any);
-            getsockname(probe, reinterpret_cast<sockaddr *>(&any), &n);
-            c.env[0].second = std::to_string(ntohs(any.sin_port));
-            close(probe);
-        }
-        uint64_t start = nowMs();
-        ToolRun r = runTool("platformd", {"-n", "-p", "webd"}, "", c.env, 5000);
-        EXPECT_LT(nowMs() - start, 5000u) << c.what;
-        EXPECT_EQ(r.status, 1) << c.what << "\n" << r.err;
-        EXPECT_NE(r.err.find("webd: " + c.message), std::string::npos) << c.what << "\n" << r.err;
-        EXPECT_NE(r.err.find("webd cannot run as configured"), std::string::npos) << r.err;
-        EXPECT_EQ(r.err.find("restarting"), std::string::npos) << r.err;
-    }
+    uint64_t start = nowMs();
+    ToolRun r = runTool("platformd", {"-n", "-p", "webd"}, "", {{"WSVD_HTTP_PORT", busy}}, 5000);
+    EXPECT_LT(nowMs() - start, 5000u);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("webd: port " + busy + " is in use; set WSVD_HTTP_PORT"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("webd cannot run as configured"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("restarting"), std::string::npos) << r.err;
     close(holder);
 }
 
