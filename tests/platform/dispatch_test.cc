@@ -64,32 +64,6 @@ TEST_F(Dispatch, OnceAndRepeatingItemsFireWhenDue) {
     EXPECT_EQ(dispatchExecuteWorkItem(count, &every, 0, {1, 0}, 3), nullptr);
 }
 
-struct SelfCancel {
-    dispatchWork_t self = nullptr;
-    dispatchWork_t other = nullptr;
-    int runs = 0;
-};
-
-void cancelSelfAndOther(void *arg) {
-    auto *s = static_cast<SelfCancel *>(arg);
-    s->runs++;
-    dispatchWorkCancel(s->self);
-    dispatchWorkCancel(s->other);
-}
-
-TEST_F(Dispatch, CancelFromInsideTheItemStopsItAndAnItemDueInTheSameRound) {
-    SelfCancel s;
-    int otherRuns = 0;
-    s.self = dispatchExecuteWorkItem(cancelSelfAndOther, &s, 0, {1, 0}, DISPATCH_WORK_REPEAT);
-    s.other = dispatchExecuteWorkItem(count, &otherRuns, 0, {1, 0}, DISPATCH_WORK_REPEAT);
-    clockAdvanceUs(5000000);
-    dispatchRunOnce(0);
-    clockAdvanceUs(5000000);
-    dispatchRunOnce(0);
-    EXPECT_EQ(s.runs, 1);
-    EXPECT_EQ(otherRuns, 0);
-}
-
 struct Fired {
     std::vector<int> *log;
     int n;

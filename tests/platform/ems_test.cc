@@ -6,13 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <regex>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "tests/support/scratch.h"
 
@@ -119,19 +115,6 @@ TEST_F(Ems, DamagedTraceFilesReadAsEmpty) {
         EXPECT_EQ(emsReadTraceFile(path.c_str()), "");
     }
     EXPECT_EQ(emsReadTraceFile((scratch / "missing").c_str()), "");
-}
-
-TEST_F(Ems, IncidentsGoToStandardErrorUnlessSwitchedOff) {
-    uint32_t id = 0;
-    ASSERT_EQ(emsRegisterComponent("cmBackend", &id), 0);
-    testing::internal::CaptureStderr();
-    emsNotifyIncident(id, 1, "cm_object", "cmObjectParse", "bad field %s (%d)", "vid", 3);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "cm_object: cmObjectParse: bad field vid (3)\n");
-    env.set("KARN_EMS_INCIDENTS", "off");
-    testing::internal::CaptureStderr();
-    emsNotifyIncident(id, 1, "cm_object", "f", "quiet");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// The state directory's lock and env file, as the platform process writes them and the
-// tools read them.
+// The state directory's env file, as the platform process writes it and the
+// tools read it.
 #include "platform/switchenv.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 
@@ -42,40 +40,6 @@ TEST_F(SwitchEnv, ValuesSurviveTheShellQuotingWhateverTheyHold) {
         "export KARN_RUN_LOCATION='unterminated\n");
     EXPECT_EQ(vars.size(), 1u);
     EXPECT_EQ(vars["KARN_ROOT"], "/ok");
-}
-
-TEST_F(SwitchEnv, TheLockNamesItsHolderOnlyWhileItLives) {
-    EXPECT_EQ(switchLockHolder(dir_), 0);
-    int ready[2], done[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(done), 0);
-    pid_t child = fork();
-    if (child == 0) {
-        close(done[1]);
-        pid_t ignored;
-        char c = switchLock(dir_, &ignored) >= 0 ? 'y' : 'n';
-        if (write(ready[1], &c, 1) != 1) _exit(1);
-        // Holds the lock until the test closes its end (or ends).
-        if (read(done[0], &c, 1) < 0) _exit(1);
-        _exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
-    EXPECT_EQ(switchLockHolder(dir_), child);
-    pid_t holder = 0;
-    EXPECT_LT(switchLock(dir_, &holder), 0);
-    EXPECT_EQ(holder, child);
-
-    close(done[1]);
-    waitpid(child, nullptr, 0);
-    EXPECT_EQ(switchLockHolder(dir_), 0);
-    int fd = switchLock(dir_, &holder);
-    EXPECT_GE(fd, 0);
-    close(fd);
-    close(ready[0]);
-    close(ready[1]);
-    close(done[0]);
 }
 
 }  // namespace

@@ -111,17 +111,4 @@ TEST(Tlv, MalformedMessagesAreRefused) {
     }
 }
 
-TEST(Tlv, FirstItemWithTheTagWinsAndEmbeddedNulShortensTheString) {
-    Raw m;
-    m.u32(1, 10).u32(1, 20).item(2, 6, "ab\0cd", 6);
-    tlv_t t;
-    tlvInit(&t, m.bytes.data(), static_cast<uint32_t>(m.bytes.size()));
-    uint32_t v = 0, len = 99;
-    const char *s = nullptr;
-    ASSERT_EQ(tlvDecode(&t, 1u, TLV_DEC_U32, &v, 2u, TLV_DEC_STRING, &s, &len, TLV_DEC_END), 0);
-    EXPECT_EQ(v, 10u);
-    EXPECT_EQ(len, 2u);
-    EXPECT_STREQ(s, "ab");
-}
-
 }  // namespace

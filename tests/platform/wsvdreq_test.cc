@@ -183,13 +183,6 @@ TEST(AnswerGuard, IsTwiceTheLibrarysBoundPlusFiveReadFromTheEnvironment) {
     }
 }
 
-TEST(Util, BoundedCopiesAndPrints) {
-    char small[6];
-    EXPECT_EQ(Sprintf(small, sizeof small, "%s", "abcdefgh"), 5);
-    EXPECT_EQ(strlcpy(small, "abcdefgh", sizeof small), 8u);
-    EXPECT_STREQ(small, "abcde");
-}
-
 TEST(Util, RunDirFallsBackThroughScratchToTmp) {
     ScopedEnv env;
     env.set("KARN_RUN_LOCATION", "/r").set("KARN_SCRATCH_LOCATION", "/s");
