@@ -175,20 +175,6 @@ TEST_F(Ipml, PeerIdsAreNeverReusedAndCloseAnnouncesEveryLeave) {
     close(b);
 }
 
-TEST_F(Ipml, SecondServerOnALiveLinkIsRefusedButAStaleSocketIsReplaced) {
-    EXPECT_EQ(ipmlInitServerClient(0, kLink, 1, onPeer, nullptr), nullptr);
-    // A socket file whose owner is gone (bound, never listening) is taken over.
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    ASSERT_EQ(ipmlSocketPath(kLink + 1, addr.sun_path, sizeof addr.sun_path), 0);
-    int stale = socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(bind(stale, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    close(stale);
-    ipmlLink_t *other = ipmlInitServerClient(0, kLink + 1, 1, onPeer, nullptr);
-    EXPECT_NE(other, nullptr);
-    ipmlClose(other);
-}
-
 TEST_F(Ipml, ReadFrameTimesOutAndRefusesFramesLargerThanTheBuffer) {
     int fd;
     uint32_t peer = connectPeer(&fd);

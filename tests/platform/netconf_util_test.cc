@@ -1,6 +1,5 @@
 // The NETCONF and SOAP node utilities: envelopes read into their parts whatever the
-// prefixes, the rpc and its operation, rpc-error numbering, and the type attribute
-// under any prefix bound to the schema instance namespace.
+// prefixes, the rpc and its operation, and rpc-error numbering.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -82,25 +81,6 @@ TEST(NetconfUtil, ErrorsAreNumberedInTheStandardsOrder) {
     }
     Node reply(rpcReplyCreate(0));
     EXPECT_EQ(xml(reply.get()), "<rpc-reply xmlns=\"" NETCONF_BASE_NS "\"/>");
-}
-
-TEST(NetconfUtil, TypeAttributeUnderAnyPrefixOfTheInstanceNamespace) {
-    Soap s = envelope(
-        "<Envelope xmlns:i='http://www.w3.org/2001/XMLSchema-instance'><Body>"
-        "<o xmlns:xsi='urn:other' xsi:type='vlan:A'/>"
-        "<o i:type='vlan:B'/>"
-        "<o xmlns:i='urn:other' i:type='vlan:C'/>"
-        "<o type='vlan:D'/></Body></Envelope>");
-    ASSERT_TRUE(s);
-    xmlDomNodeList_t *list = nullptr;
-    ASSERT_EQ(soapFindElements(s->body, "o", &list), 4);
-    // "xsi:type" is taken as written; another prefix counts when it is bound to the
-    // instance namespace where the element stands.
-    EXPECT_STREQ(soapTypeAttribute(list->nodes[0]), "vlan:A");
-    EXPECT_STREQ(soapTypeAttribute(list->nodes[1]), "vlan:B");
-    EXPECT_EQ(soapTypeAttribute(list->nodes[2]), nullptr);
-    EXPECT_EQ(soapTypeAttribute(list->nodes[3]), nullptr);
-    xmlDomFreeNodeList(list);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The XML tree library: parsing as written, raw and escaped text, the fast-search index,
-// node-list caps, bounded writing and ownership (leaks and double frees show under ASan).
+// The XML tree library: parsing as written, raw and escaped text, node-list caps, bounded writing
+// and ownership (leaks and double frees show under ASan).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,9 +16,8 @@ struct DocFree {
 };
 using Doc = std::unique_ptr<xmlDomNode_t, DocFree>;
 
-Doc parse(const std::string &text, bool indexed = false) {
-    return Doc(indexed ? xmlDomParseXmlDataFastSearch(text.data(), text.size())
-                       : xmlDomParseXmlData(text.data(), text.size()));
+Doc parse(const std::string &text) {
+    return Doc(xmlDomParseXmlData(text.data(), text.size()));
 }
 
 std::string build(const xmlDomNode_t *n, size_t size = 4096) {
@@ -135,29 +134,6 @@ TEST(XmlDom, ListsAreCappedAndOccurrencesFollowTheNode) {
     EXPECT_STREQ(xmlDomGetData(list->nodes[1]), "2");
     EXPECT_EQ(xmlDomFindInNodeList("a", 0, list), list->nodes[0]);
     xmlDomFreeNodeList(list);
-}
-
-TEST(XmlDom, FastSearchIndexAgreesWithTheTreeAndSurvivesChanges) {
-    const std::string text = "<reply><vlan><name>a</name><tag>1</tag></vlan><name>b</name></reply>";
-    for (bool indexed : {true, false}) {
-        SCOPED_TRACE(indexed);
-        Doc doc = parse(text, indexed);
-        EXPECT_EQ(doc->index != nullptr, indexed);
-        xmlDomNode_t *first = nullptr;
-        EXPECT_EQ(xmlDomFastSearch(doc.get(), "name", &first), 2);
-        EXPECT_STREQ(xmlDomGetData(first), "a");
-        xmlDomNode_t *tag = xmlDomFindNode("tag", 0, doc.get());
-        EXPECT_EQ(xmlDomFastSearch(tag, "tag", nullptr), 1);  // any node finds its document
-        xmlDomNodeList_t *list = nullptr;
-        EXPECT_EQ(xmlDomGrepCompleteNodeListByTagName(tag, "name", &list), 2);
-        xmlDomFreeNodeList(list);
-        // After a change the answers follow the tree, not a stale index.
-        ASSERT_EQ(xmlDomDeleteNode(first->parent, first), 0);
-        ASSERT_EQ(xmlDomSetNodeName(tag, "name"), 0);
-        EXPECT_EQ(xmlDomFastSearch(doc.get(), "tag", nullptr), 0);
-        EXPECT_EQ(xmlDomFastSearch(doc.get(), "name", &first), 2);
-        EXPECT_EQ(first, tag);
-    }
 }
 
 // One key holds at most its cap of values; handed-over values go with the hash.
