@@ -73,6 +73,12 @@ TEST_F(HandlerTest, RequestsOfEachFamily) {
         {"32 characters pass", "createRequest", "createResponse",
          vlan("<name>" + name(32) + "</name>"), replies(),
          texts("<vlan><name>" + name(32) + "</name><rowStatus>create</rowStatus></vlan>")},
+        {"a tag marks the ports tagged", "setRequest", "setResponse",
+         vlan("<name>blue</name><tagValue>10</tagValue>"), replies(),
+         texts("<tag>10</tag><tagged>1</tagged></vlan>")},
+        {"a new name is held to 32 characters", "setRequest",
+         "Vlan name can not contain more than 32 characters",
+         vlan("<name>blue</name><newName>" + name(33) + "</newName>"), replies(), texts()},
         {"ports given one by one", "setRequest", "setResponse",
          vlan("<name>blue</name><vlanTaggedPorts>1:1-2</vlanTaggedPorts>"), replies(),
          texts("<vlanPort><vlanName>blue</vlanName><rowStatus>create</rowStatus><taggedPorts>1:1-2"
@@ -88,6 +94,19 @@ TEST_F(HandlerTest, RequestsOfEachFamily) {
          "does not exist", member("network"), replies(cmOk(), cmStatus(0, missing.c_str())),
          texts("<rowStatus>create</rowStatus>", "<rowStatus>configure</rowStatus>",
                "<set><pvlan><pvlanName>pv</pvlanName><rowStatus>unconfigure</rowStatus></pvlan>")},
+        {"a member needs all three values", "createRequest",
+         "Invalid request, private vlan name, member vlan name, and member vlan type must all be "
+         "specified",
+         typed("vlan:PrivateVlanMemberConfig",
+               "<vlanName>green</vlanName><pvlanName>pv</pvlanName>"),
+         replies(), texts()},
+        {"an isolated member cannot be deleted this way", "deleteRequest",
+         "Invalid type, must either network or subscriber", member("isolated"), replies(), texts()},
+        {"a protocol set sends nothing and fails", "setRequest", "Unknown Error",
+         typed("vlan:Protocol",
+               "<protoName>ip</protoName><protoData><value>0800</value>"
+               "<type>etype</type></protoData>"),
+         replies(), texts()},
         {"client text in a fixed request stays a value", "deleteRequest", "deleteResponse",
          typed("vlan:PrivateVlanMemberConfig",
                "<vlanName>g&lt;x&gt;</vlanName><pvlanName>p&amp;v</pvlanName><type>network</type>"),
@@ -100,6 +119,9 @@ TEST_F(HandlerTest, RequestsOfEachFamily) {
          replies(),
          texts("<ports><slot>1</slot><port>5</port><autoNegotiation>0</autoNegotiation><speed>2"
                "</speed><isSpeedAdvt>0</isSpeedAdvt></ports>")},
+        {"a port without a slot is in slot 1", "setRequest", "setResponse",
+         typed("port:PortConfig", "<portList>7</portList><adminState>Disabled</adminState>"),
+         replies(), texts("<ports><slot>1</slot><port>7</port><adminState>0</adminState></ports>")},
         {"egress QoS profiles from the repeated elements", "getRequest",
          "<eQosProfile><qos>QP1</qos><minBw>0</minBw><maxBw>100</maxBw><priority>low</priority>"
          "</eQosProfile><eQosProfile><qos>QP2</qos><minBw>5</minBw>",
@@ -122,6 +144,9 @@ TEST_F(HandlerTest, RequestsOfEachFamily) {
          typed("system:SwitchInfo", "<saveConfig>yes</saveConfig>"), replies(),
          texts("<module_cfgmgr><setop><saveConfig><name></name><set_def>0</set_def></saveConfig>"
                "</setop></module_cfgmgr>")},
+        {"a session ended by its id", "deleteRequest", "deleteResponse",
+         typed("aaa:Session", "<Id>5</Id>"), replies(),
+         texts("<module_aaa><setop><session><sessId>5</sessId></session></setop></module_aaa>")},
         {"the password policy applies to every account as well", "setRequest", "setResponse",
          typed("aaa:PasswordPolicy", "<maxAge>30</maxAge>"), replies(),
          texts("<acctPasswordSecurityGlobalCfg><maxAge>30</maxAge>",
