@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,8 @@ struct Reply {
     uint32_t status = 0;
     std::string message, data;
     bool hasData = false;  // the reply handed over a data text, even an empty one
+    int deliveries = 0;
+    std::thread::id thread;  // where the callback ran
 };
 
 std::map<uint32_t, Reply> gReplies;
@@ -37,6 +40,8 @@ uint32_t gSeq = 1;
 void onEvent(int event, cmEventData_t *d) {
     if (event == CM_EVENT_REPLY) {
         Reply &r = gReplies[d->seqnum];
+        r.deliveries++;
+        r.thread = std::this_thread::get_id();
         r.status = d->status;
         r.message = d->message ? d->message : "";
         r.data = d->data ? d->data : "";
@@ -211,6 +216,40 @@ TEST_F(CfgmgrTest, OneStartServesDefaultsRepliesEventsAndFreshWalks) {
 // A request pending when cfgmgr stalls gets its failure in time; what was saved
 // comes back with the restarted process, what was not does not, and without the saved
 // file the factory defaults do.
+TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
+    ASSERT_TRUE(up());
+    for (const char *name : {"a1", "a3", "a5"})
+        ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
+    auto nameIn = [](const Reply &r) {
+        size_t a = r.data.find("<name><![CDATA[") + 15;
+        return r.data.substr(a, r.data.find("]]>", a) - a);
+    };
+    ASSERT_EQ(nameIn(get(kAllVlans, CM_GET_NEXT)), "Default");  // reads a1, a3... ahead
+
+    // Nobody runs the dispatcher meanwhile: only the sender's thread can answer.
+    uint32_t seq = 0;
+    std::thread sender([&] {
+        seq =
+            sendAsync("vlan", vlanText("VR-Default", "Default", "", "get"), CM_OP_GET, CM_GET_NEXT);
+    });
+    sender.join();
+    ASSERT_EQ(gReplies.count(seq), 1u);
+    EXPECT_EQ(gReplies[seq].deliveries, 1);
+    EXPECT_NE(gReplies[seq].thread, std::this_thread::get_id());
+    EXPECT_EQ(nameIn(gReplies[seq]), "a1");
+
+    // Held next: the row after a1. A walk named by the name alone asks after a3.
+    uint32_t other =
+        sendAsync("vlan", "<module_vlan><get><vlan><name>a3</name></vlan></get></module_vlan>",
+                  CM_OP_GET, CM_GET_NEXT);
+    EXPECT_EQ(gReplies.count(other), 0u);
+    ASSERT_TRUE(pumpUntil([&] { return gReplies.count(other) > 0; }));
+    EXPECT_EQ(nameIn(gReplies[other]), "a5");
+    pumpFor(50);
+    EXPECT_EQ(gReplies[seq].deliveries, 1);
+    EXPECT_EQ(gReplies[other].deliveries, 1);
+}
+
 TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     env.set("KARN_CM_TIMEOUT_SECONDS", "1");
     ASSERT_TRUE(up());
