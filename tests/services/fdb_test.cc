@@ -63,7 +63,7 @@ TEST_F(FdbTest, EntryFields) {
         bool isStatic;
         bool isPermanent;
     };
-    const Case cases[] = {{"", false, false}, {"d s", true, false}, {"p", false, true}};
+    const Case cases[] = {{"d s", true, false}, {"p", false, true}};
     for (const Case &c : cases) {
         SCOPED_TRACE(c.flags);
         gFake.cmAnswer = [&](const FakeCmCall &) {
