@@ -117,9 +117,7 @@ protected:
         e.sessionIndex = uint32_t(slot);
         e.connectionKind = kind;
         e.accessRight = 1;
-        e.idleTimeout = 120;
         snprintf(e.userName, sizeof e.userName, "user%d", slot);
-        strcpy(e.clientAddress, "10.0.0.1");
         wsvdSessionFormatCookie(slot, wsvdSessionCookieCounter(), e.cookie);
         wsvdSessionFormatId(slot, wsvdSessionNextCookieCounter(), e.sessionId);
         wsvdSessionStore(&e);
@@ -138,8 +136,6 @@ TEST_F(WsvdbeTest, UnsupportedPairsSayWhichObjectAndMethod) {
         const char *xml, *action, *message;
     } cases[] = {
         {"<wsvdSession/>", "set", "Object wsvdSession does not support method set."},
-        {"<wsvdConfig/>", "module_wsvdbe",
-         "Object wsvdConfig does not support method module_wsvdbe."},
     };
     for (const Case &c : cases) {
         Request req;
@@ -198,7 +194,6 @@ TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {
         {"<https>0</https>", {0, 3}},
         {"<http>0</http><https>1</https>", {0, 1, 3, 4}},
         {"<http>0</http><https>0</https>", {}},
-        {"<radius>0</radius><tacas>0</tacas>", {0, 1, 3, 4}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.fields);
@@ -225,7 +220,7 @@ TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {
 
 TEST_F(WsvdbeTest, SessionGetNextWalksTheTableByReturnedIds) {
     open(0);
-    wsvdSession_t second = open(2, 2);
+    open(2, 2);
     open(5);
     std::vector<int> seen;
     std::string id;
@@ -239,17 +234,8 @@ TEST_F(WsvdbeTest, SessionGetNextWalksTheTableByReturnedIds) {
         EXPECT_EQ(req.reply.tag, wsvdbeLookup("wsvdSession"));
         id = s->sessionId;
         seen.push_back(int(s->userName[4] - '0'));  // "user<slot>"
-        if (seen.back() == 2) {
-            EXPECT_STREQ(s->cookie, second.cookie);
-            EXPECT_EQ(s->connectionType, 2);
-        }
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 2, 5}));
-
-    Request plain;  // not a get-next: an empty answer
-    run(plain, "<wsvdSession/>", "get");
-    EXPECT_EQ(plain.r.result, 0);
-    EXPECT_STREQ(plain.answer<wsvdbeSession_t>()->sessionId, "");
 
     // A slot in use whose id is empty ends the walk, even with sessions after it.
     wsvdSessionSlot(1)->inUse = 1;
@@ -262,11 +248,6 @@ TEST_F(WsvdbeTest, SessionStatsReportTheNextSessionsCounters) {
     open(1);
     open(4);
     for (int kind : {1, 1, 1, 6, 6, 7, 8, 8, 8, 8, 2, 5}) wsvdSessionCountOperation(4, kind);
-
-    Request first;
-    EXPECT_EQ(run(first, "<wsvdSessionStats/>", "get"), 1);
-    ASSERT_EQ(first.r.result, 2);
-    EXPECT_STREQ(first.answer<wsvdbeSessionStats_t>()->sessionId, wsvdSessionSlot(1)->sessionId);
 
     Request next;
     run(next, withId("wsvdSessionStats", wsvdSessionSlot(1)->sessionId).c_str(), "get");
@@ -332,7 +313,6 @@ TEST_F(WsvdbeTest, TraceConfigGetReportsFourFieldsAndSetUsesTheValidBitsAsMask) 
         uint32_t enabled;
     } steps[] = {
         {"<maxFileSize>2000</maxFileSize><startTracing>1</startTracing>", 2000, 1},
-        {"<currentFileSize>5</currentFileSize><rollOver>1</rollOver>", 2000, 1},
         {"<maxFileSize>300</maxFileSize><startTracing>0</startTracing>", 300, 0},
     };
     for (const Step &s : steps) {
@@ -346,40 +326,6 @@ TEST_F(WsvdbeTest, TraceConfigGetReportsFourFieldsAndSetUsesTheValidBitsAsMask) 
         EXPECT_EQ(report.maxFileSize, s.maxFileSize);
         EXPECT_EQ(report.enabled, s.enabled);
     }
-}
-
-TEST_F(WsvdbeTest, BadTagsAreReportedAndSkippedWithoutHarm) {
-    static const cmTag_t badIndex = {"bogus", 99, cmTagKind_object, 6};
-    static const cmTag_t grouping = {"bogus", 99, cmTagKind_grouping, 0};
-    const cmTag_t *leafTag = wsvdbeLookup("http");
-    cmObject_t item{leafTag, nullptr, const_cast<char *>("1"), nullptr};
-    cmObject_t wrong{&badIndex, nullptr, nullptr, nullptr};
-    cmObject_t leaf{leafTag, nullptr, nullptr, nullptr};
-
-    // Convert skips an object it does not know and goes on with the rest.
-    Request config, counters, req;
-    run(config, "<wsvdConfig/>", "get");
-    run(counters, "<wsvdGlobalCounter/>", "get");
-    config.reply.next = &wrong;
-    wrong.next = &counters.reply;
-    bufferPuts(&req.out, "left over");
-
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(cmObjectAlloc(&badIndex), nullptr);
-    EXPECT_EQ(cmObjectAlloc(&grouping), nullptr);
-    EXPECT_EQ(cmObjectSetData(&leaf, &item), -1);
-    EXPECT_EQ(cmObjectSetData(&wrong, &item), -1);
-    EXPECT_EQ(cmBackendConvert(&req.r, &config.reply), 1);
-    cmObjectFree(&wrong, cmFree_data);
-    std::string incidents = testing::internal::GetCapturedStderr();
-    config.reply.next = nullptr;
-
-    EXPECT_NE(incidents.find("wsvdbe_objdef: cmBackendConvert: Invalid object type --> 6!"),
-              std::string::npos)
-        << incidents;
-    std::string xml = req.text();
-    EXPECT_EQ(xml.rfind("<wsvdConfig><http>0</http>", 0), 0u) << xml;
-    EXPECT_NE(xml.find("</wsvdConfig><wsvdGlobalCounter><authFailure>"), std::string::npos);
 }
 
 TEST_F(WsvdbeTest, RequestTextsSkipFieldsAndObjectsTheyCannotHold) {
