@@ -175,6 +175,34 @@ TEST_F(PolicyTest, EveryFieldIsWrittenInItsPlaceAndReadsBack) {
     EXPECT_EQ(got.substr(0, got.find("<rule><name>calm</name>")), "<name>p1</name>" + want);
 }
 
+// Statements as cfgmgr hands them over, cut short or out of place: read without reading
+// past their end, and left out when they mean nothing.
+TEST_F(PolicyTest, MalformedStatementsReadBackSafely) {
+    struct Case {
+        uint32_t block;
+        const char *keyword, *value;
+        const char *xml;  // what the Tripwatch rule holds afterwards; "" when not mapped
+    } cases[] = {
+        {1, "hysteresis", "2", ""},  // no condition before it
+        {2, "snmptrap", "7 \"open ended 60",
+         "<snmptrap><message>open ended 60</message><id>7</id></snmptrap>"},
+        {2, "cli", "\"never closed", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.keyword) + " " + c.value);
+        ruleEntry_t trip{
+            "t", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ANY, {{c.block, c.keyword, c.value}}};
+        std::string got = readBack({trip});
+        if (c.xml[0])
+            EXPECT_NE(got.find(c.xml), std::string::npos) << got;
+        else
+            EXPECT_EQ(got,
+                      "<name>p1</name><aclRules></aclRules><tripwatchRules><rule><name>t</name>" +
+                          std::string(c.block == 1 ? "<match type=\"MATCH_ANY\">" : "<match>") +
+                          "</match></rule></tripwatchRules>");
+    }
+}
+
 TEST_F(PolicyTest, ReadBackKeepsTheFirst32OfAMatchAndAResponse) {
     // A match and a response keep their first 32; a later "permit" undoes a "deny".
     ruleEntry_t many{"t", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL, {}};
