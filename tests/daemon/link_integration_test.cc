@@ -116,4 +116,12 @@ TEST_F(LinkTest, ExecHookReplaysAStoredRequestOrEndsTheProcess) {
     EXPECT_TRUE(sw.waitForLog("exited with status 1"));
 }
 
+// Start-up builds the object registry from $KARN_ROOT/config/www/api/xsd; without usable
+// metadata it says so and serves anyway.
+TEST(SchemaStartup, WithoutMetadataTheDaemonStillRuns) {
+    SwitchHarness sw({"wsvd=wsvd_testserve"}, SwitchHarness::Root::empty);
+    ASSERT_TRUE(sw.start());  // wsvd answers
+    EXPECT_TRUE(sw.waitForLog("Could not init XML Schema Parse"));
+}
+
 }  // namespace

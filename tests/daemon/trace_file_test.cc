@@ -1,14 +1,59 @@
+// The trace file, and the worker's read and write paths as a serve step sees them.
 #include "daemon/trace_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "cfgmgmt/cmBackend/src/buffer.h"
+#include "daemon/worker.h"
+#include "platform/wsvdreq.h"
 #include "tests/support/scratch.h"
 
 namespace {
+
+wsvdBuflist_t *piecesOf(const std::vector<std::string> &texts) {
+    wsvdBuflist_t *all = nullptr;
+    for (const std::string &t : texts) {
+        wsvdBuflist_t *l = wsvdBufferToBuflist(t.c_str(), static_cast<uint32_t>(t.size()));
+        if (!all)
+            all = l;
+        else
+            wsvdBuflistAppend(all, l);
+    }
+    return all;
+}
+
+std::string readAll(wsvdRequest *r, size_t chunk) {
+    std::string out;
+    std::vector<char> buf(chunk);
+    size_t n;
+    while ((n = wsvdRequestRead(r, buf.data(), chunk)) > 0) {
+        EXPECT_LE(n, chunk);
+        out.append(buf.data(), n);
+    }
+    EXPECT_EQ(wsvdRequestRead(r, buf.data(), chunk), 0u);  // stays at the end
+    return out;
+}
+
+TEST(RequestRead, WalksAllPiecesWhateverTheChunkSize) {
+    std::string big(5000, 'b');  // cut into two pieces by the request library
+    std::vector<std::string> texts = {"  <a>", "", big, "</a>"};
+    for (size_t chunk : {1, 3, 4096, 100000}) {
+        SCOPED_TRACE(chunk);
+        wsvdRequest r;
+        memset(&r, 0, sizeof r);
+        r.pieces = piecesOf(texts);
+        r.currentPiece = r.pieces->head;
+        r.readPos = r.pieces->head->text + 2;  // the worker skips leading blanks
+        EXPECT_EQ(readAll(&r, chunk), "<a>" + big + "</a>");
+        wsvdBuflistFree(r.pieces);
+    }
+}
 
 class TraceFileTest : public ::testing::Test {
 protected:
@@ -26,11 +71,7 @@ protected:
     }
 };
 
-TEST_F(TraceFileTest, OffCreatesNothingAndReportsItsNames) {
-    wsvdTraceReport_t report;
-    wsvdTraceFileReport(&report);
-    EXPECT_EQ(report.fileName, first);
-    EXPECT_EQ(report.secondFileName, second);
+TEST_F(TraceFileTest, OffCreatesNothing) {
     wsvdTraceWrite("%s", "lost");
     wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE, 10, 1);  // enabled not in the mask
     wsvdTraceWrite("%s", "lost");
@@ -89,6 +130,40 @@ TEST_F(TraceFileTest, PasswordsAreMaskedAndFilesAreTheOwnersOnly) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     ASSERT_EQ(stat((scratch / "intern").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// The request's peer is unknown here, so nothing reaches a socket; what was flushed
+// shows in the trace file, what is held shows in the buffer.
+TEST_F(TraceFileTest, FlushesHeldTextOnceMoreThan4000BytesWouldBeHeld) {
+    struct Case {
+        const char *name;
+        std::vector<size_t> writes;
+        size_t flushed, held;
+    } cases[] = {
+        {"exactly 4000 stays held", {1000, 1000, 1000, 1000}, 0, 4000},
+        {"one byte more flushes", {1000, 1000, 1000, 1000, 1}, 4000, 1},
+        {"big write after small flushes the small", {10, 5000}, 10, 5000},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED | WSVD_TRACE_SET_MAX_SIZE, 1 << 30, 1);
+        wsvdRequest r;
+        memset(&r, 0, sizeof r);
+        r.peerId = 0xdead;
+        r.response = bufferAlloc(512);
+        char fill = 'a';
+        std::string all;
+        for (size_t n : c.writes) {
+            std::string w(n, fill++);
+            all += w;
+            EXPECT_EQ(wsvdResponseWrite(&r, w.data(), w.size()), 0);
+        }
+        EXPECT_EQ(readFile(first), all.substr(0, c.flushed));
+        EXPECT_EQ(std::string(r.response->data, r.response->length), all.substr(c.flushed));
+        bufferFree(r.response);
+    }
 }
 
 }  // namespace
