@@ -83,27 +83,6 @@ TEST_F(LinkTest, CliPeerIsUsedWhileConnectedAndForgottenWhenItLeaves) {
     EXPECT_EQ(reply, "no cli");
 }
 
-TEST_F(LinkTest, HeaderFieldsComeBackWithTheReply) {
-    wsvcRequest_t r;
-    r.text = "user";
-    r.requestId = 5;
-    r.userName = "admin";
-    r.password = "secret";
-    r.headerWord = 0x1234;
-    r.headerText = "carried";
-    ASSERT_EQ(wsvcSendRequest(c.get(), r), 0);
-    wsvcMessage_t m;
-    do {
-        ASSERT_EQ(wsvcReadMessage(c.get(), &m, 10000), 0) << wsvcError(c.get());
-    } while (m.type != WSVD_MSG_REPLY);
-    // The text names no session, so the header's credentials stand.
-    EXPECT_EQ(m.text, "user=admin password=secret");
-    EXPECT_EQ(m.record.peerRequestId, 5u);
-    EXPECT_EQ(m.record.headerWord, 0x1234u);
-    EXPECT_STREQ(m.record.headerText, "carried");
-    EXPECT_EQ(m.record.clientKind, 2u);
-}
-
 // The exec hook replays a file of the configuration directory; without its file the
 // process ends, as the original does.
 TEST_F(LinkTest, ExecHookReplaysAStoredRequestOrEndsTheProcess) {
