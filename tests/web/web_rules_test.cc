@@ -1,5 +1,5 @@
-// The web front end's decisions that need no network: SOAP version, the test hook,
-// fault detection, client addresses, the WSDL rewrite and the command line.
+// The web front end's decisions that need no network: SOAP version, fault detection, client
+// addresses, the WSDL rewrite and the command line.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
@@ -26,17 +26,6 @@ TEST(WebRules, SoapVersionFromContentType) {
     for (auto &c : cases)
         EXPECT_EQ(webSoapVersionOf(c.contentType), c.version)
             << (c.contentType ? c.contentType : "(null)");
-}
-
-TEST(WebRules, ExecHookRecognisedAfterBlanks) {
-    struct {
-        const char *text;
-        bool hook;
-    } cases[] = {
-        {" \t\r\n <exec>", true}, {"<execute/>", false}, {"<soap:Envelope><exec> x", false},
-        {"   ", false},           {"<exe", false},
-    };
-    for (auto &c : cases) EXPECT_EQ(webIsExecHook(c.text), c.hook) << c.text;
 }
 
 TEST(WebRules, FaultIsTheFirstElementOfTheBody) {
