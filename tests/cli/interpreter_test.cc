@@ -10,7 +10,6 @@
 #include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cli/cli_commands.h"
 #include "cmclient/cm.h"
-#include "platform/portlist.h"
 
 namespace {
 
@@ -21,26 +20,15 @@ std::string leaf(const std::string &xml, const std::string &name) {
     return xml.substr(a, xml.find("</" + name + ">", a) - a);
 }
 
-std::string portsText(portlist_t list) {
-    buffer_t b{};
-    PORTLIST_TO_STRING(&list, &b);
-    std::string s = b.data ? b.data : "";
-    free(b.data);
-    return s;
-}
-
-// Just enough of cfgmgr for the CLI: VLANs keyed by name, static FDB entries, a save
-// counter and the daemon's settings.
+// Just enough of cfgmgr for the CLI: VLANs keyed by name and the daemon's settings
+// (operator_test runs the CLI against the real cfgmgr).
 struct FakeCfgmgr {
     struct Vlan {
         std::string vr;
         std::string tag;
-        portlist_t tagged{}, untagged{};
     };
     std::map<std::string, Vlan> vlans;
-    std::map<std::string, std::string> fdb;  // MAC -> "vlan|ports"
     std::vector<std::string> requests;
-    int saves = 0;
     bool reachable = true;
     std::string failNext;  // message of a failure for the next set
 
@@ -63,9 +51,7 @@ struct FakeCfgmgr {
 
     std::string vlanXml(const std::string &name, const Vlan &v) {
         return "<vlan><name>" + name + "</name><vrName>" + v.vr + "</vrName>" +
-               (v.tag.empty() ? "" : "<tag>" + v.tag + "</tag>") + "<taggedPorts>" +
-               portsText(v.tagged) + "</taggedPorts><untaggedPorts>" + portsText(v.untagged) +
-               "</untaggedPorts></vlan>";
+               (v.tag.empty() ? "" : "<tag>" + v.tag + "</tag>") + "</vlan>";
     }
 
     bool exchange(uint32_t op, uint32_t flags, const std::string &module, const std::string &text,
@@ -86,47 +72,6 @@ struct FakeCfgmgr {
             EXPECT_EQ(flags, CM_GET_NEXT);
             auto it = vlans.upper_bound(leaf(text, "name"));
             if (it != vlans.end()) r->data = vlanXml(it->first, it->second);
-        } else if (module == "vlan") {
-            std::string name = leaf(text, "name"), row = leaf(text, "rowStatus");
-            portlist_t tagged, untagged;
-            STRING_TO_PORTLIST(&tagged, leaf(text, "taggedPorts").c_str(), 0);
-            STRING_TO_PORTLIST(&untagged, leaf(text, "untaggedPorts").c_str(), 0);
-            if (row == "create") {
-                vlans[name] = Vlan{leaf(text, "vrName"), leaf(text, "tag")};
-            } else if (row == "delete") {
-                vlans.erase(name);
-            } else if (row == "configure" || row == "unconfigure") {
-                Vlan &v = vlans[name];
-                if (!leaf(text, "tag").empty()) v.tag = leaf(text, "tag");
-                for (int w = 0; w < PL_WORDS; w++) {
-                    if (row == "configure") {
-                        v.tagged.words[w] =
-                            (v.tagged.words[w] & ~untagged.words[w]) | tagged.words[w];
-                        v.untagged.words[w] =
-                            (v.untagged.words[w] & ~tagged.words[w]) | untagged.words[w];
-                    } else {
-                        v.tagged.words[w] &= ~tagged.words[w];
-                        v.untagged.words[w] &= ~untagged.words[w];
-                    }
-                }
-            }
-        } else if (module == "fdb" && op == CM_OP_GET) {
-            auto it = fdb.upper_bound(leaf(text, "mac_addr"));
-            if (it != fdb.end()) {
-                std::string v = it->second.substr(0, it->second.find('|'));
-                std::string p = it->second.substr(it->second.find('|') + 1);
-                r->data = "<fdb_show><mac_addr>" + it->first + "</mac_addr><vlan_name>" + v +
-                          "</vlan_name><port_list>" + p +
-                          "</port_list><age>0</age><flags>sp</flags><vlanInstance>1</vlanInstance>"
-                          "<type>1</type></fdb_show>";
-            }
-        } else if (module == "fdb") {
-            if (leaf(text, "action") == "create")
-                fdb[leaf(text, "macAddr")] = leaf(text, "vlanName") + "|" + leaf(text, "portList");
-            else
-                fdb.erase(leaf(text, "macAddr"));
-        } else if (module == "cfgmgr") {
-            saves++;
         } else if (module == "wsvdbe" && op == CM_OP_GET) {
             r->data = text.find("wsvdGlobalCounter") != std::string::npos
                           ? "<wsvdGlobalCounter><authFailure>3</authFailure><xmlError>7</xmlError>"
@@ -261,51 +206,6 @@ TEST_F(Interpreter, VariablesOfARun) {
         EXPECT_EQ(ok ? cm.requests.back() : out, c.request);
     }
     EXPECT_EQ(run("create vlan $V").out, "Error: Invalid VLAN name \"$V\".\n");
-}
-
-TEST_F(Interpreter, OperatorSessionBuildsAVlanAndShowsIt) {
-    EXPECT_TRUE(run("create vlan sales tag 20").ok);
-    EXPECT_TRUE(run("configure vlan sales add ports 1:1-4").ok);
-    EXPECT_TRUE(run("configure vlan sales add ports 2:7 tagged").ok);
-    EXPECT_TRUE(run("configure vlan sales delete ports 1:2").ok);
-    EXPECT_TRUE(run("create fdb 00:11:22:33:44:55 vlan sales ports 1:1").ok);
-
-    std::string detail = run("show vlan sales").out;
-    EXPECT_NE(detail.find("VLAN name:       sales\n"), std::string::npos) << detail;
-    EXPECT_NE(detail.find("802.1Q tag:      20\n"), std::string::npos) << detail;
-    EXPECT_NE(detail.find("Untagged ports:  1:1,1:3-4\n"), std::string::npos) << detail;
-    EXPECT_NE(detail.find("Tagged ports:    2:7\n"), std::string::npos) << detail;
-
-    std::string list = run("show vlan").out;
-    EXPECT_NE(list.find("sales"), std::string::npos);
-    EXPECT_NE(list.find("Total number of VLANs: 1\n"), std::string::npos) << list;
-
-    std::string fdb = run("show fdb").out;
-    EXPECT_NE(fdb.find("00:11:22:33:44:55  sales"), std::string::npos) << fdb;
-    EXPECT_NE(fdb.find("Total: 1 entries, 1 static"), std::string::npos) << fdb;
-
-    std::string config = run("show configuration").out;
-    for (const char *line : {"create vlan sales vr VR-Default tag 20\n",
-                             "configure vlan sales add ports 1:1,1:3-4 untagged\n",
-                             "configure vlan sales add ports 2:7 tagged\n",
-                             "create fdb 00:11:22:33:44:55 vlan sales ports 1:1\n",
-                             "configure management max-sessions 8\n"})
-        EXPECT_NE(config.find(line), std::string::npos) << line << config;
-
-    // What show configuration prints recreates the VLAN in an empty store.
-    cm.vlans.clear();
-    cm.fdb.clear();
-    size_t pos = 0;
-    while (pos < config.size()) {
-        size_t nl = config.find('\n', pos);
-        std::string line = config.substr(pos, nl - pos);
-        pos = nl + 1;
-        EXPECT_TRUE(run(line).ok) << line;
-    }
-    EXPECT_EQ(run("show vlan sales").out, detail);
-
-    EXPECT_TRUE(run("delete vlan sales").ok);
-    EXPECT_EQ(run("show vlan sales").out, "Error: VLAN \"sales\" does not exist.\n");
 }
 
 // A walk goes on from the name cfgmgr reported (which any client may have chosen: it is
