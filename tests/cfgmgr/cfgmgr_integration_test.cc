@@ -213,9 +213,6 @@ TEST_F(CfgmgrTest, OneStartServesDefaultsRepliesEventsAndFreshWalks) {
     EXPECT_EQ(gEvents.size(), 2u);
 }
 
-// A request pending when cfgmgr stalls gets its failure in time; what was saved
-// comes back with the restarted process, what was not does not, and without the saved
-// file the factory defaults do.
 TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
     ASSERT_TRUE(up());
     for (const char *name : {"a1", "a3", "a5"})
@@ -250,6 +247,9 @@ TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
     EXPECT_EQ(gReplies[other].deliveries, 1);
 }
 
+// A request pending when cfgmgr stalls gets its failure in time; what was saved
+// comes back with the restarted process, what was not does not, and without the saved
+// file the factory defaults do.
 TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     env.set("KARN_CM_TIMEOUT_SECONDS", "1");
     ASSERT_TRUE(up());

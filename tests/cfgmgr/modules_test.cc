@@ -1,5 +1,5 @@
-// The modules' hooks over the shipped catalogue, in-process, on a clock the test moves:
-// what the views of the platform report, and the rows a VLAN brings with it.
+// The modules' hooks over the shipped catalogue, in-process: the rows a VLAN brings with
+// it and the ports it takes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,22 +7,16 @@
 #include "cfgmgr/persist.h"
 #include "cfgmgr/store.h"
 #include "cmclient/cm.h"
-#include "platform/clock.h"
 
 namespace {
-
-const uint64_t kUptimeSeconds = 100;
 
 class ModulesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        clockUseManual();
         std::string why;
         ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
         ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
-        clockAdvanceUs(kUptimeSeconds * 1000000);
     }
-    void TearDown() override { clockSetSource(nullptr); }
 };
 
 cfgReply_t get(const std::string &module, const std::string &object, const std::string &fields,
@@ -51,58 +45,8 @@ std::string field(const std::string &data, const std::string &name) {
     return text;
 }
 
-uint64_t number(const std::string &data, const std::string &name) {
-    return std::stoull("0" + field(data, name));
-}
-
 std::string port(const char *name) {
     return std::string("<port>") + name + "</port>";
-}
-
-// Counters grow by the rates the utilization view gives, on cabled ports with link; a
-// port without a partner shows none, and a disabled one keeps what it counted.
-TEST_F(ModulesTest, PortCountersFollowTheRatesOfPortsWithLink) {
-    struct Case {
-        const char *port;
-        bool link;
-    } cases[] = {{"1:1", true}, {"2:7", true}, {"1:47", true}, {"3:12", false}, {"4:22", false}};
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.port);
-        std::string info = get("port", "show_ports_info", port(c.port)).data;
-        std::string rates = get("port", "show_ports_utilization", port(c.port)).data;
-        std::string counts = get("port", "show_ports_stats", port(c.port)).data;
-        EXPECT_EQ(field(info, "linkState"), c.link ? "1" : "2");
-        EXPECT_EQ(number(rates, "rxPktsPerSec") > 0, c.link);
-        EXPECT_EQ(number(counts, "rxPackets"), number(rates, "rxPktsPerSec") * kUptimeSeconds);
-        EXPECT_EQ(number(counts, "txBytes"), number(rates, "txBytesPerSec") * kUptimeSeconds);
-    }
-    auto rxPackets = [] {
-        return number(get("port", "show_ports_stats", port("2:7")).data, "rxPackets");
-    };
-    uint64_t rate = number(get("port", "show_ports_utilization", port("2:7")).data, "rxPktsPerSec");
-    uint64_t before = rxPackets();
-    ASSERT_TRUE(set("port", "ports", "<slot>2</slot><port>7</port><adminState>0</adminState>"));
-    EXPECT_EQ(field(get("port", "show_ports_info", port("2:7")).data, "linkState"), "2");
-    clockAdvanceUs(30 * 1000000);
-    EXPECT_EQ(rxPackets(), before);  // neither lost nor growing while down
-    ASSERT_TRUE(set("port", "ports", "<slot>2</slot><port>7</port><adminState>1</adminState>"));
-    EXPECT_EQ(rxPackets(), before);
-    clockAdvanceUs(10 * 1000000);
-    EXPECT_EQ(rxPackets(), before + 10 * rate);
-}
-
-// A request may name its ports in portList; a view then answers from those ports alone.
-TEST_F(ModulesTest, PortViewsAnswerThePortsOfPortList) {
-    cfgReply_t r = get("port", "show_ports_config", "<portList>2:5</portList>");
-    EXPECT_EQ(field(r.data, "port"), "2:5");
-    r = get("port", "show_ports_txerrors", "<portList>*</portList><port>4:24</port>", CM_GET_NEXT);
-    EXPECT_EQ(r.data, "");  // the last port
-    EXPECT_EQ(get("port", "show_ports_stats", "<portList>9:1</portList>").message,
-              "Value \"9:1\" is not valid for field \"portList\".");
-    // A keyless object answers its one row to every get, so a walk ends with it.
-    r = get("system", "dm_system", "", CM_GET_NEXT);
-    EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(number(r.data, "upTime"), kUptimeSeconds);
 }
 
 // A VLAN brings its rows of the per-VLAN settings and takes them when it goes; a VLAN

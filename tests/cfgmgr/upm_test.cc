@@ -1,5 +1,5 @@
 // cfgmgr's upm module in-process: what its requests change and refuse, the shapes of
-// the walks the daemon makes, timers on a hand-moved clock, and runs through a fake CLI.
+// the walks the daemon makes, and runs through a fake CLI on a hand-moved clock.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -15,8 +15,6 @@
 #include "cmclient/cm.h"
 #include "platform/clock.h"
 #include "platform/dispatch.h"
-#include "platform/dm.h"
-#include "platform/portlist.h"
 #include "tests/support/scratch.h"
 
 namespace {
@@ -85,10 +83,6 @@ std::string run(const std::string &name, int event, const std::string &environme
     return "<cfgUpmStaticProfile><eventType>" + std::to_string(event) + "</eventType><envString>" +
            environment + "</envString><profileName>" + name +
            "</profileName><rowStatus>create</rowStatus></cfgUpmStaticProfile>";
-}
-std::string enable(const std::string &name, int on) {
-    return "<cfgUpmProfile><enable>" + std::to_string(on) + "</enable><profileName>" + name +
-           "</profileName><rowStatus>create</rowStatus></cfgUpmProfile>";
 }
 std::string removal(const std::string &object, const std::string &key, const std::string &name) {
     return "<" + object + "><" + key + ">" + name + "</" + key +
@@ -256,48 +250,6 @@ TEST_F(UpmModule, WalkShapes) {
     EXPECT_EQ(named("bb").data, "");
 }
 
-// Timers fire on the dispatcher's clock: a periodic one every period, a one-shot one at
-// its time; a run goes to the CLI with the run's variables.
-TEST_F(UpmModule, TimersFireOnTheDispatchersClock) {
-    ASSERT_TRUE(changes(profile("p", "# make it\ncreate vlan v$TIMER\n\n  \nshow vlan\r\n")));
-    ASSERT_TRUE(changes(periodic("every", 60)));
-    ASSERT_TRUE(changes(bindTimer("every", "p")));
-    ASSERT_TRUE(changes("<cfgUpmTimer><rowStatus>create</rowStatus>" +
-                        dateFields(time(nullptr) + 150) +
-                        "<timerType>1</timerType><timerName>once</timerName><profileName>p"
-                        "</profileName></cfgUpmTimer>"));
-    advance(59);
-    EXPECT_TRUE(gCliCalls.empty());
-    advance(1);
-    ASSERT_EQ(gCliCalls.size(), 1u);
-    EXPECT_EQ(gCliCalls[0].commands,
-              (std::vector<std::string>{"create vlan v$TIMER", "show vlan"}));
-    EXPECT_EQ(gCliCalls[0].variables,
-              (std::vector<std::string>{"EVENT=timer", "PROFILE=p", "PORTS=", "TIMER=every"}));
-    advance(60);
-    advance(31);  // 151 s: the periodic one at 120, the one-shot one at 150
-    ASSERT_EQ(gCliCalls.size(), 3u);
-    EXPECT_EQ(gCliCalls[2].variables[3], "TIMER=once");
-    for (int step : {29, 60, 60}) advance(step);  // 180, 240, 300: the periodic one only
-    EXPECT_EQ(gCliCalls.size(), 6u);
-
-    // A deleted timer does not fire.
-    ASSERT_TRUE(changes(removal("cfgUpmTimer", "timerName", "every")));
-    advance(600);
-    EXPECT_EQ(gCliCalls.size(), 6u);
-
-    // Saved timers start again after a restart.
-    ASSERT_TRUE(changes(periodic("again", 30)));
-    ASSERT_TRUE(changes(bindTimer("again", "p")));
-    std::string saved = cfgPersistText(), why;
-    upmStop();
-    cfgStoreClear();
-    ASSERT_EQ(cfgPersistParse(saved, &why), 0) << why;
-    upmStart();
-    advance(30);
-    EXPECT_EQ(gCliCalls.size(), 7u);
-}
-
 // A run's result: 1 when every command ran, 2 when one failed (with the CLI's message),
 // 3 when it was stopped at its bound; the output is cut at 8192 characters; the last
 // 256 results are kept.
@@ -355,24 +307,6 @@ TEST_F(UpmModule, RunsAndTheirResults) {
     EXPECT_EQ(values(r, "execId").size(), 256u);
     EXPECT_EQ(values(r, "execId")[0], "9");
     EXPECT_EQ(values(r, "output")[255], "Error: The CLI is not available.\n");
-}
-
-// A port event runs the enabled profiles bound to it on that port, with the port.
-TEST_F(UpmModule, PortEventsRunTheirProfiles) {
-    for (const char *name : {"near", "far", "off"}) ASSERT_TRUE(changes(profile(name, "show")));
-    ASSERT_TRUE(changes(binding("near", 1, "1:4-6")));
-    ASSERT_TRUE(changes(binding("off", 1, "1:5")));
-    ASSERT_TRUE(changes(binding("far", 2, "1:5")));
-    ASSERT_TRUE(changes(enable("off", 0)));
-    upmPortEvent(DM_PORT_DEVICE_DETECT, plPortId(1, 5));
-    ASSERT_EQ(gCliCalls.size(), 1u);
-    EXPECT_EQ(
-        gCliCalls[0].variables,
-        (std::vector<std::string>{"EVENT=device-detect", "PROFILE=near", "PORTS=1:5", "TIMER="}));
-    upmCliEnd(gCliCalls[0].seqnum, 0);
-    EXPECT_EQ(values(results(), "portList"), std::vector<std::string>{"1:5"});
-    upmPortEvent(DM_PORT_DEVICE_DETECT, plPortId(1, 7));
-    EXPECT_EQ(gCliCalls.size(), 1u);
 }
 
 }  // namespace
