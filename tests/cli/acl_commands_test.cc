@@ -31,50 +31,6 @@ protected:
     cliServices_t services_;
 };
 
-TEST_F(AclCommands, ShowAccessListAndPolicy) {
-    store(
-        "<module_acl><set><aclRuleObj><rowStatus>create</rowStatus><name>web</name><entryBuffer>"
-        "entry web { if { protocol tcp; } then { count hits; deny; } }</entryBuffer><dynamic>1"
-        "</dynamic><applName>app</applName></aclRuleObj></set></module_acl>");
-    store(
-        "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleName>web</ruleName>"
-        "<vlan>Default</vlan></aclRuleAppl></set></module_acl>");
-    store(
-        "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleName>web</ruleName>"
-        "<aclIfDirection>1</aclIfDirection><ports>1:3</ports></aclRuleAppl></set></module_acl>");
-    writeFile("p1.pol",
-              "entry a { if match any { count c > 1; } then { } else { permit web; } }\n");
-    store(
-        "<module_acl><set><aclIfEntry><aclName>p1</aclName><rowStatus>configure</rowStatus>"
-        "<vlan>Default</vlan></aclIfEntry></set></module_acl>");
-
-    std::string list = run("show access-list");
-    EXPECT_NE(list.find("web                              1      app              yes\n"),
-              std::string::npos)
-        << list;
-    EXPECT_NE(list.find("Total number of dynamic rules: 1\n"), std::string::npos) << list;
-    EXPECT_NE(list.find("web                              vlan Default             ingress   1\n"),
-              std::string::npos)
-        << list;
-    EXPECT_NE(list.find("web                              port 1:3                 egress    1\n"),
-              std::string::npos)
-        << list;
-    EXPECT_EQ(run("show access-list web"),
-              "entry web {\nif {\n protocol tcp;\n}\nthen {\n count hits;\n deny;\n} }\n");
-    EXPECT_EQ(run("show access-list nope"), "Error: Dynamic rule \"nope\" does not exist.\n");
-
-    std::string policies = run("show policy");
-    EXPECT_NE(policies.find("Policies:\n  p1\nTotal number of policies: 1\n"), std::string::npos)
-        << policies;
-    EXPECT_NE(policies.find("p1                               vlan Default             ingress\n"),
-              std::string::npos)
-        << policies;
-    EXPECT_EQ(run("show policy p1"),
-              "# Tripwatch rule a\nentry a {\nif match any {\n count c > 1;\n} then {\n} else {\n"
-              " permit web;\n} }\n\nPolicy p1: 1 entries\n");
-    EXPECT_EQ(run("show policy p9"), "Error: Policy \"p9\" does not exist.\n");
-}
-
 TEST_F(AclCommands, PolicyFilesMustReadBeforeTheCliTakesThemUp) {
     writeFile("good.pol", "entry a { if { protocol tcp; } then { deny; } }\n");
     writeFile("bad.pol", "entry a {\nif { protocol tcp }\nthen { } }\n");
