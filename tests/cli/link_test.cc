@@ -46,10 +46,12 @@ TEST(CliLink, MalformedBlocksAreRefused) {
     }
 }
 
-TEST(CliConfigFile, OnlyReadablePlainFilesOfTheDirectoryPass) {
+TEST(CliConfigFile, OnlyReadablePlainFilesOfTheDirectoryAndPoliciesThatReadPass) {
     ScratchDir scratch("clicfg");
     const std::string &dir = scratch.path();
     writeFile(dir + "/good.pol", "entry x { if { } then { } }\n");
+    writeFile(dir + "/bad.pol", "entry a {\nif { protocol tcp }\nthen { } }\n");
+    writeFile(dir + "/notes.txt", "anything at all");  // not a policy: not read
     mkdir((dir + "/sub.pol").c_str(), 0700);
     writeFile(dir + "/locked.pol", "x");
     chmod((dir + "/locked.pol").c_str(), 0);
@@ -61,6 +63,9 @@ TEST(CliConfigFile, OnlyReadablePlainFilesOfTheDirectoryPass) {
         const char *message;
     } cases[] = {
         {"good.pol", 0, ""},
+        {"notes.txt", 0, ""},
+        {"bad.pol", 1,
+         "Policy file \"bad.pol\": line 2: expected \";\" after \"protocol\", found \"}\""},
         {"missing.pol", 1, "Configuration file \"missing.pol\" does not exist."},
         {"sub.pol", 1, "\"sub.pol\" is not a configuration file."},
         {"../good.pol", 1, "Invalid configuration file name \"../good.pol\"."},
