@@ -2,8 +2,10 @@
 //
 // The caller provides the parser's area (CMXML_PARSER_AREA_SIZE bytes, usually on its
 // stack). Here the area holds only a pointer to the real expat parser, which
-// cmXML_ParserInit creates on the heap and cmXML_ParserFree releases: every area that
-// cmXML_ParserInit succeeded on must be handed to cmXML_ParserFree exactly once.
+// cmXML_ParserInit creates on the heap (or takes, reset, from the one its thread freed
+// last) and cmXML_ParserFree releases (or keeps for its thread's next parse): every
+// area that cmXML_ParserInit succeeded on must be handed to cmXML_ParserFree exactly
+// once.
 //
 // Element names are reported as written (no namespace processing). Handlers run
 // inside cmXML_Parse on the calling thread.
