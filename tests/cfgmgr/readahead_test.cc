@@ -38,6 +38,25 @@ TEST(ReadAheadText, SameMeaningSameTextOtherwiseNone) {
          ""},
         {"text beside the fields",
          "<module_vlan><get><vlan>x<name>a1</name></vlan></get></module_vlan>", ""},
+        {"not well formed", "<module_vlan><get><vlan>", ""},
+        {"a field closed by another name",
+         "<module_vlan><get><vlan><name>a1</nam></vlan></get></module_vlan>", ""},
+        {"text after the request",
+         "<module_vlan><get><vlan><name>a1</name></vlan></get></module_vlan>x", ""},
+        {"a control character",
+         "<module_vlan><get><vlan><name>a\x01</name></vlan></get></module_vlan>", ""},
+        {"a section end in a value",
+         "<module_vlan><get><vlan><name>a]]></name></vlan></get></module_vlan>", ""},
+        {"an unknown entity",
+         "<module_vlan><get><vlan><name>&bogus;</name></vlan></get></module_vlan>", ""},
+        {"blanks, a character reference and a text section read as their values",
+         "<module_vlan> <get><vlan>\n<vrName><![CDATA[VR-Default]]></vrName><name>&#97;1</name>"
+         "</vlan ></get></module_vlan>\n",
+         kVlanAfterA1},
+        {"a field left empty after a value",
+         "<module_vlan><get><vlan><tag>5</tag><name>a1</name><vrName>VR-Default</vrName><tag/>"
+         "</vlan></get></module_vlan>",
+         kVlanAfterA1},
     };
     for (const auto &c : cases) EXPECT_EQ(cmCanonicalGetOfText(c.text), c.canonical) << c.why;
 }
