@@ -1,5 +1,6 @@
 #include "cfgmgr/readahead.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "cfgmgr/request.h"
@@ -43,4 +44,18 @@ std::vector<cfgAheadAnswer> cfgReadAhead(const char *first, const cfgReply_t &re
         if (previous->status == 0 || previous->data.empty()) break;
     }
     return answers;
+}
+
+bool cfgNextBatch(const std::vector<cfgAheadAnswer> &sent, uint32_t asked, cfgAheadBatch *next) {
+    // The library carries on only after an answer that says more follow.
+    if (sent.size() < asked || sent.empty() || sent.back().reply.status != 2) return false;
+    next->ahead = std::min<uint32_t>(asked * 2, CM_READ_AHEAD_MOST);
+    std::vector<cfgAheadAnswer> answers =
+        cfgReadAhead(sent.back().request.c_str(), sent.back().reply, next->ahead + 1);
+    if (answers.empty()) return false;
+    next->request = std::move(answers.front().request);
+    next->reply = std::move(answers.front().reply);
+    answers.erase(answers.begin());
+    next->answers = std::move(answers);
+    return true;
 }

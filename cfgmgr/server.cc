@@ -52,6 +52,18 @@ bool gLoadAnnounced;
 uint32_t gAnnouncedThreshold;
 dispatchWork_t gTick;
 
+// The batch a walking peer will ask for next, computed after sending it the one before,
+// while its process works through that: the same work its request would cause on
+// arrival, done early. Every request other than a get drops it, before it is handled,
+// so a walk never gets rows older than a change answered before it asked.
+uint32_t gPreparedPeer = 0;
+cfgAheadBatch gPrepared;
+
+void dropPrepared() {
+    gPreparedPeer = 0;
+    gPrepared = cfgAheadBatch();
+}
+
 std::string karnConfigDirString() {
     return karnConfigDir();
 }
@@ -144,6 +156,7 @@ void onRequest(uint32_t peer, tlv_t *t) {
         logWarn("malformed request from peer %u dropped", peer);
         return;
     }
+    if (operation != CM_OP_GET) dropPrepared();
     std::string module = cfgRequestModule(text);
     auto backend = gBackends.find(module);
     if (backend != gBackends.end() || cfgStoreIsBackendModule(module)) {
@@ -162,14 +175,24 @@ void onRequest(uint32_t peer, tlv_t *t) {
         sendTo(backend->second, m);
         return;
     }
-    cfgReply_t r = cfgStoreHandle(flags, text);
     uint32_t ahead = 0;
     if (operation == CM_OP_GET && flags == CM_GET_NEXT &&
         tlvDecode(t, CMLINK_TAG_AHEAD, TLV_DEC_U32, &ahead, TLV_DEC_END) == 0 && ahead > 0) {
+        if (ahead > CM_READ_AHEAD_MOST) ahead = CM_READ_AHEAD_MOST;
+        cfgAheadBatch batch;
+        if (gPreparedPeer == peer && gPrepared.ahead == ahead &&
+            gPrepared.request == cmCanonicalGetOfText(text)) {
+            batch = std::move(gPrepared);
+        } else {
+            batch.ahead = ahead;
+            batch.reply = cfgStoreHandle(flags, text);
+            batch.answers = cfgReadAhead(text, batch.reply, ahead);
+        }
+        dropPrepared();
+        const cfgReply_t &r = batch.reply;
+        const std::vector<cfgAheadAnswer> &answers = batch.answers;
         // The answers read ahead, then the reply, in one write: the walk's process wakes
         // once for them all.
-        if (ahead > CM_READ_AHEAD_MOST) ahead = CM_READ_AHEAD_MOST;
-        std::vector<cfgAheadAnswer> answers = cfgReadAhead(text, r, ahead);
         std::vector<uint8_t> burst;
         for (const cfgAheadAnswer &a : answers) {
             cmLinkMessage m(CMLINK_AHEAD);
@@ -182,8 +205,10 @@ void onRequest(uint32_t peer, tlv_t *t) {
         }
         appendFrames(replyMessage(id, r.status, r.message, r.data), &burst);
         ipmlSendFrames(peer, burst.data(), burst.size());
+        if (cfgNextBatch(answers, ahead, &gPrepared)) gPreparedPeer = peer;
         return;
     }
+    cfgReply_t r = cfgStoreHandle(flags, text);
     bool changed = operation != CM_OP_GET && r.status != 0;
     // Before the setter hears that its set is done: a walk that starts after it then
     // never gets answers read ahead before it, whoever reads.
@@ -300,6 +325,7 @@ void onPeer(ipmlLink_t *, int event, uint32_t peer) {
     for (auto &[id, relay] : gRelays)
         if (relay.frontPeer == peer) relay.frontPeer = 0;
     gPeers.erase(it);
+    if (gPreparedPeer == peer) dropPrepared();
 }
 
 void onTick(void *) {
