@@ -7,6 +7,7 @@
 #include "daemon/intake_internal.h"
 #include "daemon/worker.h"
 #include "platform/bm.h"
+#include "platform/clock.h"
 #include "platform/ipml.h"
 #include "platform/tlv.h"
 #include "platform/util.h"
@@ -97,6 +98,7 @@ void dispatchRequest(wsvdClient *client, wsvdRequest *r) {
         r->clientKind = WSVD_CLIENT_WEB;
 
     const char *error = nullptr;
+    r->queuedUs = clockNowUs();
     pthread_mutex_lock(&gWsvdMutex);
     if (gWsvdRunningWorkers) {
         if (wsvdRequestCount(&gWsvdWaiting) < WSVD_MAX_WAITING)

@@ -21,6 +21,7 @@
 #include "daemon/backend_ops.h"
 #include "daemon/intake.h"
 #include "daemon/trace_file.h"
+#include "daemon/worker.h"
 #include "framework/xmlfwk_registry.h"
 #include "platform/aaa.h"
 #include "platform/cli/clisub.h"
@@ -204,6 +205,8 @@ int wsvdMain(int argc, char **argv) {
     dispatchInit(karnGetProcessName(), 0, 1, &mainThread, 1);
 
     gWsvdTraceHandle = emsInitTraceBuffer("wsvd", 100000, 0, dmConnect());
+    // Room for the waits of a few tens of thousands of requests.
+    gWsvdQueueTrace = emsInitTraceBuffer("wsvd_queue", 256 * 1024, EMS_TRACE_PLAIN, dmConnect());
 
     // KARN_ROOT names the root of the schema files. Without it the daemon still starts:
     // the schema directory becomes "/config/www/api/xsd" from the file system root, and

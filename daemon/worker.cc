@@ -18,11 +18,24 @@
 #include "daemon/intake_internal.h"
 #include "daemon/trace_file.h"
 #include "platform/bm.h"
+#include "platform/clock.h"
+#include "platform/ems.h"
 #include "platform/wsvd_link.h"
 #include "platform/wsvdreq.h"
 #include "session/session_auth.h"
 
+emsTrace_t *gWsvdQueueTrace = nullptr;
+
 namespace {
+
+void traceQueueWait(const wsvdRequest *r) {
+    if (!gWsvdQueueTrace) return;
+    uint64_t now = clockNowUs();
+    char line[24];
+    int n = snprintf(line, sizeof line, "%llu\n",
+                     static_cast<unsigned long long>(now > r->queuedUs ? now - r->queuedUs : 0));
+    emsTraceLog(gWsvdQueueTrace, 1, line, static_cast<uint32_t>(n));
+}
 
 // Guarded by gWsvdMutex.
 wsvdServeOps gServeOps = {nullptr, nullptr, nullptr, nullptr};
@@ -210,6 +223,7 @@ void *wsvdWorker(void *) {
         state.opsGeneration = gServeOpsGeneration;
         pthread_mutex_unlock(&gWsvdMutex);
 
+        traceQueueWait(r);
         if (opsChanged) {
             if (previous.threadEnd) previous.threadEnd(w.context);
             w.context = state.ops.threadInit ? state.ops.threadInit() : nullptr;

@@ -4,7 +4,13 @@
 #pragma once
 #include <cstddef>
 
+struct emsTrace_t;
 struct wsvdRequest;
+
+// How long requests waited for the worker: one plain entry per request it takes, the
+// microseconds from intake queueing it to the worker taking it. Made at start-up
+// ("wsvd_queue"); null: not kept.
+extern emsTrace_t *gWsvdQueueTrace;
 
 struct wsvdServeOps {
     void *(*threadInit)();  // once per worker thread (and serve step): a context or nullptr

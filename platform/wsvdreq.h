@@ -61,6 +61,7 @@ struct wsvdRequest {
     bmPacket_t *replyPacket;  // the worker's packet for replies
     uint32_t clientKind;      // 1 web server, 2 CLI or local client
     uint32_t connectionKind;  // from the header: 1 HTTP, 2 HTTPS
+    uint64_t queuedUs;        // clockNowUs() when intake handed it to the worker's queue
 
     // Owned by the request library (list membership).
     wsvdRequest *listNext;

@@ -42,10 +42,12 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/ems.h"
 #include "platform/plink.h"
 #include "tests/support/switch_harness.h"
 #include "tests/web/http_client.h"
@@ -59,6 +61,7 @@ struct Figures {
     double p50Us = 0;
     double p99Us = 0;
     long errors = 0;
+    size_t requests = 0;  // answered, failed or not
 };
 
 double usSince(Clock::time_point t0) {
@@ -250,6 +253,7 @@ Figures load(int port, const std::string &body, int connections, double seconds)
     for (auto &l : latencies) all.insert(all.end(), l.begin(), l.end());
     Figures f;
     f.errors = errors;
+    f.requests = all.size() + size_t(f.errors);
     if (all.empty()) return f;
     std::sort(all.begin(), all.end());
     f.rps = double(all.size()) / elapsed;
@@ -301,6 +305,29 @@ void printRow(int n, const Figures &f, const Figures &bare) {
            f.p50Us, f.p99Us, bare.rps, bare.p50Us, bare.p99Us, ratio(f.rps, bare.rps),
            ratio(f.p50Us, bare.p50Us), ratio(f.p99Us, bare.p99Us), f.errors + bare.errors);
     fflush(stdout);
+}
+
+// How long the last `requests` requests waited in wsvd's queue for its worker (its
+// "wsvd_queue" trace: one entry a request, in microseconds).
+struct QueueWaits {
+    size_t count = 0;
+    double p50Us = 0, p99Us = 0, maxUs = 0;
+};
+
+QueueWaits queueWaits(const std::string &scratchDir, size_t requests) {
+    std::istringstream text(emsReadTraceFile((scratchDir + "/ems/wsvd_queue.trace").c_str()));
+    std::vector<double> all;
+    for (std::string line; std::getline(text, line);)
+        if (!line.empty()) all.push_back(strtod(line.c_str(), nullptr));
+    if (all.size() > requests) all.erase(all.begin(), all.end() - long(requests));
+    QueueWaits q;
+    q.count = all.size();
+    if (all.empty()) return q;
+    std::sort(all.begin(), all.end());
+    q.p50Us = all[all.size() / 2];
+    q.p99Us = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+    q.maxUs = all.back();
+    return q;
 }
 
 bool waitForHttp(int port) {
@@ -590,6 +617,7 @@ int benchSwitch(BareServer &bare, double seconds) {
     struct FloorRow {
         int connections;
         Figures floor, web;
+        QueueWaits queue;
     };
     std::vector<FloorRow> floorRows;
     for (int n : {1, 8, 64}) {
@@ -597,7 +625,7 @@ int benchSwitch(BareServer &bare, double seconds) {
         Figures floor = load(floorPort, floorBody, n, seconds);
         Figures web = load(webPort, getVlan, n, seconds);
         printRow(n, web, ceiling);
-        floorRows.push_back({n, floor, web});
+        floorRows.push_back({n, floor, web, queueWaits(s.sw.scratchDir(), web.requests)});
     }
     long rssLoad = sampler.peak(0), bareLoad = sampler.peak(1);
     sampler.stop();
@@ -608,6 +636,13 @@ int benchSwitch(BareServer &bare, double seconds) {
         printf("%-11d %12.0f %10.0f %10.0f %12.3f %10.2f %10.2f\n", row.connections, row.floor.rps,
                row.floor.p50Us, row.floor.p99Us, ratio(row.web.rps, row.floor.rps),
                ratio(row.web.p50Us, row.floor.p50Us), ratio(row.web.p99Us, row.floor.p99Us));
+    // Queue time: from a getVlan's arrival at wsvd (whole) to its worker taking it.
+    printf("%-11s %12s %10s %10s %10s %12s\n", "connections", "queued", "p50 us", "p99 us",
+           "max us", "max / p50");
+    for (const FloorRow &row : floorRows)
+        printf("%-11d %12zu %10.0f %10.0f %10.0f %12.2f\n", row.connections, row.queue.count,
+               row.queue.p50Us, row.queue.p99Us, row.queue.maxUs,
+               ratio(row.queue.maxUs, row.queue.p50Us));
 
     long rssWalks = 0;
     {
