@@ -282,6 +282,34 @@ TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
 }
 
+// cfgmgr computes a walk's next batch before the walk asks for it; a change made
+// meanwhile, by whoever, still shows in that batch.
+TEST_F(CfgmgrTest, BatchPreparedAheadOfAWalkShowsAChangeMadeBeforeItIsAskedFor) {
+    ASSERT_TRUE(up());
+    for (int i = 1; i <= 12; i++) {
+        char name[8];
+        snprintf(name, sizeof name, "v%02d", i);
+        ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
+    }
+    auto nameAfter = [](const std::string &name) {
+        Reply r = get(vlanText("VR-Default", name, "", "get"), CM_GET_NEXT);
+        size_t a = r.data.find("<name><![CDATA[") + 15;
+        return r.data.substr(a, r.data.find("]]>", a) - a);
+    };
+    // The first batch: Default and four rows read ahead; the next (after v04) is
+    // prepared once it is sent.
+    ASSERT_NE(get(kAllVlans, CM_GET_NEXT).data.find("Default"), std::string::npos);
+    EXPECT_EQ(nameAfter("Default"), "v01");
+    EXPECT_EQ(nameAfter("v01"), "v02");
+    EXPECT_EQ(nameAfter("v02"), "v03");
+    EXPECT_EQ(nameAfter("v03"), "v04");
+    ASSERT_TRUE(
+        setFromAnotherFrontend(vlanText("VR-Default", "v05", "<rowStatus>delete</rowStatus>")));
+    // The news is not read before the walk asks on: it asks for the prepared batch.
+    EXPECT_EQ(nameAfter("v04"), "v06");
+    EXPECT_EQ(nameAfter("v06"), "v07");
+}
+
 TEST_F(CfgmgrTest, DamagedSavedFileIsKeptAsideAndDefaultsUsed) {
     sw = std::make_unique<SwitchHarness>(std::vector<std::string>{"cfgmgr"});
     // Cut short by a crash of a writer.
