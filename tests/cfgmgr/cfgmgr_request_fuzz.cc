@@ -1,6 +1,8 @@
 // Arbitrary request texts into cfgmgr's store, one a line (a leading byte 1 or 2 makes
 // the line a get-next or an exact get). Afterwards the store must save and read back to
 // the same text, and the input read as a saved file must be taken or refused cleanly.
+// A get-next is also read for its canonical text, as cfgmgr does to match a batch it
+// prepared (the sanitizers watch the reads).
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -9,6 +11,7 @@
 #include "cfgmgr/persist.h"
 #include "cfgmgr/store.h"
 #include "cmclient/cm.h"
+#include "cmclient/cm_readahead.h"
 
 namespace {
 
@@ -43,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             flags = line[0] == 1 ? CM_GET_NEXT : CM_GET_EXACT;
             line.erase(0, 1);
         }
+        if (flags == CM_GET_NEXT) cmCanonicalGetOfText(line.c_str());
         cfgReply_t r = cfgStoreHandle(flags, line.c_str());
         if (r.status == 0 && r.message.empty()) abort();  // every failure says why
     }
