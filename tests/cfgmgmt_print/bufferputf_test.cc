@@ -22,8 +22,6 @@ TEST(BufferPutf, IntegerConversionsAndFlags) {
         {"%5d", 42, "   42", 5},
         {"%-4d|", 7, "7   |", 5},
         {"%04d", -7, "-007", 4},
-        {"%+d", 5, "+5", 2},
-        {"% d", 5, " 5", 2},
         {"%.0d", 0, "", 0},
         {"%08.3d", 7, "     007", 8},  // "0" is ignored with a precision
         {"%d", INT_MIN, "-2147483648", 11},
@@ -31,15 +29,11 @@ TEST(BufferPutf, IntegerConversionsAndFlags) {
         {"%#o", 8, "010", 3},
         {"%x", 255, "ff", 2},
         {"%#x", 255, "0xff", 4},
-        {"%#X", 255, "0XFF", 4},
         {"%#08x", 255, "0x0000ff", 8},
-        {"%hd", 65535, "-1", 2},
         {"%b", 7, "1", 1},
         {"%#b", 0, "False", 5},
         {"%#b", 3, "True", 4},
-        {"%05b", 1, "    1", 5},  // "0" is ignored by b
-        {"%c", 0, "", 1},         // a NUL character appends nothing but counts
-        {"%3c", 'x', "  x", 3},
+        {"%c", 0, "", 1},  // a NUL character appends nothing but counts
     };
     for (const IntCase &c : cases) {
         auto [text, n] = putf(c.format, c.value);
@@ -58,12 +52,6 @@ TEST(BufferPutf, PaddingLongerThanOnePieceIsComplete) {
         auto [zeros, n2] = putf(("%0" + w + "d").c_str(), -7);
         EXPECT_EQ(zeros, "-" + std::string(width - 2, '0') + "7");
         EXPECT_EQ(n2, width);
-        auto [left, n3] = putf(("%-" + w + "s|").c_str(), "ab");
-        EXPECT_EQ(left, "ab" + std::string(width - 2, ' ') + "|");
-        EXPECT_EQ(n3, width + 1);
-        auto [prec, n4] = putf(("%." + w + "u").c_str(), 5u);
-        EXPECT_EQ(prec, std::string(width - 1, '0') + "5");
-        EXPECT_EQ(n4, width);
     }
 }
 
@@ -73,7 +61,6 @@ TEST(BufferPutf, SixtyFourBitAndLongForms) {
     EXPECT_EQ(putf("%D", -5L).first, "-5");
     EXPECT_EQ(putf("%U", 4000000000UL).first, "4000000000");
     EXPECT_EQ(putf("%lu", 0x1FFFFFFFFUL).first, "4294967295");  // "l" is 32 bits
-    EXPECT_EQ(putf("%Lu", 5u).first, "5");                      // "L" is ignored
 }
 
 TEST(BufferPutf, StarStringPointerAddressAndFloatArguments) {
@@ -81,11 +68,9 @@ TEST(BufferPutf, StarStringPointerAddressAndFloatArguments) {
     EXPECT_EQ(putf("%*d", 5, 42), std::make_pair(std::string("   42"), 5));
     EXPECT_EQ(putf("%*d|", -5, 42).first, "42   |");
     EXPECT_EQ(putf("%.*d", 4, 42).first, "0042");
-    EXPECT_EQ(putf("%.*d", -1, 42).first, "42");  // negative: no precision
     EXPECT_EQ(putf("%.s", "abc").first, "");
     EXPECT_EQ(putf("%s", "abc"), std::make_pair(std::string("abc"), 3));
     EXPECT_EQ(putf("%.2s", "abc").first, "ab");
-    EXPECT_EQ(putf("%05s", "ab").first, "   ab");
     EXPECT_EQ(putf("%s", (const char *)nullptr).first, "(null)");
     EXPECT_EQ(putf("%p", (void *)nullptr), std::make_pair(std::string("0x0"), 3));
     EXPECT_EQ(putf("a %s b", "x"), std::make_pair(std::string("a x b"), 5));
@@ -94,15 +79,12 @@ TEST(BufferPutf, StarStringPointerAddressAndFloatArguments) {
     uint32_t address;
     memcpy(&address, bytes, 4);
     EXPECT_EQ(putf("%I/%d", address, 24), std::make_pair(std::string("10.0.0.1/24"), 11));
-    EXPECT_EQ(putf("%.2I", address).first, "10.0.0.1");  // precision ignored
     const uint8_t mac[6] = {0x00, 0x11, 0x22, 0xaa, 0xbb, 0xcc};
     EXPECT_EQ(putf("%m", mac), std::make_pair(std::string("00:11:22:aa:bb:cc"), 17));
     EXPECT_EQ(putf("%#m", mac).first, "00:11:22:AA:BB:CC");
     EXPECT_EQ(putf("%m", (const uint8_t *)nullptr).first, "(null)");
     // Floats go through the C library.
     EXPECT_EQ(putf("%.2f", 3.14159), std::make_pair(std::string("3.14"), 4));
-    EXPECT_EQ(putf("%-8.1e|", 1500.0).first, "1.5e+03 |");
-    EXPECT_EQ(putf("%*.*f", 6, 1, 2.25).first, "   2.2");
     EXPECT_EQ(putf("%f", 1e300).first.size(), 127u);  // cut to the 128-byte area
 }
 
@@ -119,16 +101,6 @@ TEST(BufferPutf, PercentUnknownLettersAndTruncatedDirectives) {
         EXPECT_EQ(text, c.text) << c.format;
         EXPECT_EQ(n, c.count) << c.format;
     }
-}
-
-TEST(BufferPutf, CountConversionStoresTheCountSoFar) {
-    int n = -1;
-    short s = -1;
-    auto [text, count] = putf("abc%n%5d%hn", &n, 1, &s);
-    EXPECT_EQ(text, "abc    1");
-    EXPECT_EQ(count, 8);
-    EXPECT_EQ(n, 3);
-    EXPECT_EQ(s, 8);
 }
 
 TEST(BufferPutf, AppendsAfterExistingTextAndCountsOnlyItsOwn) {
@@ -150,20 +122,6 @@ TEST(BufferPutf, ListConversionsAreNotCounted) {
     for (uint32_t bit : {1, 2, 3, 5, 9}) bitarray_set_bit(ba, bit);
     EXPECT_EQ(putf("%K", ba), std::make_pair(std::string("10:1-3,5,9"), 0));
     bitarray_free(ba);
-}
-
-TEST(BufferDump, SixteenBytesALineWithOffsetsAndCharacters) {
-    const char bytes[] = "ABCDEFGHIJKLMNOP\x01";
-    testing::internal::CaptureStdout();
-    bufferDump("Title", bytes, 17);
-    bufferDump(nullptr, bytes, 0);
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string expected =
-        "\nTitle\n"
-        "0000 41424344 45464748 494a4b4c 4d4e4f50  *ABCDEFGHIJKLMNOP*\n"
-        "0010 01" +
-        std::string(34, ' ') + " *." + std::string(15, ' ') + "*\n";
-    EXPECT_EQ(out, expected);
 }
 
 }  // namespace

@@ -6,15 +6,9 @@
 #include <string>
 
 #include "cfgmgmt/cmBackend/src/cm_types.h"
+#include "tests/cfgmgmt_print/print_helpers.h"
 
 namespace {
-
-std::string take(buffer_t &b) {
-    std::string s = b.data ? b.data : "";
-    free(b.data);
-    b = {};
-    return s;
-}
 
 // Parses `text` with `parse`, prints with `print`; when the parse succeeded, parses the
 // printed text again and demands the same print.
@@ -23,14 +17,11 @@ void stable(const std::string &text, Parse parse, Print print) {
     T v{};
     std::string copy = text;
     if (!parse(&v, copy.data())) return;
-    buffer_t b = {};
-    print(&v, &b);
-    std::string first = take(b);
+    std::string first = printed([&](buffer_t *b) { print(&v, b); });
     T again{};
     std::string reparse = first;
     if (!parse(&again, reparse.data())) abort();
-    print(&again, &b);
-    if (take(b) != first) abort();
+    if (printed([&](buffer_t *b) { print(&again, b); }) != first) abort();
 }
 
 void numbers(const std::string &text) {
@@ -90,29 +81,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                     *v = nullptr;
                     return STRING_TO_BITARRAY(v, t);
                 },
-                [](bitarray_t **v, buffer_t *b) {
-                    BITARRAY_TO_STRING(*v, b);
-                    bitarray_free(*v);
-                    *v = nullptr;
-                });
+                freeing<bitarray_t>(BITARRAY_TO_STRING, bitarray_free));
             break;
         case 6:
             stable<octetString_t *>(
                 text, [](octetString_t **v, char *t) { return STRING_TO_OCTETSTRING(v, t); },
-                [](octetString_t **v, buffer_t *b) {
-                    octetString_t_print(*v, b);
-                    octetString_t_free(*v);
-                    *v = nullptr;
-                });
+                freeing(octetString_t_print, octetString_t_free));
             break;
         case 7:
             stable<oid_t *>(
                 text, [](oid_t **v, char *t) { return STRING_TO_OID(v, t); },
-                [](oid_t **v, buffer_t *b) {
-                    oid_t_print(*v, b);
-                    oid_t_free(*v);
-                    *v = nullptr;
-                });
+                freeing(oid_t_print, oid_t_free));
             break;
         case 8:
             stable<ipAddressN_t>(text, STRING_TO_IPADDRESSN, ipAddressN_t_print);

@@ -16,6 +16,16 @@ std::pair<std::string, int> putf(const char *format, A... args) {
     return {text, n};
 }
 
+// A printer of an allocated value that frees it, and leaves its pointer null.
+template <typename T>
+auto freeing(void (*print)(const T *, buffer_t *), void (*release)(T *)) {
+    return [print, release](T **v, buffer_t *b) {
+        print(*v, b);
+        release(*v);
+        *v = nullptr;
+    };
+}
+
 // Text a printer appends to a fresh buffer.
 template <typename Print>
 std::string printed(Print print) {
