@@ -57,49 +57,10 @@ protected:
         cmObjectInit_acl();
         cmObjectInit_upm();
         parser = cmObjectParserAlloc();
-        out = bufferAlloc(0);
     }
-    void TearDown() override {
-        cmObjectParserFree(parser);
-        bufferFree(out);
-    }
-    // Parses, formats, parses again: the second text must equal the first.
-    std::string roundTrip(const char *module, const std::string &text) {
-        cmObject_t *o = cmObjectParse(parser, module, text.data(), text.size());
-        EXPECT_NE(o, nullptr) << parser->errorBuffer->data;
-        if (!o) return "";
-        const cmModuleDef_t *m = cmModuleFind(module);
-        cmFormatContext_t ctx = {0, out};
-        bufferReset(out);
-        cmObjectFormatList(m->tags, cmModuleDesc(m, o->tag), &ctx, o->tag, o->data);
-        std::string first = out->data;
-        cmFuncTableEntryGet(module)->free(o, cmFree_all);
-        o = cmObjectParse(parser, module, first.data(), first.size());
-        EXPECT_NE(o, nullptr) << parser->errorBuffer->data;
-        if (!o) return first;
-        bufferReset(out);
-        cmObjectFormatList(m->tags, cmModuleDesc(m, o->tag), &ctx, o->tag, o->data);
-        EXPECT_EQ(first, out->data);
-        cmFuncTableEntryGet(module)->free(o, cmFree_all);
-        return first;
-    }
+    void TearDown() override { cmObjectParserFree(parser); }
     cmObjectParser_t *parser = nullptr;
-    buffer_t *out = nullptr;
 };
-
-TEST_F(Modules, VlanReplyRoundTrips) {
-    std::string text = roundTrip(
-        "vlan",
-        "<vlan><vrName>VR-Default</vrName><name>Default</name><tag>1</tag><ipMtu>1500</ipMtu>"
-        "<qosProfile>3</qosProfile><loopbackEnable>false</loopbackEnable>"
-        "<ipForwarding>1</ipForwarding><taggedPorts>1:1-3,2:4</taggedPorts>"
-        "<untaggedPorts></untaggedPorts><rowStatus>create</rowStatus></vlan>");
-    EXPECT_EQ(text,
-              "<vlan><name><![CDATA[Default]]></name><vrName><![CDATA[VR-Default]]></vrName>"
-              "<tag>1</tag><ipMtu>1500</ipMtu><qosProfile>3</qosProfile>"
-              "<loopbackEnable>0</loopbackEnable><ipForwarding>1</ipForwarding>"
-              "<taggedPorts>1:1-3,2:4</taggedPorts><untaggedPorts></untaggedPorts></vlan>");
-}
 
 TEST_F(Modules, ServiceRequestsParseWithTheirModules) {
     struct Request {

@@ -173,26 +173,4 @@ TEST(ConstructOne, PortListHoldingOnlyTheManagementPortIsAccepted) {
     EXPECT_TRUE(plTestMgmt(reinterpret_cast<portlist_t *>(storage)));
 }
 
-TEST(ConstructCore, RejectsUnknownFieldsUnlessAllowed) {
-    void *item = cmObjectAllocCore(&tstItemDesc, 0);
-    const cmTag_t *label = &tstTags[tst_label - 1];  // a field of the kid, not the item
-    char text[] = "x";
-    cmObject_t leaf = {label, nullptr, text, nullptr};
-    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, item, &leaf, 1), 0);
-    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, item, &leaf, 0), -1);
-    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, nullptr, &leaf, 1), -1);
-    EXPECT_EQ(cmObjectConstructCore(&tstItemDesc, item, nullptr, 1), -1);
-    cmObjectFreeCore(&tstItemDesc, item);
-}
-
-TEST(AllocCore, AllValidSetsOneBitmapByteAtLeast) {
-    auto *item = static_cast<unsigned char *>(cmObjectAllocCore(&tstItemDesc, 1));
-    EXPECT_EQ(item[tstItemDesc.validOffset], 0xFF);  // 9 fields: two bytes
-    EXPECT_EQ(item[tstItemDesc.validOffset + 1], 0xFF);
-    cmObjectFreeCore(&tstItemDesc, item);
-    auto *kid = static_cast<unsigned char *>(cmObjectAllocCore(&tstKidDesc, 1));
-    EXPECT_EQ(kid[tstKidDesc.validOffset], 0xFF);
-    cmObjectFreeCore(&tstKidDesc, kid);
-}
-
 }  // namespace
