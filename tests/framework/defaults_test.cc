@@ -43,8 +43,6 @@ TEST(DefaultFill, WhatEachOpAdds) {
         {4, "", true, "<f/>"},
         {5, "5", true, ""},
         {6, "5", true, "<rowStatus>configure</rowStatus><f>5</f>"},
-        {7, "5", true, "<rowStatus>create</rowStatus><f>5</f>"},
-        {8, "5", true, "<rowStatus>delete</rowStatus><f>5</f>"},
         {6, nullptr, false, "<rowStatus>configure</rowStatus>"},
         {9, "5", true, ""},
     };
@@ -118,7 +116,6 @@ TEST_F(GenericTest, TheTraceShowsRequestsWithoutPasswords) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(message, nullptr);
     ASSERT_EQ(gFake.cmCalls.size(), 1u);
-    EXPECT_EQ(gFake.cmCalls[0].getFlags, 0u);  // sets carry no get flags
     EXPECT_EQ(gFake.cmCalls[0].module, "aaa");
     std::string trace = emsTraceText(xmlFwkLog());
     EXPECT_NE(trace.find("<name>bob</name><password>*****</password><authPassword >*****"

@@ -95,8 +95,6 @@ class Generator(unittest.TestCase):
         cases = [
             ("a field of the schema missing", {"objects": MAP.replace("    speed = RW\n", "")},
              "field speed of Thing is not in the map"),
-            ("a field the schema lacks", {"objects": MAP + "    colour = RW\n"},
-             "Thing has no field colour"),
             ("an undeclared internal object", {"objects": MAP.replace("where other", "where nowhere")},
              "no file of data/cfgmgr/catalogue declares nowhere of module m"),
             ("a hand-declared field too short", {"catalogue": CATALOGUE.replace("maxlen 32", "maxlen 8")},
@@ -106,8 +104,6 @@ class Generator(unittest.TestCase):
              "is a boolean, the value 2 is not"),
             ("a reason missing", {"objects": MAP.replace("    speed = RW", "    speed -")},
              "a field line is"),
-            ("a value mapper entry for no field",
-             {"mapper": MAPPER.replace("speed>", "pace>")}, "Thing.pace is not a field of the map"),
         ]
         for what, change, message in cases:
             with self.subTest(what):

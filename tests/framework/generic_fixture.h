@@ -11,14 +11,6 @@
 #include "session/session_table.h"
 #include "tests/services/service_fixture.h"
 
-inline const std::string kGenericNs = " xmlns:sw=\"" WSVD_SCHEMA_BASE_URI
-                                      "/XMLSchema/qtn/switch\""
-                                      " xmlns:vlan=\"" WSVD_SCHEMA_BASE_URI
-                                      "/XMLSchema/qtn/vlan\""
-                                      " xmlns:system=\"" WSVD_SCHEMA_BASE_URI
-                                      "/XMLSchema/qtn/system\""
-                                      " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"";
-
 // A virtual router row as cfgmgr writes it: "vr<n>", vrId n.
 inline std::string vrRow(int n, const char *state = "1") {
     std::string name = "vr" + std::to_string(n);

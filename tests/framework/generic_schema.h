@@ -5,6 +5,16 @@
 // settable), Fan (no internal object) and PortConfig (a port list given as slot and
 // port, values the value mapper translates).
 #pragma once
+#include <string>
+
+// The namespaces of the operations on these objects.
+inline const std::string kGenericNs = " xmlns:sw=\"" WSVD_SCHEMA_BASE_URI
+                                      "/XMLSchema/qtn/switch\""
+                                      " xmlns:vlan=\"" WSVD_SCHEMA_BASE_URI
+                                      "/XMLSchema/qtn/vlan\""
+                                      " xmlns:system=\"" WSVD_SCHEMA_BASE_URI
+                                      "/XMLSchema/qtn/system\""
+                                      " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"";
 
 inline const char kGenericSchema[] = R"(<schema xmlns="http://www.w3.org/2001/XMLSchema"
     xmlns:t="urn:t" targetNamespace="urn:t">

@@ -3,8 +3,6 @@
 // replies turned back into objects.
 #include <regex>
 
-#include "cfgmgr/modules/idMgr.h"
-#include "platform/portlist.h"
 #include "tests/framework/idmgr_fixture.h"
 
 namespace {
@@ -135,30 +133,6 @@ TEST_F(IdMgrTest, AnIdentityHasEveryLocation) {
     EXPECT_NE(texts[1].find("N <module_idMgr><get><idMgrLocation>"), std::string::npos);
     EXPECT_NE(texts[1].find("<port>1:1</port><mac>00:00:00:00:00:01</mac>"), std::string::npos)
         << texts[1];
-}
-
-// Identities seen on the ports, through cfgmgr's store: a query without paging answers
-// the first, one with paging all of them, each with all its locations.
-TEST_F(IdMgrTest, IdentitiesSeenAreFoundByQueries) {
-    useStore();
-    idMgrIdentitySeen("bob", "corp", "00:00:00:00:00:0b", plPortId(1, 4));
-    idMgrIdentitySeen("alice", "corp", "00:00:00:00:00:0a", plPortId(1, 3));
-    idMgrIdentitySeen("bob", "corp", "00:00:00:00:00:0c", plPortId(1, 5));
-    auto users = [](const std::string &out) {
-        std::vector<std::string> found;
-        std::regex field("<(userName|port)>([^<]*)</");
-        for (std::sregex_iterator i(out.begin(), out.end(), field), end; i != end; ++i)
-            found.push_back((*i)[2]);
-        return found;
-    };
-    const std::string active = "<datasetType>active</datasetType>";
-    EXPECT_EQ(users(objects(idmgr("getRequest", "UserIdentityData", active))),
-              (std::vector<std::string>{"alice", "1:3"}));
-    EXPECT_EQ(users(objects(idmgr("getRequest", "UserIdentityData", active, " maxSize=\"5\""))),
-              (std::vector<std::string>{"alice", "1:3", "bob", "1:4", "1:5"}));
-    EXPECT_EQ(users(objects(
-                  idmgr("getRequest", "UserIdentityData", active + "<userName>bob</userName>"))),
-              (std::vector<std::string>{"bob", "1:4", "1:5"}));
 }
 
 }  // namespace

@@ -116,10 +116,6 @@ TEST_F(NetconfTest, FailuresAreRpcErrorsInTheFaultDetail) {
             EXPECT_TRUE(gFake.cmCalls.empty());
         }
     }
-    // A read-only session reads.
-    gFake = FakePeers();
-    script({cmOk(vrRow(1))});
-    EXPECT_NE(netconf(getConfig(kVr1), ro_).find("<data"), std::string::npos);
 }
 
 TEST_F(NetconfTest, ARequestWithoutRpcElementIsAnRpcError) {

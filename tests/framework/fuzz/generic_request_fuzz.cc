@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
@@ -18,17 +17,12 @@
 #include "tests/framework/generic_schema.h"
 #include "tests/services/fake_peers.h"
 #include "tests/soap/soap_test_support.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
-const std::string kDeclarations = " xmlns:sw=\"" WSVD_SCHEMA_BASE_URI
-                                  "/XMLSchema/qtn/switch\""
-                                  " xmlns:vlan=\"" WSVD_SCHEMA_BASE_URI
-                                  "/XMLSchema/qtn/vlan\""
-                                  " xmlns:system=\"" WSVD_SCHEMA_BASE_URI
-                                  "/XMLSchema/qtn/system\""
-                                  " xmlns:nc=\"urn:ietf:params:xml:ns:netconf:base:1.0\""
-                                  " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"";
+const std::string kDeclarations =
+    kGenericNs + " xmlns:nc=\"urn:ietf:params:xml:ns:netconf:base:1.0\"";
 
 // A walk sees vr1, vr2 and vr3, whatever it asks; sets succeed.
 FakeCmReply cfgmgrAnswer(const FakeCmCall &call) {
@@ -48,14 +42,12 @@ struct Harness {
     char session[17] = "";
 
     Harness() {
-        char dir[] = "/tmp/generic-fuzz.XXXXXX";
-        if (!mkdtemp(dir)) abort();
-        std::ofstream(std::string(dir) + "/objects.xsd") << kGenericSchema;
-        std::ofstream(std::string(dir) + "/xsdlist.lst") << "objects.xsd\n";
-        if (xmlFwkInit(dir) != 1) abort();
-        for (const char *f : {"/objects.xsd", "/xsdlist.lst"})
-            unlink((std::string(dir) + f).c_str());
-        rmdir(dir);
+        {
+            ScratchDir dir("generic-fuzz");
+            writeFile(dir / "objects.xsd", kGenericSchema);
+            writeFile(dir / "xsdlist.lst", "objects.xsd\n");
+            if (xmlFwkInit(dir.path().c_str()) != 1) abort();
+        }
         wsvdSoapInstallHandlers();
         wsvdSessionTableReset();
         wsvdSession_t s{};
