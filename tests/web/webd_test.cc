@@ -204,6 +204,34 @@ TEST_F(Webd, ClientLeavingMidReplyDoesNotDisturbTheNext) {
 
 // A daemon too slow gets 504 (and its link is closed: the late "slept" must not answer
 // the next request); a daemon that is gone gets a quick 503, until it is back.
+// TLS on its own port, made from the certificate scripts/make-cert writes for users.
+TEST_F(Webd, HttpsOnItsOwnPort) {
+    if (system("command -v openssl >/dev/null && command -v curl >/dev/null") != 0)
+        GTEST_SKIP() << "openssl and curl are needed";
+    ScratchDir d("webd-cert");
+    std::string make =
+        std::string(WSVD_SOURCE_DIR) + "/scripts/make-cert " + d.path() + " >/dev/null";
+    ASSERT_EQ(system(make.c_str()), 0);
+    int httpsPort = freeLocalPort();
+    start("-s " + std::to_string(httpsPort) + " --cert " + (d / "webd-cert.pem") + " --key " +
+          (d / "webd-key.pem"));
+    ASSERT_TRUE(waitListening(httpsPort));
+
+    std::string cmd =
+        "curl -sk --max-time 10 -w ' %{http_code}' -H 'Content-Type: text/xml' "
+        "--data 'echo secure' https://127.0.0.1:" +
+        std::to_string(httpsPort) + "/xmlService";
+    std::string out;
+    if (FILE *p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    EXPECT_EQ(out, "echo secure 200");
+    EXPECT_EQ(post("echo plain").body, "echo plain");  // HTTP still on its own port
+}
+
 TEST_F(Webd, SlowDaemonAnswered504DeadDaemon503ThenServedAgain) {
     start("-t 1");
     auto t0 = std::chrono::steady_clock::now();
