@@ -308,13 +308,15 @@ int ipmlSetPeerOption(uint32_t peer, int option, int value) {
 
 namespace {
 
-// Writes iov to a peer under its write lock; false when it is gone or the write fails.
-bool writeToPeer(uint32_t peer, iovec *iov, int count) {
+// Runs `write` on a peer's socket under its write lock; false when the peer is gone or
+// the write fails (the peer is then cut off).
+template <typename Write>
+bool writeToPeer(uint32_t peer, Write write) {
     std::shared_ptr<Peer> p = lookupPeer(peer);
     if (!p) return false;
     std::lock_guard<std::mutex> lock(p->writeMutex);
     if (p->closed) return false;
-    if (!writeAll(p->fd, iov, count)) {
+    if (!write(p->fd)) {
         // The dispatcher sees the end of the stream and drops the peer there.
         fprintf(stderr, "%s: ipml: peer %u stalled or failed while sending; cutting it off\n",
                 karnGetProcessName(), peer);
@@ -328,9 +330,9 @@ bool writeToPeer(uint32_t peer, iovec *iov, int count) {
 
 int ipmlSend(uint32_t peer, bmPacket_t *packet, int /*flags*/) {
     if (!packet || packet->length == 0 || packet->length > IPML_MAX_FRAME) return -1;
-    uint32_t length = packet->length;
-    iovec iov[2] = {{&length, 4}, {packet->data, length}};
-    return writeToPeer(peer, iov, 2) ? static_cast<int>(length) : -1;
+    bool sent =
+        writeToPeer(peer, [packet](int fd) { return sendFrame(fd, packet->data, packet->length); });
+    return sent ? static_cast<int>(packet->length) : -1;
 }
 
 long ipmlSendFrames(uint32_t peer, const uint8_t *frames, size_t length) {
@@ -344,7 +346,7 @@ long ipmlSendFrames(uint32_t peer, const uint8_t *frames, size_t length) {
         at += 4 + frame;
     }
     iovec iov = {const_cast<uint8_t *>(frames), length};
-    if (!writeToPeer(peer, &iov, 1)) return -1;
+    if (!writeToPeer(peer, [&iov](int fd) { return writeAll(fd, &iov, 1); })) return -1;
     return long(length);
 }
 
