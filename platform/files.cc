@@ -47,25 +47,6 @@ bool bytesUnder(const char *dir, unsigned long long &used) {
     return !error;
 }
 
-}  // namespace
-
-int checkPartitionUsage(const char *path, int minFreePercent) {
-    const char *forced = getenv("KARN_PARTITION_FULL");
-    if (forced && strcmp(forced, "1") == 0) return 1;
-    const char *dir = path && *path ? path : ".";
-    struct statvfs vfs;
-    unsigned long long used;
-    if (statvfs(dir, &vfs) != 0 || !bytesUnder(dir, used)) return 0;
-    unsigned long long capacity = partitionBytes();
-    unsigned long long diskFree = (unsigned long long)vfs.f_bavail * vfs.f_frsize;
-    unsigned long long available = used >= capacity ? 0 : capacity - used;
-    if (diskFree < available) available = diskFree;
-    unsigned long long share = (unsigned long long)std::clamp(minFreePercent, 0, 101);
-    return available * 100 < capacity * share;
-}
-
-namespace {
-
 bool writeAll(int fd, const char *data, size_t length) {
     while (length > 0) {
         ssize_t n = write(fd, data, length);
@@ -91,6 +72,21 @@ void syncDirectoryOf(const std::string &path) {
 }
 
 }  // namespace
+
+int checkPartitionUsage(const char *path, int minFreePercent) {
+    const char *forced = getenv("KARN_PARTITION_FULL");
+    if (forced && strcmp(forced, "1") == 0) return 1;
+    const char *dir = path && *path ? path : ".";
+    struct statvfs vfs;
+    unsigned long long used;
+    if (statvfs(dir, &vfs) != 0 || !bytesUnder(dir, used)) return 0;
+    unsigned long long capacity = partitionBytes();
+    unsigned long long diskFree = (unsigned long long)vfs.f_bavail * vfs.f_frsize;
+    unsigned long long available = used >= capacity ? 0 : capacity - used;
+    if (diskFree < available) available = diskFree;
+    unsigned long long share = (unsigned long long)std::clamp(minFreePercent, 0, 101);
+    return available * 100 < capacity * share;
+}
 
 karnFileResult karnFileReplace(const char *path, const char *data, size_t length) {
     std::string target = path ? path : "";
