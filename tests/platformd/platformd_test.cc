@@ -2,15 +2,14 @@
 // runs on a private run directory; this process is one client (through dm, ds, lm),
 // and raw sockets play other processes or misbehaving peers.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -112,10 +111,6 @@ struct RawClient {
         tlvInit(&t, reply.data(), uint32_t(reply.size()));
         return !reply.empty() && plinkKindOf(&t) == PLINK_HELLO_ACK;
     }
-    void setState(int state) {
-        send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SET_STATE), PLINK_TAG_STATE, TLV_ENC_U32,
-             uint32_t(state));
-    }
 };
 
 // What the device-manager callback of this process has seen.
@@ -209,7 +204,8 @@ TEST_F(PlatformdTest, NamesAndStatesFollowTheirProcesses) {
     peer.send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_DS_REGISTER), PLINK_TAG_ID, TLV_ENC_U32,
               5u, PLINK_TAG_NAME, TLV_ENC_STRING, "peersvc");
     ASSERT_FALSE(peer.readFrame().empty());  // the result
-    peer.setState(7);
+    peer.send(PLINK_TAG_KIND, TLV_ENC_U32, uint32_t(PLINK_SET_STATE), PLINK_TAG_STATE, TLV_ENC_U32,
+              7u);
     int link = dsLookup("peersvc", 1000);
     EXPECT_GE(link, 1000);
     EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("peer") == 7; }));
@@ -219,38 +215,9 @@ TEST_F(PlatformdTest, NamesAndStatesFollowTheirProcesses) {
     EXPECT_EQ(registerName("peersvc").result.linkNumber, link);
 }
 
-TEST_F(PlatformdTest, ProcessUpReachesClientsConnectedBeforeAndAfter) {
-    ASSERT_EQ(dmGetProcessState("x"), 0);  // connects this process
-    RawClient cfgmgr;
-    ASSERT_TRUE(cfgmgr.open());
-    ASSERT_TRUE(cfgmgr.hello("cfgmgr"));
-    cfgmgr.setState(DM_STATE_INITIALISED);
-    cfgmgr.setState(DM_STATE_RUNNING);
-    cfgmgr.setState(DM_STATE_READY);  // still up: no second event
-    EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_PROCESS_UP, "cfgmgr") > 0; }));
-    pumpFor(100);
-    EXPECT_EQ(countEvents(DM_EVENT_PROCESS_UP, "cfgmgr"), 1);
-
-    // A client that connects later (here: this process, after it lost its link) is told
-    // about what is already up.
-    gEvents.clear();
-    plinkDisconnect();
-    ASSERT_EQ(dmGetProcessState("cfgmgr"), DM_STATE_READY);
-    EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_PROCESS_UP, "cfgmgr") == 1; }));
-
-    // Down and up again is a new start-up.
-    cfgmgr.setState(0);
-    cfgmgr.setState(DM_STATE_RUNNING);
-    EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_PROCESS_UP, "cfgmgr") == 2; }));
-}
-
 TEST_F(PlatformdTest, LoadRequestIsBroadcast) {
     ASSERT_EQ(dmSendLoadRequest("wsvdbe"), 0);
     EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_LOAD, "wsvdbe") == 1; }));
-
-    // The same from the command line.
-    EXPECT_EQ(runTool("platformd", {"-l", "cli"}).status, 0);
-    EXPECT_TRUE(pumpUntil([] { return countEvents(DM_EVENT_LOAD, "cli") == 1; }));
 }
 
 std::vector<std::string> gOutside;  // what the port-event and identity handlers saw
@@ -275,11 +242,9 @@ TEST_F(PlatformdTest, PortEventsAndIdentitiesAreBroadcast) {
     EXPECT_EQ(dmRaisePortEvent(DM_PORT_USER_AUTHENTICATE, plPortId(2, 48)), 0);
     EXPECT_EQ(runTool("switchctl", {"event", "device-remove", "1:7"}).status, 0);
     EXPECT_EQ(dmRaiseIdentity("alice", "corp", "00:01:02:03:04:0a", plPortId(2, 48)), 0);
-    EXPECT_EQ(runTool("switchctl", {"identity", "add", "bob", mac, "1:7"}).status, 0);
     const std::vector<std::string> raised = {"event 3 2:48", "event 2 1:7",
-                                             "alice@corp 00:01:02:03:04:0a 2:48",
-                                             "bob@default 00:00:00:00:00:0b 1:7"};
-    EXPECT_TRUE(pumpUntil([] { return gOutside.size() == 4; }));
+                                             "alice@corp 00:01:02:03:04:0a 2:48"};
+    EXPECT_TRUE(pumpUntil([] { return gOutside.size() == 3; }));
     EXPECT_EQ(gOutside, raised);
 
     EXPECT_EQ(dmRaisePortEvent(5, plPortId(1, 1)), -1);
@@ -290,9 +255,7 @@ TEST_F(PlatformdTest, PortEventsAndIdentitiesAreBroadcast) {
         EXPECT_EQ(dmRaiseIdentity(name, "corp", mac, plPortId(1, 1)), -1) << name;
     EXPECT_EQ(dmRaiseIdentity("eve", "corp", "00:00:00:00:00", plPortId(1, 1)), -1);
     EXPECT_EQ(dmRaiseIdentity("eve", "corp", mac, plPortId(3, 25)), -1);
-    EXPECT_EQ(runTool("switchctl", {"event", "device-detect", "9:1"}).status, 1);
     EXPECT_EQ(runTool("switchctl", {"event", "reboot", "1:1"}).status, 2);
-    EXPECT_EQ(runTool("switchctl", {"identity", "add", "eve", mac}).status, 2);
     pumpFor(50);
     EXPECT_EQ(gOutside, raised);
     for (auto &e : gEvents) EXPECT_NE(e.first, DM_EVENT_PORT);
@@ -300,35 +263,15 @@ TEST_F(PlatformdTest, PortEventsAndIdentitiesAreBroadcast) {
     dmSetIdentityHandler(nullptr);
 }
 
-struct Watch {
-    int events = 0;
-    bool cancelInside = false;
-};
-Watch *gWatch;
-void watchCallBack(int event, void *group) {
-    if (event != LM_EVENT_ALL_UP) return;
-    gWatch->events++;
-    if (gWatch->cancelInside) lmCancelGroup(group);
+int gGroupUp;  // LM_EVENT_ALL_UP events seen
+void watchCallBack(int event, void *) {
+    if (event == LM_EVENT_ALL_UP) gGroupUp++;
 }
 
 void *watch(std::vector<const char *> names) {
     char slots[4][LM_NAME_SLOT] = {};
     for (size_t i = 0; i < names.size(); i++) strlcpy(slots[i], names[i], LM_NAME_SLOT);
     return lmWatchGroup(slots, int(names.size()), 3, watchCallBack, 0, 0);
-}
-
-TEST_F(PlatformdTest, LibraryGroupsComeUpOnce) {
-    // A group that cancels itself from its call-back is called once, and one cancelled
-    // before its event never.
-    Watch once{0, true}, never;
-    gWatch = &once;
-    ASSERT_NE(watch({"cliSubagent", "cmFrontend"}), nullptr);
-    EXPECT_TRUE(pumpUntil([&] { return once.events == 1; }));
-    gWatch = &never;
-    lmCancelGroup(watch({"cmFrontend"}));
-    pumpFor(50);
-    EXPECT_EQ(once.events, 1);
-    EXPECT_EQ(never.events, 0);
 }
 
 TEST_F(PlatformdTest, ClientSurvivesPlatformdDeathAndReconnects) {
@@ -348,17 +291,16 @@ TEST_F(PlatformdTest, ClientSurvivesPlatformdDeathAndReconnects) {
     EXPECT_LT(nowMs() - start, 1000u);
 
     // A platform group waits for the link...
-    Watch w;
-    gWatch = &w;
+    gGroupUp = 0;
     void *group = watch({"epmlib", "dslib", "dmlib", "emslib"});
     pumpFor(100);
-    EXPECT_EQ(w.events, 0);
+    EXPECT_EQ(gGroupUp, 0);
 
     // ...which comes back by itself once platformd does, with the state said again.
     dmSetProcessState(0, DM_STATE_READY);
     pid_ = startPlatformd({"-n"});
     ASSERT_GT(pid_, 0);
-    EXPECT_TRUE(pumpUntil([&] { return w.events == 1; }, 4000));
+    EXPECT_TRUE(pumpUntil([&] { return gGroupUp == 1; }, 4000));
     EXPECT_NE(dmInSync(), 0);
     EXPECT_TRUE(pumpUntil([] { return dmGetProcessState("pdtest") == DM_STATE_READY; }));
     EXPECT_EQ(registerName("svc").status, 0);
@@ -418,92 +360,33 @@ TEST_F(PlatformdTest, BadInputIsDroppedNotFatal) {
     EXPECT_EQ(waitpid(pid_, nullptr, WNOHANG), 0);
 }
 
-std::vector<std::string> lines(const std::string &path) {
-    std::istringstream in(readFile(path));
-    std::vector<std::string> out;
-    for (std::string l; std::getline(in, l);) out.push_back(l);
-    return out;
-}
-
+// These tests start platformd themselves, each with its own processes.
 class PlatformdChildrenTest : public PlatformdTest {
 protected:
-    void SetUp() override {
-        gEvents.clear();
-        file_ = runDir() / ("starts." + std::to_string(getpid()));
-        unlink(file_.c_str());
-    }
-    void TearDown() override {
-        PlatformdTest::TearDown();
-        unlink(file_.c_str());
-    }
-    // A -p entry running the helper under `name`.
-    std::string helper(const char *name, int lifetimeMs) {
-        return std::string(name) + "=" + WSVD_BIN_DIR + "/plink_helper " + name + " 6 " +
-               std::to_string(lifetimeMs) + " " + file_;
-    }
-    std::string file_;
+    void SetUp() override {}
 };
 
-// Processes of the list file run, and go when platformd is told to stop.
-TEST_F(PlatformdChildrenTest, RunsTheListedProcessesAndStopsThemOnTerm) {
-    std::string list = runDir() / "list";
-    std::string entry = helper("listed", 0);
-    entry[entry.find('=')] = ' ';
-    writeFile(list, "# comment\n\n  " + entry + "  # trailing\n");
-    pid_ = startPlatformd({"-f", list});
-    ASSERT_GT(pid_, 0);
-    ASSERT_TRUE(pumpUntil([] { return dmGetProcessState("listed") == 6; }));
-    std::vector<std::string> starts = lines(file_);
-    ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(stopPlatformd(pid_), 0);
-    pid_ = -1;
-    EXPECT_NE(kill(atoi(starts[0].c_str()), 0), 0);  // reaped, gone
-}
-
-// A process that keeps dying as it starts is given up after a few tries, and says so
-// in platformd's log file.
+// A process that keeps dying as it starts is given up after five tries.
 TEST_F(PlatformdChildrenTest, GivesUpAProcessThatKeepsDyingAtStart) {
-    std::string logDir = runDir() / "log";
+    std::string file = runDir() / ("starts." + std::to_string(getpid()));
+    unlink(file.c_str());
     {
         ScopedEnv env;
-        env.set("KARN_RESTART_DELAY_MS", "10").set("KARN_LOG_LOCATION", logDir);
-        pid_ = startPlatformd({"-n", "-p", helper("doomed", 50)});
+        env.set("KARN_RESTART_DELAY_MS", "10");
+        pid_ = startPlatformd(
+            {"-n", "-p",
+             "doomed=" + std::string(WSVD_BIN_DIR) + "/plink_helper doomed 6 50 " + file});
     }
     ASSERT_GT(pid_, 0);
-    std::string log = logDir + "/platformd.log";
-    EXPECT_TRUE(pumpUntil([&] {
-        return readFile(log).find("doomed died at start 5 times in a row; not restarting it") !=
-               std::string::npos;
-    })) << readFile(log);
-    EXPECT_EQ(lines(file_).size(), 5u);
-    pumpFor(200);
-    EXPECT_EQ(lines(file_).size(), 5u) << "not started again";
+    auto starts = [&] {
+        std::string s = readFile(file);
+        return std::count(s.begin(), s.end(), '\n');
+    };
+    EXPECT_TRUE(pumpUntil([&] { return starts() == 5; }));
+    pumpFor(300);
+    EXPECT_EQ(starts(), 5) << "not started again";
     EXPECT_EQ(kill(pid_, 0), 0) << "platformd runs on";
-}
-
-// A port that another program holds stops the switch at once with a message that says
-// what to do, instead of a loop of restarts.
-TEST_F(PlatformdChildrenTest, BusyPortStopsTheSwitchWithTheRemedy) {
-    int holder = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ASSERT_EQ(bind(holder, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
-    ASSERT_EQ(listen(holder, 1), 0);
-    ASSERT_EQ(getsockname(holder, reinterpret_cast<sockaddr *>(&addr), &length), 0);
-    std::string busy = std::to_string(ntohs(addr.sin_port));
-
-    uint64_t start = nowMs();
-    ToolRun r = runTool("platformd", {"-n", "-p", "webd"}, "", {{"WSVD_HTTP_PORT", busy}}, 5000);
-    EXPECT_LT(nowMs() - start, 5000u);
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_NE(r.err.find("webd: port " + busy + " is in use; set WSVD_HTTP_PORT"),
-              std::string::npos)
-        << r.err;
-    EXPECT_NE(r.err.find("webd cannot run as configured"), std::string::npos) << r.err;
-    EXPECT_EQ(r.err.find("restarting"), std::string::npos) << r.err;
-    close(holder);
+    unlink(file.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // A stand-in process for platformd tests:
-//   plink_helper NAME STATE [LIFETIME_MS [FILE]]
+//   plink_helper NAME STATE LIFETIME_MS FILE
 // announces STATE under NAME, appends "<pid>\n" to FILE, and exits with status 3
-// after LIFETIME_MS (0: runs until signalled).
+// after LIFETIME_MS.
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,19 +13,15 @@
 #include "platform/util.h"
 
 int main(int argc, char **argv) {
-    if (argc < 3) return 2;
+    if (argc != 5) return 2;
     karnSetProcessName(argv[1]);
-    long lifetimeMs = argc > 3 ? atol(argv[3]) : 0;
-    if (argc > 4) {
-        FILE *f = fopen(argv[4], "a");
-        if (f) {
-            fprintf(f, "%d\n", int(getpid()));
-            fclose(f);
-        }
+    if (FILE *f = fopen(argv[4], "a")) {
+        fprintf(f, "%d\n", int(getpid()));
+        fclose(f);
     }
     dmInit(64, nullptr);
     dmSetProcessState(0, atoi(argv[2]));
-    uint64_t endUs = clockNowUs() + uint64_t(lifetimeMs) * 1000;
-    while (lifetimeMs == 0 || clockNowUs() < endUs) dispatchRunOnce(20);
+    uint64_t endUs = clockNowUs() + uint64_t(atol(argv[3])) * 1000;
+    while (clockNowUs() < endUs) dispatchRunOnce(20);
     return 3;
 }
