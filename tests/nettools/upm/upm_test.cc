@@ -339,51 +339,7 @@ TEST_F(UpmTest, ProfileWithItsBindings) {
     EXPECT_EQ(fault(run(body, {{name, cmOk()}})), "Profile not found");
 }
 
-// getAllProfile walks past each profile: after one without bindings by its name alone,
-// after the others by their last binding.
-TEST_F(UpmTest, ProfileListingWalksPastEachProfile) {
-    auto nameGet = [](const std::string &profile) {
-        return upm("get", "<showUpmProfileName><profileName>" + profile +
-                              "</profileName></showUpmProfileName>");
-    };
-    auto walk = [](const std::string &key) {
-        return upm("get", "<showUpmProfile>" + key + "</showUpmProfile>");
-    };
-    const std::string p2Timer =
-        walk("<profileName>p2</profileName><eventType>5</eventType><timerName>t</timerName>");
-    // p1 has no binding; p2 a device-detect and a timer binding; p3 one static binding.
-    const std::vector<Step> steps = {
-        {walk(""), more(bindingRow("p1", 0, "<numProfiles>3</numProfiles>"))},
-        {walk(""), more(bindingRow("p1", 0, "<numProfiles>3</numProfiles>"))},
-        {nameGet("p1"), cmOk(profileRow("p1", "script one"))},
-        {walk("<profileName>p1</profileName>"), more(bindingRow("p2", 1))},
-        {nameGet("p2"), cmOk(profileRow("p2", "script two"))},
-        {walk("<profileName>p2</profileName>"), more(bindingRow("p2", 1))},
-        {walk("<profileName>p2</profileName><eventType>1</eventType>"),
-         more(bindingRow("p2", 5, "<timerName>t</timerName>"))},
-        {p2Timer, more(bindingRow("p3", 6))},
-        {p2Timer, more(bindingRow("p3", 6))},
-        {nameGet("p3"), cmOk(profileRow("p3", "script three"))},
-        {walk("<profileName>p3</profileName>"), cmOk(bindingRow("p3", 6))},
-        {walk("<profileName>p3</profileName><eventType>6</eventType>"), cmOk()},
-    };
-    for (bool content : {true, false}) {
-        std::string out = run(
-            op("getAllProfileRequest", u("contentRequired", content ? "true" : "false"), hdr(sid_)),
-            steps);
-        EXPECT_EQ(count(out, "<upm:profile>"), 3u) << out;
-        EXPECT_EQ(count(out, "<upm:bindObject>"), 3u) << out;
-        EXPECT_EQ(count(out, "<upm:data>script"), content ? 3u : 0u) << out;
-    }
-    // A failure in the middle is the answer.
-    std::string out = run(op("getAllProfileRequest", "", hdr(sid_)),
-                          {{walk(""), more(bindingRow("p1", 0, "<numProfiles>2</numProfiles>"))},
-                           {walk(""), more(bindingRow("p1", 0))},
-                           {nameGet("p1"), cmStatus(0, "broken")}});
-    EXPECT_EQ(fault(out), "broken");
-}
-
-// Results by id (one, however many follow) or by count (until the count or the last);
+// Results by id (one, however many follow) or by count;
 // cfgmgr's result codes 1, 2 and 3 are success, failure and timeout.
 TEST_F(UpmTest, ExecutionResults) {
     auto exec = [](int id, int result, const std::string &ports) {
@@ -414,9 +370,6 @@ TEST_F(UpmTest, ExecutionResults) {
     EXPECT_NE(out.find("<upm:timerName>t</upm:timerName><upm:status>failure"), std::string::npos);
     EXPECT_NE(out.find("<upm:status>timeout"), std::string::npos);
     EXPECT_NE(out.find("<upm:status>unknown"), std::string::npos);
-    out = run(op(request, records(9), hdr(sid_)),
-              {{first, more(exec(1, 1, ""))}, {byId(1), cmOk(exec(2, 1, ""))}});
-    EXPECT_EQ(count(out, "<upm:executionResults>"), 2u) << out;
 }
 
 }  // namespace
