@@ -94,11 +94,18 @@ std::string vlanText(const std::string &vr, const std::string &name, const std::
 
 const std::string kAllVlans = "<module_vlan><get><vlan/></get></module_vlan>";
 
+// The name of the VLAN a reply holds.
+std::string nameIn(const Reply &r) {
+    size_t a = r.data.find("<name><![CDATA[") + 15;
+    return r.data.substr(a, r.data.find("]]>", a) - a);
+}
+// The name of the VLAN of VR-Default after `name`.
+std::string nameAfter(const std::string &name) {
+    return nameIn(get(vlanText("VR-Default", name, "", "get"), CM_GET_NEXT));
+}
+
 const std::string kSave =
     "<module_cfgmgr><setop><saveConfig><set_def>0</set_def></saveConfig></setop></module_cfgmgr>";
-const std::string kRemoveSaved =
-    "<module_cfgmgr><set><fileOp><op>rm</op><srcloc>config</srcloc><src>cfgmgr.cfg</src></fileOp>"
-    "</set></module_cfgmgr>";
 
 class CfgmgrTest : public ::testing::Test {
 protected:
@@ -186,12 +193,6 @@ TEST_F(CfgmgrTest, OneStartServesDefaultsRepliesEventsAndFreshWalks) {
     // get them: neither this process's set nor another frontend's.
     for (const char *name : {"a1", "a3", "a5"})
         ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
-    auto nameAfter = [](const std::string &name) {
-        Reply r = get(vlanText("VR-Default", name, "", "get"), CM_GET_NEXT);
-        EXPECT_EQ(r.status, 2u) << r.message;
-        size_t a = r.data.find("<name><![CDATA[") + 15;
-        return r.data.substr(a, r.data.find("]]>", a) - a);
-    };
     EXPECT_NE(get(kAllVlans, CM_GET_NEXT).data.find("Default"), std::string::npos);
     EXPECT_EQ(nameAfter("Default"), "a1");
     // The news of it may still be unread when the next request is made.
@@ -217,10 +218,6 @@ TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
     ASSERT_TRUE(up());
     for (const char *name : {"a1", "a3", "a5"})
         ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
-    auto nameIn = [](const Reply &r) {
-        size_t a = r.data.find("<name><![CDATA[") + 15;
-        return r.data.substr(a, r.data.find("]]>", a) - a);
-    };
     ASSERT_EQ(nameIn(get(kAllVlans, CM_GET_NEXT)), "Default");  // reads a1, a3... ahead
 
     // Nobody runs the dispatcher meanwhile: only the sender's thread can answer.
@@ -248,8 +245,7 @@ TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
 }
 
 // A request pending when cfgmgr stalls gets its failure in time; what was saved
-// comes back with the restarted process, what was not does not, and without the saved
-// file the factory defaults do.
+// comes back with the restarted process, what was not does not.
 TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     env.set("KARN_CM_TIMEOUT_SECONDS", "1");
     ASSERT_TRUE(up());
@@ -272,14 +268,6 @@ TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
         get(vlanText("VR-Default", "kept", "", "get"), CM_GET_EXACT).data.find("<tag>30</tag>"),
         std::string::npos);
     EXPECT_EQ(get(vlanText("VR-Default", "lost", "", "get"), CM_GET_EXACT).data, "");
-    EXPECT_TRUE(sw->waitForLog("cfgmgr: configuration from the saved file"));
-
-    r = request(kRemoveSaved, CM_OP_SETOP);
-    ASSERT_EQ(r.status, 1u) << r.message;
-    ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
-    ASSERT_TRUE(reconnect());
-    EXPECT_EQ(get(vlanText("VR-Default", "kept", "", "get"), CM_GET_EXACT).data, "");
-    EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
 }
 
 // cfgmgr computes a walk's next batch before the walk asks for it; a change made
@@ -291,11 +279,6 @@ TEST_F(CfgmgrTest, BatchPreparedAheadOfAWalkShowsAChangeMadeBeforeItIsAskedFor) 
         snprintf(name, sizeof name, "v%02d", i);
         ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
     }
-    auto nameAfter = [](const std::string &name) {
-        Reply r = get(vlanText("VR-Default", name, "", "get"), CM_GET_NEXT);
-        size_t a = r.data.find("<name><![CDATA[") + 15;
-        return r.data.substr(a, r.data.find("]]>", a) - a);
-    };
     // The first batch: Default and four rows read ahead; the next (after v04) is
     // prepared once it is sent.
     ASSERT_NE(get(kAllVlans, CM_GET_NEXT).data.find("Default"), std::string::npos);
@@ -316,48 +299,37 @@ TEST_F(CfgmgrTest, DamagedSavedFileIsKeptAsideAndDefaultsUsed) {
     writeFile(sw->configDir() + "/cfgmgr.cfg", "cfgmgr-config 1\nR vlan 7 12\n<vlan></vla");
     ASSERT_TRUE(up());
     EXPECT_NE(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT).data, "");
-    EXPECT_TRUE(sw->waitForLog("the saved configuration is damaged"));
     EXPECT_NE(readFile(sw->configDir() + "/cfgmgr.cfg.damaged"), "");
 }
 
-TEST_F(CfgmgrTest, BackendServesItsModuleAndGetsItsSavedConfigurationBack) {
-    ASSERT_TRUE(up({"cfgmgr", "cmbeapp=cmbe_testapp"}));
-    const std::string getText = "<module_wsvdbe><get><testConfig/></get></module_wsvdbe>";
-    Reply r;
-    ASSERT_TRUE(pumpUntil([&] {
-        r = get(getText, CM_GET_EXACT);
-        return r.status != 0;
-    }));
-    EXPECT_EQ(r.status, 1u);
-    ASSERT_TRUE(changed(
-        "<module_wsvdbe><set><testConfig><count>7</count></testConfig></set></module_wsvdbe>"));
-    r = set(
-        "<module_wsvdbe><set><testConfig><name>refuse</name></testConfig></set></module_wsvdbe>");
+// The daemon is the backend of module wsvdbe: a restarted daemon starts from its
+// defaults and gets the saved configuration when cfgmgr (re)loads it.
+TEST_F(CfgmgrTest, BackendGetsItsSavedConfigurationBack) {
+    ASSERT_TRUE(up({"cfgmgr", "wsvd"}));
+    auto maxSessionsIs = [](const char *value) {
+        return pumpUntil(
+            [&] {
+                return get("<module_wsvdbe><get><wsvdConfig/></get></module_wsvdbe>", CM_GET_EXACT)
+                           .data.find(std::string("<maxSessions>") + value) != std::string::npos;
+            },
+            10000);
+    };
+    ASSERT_TRUE(maxSessionsIs("6"));
+    ASSERT_TRUE(
+        changed("<module_wsvdbe><set><wsvdConfig><maxSessions>10</maxSessions></wsvdConfig></set>"
+                "</module_wsvdbe>"));
+    Reply r =
+        set("<module_wsvdbe><set><wsvdConfig><maxSessions>33</maxSessions></wsvdConfig></set>"
+            "</module_wsvdbe>");
     EXPECT_EQ(r.status, 0u);
-    EXPECT_EQ(r.message, "refused by the application");
-    EXPECT_NE(get(getText, CM_GET_EXACT).data.find("<count>7</count>"), std::string::npos);
+    EXPECT_EQ(r.message, "Session exceeded max sessions");
     ASSERT_EQ(request(kSave, CM_OP_SETOP).status, 1u);
-
-    // A restarted application starts empty...
     sw->expectDeaths();
-    ASSERT_TRUE(sw->kill("cmbe_testapp", SIGKILL));
-    ASSERT_TRUE(pumpUntil(
-        [&] {
-            r = get(getText, CM_GET_EXACT);
-            return r.status == 1 && r.data.find("<count>0</count>") != std::string::npos;
-        },
-        10000))
-        << r.message << r.data;
-    // ...and gets the saved configuration when cfgmgr (re)loads it.
+    ASSERT_TRUE(sw->kill("wsvd", SIGKILL));
+    EXPECT_TRUE(maxSessionsIs("6"));
     ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
     ASSERT_TRUE(reconnect());
-    ASSERT_TRUE(pumpUntil(
-        [&] {
-            r = get(getText, CM_GET_EXACT);
-            return r.data.find("<count>7</count>") != std::string::npos;
-        },
-        10000))
-        << r.message << r.data;
+    EXPECT_TRUE(maxSessionsIs("10"));
 }
 
 }  // namespace

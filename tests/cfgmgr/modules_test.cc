@@ -45,10 +45,6 @@ std::string field(const std::string &data, const std::string &name) {
     return text;
 }
 
-std::string port(const char *name) {
-    return std::string("<port>") + name + "</port>";
-}
-
 // A VLAN brings its rows of the per-VLAN settings and takes them when it goes; a VLAN
 // refused for its own rules is refused for them, not for its rows.
 TEST_F(ModulesTest, VlanRowsComeAndGoWithTheVlan) {
@@ -87,10 +83,6 @@ TEST_F(ModulesTest, VlanPortSetsAddAndTakeThePortsOfAVlan) {
                     "<vlanName>v</vlanName><taggedPorts>1:5,1:6</taggedPorts><untaggedPorts>1:7"
                     "</untaggedPorts><keywordAll>0</keywordAll><rowStatus>create</rowStatus>"));
     EXPECT_EQ(ports("v"), "1:5-6/1:7");
-    // The view of a port's VLANs follows: 1:7 is in v alone now.
-    cfgReply_t view = get("port", "show_ports_info_detail_vlans", port("1:7"), CM_GET_NEXT);
-    EXPECT_EQ(view.status, 1u);
-    EXPECT_EQ(field(view.data, "vlanName") + "/" + field(view.data, "tagged"), "v/0");
     EXPECT_EQ(before.find("1:1-6,1:8"), std::string::npos);
     EXPECT_NE(ports("Default").find("1:1-6,1:8"), std::string::npos) << ports("Default");
     ASSERT_TRUE(set("vlan", "vlanPort",
