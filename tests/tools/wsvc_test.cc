@@ -1,17 +1,12 @@
-// The wsvc program: its usage errors, and end to end against a switch (the client
-// library's framing and waits are tested on their own).
+// The wsvc program: its usage errors, and end to end against a switch, which is where
+// requests cut into fragments are checked (the client library's reply checks and waits are
+// tested on their own).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "tests/support/run_tool.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
-
-bool switchBuilt() {
-    return access((std::string(WSVD_BIN_DIR) + "/platformd").c_str(), X_OK) == 0 &&
-           access((std::string(WSVD_BIN_DIR) + "/wsvd_testserve").c_str(), X_OK) == 0;
-}
 
 TEST(WsvcTest, UsageErrorsExitWithTwo) {
     const struct {
@@ -20,7 +15,6 @@ TEST(WsvcTest, UsageErrorsExitWithTwo) {
         const char *message;
     } cases[] = {
         {{"-t", "soon"}, "echo hi", "wsvc: bad timeout \"soon\"\n"},
-        {{"-f", "/nonexistent/x"}, "echo hi", "wsvc: cannot open /nonexistent/x"},
         // A request cut short at a NUL byte would be another request.
         {{}, std::string("echo \0more", 10), "wsvc: the request contains a NUL byte\n"},
     };
@@ -28,12 +22,10 @@ TEST(WsvcTest, UsageErrorsExitWithTwo) {
         ToolRun r = runTool("wsvc", c.args, c.input);
         EXPECT_EQ(r.status, 2) << c.message;
         EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
-        EXPECT_EQ(r.out, "");
     }
 }
 
 TEST(WsvcSwitchTest, LargeRequestInSmallFragmentsAndCredentialsArrive) {
-    if (!switchBuilt()) GTEST_SKIP() << "platformd or wsvd_testserve not built";
     SwitchHarness sw;
     ASSERT_TRUE(sw.start());
     // Several of the daemon's own reply pieces, sent in 100-byte request fragments.
@@ -48,7 +40,6 @@ TEST(WsvcSwitchTest, LargeRequestInSmallFragmentsAndCredentialsArrive) {
 }
 
 TEST(WsvcSwitchTest, ReportsTheDaemonMissing) {
-    if (!switchBuilt()) GTEST_SKIP() << "platformd or wsvd_testserve not built";
     // A switch whose only process is not wsvd: the directory service does not know it.
     SwitchHarness sw(std::vector<std::string>{});
     ASSERT_TRUE(sw.start());
