@@ -22,7 +22,6 @@ struct HttpReply {
     std::map<std::string, std::string> headers;  // names in lower case
     std::string body;
     bool chunked = false;
-    int chunks = 0;  // chunks of a chunked body
 
     std::string header(const std::string &name) const {
         auto h = headers.find(name);
@@ -72,15 +71,9 @@ public:
 
     bool connect() {
         disconnect();
-        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(uint16_t(port_));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
-            disconnect();
-            return false;
-        }
+        fd_ = connectFrom("127.0.0.1", port_);
+        if (fd_ < 0) return false;
+        fcntl(fd_, F_SETFL, 0);  // blocking sends; reads wait in poll, bounded
         int one = 1;
         setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         buffered_.clear();
@@ -148,7 +141,6 @@ public:
                     break;
                 }
                 if (!readBytes(size, &reply->body) || !readLine(&line)) return false;
-                reply->chunks++;
             }
         } else if (!reply->header("content-length").empty()) {
             if (!readBytes(strtoul(reply->header("content-length").c_str(), nullptr, 10),

@@ -1,15 +1,13 @@
 // The web front end's decisions that need no network: SOAP version, fault detection, client
-// addresses, the WSDL rewrite and the command line.
+// addresses, and which schema names and hosts are safe to use.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
 #include <cstring>
-#include <sstream>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "web/options.h"
 #include "web/soap_http.h"
 #include "web/wsdl.h"
 
@@ -78,32 +76,6 @@ TEST(WebRules, ClientAddressBytes) {
     }
 }
 
-TEST(WebRules, WsdlRewrite) {
-    const std::string endpoint = "https://sw1:8443/xmlService";
-    struct {
-        const char *in;
-        const char *out;
-    } cases[] = {
-        {"<SOAP:address location=\"http://localhost/xmlservice\"/>",
-         "<SOAP:address location=\"https://sw1:8443/xmlService\"/>"},
-        {"<soap12:address  location = 'x' />",
-         "<soap12:address  location = \"https://sw1:8443/xmlService\" />"},
-        // Only addresses of a binding (with a prefix) are endpoints.
-        {"<address location=\"x\"/>", "<address location=\"x\"/>"},
-        {"<xsd:import namespace=\"urn:a\" schemaLocation=\"a.xsd\"/>",
-         "<xsd:import namespace=\"urn:a\" "
-         "schemaLocation=\"https://sw1:8443/xmlService?xsd=a.xsd\"/>"},
-        // Absolute or odd locations are left as they are.
-        {"<import schemaLocation=\"http://other/a.xsd\"/>",
-         "<import schemaLocation=\"http://other/a.xsd\"/>"},
-        {"<import schemaLocation=\"../a.xsd\"/>", "<import schemaLocation=\"../a.xsd\"/>"},
-        {"text <a> more < unterminated", "text <a> more < unterminated"},
-    };
-    for (auto &c : cases) EXPECT_EQ(webRewriteWsdl(c.in, endpoint), c.out) << c.in;
-    EXPECT_EQ(webRewriteWsdl("<s:address location=\"x\"/>", "http://a\"b"),
-              "<s:address location=\"http://a&quot;b\"/>");
-}
-
 TEST(WebRules, SchemaNamesAndHosts) {
     EXPECT_TRUE(webIsSchemaName("a-b_1.xsd"));
     for (const char *bad : {"../a.xsd", "a/b.xsd", "a.wsdl", "a.xsd\n", ".hidden.xsd"})
@@ -112,27 +84,4 @@ TEST(WebRules, SchemaNamesAndHosts) {
     for (const char *ok : {"10.0.0.1:8080", "[2001:db8::1]:443", "switch.example"})
         EXPECT_TRUE(webIsSafeHost(ok));
     for (const char *bad : {"", "a\"b", "a b", "<x>"}) EXPECT_FALSE(webIsSafeHost(bad)) << bad;
-}
-
-TEST(WebRules, CommandLine) {
-    // Words of `line`, as a shell would give them to webd.
-    auto parse = [](const std::string &line, webServerConfig_t *s, webRelayConfig_t *r) {
-        std::vector<std::string> args{"webd"};
-        std::istringstream words(line);
-        for (std::string w; words >> w;) args.push_back(w);
-        std::vector<char *> argv;
-        for (auto &a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::string error;
-        return webParseOptions(int(args.size()), argv.data(), s, r, &error);
-    };
-    webServerConfig_t s;
-    webRelayConfig_t r;
-    // Good options take effect in webd's own tests (-c, -t, -l, -r, --per-address).
-    for (const char *bad : {"-p 0", "-p 65536", "-p 80x", "-t 0", "--per-address 0", "--threads 65",
-                            "--cert c", "extra"}) {
-        webServerConfig_t fresh;
-        EXPECT_EQ(parse(bad, &fresh, &r), -1) << bad;
-    }
-    EXPECT_EQ(parse("-h", &s, &r), 1);
 }
