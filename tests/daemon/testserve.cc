@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 #include "daemon/intake.h"
@@ -46,46 +47,31 @@ void replyPattern(wsvdRequest *r, long bytes, long writeSize) {
     }
 }
 
-struct CliAsk {
-    wsvdRequest *r;
-    const std::string *text;
-};
-bool sendToCli(void *ask) {
-    auto *a = static_cast<CliAsk *>(ask);
-    return wsvdSendCliRequest(a->r, a->text->c_str()) >= 1;
-}
-
-void askCli(wsvdRequest *r, const std::string &text) {
-    CliAsk ask{r, &text};
-    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, sendToCli, &ask);
-    if (outcome == WSVD_NOT_SENT) return write(r, "no cli");
+// Sends with `send` and waits at most 5 s for the answer: `notSent` when it could not be
+// sent, "timeout" when none came, else the status and `answer` (read once it came).
+void ask(wsvdRequest *r, std::function<bool()> send, const char *notSent,
+         char *wsvdRequest::*answer) {
+    auto callSend = [](void *f) { return (*static_cast<std::function<bool()> *>(f))(); };
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, callSend, &send);
+    if (outcome == WSVD_NOT_SENT) return write(r, notSent);
     if (outcome == WSVD_NO_ANSWER) return write(r, "timeout");
-    write(r, "status=" + std::to_string(r->replyStatus) + " " +
-                 (r->replyMessage ? r->replyMessage : ""));
-}
-
-struct CmAsk {
-    wsvdRequest *r;
-    std::string module, text;
-};
-bool sendToCm(void *ask) {
-    auto *a = static_cast<CmAsk *>(ask);
-    cmRequest_t req{};
-    req.operation = CM_OP_GET;
-    req.getFlags = CM_GET_EXACT;
-    req.text = a->text.c_str();
-    req.seqnum = a->r->seqnum;
-    strlcpy(req.module, a->module.c_str(), sizeof req.module);
-    return cmSendRequest(&req) >= 1;
+    write(r, "status=" + std::to_string(r->replyStatus) + " " + (r->*answer ? r->*answer : ""));
 }
 
 void askCm(wsvdRequest *r, const std::string &rest) {
     size_t space = rest.find(' ');
-    CmAsk ask{r, rest.substr(0, space), space == std::string::npos ? "" : rest.substr(space + 1)};
-    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, sendToCm, &ask);
-    if (outcome == WSVD_NOT_SENT) return write(r, "not sent");
-    if (outcome == WSVD_NO_ANSWER) return write(r, "timeout");
-    write(r, "status=" + std::to_string(r->replyStatus) + " " + (r->replyData ? r->replyData : ""));
+    std::string module = rest.substr(0, space);
+    std::string text = space == std::string::npos ? "" : rest.substr(space + 1);
+    auto send = [&] {
+        cmRequest_t req{};
+        req.operation = CM_OP_GET;
+        req.getFlags = CM_GET_EXACT;
+        req.text = text.c_str();
+        req.seqnum = r->seqnum;
+        strlcpy(req.module, module.c_str(), sizeof req.module);
+        return cmSendRequest(&req) >= 1;
+    };
+    ask(r, send, "not sent", &wsvdRequest::replyData);
 }
 
 void serve(void *, wsvdRequest *r) {
@@ -108,7 +94,8 @@ void serve(void *, wsvdRequest *r) {
         write(r, "slept");
     } else if (word == "empty") {
     } else if (word == "cli") {
-        askCli(r, rest);
+        auto send = [&] { return wsvdSendCliRequest(r, rest.c_str()) >= 1; };
+        ask(r, send, "no cli", &wsvdRequest::replyMessage);
     } else if (word == "cm") {
         askCm(r, rest);
     } else if (word == "user") {

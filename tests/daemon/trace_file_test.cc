@@ -1,4 +1,4 @@
-// The trace file, and the worker's read and write paths as a serve step sees them.
+// The trace file, and the worker's write path as a serve step sees it.
 #include "daemon/trace_file.h"
 
 #include <gtest/gtest.h>
@@ -15,45 +15,6 @@
 #include "tests/support/scratch.h"
 
 namespace {
-
-wsvdBuflist_t *piecesOf(const std::vector<std::string> &texts) {
-    wsvdBuflist_t *all = nullptr;
-    for (const std::string &t : texts) {
-        wsvdBuflist_t *l = wsvdBufferToBuflist(t.c_str(), static_cast<uint32_t>(t.size()));
-        if (!all)
-            all = l;
-        else
-            wsvdBuflistAppend(all, l);
-    }
-    return all;
-}
-
-std::string readAll(wsvdRequest *r, size_t chunk) {
-    std::string out;
-    std::vector<char> buf(chunk);
-    size_t n;
-    while ((n = wsvdRequestRead(r, buf.data(), chunk)) > 0) {
-        EXPECT_LE(n, chunk);
-        out.append(buf.data(), n);
-    }
-    EXPECT_EQ(wsvdRequestRead(r, buf.data(), chunk), 0u);  // stays at the end
-    return out;
-}
-
-TEST(RequestRead, WalksAllPiecesWhateverTheChunkSize) {
-    std::string big(5000, 'b');  // cut into two pieces by the request library
-    std::vector<std::string> texts = {"  <a>", "", big, "</a>"};
-    for (size_t chunk : {1, 3, 4096, 100000}) {
-        SCOPED_TRACE(chunk);
-        wsvdRequest r;
-        memset(&r, 0, sizeof r);
-        r.pieces = piecesOf(texts);
-        r.currentPiece = r.pieces->head;
-        r.readPos = r.pieces->head->text + 2;  // the worker skips leading blanks
-        EXPECT_EQ(readAll(&r, chunk), "<a>" + big + "</a>");
-        wsvdBuflistFree(r.pieces);
-    }
-}
 
 class TraceFileTest : public ::testing::Test {
 protected:
@@ -78,38 +39,18 @@ TEST_F(TraceFileTest, OffCreatesNothing) {
     EXPECT_FALSE(std::filesystem::exists(scratch / "intern"));
 }
 
-// Writes of 300 bytes with the limit at 1000: the size is checked before each write, so
-// a file takes four writes (1200 bytes) before the other one starts from empty.
-TEST_F(TraceFileTest, AlternatesBetweenTheTwoFiles) {
-    ASSERT_EQ(wsvdTraceFileConfigure(WSVD_TRACE_SET_ENABLED, 0, 1), 1);
-    std::string block(300, 'x');
-    struct Step {
-        char mark;
-        size_t firstSize, secondSize;
-    } steps[] =
-        {
-            {'a', 300, 0},    {'b', 600, 0},    {'c', 900, 0},    {'d', 1200, 0},
-            {'e', 1200, 300}, {'f', 1200, 600}, {'g', 1200, 900}, {'h', 1200, 1200},
-            {'i', 300, 1200},  // the first file starts again from empty
-        };
-    for (const Step &s : steps) {
-        block[0] = s.mark;
-        wsvdTraceWrite("%s", block.c_str());
-        SCOPED_TRACE(std::string("after write ") + s.mark);
-        EXPECT_EQ(readFile(first).size(), s.firstSize);
-        EXPECT_EQ(readFile(second).size(), s.secondSize);
-    }
-    EXPECT_EQ(readFile(first)[0], 'i');
-    EXPECT_EQ(readFile(second)[0], 'e');
-}
-
-// A file that holds exactly the maximum size is full.
-TEST_F(TraceFileTest, MaxSizeTakesEffectAtNextWrite) {
+// The size is checked before each write, so a file that holds exactly the maximum is
+// full; the files take turns, each starting again from empty.
+TEST_F(TraceFileTest, FilesTakeTurnsOnceOneHoldsTheMaximum) {
     wsvdTraceFileConfigure(WSVD_TRACE_SET_MAX_SIZE | WSVD_TRACE_SET_ENABLED, 10, 1);
     wsvdTraceWrite("[BEGIN:%d->", 7);
     wsvdTraceWrite("%s\n", "body");
     EXPECT_EQ(readFile(first), "[BEGIN:7->");
     EXPECT_EQ(readFile(second), "body\n");
+    wsvdTraceWrite("%s", "12345");  // the second is not full yet
+    wsvdTraceWrite("%s", "again");
+    EXPECT_EQ(readFile(first), "again");
+    EXPECT_EQ(readFile(second), "body\n12345");
 }
 
 // The files outlive the requests in them: passwords are masked, and only the owner
