@@ -46,10 +46,13 @@ protected:
         worker.join();
     }
     // openSession as the SOAP handler calls it: the fault text, "" on success.
-    std::string open(const char *user, const char *password, wsvdOpenSessionResult *out = nullptr) {
+    std::string open(const char *user, const char *password, wsvdOpenSessionResult *out = nullptr,
+                     const char *version = nullptr, const uint32_t *timeout = nullptr) {
         wsvdOpenSessionArgs args{};
         args.username = user;
         args.password = password;
+        args.xmlApiVersion = version;
+        args.timeout = timeout;
         wsvdOpenSessionResult result{};
         const char *fault = nullptr;
         onWorker([&] { fault = wsvdOpenSession(&args, &result); });
@@ -78,6 +81,55 @@ protected:
 
     SwitchHarness sw{{}};
 };
+
+// What openSession answers, and its faults.
+TEST_F(SessionFlowTest, OpenSessionAnswersAndFaults) {
+    const uint32_t ten = 10;
+    struct {
+        const char *name, *user, *password, *version;
+        const uint32_t *timeout;
+        const char *fault;
+        uint32_t timeoutGiven;
+        int access;
+    } cases[] = {
+        {"a timeout too short", "admin", "", nullptr, &ten, "", 30, 2},
+        {"version 10", "admin", "", "10.1.0.0", nullptr, "XML API not supported in this release", 0,
+         0},
+        {"read-only", "user", "", nullptr, nullptr, "", 900, 1},
+        {"wrong password", "admin", "wrong", nullptr, nullptr, "Authetication Failed", 0, 0},
+        {"empty user name", "", "", nullptr, nullptr, "Missing parameter", 0, 0},
+    };
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        wsvdOpenSessionResult r{};
+        ASSERT_EQ(open(c.user, c.password, &r, c.version, c.timeout), c.fault);
+        if (*c.fault) continue;
+        EXPECT_EQ(r.timeout, c.timeoutGiven);
+        EXPECT_EQ(r.accessRight, c.access);
+        EXPECT_STREQ(r.xmlApiVersion, "12.0.0.0");
+        EXPECT_EQ(strlen(r.sessionId), 14u);
+        EXPECT_EQ(wsvdCloseSession(r.sessionId), nullptr);
+    }
+}
+
+// One slot stays for read-write accounts: the read-only account (which ships without a
+// password) cannot fill the table, and the seventh session finds no slot.
+TEST_F(SessionFlowTest, ReadOnlyAccountsLeaveOneSlotForReadWriteOnes) {
+    for (int i = 0; i < 5; i++) EXPECT_EQ(open("user", ""), "") << i;
+    EXPECT_EQ(open("user", ""), "No session is free");
+    EXPECT_EQ(open("admin", ""), "");
+    EXPECT_EQ(open("admin", ""), "No session is free");
+}
+
+// When platformd locks an account, new logins are refused but the sessions opened before
+// go on: their checks do not ask the AAA service again.
+TEST_F(SessionFlowTest, LockoutRefusesNewLoginsOnly) {
+    wsvdOpenSessionResult before{};
+    ASSERT_EQ(open("admin", "", &before), "");
+    for (int i = 0; i < 3; i++) EXPECT_EQ(open("admin", "guess"), "Authetication Failed");
+    EXPECT_EQ(open("admin", ""), "Authetication Failed") << "locked";
+    EXPECT_EQ(wsvdSessionCheck(before.sessionId, WSVD_CLIENT_WEB, 1), 1);
+}
 
 // A configured 3 makes the threshold 2: the third attempt after two failures in a row of
 // the same user carries the flag. Another user's failure starts that user's count at 1,

@@ -97,7 +97,7 @@ TEST_F(SessionTableTest, TimeoutIsClamped) {
     }
 }
 
-// (Six by default: SessionSoapTest.ReadOnlyAccountsLeaveOneSlotForReadWriteOnes.)
+// (Six by default: SessionFlowTest.ReadOnlyAccountsLeaveOneSlotForReadWriteOnes.)
 TEST_F(SessionTableTest, OnlyTheFirstMaxSessionsSlotsAreGivenOut) {
     EXPECT_EQ(wsvdSessionSetMax(33), WSVD_SESSION_MAX_REFUSED);
     EXPECT_EQ(wsvdSessionSetMax(32), 0);
