@@ -67,8 +67,7 @@ bool waitIdle() {
 std::vector<uint8_t> requestMessage(uint32_t type, uint32_t requestId, const std::string &text,
                                     const char *user = "", const char *password = "",
                                     uint32_t headerBytes = WSVD_HDR_SIZE) {
-    wsvdRequest header;
-    memset(&header, 0, sizeof header);
+    wsvdRequest header{};
     header.seqnum = requestId;
     strlcpy(header.userName, user, sizeof header.userName);
     strlcpy(header.password, password, sizeof header.password);
@@ -92,11 +91,8 @@ protected:
     static inline uint32_t nextPeer = 1000;
     uint32_t peer = 0;
     void SetUp() override {
-        static bool initialised = false;
-        if (!initialised) {
-            ASSERT_EQ(wsvdIntakeInit(), 0);
-        }
-        initialised = true;
+        static const int initialised = wsvdIntakeInit();  // once per process
+        ASSERT_EQ(initialised, 0);
         static const wsvdServeOps ops = {nullptr, recordingServe, nullptr, nullptr};
         wsvdSetServeOps(&ops);
         std::lock_guard<std::mutex> lock(gMutex);
