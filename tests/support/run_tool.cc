@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -22,25 +24,17 @@ ToolRun runTool(const std::string &program, const std::vector<std::string> &args
     std::string path = program.find('/') == 0 ? program : std::string(WSVD_BIN_DIR) + "/" + program;
     pid_t pid = fork();
     if (pid == 0) {
-        const char *names[3] = {"in", "out", "err"};
-        for (int fd = 0; fd < 3; fd++) {
-            int f = open((files / names[fd]).c_str(), fd ? O_WRONLY | O_CREAT : O_RDONLY, 0600);
-            dup2(f, fd);
-        }
         for (auto &[name, value] : env) {
             if (value.empty())
                 unsetenv(name.c_str());
             else
                 setenv(name.c_str(), value.c_str(), 1);
         }
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        std::vector<char *> argv{path.data()};
-        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
+        std::vector<std::string> argv{path};
+        argv.insert(argv.end(), args.begin(), args.end());
+        execProgram(open((files / "in").c_str(), O_RDONLY),
+                    open((files / "out").c_str(), O_WRONLY | O_CREAT, 0600),
+                    open((files / "err").c_str(), O_WRONLY | O_CREAT, 0600), argv);
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
@@ -57,4 +51,21 @@ ToolRun runTool(const std::string &program, const std::vector<std::string> &args
     r.err = readFile(files / "err");
     if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
     return r;
+}
+
+void execProgram(int in, int out, int err, std::vector<std::string> args) {
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    signal(SIGPIPE, SIG_DFL);
+    // A test that ran a dispatcher has SIGINT/SIGTERM blocked; the program needs them.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    std::vector<char *> argv;
+    for (std::string &a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    dprintf(2, "cannot run %s: %s\n", argv[0], strerror(errno));
+    _exit(127);
 }

@@ -20,3 +20,8 @@ ToolRun runTool(const std::string &program, const std::vector<std::string> &args
                 const std::string &input = "",
                 const std::vector<std::pair<std::string, std::string>> &env = {},
                 int timeoutMs = 20000);
+
+// In a child just forked: standard input from `in`, output and error to `out` and `err`,
+// no signal blocked or ignored, then `args` (args[0] a path) in place of the child; says
+// why on `err` and exits 127 when it cannot run.
+[[noreturn]] void execProgram(int in, int out, int err, std::vector<std::string> args);

@@ -18,6 +18,7 @@
 
 #include "platform/dm.h"
 #include "platform/ds.h"
+#include "tests/support/run_tool.h"
 
 namespace {
 
@@ -101,21 +102,7 @@ bool SwitchHarness::start(int timeoutMs) {
         // The switch must not outlive a test process that crashed.
         prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (getppid() != parent) _exit(127);
-        dup2(logFd, 1);
-        dup2(logFd, 2);
-        int devnull = open("/dev/null", O_RDONLY);
-        if (devnull >= 0) dup2(devnull, 0);
-        signal(SIGPIPE, SIG_DFL);
-        // A test that ran a dispatcher has SIGINT/SIGTERM blocked; platformd needs them.
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        std::vector<char *> argv;
-        for (std::string &a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        dprintf(2, "harness: cannot run %s: %s\n", argv[0], strerror(errno));
-        _exit(127);
+        execProgram(open("/dev/null", O_RDONLY), logFd, logFd, args);
     }
     close(logFd);
     platformdPid_ = pid;
