@@ -7,11 +7,6 @@
 
 namespace {
 
-std::string maskWhole(const std::string &text) {
-    wsvdTraceMask m;
-    return m.feed(text);
-}
-
 struct Case {
     std::string text, masked;
 };
@@ -32,14 +27,7 @@ const Case kCases[] = {
     {"[BEGIN:3-><password>s", "[BEGIN:3-><password>***"},
 };
 
-TEST(TraceMask, PasswordContentIsMasked) {
-    for (const Case &c : kCases) {
-        SCOPED_TRACE(c.text);
-        EXPECT_EQ(maskWhole(c.text), c.masked);
-    }
-}
-
-// However the text is cut into pieces, what comes out is what the whole text gives.
+// However the text is cut into pieces (or not at all), the passwords come out masked.
 TEST(TraceMask, EveryCutGivesTheSameText) {
     for (const Case &c : kCases) {
         for (size_t a = 0; a <= c.text.size(); a++) {

@@ -50,21 +50,6 @@ TEST(OperatorTools, EveryToolFindsTheSwitchThroughItsEnvFile) {
     }
 }
 
-TEST(OperatorTools, SecondSwitchOnOneStateDirectoryIsRefused) {
-    SwitchHarness sw(std::vector<std::string>{});
-    ASSERT_TRUE(sw.start());
-    std::string holder = readFile(sw.dir() + "/lock");
-    holder.erase(holder.find_last_not_of("\n") + 1);
-    ToolRun second = runTool("platformd", {"-n", "-s", sw.dir()}, "", {}, 5000);
-    EXPECT_EQ(second.status, 1);
-    EXPECT_NE(second.err.find("a switch is already running on " + sw.dir() + " (platformd pid " +
-                              holder + ")"),
-              std::string::npos)
-        << second.err;
-    EXPECT_NE(readFile(sw.dir() + "/env").find(sw.runDir()), std::string::npos)
-        << "the running switch's env file is untouched";
-}
-
 class WithPlatformClients : public ::testing::Test {
 protected:
     void SetUp() override { PlatformClients::start("optest"); }
