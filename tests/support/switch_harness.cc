@@ -36,12 +36,6 @@ void napBriefly() {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
 }
 
-// Reaps `pid` if it has ended (0, with *status), or -1 while it runs.
-int reap(pid_t pid, int *status) {
-    pid_t r = waitpid(pid, status, WNOHANG);
-    return r == pid ? 0 : -1;
-}
-
 }  // namespace
 
 std::string SwitchHarness::binDir() {
@@ -132,7 +126,7 @@ int SwitchHarness::stop() {
     ::kill(platformdPid_, SIGTERM);
     // platformd gives its children 5 s before it kills them; allow for that.
     auto deadline = Clock::now() + std::chrono::seconds(8);
-    while (reap(platformdPid_, &status) != 0) {
+    while (waitpid(platformdPid_, &status, WNOHANG) != platformdPid_) {
         if (Clock::now() > deadline) {
             ::kill(platformdPid_, SIGKILL);
             waitpid(platformdPid_, &status, 0);
@@ -149,7 +143,7 @@ bool SwitchHarness::waitForProcess(const std::string &name, int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
         int status;
-        if (running() && reap(platformdPid_, &status) == 0) {
+        if (running() && waitpid(platformdPid_, &status, WNOHANG) == platformdPid_) {
             platformdPid_ = -1;
             ADD_FAILURE() << "platformd ended (wait status " << status << ")";
             return false;
