@@ -159,8 +159,3 @@ int wsvdHeaderParse(const char *text, unsigned length, wsvdClientHeader_t *out) 
     xmlDomFreeNode(document);
     return rc;
 }
-
-int wsvdHeaderFormat(const wsvdClientHeader_t *hdr, char *out, unsigned size) {
-    return snprintf(out, size, "<hdr><reqId>%d</reqId><sessionId>%s</sessionId></hdr>",
-                    int(hdr->reqId), hdr->sessionId);
-}

@@ -41,7 +41,6 @@ struct wsvdClientHeader_t {
 };
 // Parses the text between "<hdr" and "</hdr>" (the whole element); -1 without a sessionId.
 int wsvdHeaderParse(const char *text, unsigned length, wsvdClientHeader_t *out);
-int wsvdHeaderFormat(const wsvdClientHeader_t *hdr, char *out, unsigned size);
 
 // The build's version record: "KARN_GlobalVersion=<version>$".
 extern "C" const char KARN_GlobalVersion[];
