@@ -1,11 +1,13 @@
 // webd end to end: platformd starts the test daemon and webd on free local ports, and
 // the tests talk HTTP to webd with the small client of http_client.h.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -42,10 +44,12 @@ long msSince(std::chrono::steady_clock::time_point t) {
 class Webd : public ::testing::Test {
 protected:
     // A switch with the test daemon as wsvd and webd (with extra options) in front.
-    void start(const std::string &options = "") {
+    // `prepare` runs once the harness tree exists, before anything starts.
+    void start(const std::string &options = "", std::function<void()> prepare = nullptr) {
         port_ = freeLocalPort();
         sw_ = std::make_unique<SwitchHarness>(std::vector<std::string>{
             "wsvd=wsvd_testserve", "webd=webd -p " + std::to_string(port_) + " " + options});
+        if (prepare) prepare();
         ASSERT_TRUE(sw_->start());  // webd says it runs once it listens
     }
 
@@ -279,6 +283,52 @@ TEST_F(Webd, SlowClientsStarveNobody) {
     }
     EXPECT_EQ(closedWithin(slow, int(slow.size()), 5000), int(slow.size()));
     for (int fd : slow) close(fd);
+}
+
+// TLS on its own port, made from the certificate scripts/make-cert writes for users.
+TEST_F(Webd, HttpsOnItsOwnPort) {
+    if (system("command -v openssl >/dev/null && command -v curl >/dev/null") != 0)
+        GTEST_SKIP() << "openssl and curl are needed";
+    ScratchDir d("webd-cert");
+    std::string make =
+        std::string(WSVD_SOURCE_DIR) + "/scripts/make-cert " + d.path() + " >/dev/null";
+    ASSERT_EQ(system(make.c_str()), 0);
+    int httpsPort = freeLocalPort();
+    start("-s " + std::to_string(httpsPort) + " --cert " + (d / "webd-cert.pem") + " --key " +
+          (d / "webd-key.pem"));
+    std::string cmd =
+        "curl -sk --max-time 10 -w ' %{http_code}' -H 'Content-Type: text/xml' "
+        "--data 'echo secure' https://127.0.0.1:" +
+        std::to_string(httpsPort) + "/xmlService";
+    std::string out;
+    if (FILE *p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    EXPECT_EQ(out, "echo secure 200");
+    EXPECT_EQ(post("echo plain").body, "echo plain");  // HTTP still on its own port
+}
+
+// Both ways of asking for a schema keep to the schema directory, and never hand out the
+// description itself unrewritten.
+TEST_F(Webd, ServesSchemasByNameOnly) {
+    start("", [&] {
+        std::string dir = sw_->rootDir() + "/wsdl";
+        mkdir(dir.c_str(), 0700);
+        writeFile(dir + "/wsvd.wsdl", "<port><SOAP:address location=\"http://x/\"/></port>");
+        writeFile(dir + "/a.xsd", "<schema/>\n");
+    });
+    HttpClient c(port_);
+    HttpReply reply;
+    ASSERT_TRUE(c.request("GET", "/xsd/a.xsd", "", "", &reply));
+    EXPECT_EQ(reply.body, "<schema/>\n");
+    for (const char *path :
+         {"/xmlService?xsd=../wsdl/a.xsd", "/xsd/..%2Fa.xsd", "/xsd/wsvd.wsdl"}) {
+        ASSERT_TRUE(c.request("GET", path, "", "", &reply));
+        EXPECT_EQ(reply.status, 404) << path;
+    }
 }
 
 }  // namespace
