@@ -1,15 +1,16 @@
 """The whole switch driven through zeep over HTTP, started once for all the scenarios.
 Each scenario makes a change through SOAP that another process must see: the CLI,
-platformd's sessions, the saved configuration and the switch after a restart; and no
-operation changes anything for a caller without write access. The detail of each
-operation is the business of the in-process tests. Prints one line per
-check and fails on any wrong result, a scenario that breaks off, a switch that does not
+platformd's sessions, the saved configuration, a restarted cfgmgr and the switch after a
+restart; and no operation changes anything for a caller without write access. The detail
+of each operation is the business of the in-process tests. Prints one line per check
+and fails on any wrong result, a scenario that breaks off, a switch that does not
 stop, or a sanitizer report in its log.
 
 usage: switch_scenarios.py BIN_DIR SOURCE_DIR BUILD_DATA_DIR
 """
 import os
 import sys
+import time
 import urllib.error
 import urllib.request
 from xml.sax.saxutils import escape
@@ -44,6 +45,16 @@ def attempt(call):
 
 def succeeded(value):
     return not str(value).startswith(('fault', 'error'))
+
+
+def settled(call, want, seconds=30):
+    """The call's value once it is `want`, or its last value after `seconds`."""
+    deadline = time.monotonic() + seconds
+    while True:
+        value = attempt(call)
+        if value == want or time.monotonic() > deadline:
+            return value
+        time.sleep(0.2)
 
 
 def objects(answer):
@@ -258,6 +269,17 @@ def scenarios(switch, client):
     check('SwitchInfo save', attempt(lambda: change('set', 'system', 'SwitchInfo',
                                                     saveConfig='yes')), succeeded)
     check('the saved configuration holds g1', attempt(lambda: 'g1' in open(saved).read()), True)
+
+    print('-- a killed cfgmgr is not waited for, and once platformd restarts it the daemon and '
+          'the CLI read from it again')
+    switch.kill('cfgmgr')
+    started = time.monotonic()
+    check('getVlan while cfgmgr is down', attempt(lambda: tag('g1')), lambda v: not succeeded(v))
+    check('failed within 10 s', time.monotonic() - started < 10, True)
+    check('getVlan after the restart', settled(lambda: tag('g1'), 101), 101)
+    tagged = ['Tagged', 'ports:', '1:9']
+    check('show vlan g1 after the restart',
+          settled(lambda: cli('show vlan g1').split()[-3:], tagged), tagged)
 
     print('-- no operation changes the store without write access')
     authorization(switch, client)

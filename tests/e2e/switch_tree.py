@@ -3,8 +3,9 @@
 Switch(bin_dir, source_dir, build_data).start() makes the tree (run, config, scratch and
 a root with the installed data), starts platformd (with cfgmgr, wsvd, cli and webd) on a
 free port and waits until webd serves the WSDL and wsvd reads VLANs from cfgmgr;
-restart() stops and starts it again on the same tree; stop() ends it and returns what
-went wrong on the way out (platformd not stopping, a sanitizer report in the log).
+restart() stops and starts it again on the same tree; kill(name) kills one of its
+processes; stop() ends it and returns what went wrong on the way out (platformd not
+stopping, a sanitizer report in the log).
 """
 import os
 import shutil
@@ -86,6 +87,11 @@ class Switch:
             if time.monotonic() > deadline:
                 raise RuntimeError('the switch did not serve within 60 s')
             time.sleep(0.2)
+
+    def kill(self, name):
+        """Kills platformd's child `name` outright (platformd starts it again)."""
+        pid = subprocess.check_output(['pgrep', '-x', '-P', str(self.platformd.pid), name])
+        os.kill(int(pid.split()[0]), signal.SIGKILL)
 
     def wait_for_log(self, text, seconds=30):
         """Until the processes' log holds `text`; False when it does not in time."""
