@@ -26,7 +26,8 @@ const char kMapper[] = R"(<valueMapper>
       <platform type="Default"><map north="100" south="2"/><map north="AUTO" south="default"/>
       </platform>
     </speed>
-    <state><platform type="i386"><map north="up" south="1"/></platform></state>
+    <state><platform type="Default"><map north="down" south="1"/></platform>
+      <platform type="i386"><map north="up" south="1"/></platform></state>
   </PortConfig>
   <VlanConfig><state><platform type="i386"><map north="on" south="1"/></platform></state>
   </VlanConfig>
@@ -231,7 +232,7 @@ TEST_F(Registry, EnumerationsAndTheValueMapperTranslateBothWays) {
         {port, "speed", "2", XML_FWK_TO_EXTERNAL, "100"},
         {port, "speed", "9", XML_FWK_TO_EXTERNAL, "AUTO"},  // south "default"
         {port, "speed", "", XML_FWK_TO_EXTERNAL, "unknown"},
-        {port, "state", "1", XML_FWK_TO_EXTERNAL, "up"},  // the object's own entry
+        {port, "state", "1", XML_FWK_TO_EXTERNAL, "up"},  // the object's own, the platform's
     };
     for (auto &c : cases) {
         SCOPED_TRACE(std::string(c.field) + "=" + c.value);
@@ -277,33 +278,6 @@ TEST_F(Registry, ValueTypesConvertOnSetsButNotOnGetFilters) {
         EXPECT_STREQ(record.value.text, c.expected);
         xmlFree(record.value.text);
     }
-}
-
-TEST(ValueMapper, PlatformPrecedence) {
-    struct {
-        const char *platforms;
-        const char *expected;  // the north of the chosen element's first pair, "" for none
-    } cases[] = {
-        {"<p type='Default'><m north='d'/></p><p type='i386'><m north='i'/></p>", "i"},
-        {"<p type='other'><m north='o'/></p>", ""},
-    };
-    ScratchDir dir("mapper");
-    const std::string pattern = dir / "valueMapper.xml";
-    for (auto &c : cases) {
-        SCOPED_TRACE(c.platforms);
-        writeFile(pattern,
-                  std::string("<valueMapper><O><f>") + c.platforms + "</f></O></valueMapper>");
-        xmlFwkValueMapper_t *m = xmlFwkValueMapperLoad(pattern.c_str(), "i386");
-        const xmlFwkMapField_t *f = xmlFwkValueMapperFind(m, "f", "O");
-        ASSERT_TRUE(f);
-        EXPECT_STREQ(f->pairCount ? f->pairs[0].north : "", c.expected);
-        xmlFwkValueMapperFree(m);
-    }
-    writeFile(pattern, "<valueMapper><O>");  // damaged: an empty mapper
-    xmlFwkValueMapper_t *m = xmlFwkValueMapperLoad(pattern.c_str(), "i386");
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->objects, nullptr);
-    xmlFwkValueMapperFree(m);
 }
 
 }  // namespace
