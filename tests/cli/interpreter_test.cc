@@ -20,8 +20,8 @@ std::string leaf(const std::string &xml, const std::string &name) {
     return xml.substr(a, xml.find("</" + name + ">", a) - a);
 }
 
-// Just enough of cfgmgr for the CLI: VLANs keyed by name and the daemon's settings
-// (operator_test runs the CLI against the real cfgmgr).
+// Just enough of cfgmgr for the CLI: VLANs keyed by name (the switch scenarios run the
+// CLI against the real cfgmgr).
 struct FakeCfgmgr {
     struct Vlan {
         std::string vr;
@@ -37,15 +37,6 @@ struct FakeCfgmgr {
         s.cmExchange = [this](uint32_t op, uint32_t flags, const char *module,
                               const std::string &text,
                               cliCmReply_t *r) { return exchange(op, flags, module, text, r); };
-        s.smList = [](std::string *list, std::string *) {
-            *list = "admin 10.0.0.1 WSVDSession:1:2\n";
-            return true;
-        };
-        s.smKill = [](const std::string &cookie, std::string *error) {
-            if (cookie == "WSVDSession:1:2") return true;
-            *error = "no such session";
-            return false;
-        };
         return s;
     }
 
@@ -72,11 +63,6 @@ struct FakeCfgmgr {
             EXPECT_EQ(flags, CM_GET_NEXT);
             auto it = vlans.upper_bound(leaf(text, "name"));
             if (it != vlans.end()) r->data = vlanXml(it->first, it->second);
-        } else if (module == "wsvdbe" && op == CM_OP_GET) {
-            r->data = text.find("wsvdGlobalCounter") != std::string::npos
-                          ? "<wsvdGlobalCounter><authFailure>3</authFailure><xmlError>7</xmlError>"
-                            "</wsvdGlobalCounter>"
-                          : "<wsvdConfig><maxSessions>8</maxSessions></wsvdConfig>";
         }
         return true;
     }
@@ -148,8 +134,8 @@ TEST_F(Interpreter, ConfigurationManagerFailuresArePrintedAsErrors) {
         EXPECT_EQ(run(line).out, "Error: Unable to send message to cfgmgr.\n") << line;
 }
 
-// The texts the real cfgmgr takes for VLANs and saving are checked end to end; these are
-// the ones that need more than a look at the command.
+// The VLAN texts the real cfgmgr takes are checked end to end (the switch scenarios);
+// these are the ones that need more than a look at the command.
 TEST_F(Interpreter, RequestTextsAreTheOnesCfgmgrExpects) {
     cm.vlans["blue"] = {"VR-Default", "10"};
     struct Case {
@@ -237,19 +223,6 @@ TEST_F(Interpreter, UnreadableReplyIsAnError) {
     Outcome r = run("show vlan");
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.out.rfind("Error: ", 0), 0u) << r.out;
-}
-
-TEST_F(Interpreter, ManagementCountersAndSessions) {
-    std::string counters = run("show management counters").out;
-    EXPECT_NE(counters.find("Authentication failures    3\n"), std::string::npos) << counters;
-    EXPECT_NE(counters.find("Requests with errors       7\n"), std::string::npos) << counters;
-    EXPECT_NE(counters.find("Sessions denied            -\n"), std::string::npos) << counters;
-
-    EXPECT_NE(run("show management sessions").out.find("  admin 10.0.0.1 WSVDSession:1:2\n"),
-              std::string::npos);
-    EXPECT_EQ(run("clear management session WSVDSession:1:2").out,
-              "Session WSVDSession:1:2 ended.\n");
-    EXPECT_EQ(run("clear management session nope").out, "Error: no such session\n");
 }
 
 }  // namespace

@@ -7,16 +7,62 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/cli/clisub.h"
 #include "platform/clock.h"
-#include "tests/cli/cli_calls.h"
+#include "platform/dispatch.h"
 #include "tests/support/scratch.h"
 #include "tests/support/switch_harness.h"
 
 namespace {
+
+// Runs command lists through the subagent library and records, per sequence number,
+// the output and end events each call got.
+struct CliCall {
+    std::string output;
+    int ends = 0;
+    uint32_t status = 0;  // of the last end
+};
+std::map<uint32_t, CliCall> gCliCalls;
+
+void onCliEvent(int event, cliEventData_t *d) {
+    CliCall &c = gCliCalls[d->seqnum];
+    if (event == CLI_EVENT_OUTPUT) c.output.append(d->text, d->length);
+    if (event == CLI_EVENT_END) {
+        c.ends++;
+        c.status = d->status;
+    }
+}
+
+// Runs the dispatcher until the call has ended `ends` times (bounded in real time).
+bool waitCliEnd(uint32_t seqnum, int timeoutMs = 10000, int ends = 1) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (gCliCalls[seqnum].ends < ends && std::chrono::steady_clock::now() < deadline)
+        dispatchRunOnce(50);
+    return gCliCalls[seqnum].ends >= ends;
+}
+
+std::vector<char *> cliList(std::vector<std::string> &texts) {
+    std::vector<char *> list;
+    for (std::string &t : texts) list.push_back(t.data());
+    list.push_back(nullptr);
+    return list;
+}
+
+int executeCli(std::vector<std::string> commands, uint32_t seqnum) {
+    return karnExecuteCLI("xmlapi", cliList(commands).data(), 0, seqnum);
+}
+
+// With variables ("NAME=value" each).
+int executeCliWith(std::vector<std::string> commands, std::vector<std::string> variables,
+                   uint32_t seqnum) {
+    return karnExecuteCLIWithVariables("test", cliList(commands).data(), cliList(variables).data(),
+                                       0, seqnum);
+}
 
 // A switch with the CLI process, and the subagent library of this test process on it.
 class Subagent : public ::testing::Test {
