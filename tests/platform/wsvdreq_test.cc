@@ -4,11 +4,9 @@
 
 #include <atomic>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 
-#include "platform/bm.h"
 #include "platform/clock.h"
 #include "tests/support/scratch.h"
 
@@ -40,41 +38,6 @@ TEST(Buflist, TextIsCutIntoPiecesAtMostOnePieceSizeLong) {
         EXPECT_EQ(joined(list), text);
         wsvdBuflistFree(list);
     }
-}
-
-TEST(RequestList, QueueOrderLookupsRemovalAndFree) {
-    wsvdRequestList_t partial{}, queue{};
-    wsvdRequest *r[4];
-    for (uint32_t i = 0; i < 4; i++) {
-        r[i] = wsvdRequestAlloc();
-        r[i]->seqnum = 100 + i;
-        r[i]->peerId = i % 2 + 1;
-        r[i]->peerRequestId = 7;
-        wsvdRequestEnque(&queue, r[i]);
-    }
-    EXPECT_EQ(wsvdRequestLookupBySeqnum(&queue, 102), r[2]);
-    EXPECT_EQ(wsvdRequestLookupBySrcId(&queue, 2, 7), r[1]);  // first match in order
-    // Removal from the middle, and refusal for a list the record is not on.
-    EXPECT_EQ(wsvdRequestRemove(&partial, r[2]), -1);
-    EXPECT_EQ(wsvdRequestRemove(&queue, r[2]), 0);
-    EXPECT_EQ(wsvdRequestRemove(&queue, r[2]), -1);
-    // A record moved to another list leaves the first one.
-    wsvdRequestEnque(&partial, r[3]);
-    EXPECT_EQ(wsvdRequestCount(&queue), 2u);
-    EXPECT_EQ(wsvdRequestDeque(&queue), r[0]);
-    EXPECT_EQ(wsvdRequestDeque(&queue), r[1]);
-    EXPECT_EQ(wsvdRequestDeque(&queue), nullptr);
-
-    // Freeing a record still on a list unlinks it, and frees its pieces and reply texts
-    // but not the worker's packet (ASan would see a dangling link, a leak or a double free).
-    r[3]->pieces = wsvdBufferToBuflist("<a/>", 4);
-    r[3]->replyData = strdup("data");
-    bmPacket_t *packet = bmAllocPacket(64, 8, 1);
-    r[3]->replyPacket = packet;
-    wsvdRequestFree(r[3]);
-    EXPECT_EQ(partial.head, nullptr);
-    for (int i : {0, 1, 2}) wsvdRequestFree(r[i]);
-    bmFree(packet);
 }
 
 // The wait for an answer, on a test clock: nothing here sleeps through a guard.
