@@ -73,26 +73,6 @@ TEST_F(AccountsTest, EditsAreCheckedAndReloadedWhenTheFileChanges) {
     EXPECT_TRUE(other.verify("admin", "new"));
 }
 
-// A verified password is remembered, but never past a change of the accounts, made
-// here or by another process through the file.
-TEST_F(AccountsTest, RememberedPasswordsDoNotOutliveAChange) {
-    aaaAccountStore store(path), other(path);
-    ASSERT_EQ(store.load(), 0);
-    EXPECT_TRUE(store.verify("admin", ""));
-    EXPECT_TRUE(store.verify("admin", ""));
-
-    ASSERT_EQ(other.load(), 0);
-    ASSERT_EQ(other.setPassword("admin", "changed"), 0);
-    ASSERT_EQ(other.save(), 0);
-    ASSERT_EQ(store.load(), 0);
-    EXPECT_FALSE(store.verify("admin", ""));
-    EXPECT_TRUE(store.verify("admin", "changed"));
-
-    ASSERT_EQ(store.setPassword("admin", "again"), 0);
-    EXPECT_FALSE(store.verify("admin", "changed"));
-    EXPECT_TRUE(store.verify("admin", "again"));
-}
-
 TEST_F(AccountsTest, MalformedLinesAreSkipped) {
     {
         std::ofstream out(path);
