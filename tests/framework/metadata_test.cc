@@ -46,9 +46,8 @@ protected:
 };
 cfgCatalogue Metadata::catalogue_;
 
-// The internal objects that the fields a get reads come from. (The generator refuses
-// metadata whose objects, fields or codes the catalogue does not hold; its own test
-// covers that.)
+// The internal objects that the fields a get reads come from. (The generator refuses,
+// at every build, metadata whose objects, fields or codes the catalogue does not hold.)
 void readFrom(const xmlFwkFieldList_t *list, Holder holder, std::set<Holder> *read) {
     for (int i = 0; list && i < list->count; i++) {
         const xmlFwkFieldDesc_t *d = list->fields[i];
