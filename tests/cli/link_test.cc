@@ -11,19 +11,12 @@
 
 namespace {
 
-TEST(CliLink, CommandListsSurviveTheRoundTrip) {
-    char a[] = "show vlan", b[] = "", c[] = "create vlan \"x y\"";
-    char *list[] = {a, b, c, nullptr};
-    std::vector<char> block;
-    uint32_t count = 0;
-    ASSERT_TRUE(cliPackCommands(list, &block, &count));
-    EXPECT_EQ(count, 3u);
-    std::vector<std::string> out;
-    ASSERT_TRUE(cliUnpackCommands(block.data(), uint32_t(block.size()), count, &out));
-    EXPECT_EQ(out, (std::vector<std::string>{"show vlan", "", "create vlan \"x y\""}));
-
+TEST(CliLink, PackingRefusesMoreCommandsThanTheLinkCarries) {
+    char a[] = "show vlan";
     std::vector<char *> tooMany(CLI_MAX_COMMANDS + 2, a);
     tooMany.back() = nullptr;
+    std::vector<char> block;
+    uint32_t count = 0;
     EXPECT_FALSE(cliPackCommands(tooMany.data(), &block, &count));
 }
 

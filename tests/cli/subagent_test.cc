@@ -199,16 +199,6 @@ TEST_F(Subagent, EndsWhenTheCliDoesNotFinishInTime) {
     EXPECT_EQ(gCliCalls[3].ends, 1);
 }
 
-TEST(SubagentAlone, WithoutTheCliEveryCallStillEnds) {
-    gCliCalls.clear();
-    SwitchHarness sw({"wsvd=wsvd_testserve"});
-    ASSERT_TRUE(sw.start());
-    ASSERT_EQ(cliSubagentInit("test", onCliEvent), 0);
-    EXPECT_EQ(executeCli({"help"}, 4), -1);
-    ASSERT_TRUE(waitCliEnd(4));
-    EXPECT_EQ(gCliCalls[4].output, "Error: The CLI process is not available.\n");
-}
-
 TEST(CliPeer, AnswersWsvdFileRequests) {
     SwitchHarness sw({"cli", "wsvd=wsvd_testserve"});
     ASSERT_TRUE(sw.start());
