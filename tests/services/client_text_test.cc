@@ -16,9 +16,6 @@ TEST_F(ClientTextTest, RequestTextsCarryClientValuesAsText) {
         std::string text;  // the request text cfgmgr gets
     };
     const Case cases[] = {
-        {"<v:createVlan><name>a&amp;b</name><vr>VR-Default</vr></v:createVlan>", CM_OP_SET, 0,
-         "<module_vlan><set><vlan><vrName>VR-Default</vrName><name>a&amp;b</name><rowStatus>"
-         "create</rowStatus></vlan></set></module_vlan>"},
         {"<v:deleteVlan><name>x&lt;/name&gt;&lt;rowStatus&gt;</name><vr>'\"</vr></v:deleteVlan>",
          CM_OP_SET, 0,
          "<module_vlan><set><vlan><vrName>&apos;&quot;</vrName><name>x&lt;/name&gt;&lt;rowStatus"

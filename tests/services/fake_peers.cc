@@ -23,8 +23,8 @@ struct CmDelivery {
 void fillCmReply(void *arg) {
     auto *d = static_cast<CmDelivery *>(arg);
     d->r->replyStatus = d->reply->status;
-    d->r->replyMessage = d->reply->hasMessage ? strdup(d->reply->message.c_str()) : nullptr;
-    d->r->replyData = d->reply->hasData ? strdup(d->reply->data.c_str()) : nullptr;
+    d->r->replyMessage = d->reply->message ? strdup(d->reply->message->c_str()) : nullptr;
+    d->r->replyData = d->reply->data ? strdup(d->reply->data->c_str()) : nullptr;
 }
 void fillCliOutput(void *arg) {
     auto *r = static_cast<wsvdRequest *>(arg);
@@ -46,8 +46,8 @@ int cmSendRequest(const cmRequest_t *request) {
     return 1;
 }
 
-int karnExecuteCLI(const char *client, char **commands, int flags, uint32_t seqnum) {
-    FakeCliCall call{client, {}, flags, seqnum};
+int karnExecuteCLI(const char *, char **commands, int, uint32_t seqnum) {
+    FakeCliCall call{{}, seqnum};
     for (char **c = commands; *c; c++) call.commands.push_back(*c);
     gFake.cliCalls.push_back(call);
     if (!gFake.cliStarted) return CLI_NOT_STARTED;

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,33 +22,20 @@ struct FakeCmCall {
 struct FakeCmReply {
     int sendResult = 1;  // below 1: nothing sent, no reply
     uint32_t status = 1;
-    bool hasMessage = false;
-    std::string message;
-    bool hasData = false;
-    std::string data;
+    std::optional<std::string> message, data;
 };
 
 // A successful reply carries its data, even empty, as cfgmgr's are; `status` 2 is a
 // get-next's "more follow".
 inline FakeCmReply cmOk(const std::string &data = "", uint32_t status = 1) {
-    FakeCmReply r;
-    r.status = status;
-    r.hasData = true;
-    r.data = data;
-    return r;
+    return {1, status, std::nullopt, data};
 }
 inline FakeCmReply cmStatus(uint32_t status, const char *message = nullptr) {
-    FakeCmReply r;
-    r.status = status;
-    r.hasMessage = message != nullptr;
-    if (message) r.message = message;
-    return r;
+    return {1, status, message ? std::optional<std::string>(message) : std::nullopt, {}};
 }
 
 struct FakeCliCall {
-    std::string client;
     std::vector<std::string> commands;
-    int flags;
     uint32_t seqnum;
 };
 
