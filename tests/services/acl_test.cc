@@ -61,56 +61,6 @@ TEST_F(AclTest, ChecksComeInTheirOrder) {
     }
 }
 
-TEST_F(AclTest, RequestTextsEscapeEveryClientValue) {
-    struct Case {
-        const char *op;
-        std::string inner;
-        std::string text;
-    };
-    const Case cases[] = {
-        {"setDynamicAcl",
-         "<rule><name>r&amp;1</name><applicationName>a&lt;b</applicationName><isPersistent>true"
-         "</isPersistent><match><protocol>tcp</protocol></match></rule>",
-         "<module_acl><set><aclRuleObj><rowStatus>create</rowStatus><name>r&amp;1</name>"
-         "<entryBuffer>entry r&amp;1 {\nif {\n protocol tcp;\n}\nthen {\n} }\n\n</entryBuffer>"
-         "<dynamic>1</dynamic><applName>a&lt;b</applName></aclRuleObj></set></module_acl>"},
-        {"deleteDynamicAcl", "<name>&quot;r1&quot;</name>",
-         "<module_acl><set><aclRuleObj><rowStatus>delete</rowStatus><name>&quot;r1&quot;</name>"
-         "<applName></applName></aclRuleObj></set></module_acl>"},
-        {"insertDynamicAclOnInterface",
-         "<vlan>  v&amp;1</vlan><port> </port><newRule>r1</newRule><existingRule>   </existingRule>"
-         "<direction>FIRST</direction><portDirection>EGRESS</portDirection><zone>z</zone>",
-         "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleAction>1</ruleAction>"
-         "<ruleName>r1</ruleName><aclIfDirection>1</aclIfDirection><vlan>v&amp;1</vlan>"
-         "<priority>0</priority><zone>z</zone></aclRuleAppl></set></module_acl>"},
-        {"insertDynamicAclOnInterface",
-         "<port> 1:2</port><newRule>r2</newRule><existingRule> r1</existingRule>"
-         "<direction>LAST</direction><priority>7</priority><applicationName>app</applicationName>",
-         "<module_acl><set><aclRuleAppl><rowStatus>configure</rowStatus><ruleAction>2</ruleAction>"
-         "<ruleName>r2</ruleName><aclIfDirection>0</aclIfDirection><relName>r1</relName>"
-         "<ports>1:2</ports><priority>7</priority><applName>app</applName></aclRuleAppl></set>"
-         "</module_acl>"},
-        {"removeDynamicAclOnInterface",
-         "<vlan> v1</vlan><port>  1:2</port><rule>r1</rule><portDirection>INGRESS</portDirection>",
-         "<module_acl><set><aclRuleAppl><rowStatus>unconfigure</rowStatus><ruleAction>5</"
-         "ruleAction>"
-         "<aclIfDirection>0</aclIfDirection><ruleName>r1</ruleName><vlan> "
-         "v1</vlan><ports>1:2</ports>"
-         "</aclRuleAppl></set></module_acl>"},
-        {"removeDynamicAclOnAllInterfaces", "<rule>r1</rule><applicationName>a</applicationName>",
-         "<module_acl><set><aclRuleAppl><rowStatus>unconfigure</rowStatus><ruleAction>6</"
-         "ruleAction>"
-         "<ruleName>r1</ruleName><applName>a</applName></aclRuleAppl></set></module_acl>"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        FakeCmCall sent = sentOne(body(c.op, c.inner));
-        EXPECT_EQ(sent.text, c.text);
-        EXPECT_EQ(sent.module, "acl");
-        EXPECT_EQ(sent.operation, uint32_t(CM_OP_SET));
-    }
-}
-
 TEST_F(AclTest, SetsFailOnlyOnStatusZero) {
     for (uint32_t status : {0u, 2u}) {
         gFake.cmAnswer = [&](const FakeCmCall &) { return cmStatus(status, "no such rule"); };

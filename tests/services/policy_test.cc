@@ -203,8 +203,8 @@ TEST_F(PolicyTest, MalformedStatementsReadBackSafely) {
     }
 }
 
-// A match and a response keep their first 32.
-TEST_F(PolicyTest, ReadBackKeepsTheFirst32OfAMatchAndAResponse) {
+// A match and a response keep their first 32 statements.
+TEST_F(PolicyTest, ReadBackKeepsTheFirst32AndAnswersOnlyAPolicyReadToItsLastEntry) {
     ruleEntry_t many{"t", RULE_ENTRY_TRIPWATCH, RULE_MATCH_ALL, {}};
     for (int i = 0; i < 33; i++)
         many.statements.push_back({1, "delta", "c" + std::to_string(i) + " < 1"});
@@ -214,6 +214,12 @@ TEST_F(PolicyTest, ReadBackKeepsTheFirst32OfAMatchAndAResponse) {
     EXPECT_EQ(got.find("<counter1>c32</counter1>"), std::string::npos);
     EXPECT_NE(got.find("<deny>r31</deny>"), std::string::npos);
     EXPECT_EQ(got.find("<deny>r32</deny>"), std::string::npos);
+
+    // An entry walk that ends without a last entry answers no policy.
+    gFake.cmAnswer = [](const FakeCmCall &) { return cmOk(""); };
+    std::string out = call("getPolicy", "<name>p1</name>");
+    EXPECT_EQ(fault(out), "");
+    EXPECT_EQ(out.find("<reply>"), std::string::npos) << out;
 }
 
 TEST_F(PolicyTest, TheCliProcessDecidesWhetherTheSaveStands) {
@@ -258,64 +264,11 @@ TEST_F(PolicyTest, NothingIsWrittenForABadNameRecordOrAFullPartition) {
     EXPECT_EQ(save(name32), "");
     EXPECT_FALSE(std::filesystem::exists(dir_ / "../keep.pol"));
 
+    EXPECT_EQ(fault(call("deletePolicy", "<name>../cfgmgr.cfg</name>")), "Invalid policy name");
+
     // A directory that is not there: the file cannot be made, and the client hears so.
     env_.set("KARN_CONFIG_LOCATION", dir_ / "missing");
     EXPECT_EQ(save("nowhere"), "Failed to create file");
-}
-
-TEST_F(PolicyTest, RequestTexts) {
-    struct Case {
-        const char *op;
-        std::string inner;
-        const char *module;
-        uint32_t operation;
-        std::string text;
-    };
-    const Case cases[] = {
-        {"deletePolicy", "<name>p&amp;1</name>", "cfgmgr", CM_OP_SET,
-         "<module_cfgmgr><set><fileOp><op>rm</op><srcloc>config</srcloc><src>p&amp;1.pol</src>"
-         "</fileOp></set></module_cfgmgr>"},
-        {"refreshPolicy", "<name>p1</name>", "polMgr", CM_OP_SET,
-         "<module_pm><set><pMPolicyUtil><option>5</option><polname>p1</polname></pMPolicyUtil>"
-         "</set></module_pm>"},
-        {"bindPolicyOnInterface",
-         "<name>p1</name><vlan>v&lt;1</vlan><port>1:1</port><direction>EGRESS</direction>", "acl",
-         CM_OP_SET,
-         "<module_acl><set><aclIfEntry><aclName>p1</aclName><rowStatus>configure</rowStatus>"
-         "<precedence>1</precedence><vlan>v&lt;1</vlan><ports>1:1</ports><aclIfDirection>1"
-         "</aclIfDirection></aclIfEntry></set></module_acl>"},
-        {"listPolicyOnInterface", "", "acl", CM_OP_GET,
-         "<module_acl><get><aclEntry><any>1</any><aclIfDirection>0</aclIfDirection></aclEntry>"
-         "</get></module_acl>"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.text);
-        FakeCmCall sent = sentOne(body(c.op, c.inner));
-        EXPECT_EQ(sent.text, c.text);
-        EXPECT_EQ(sent.module, c.module);
-        EXPECT_EQ(sent.operation, c.operation);
-    }
-    EXPECT_EQ(fault(call("deletePolicy", "<name>../cfgmgr.cfg</name>")), "Invalid policy name");
-}
-
-TEST_F(PolicyTest, GetPolicyAnswersOnlyAPolicyReadToItsLastEntry) {
-    // An entry of another kind is skipped without reading its statements.
-    ruleEntry_t odd{"odd", 9, RULE_MATCH_ALL, {{1, "protocol", "tcp"}}};
-    ruleEntry_t web{"web", RULE_ENTRY_ACL, RULE_MATCH_ALL, {{1, "protocol", "tcp"}}};
-    EXPECT_EQ(readBack({odd, web}),
-              "<name>p1</name><aclRules><rule><name>web</name><applicationName/><match><protocol>"
-              "tcp</protocol></match><response></response></rule></aclRules><tripwatchRules>"
-              "</tripwatchRules>");
-    ASSERT_EQ(gFake.cmCalls.size(), 4u);
-    EXPECT_EQ(gFake.cmCalls[2].text,
-              "<module_pm><get><pMEntry><policyName>p1</policyName><entryNumber>1</entryNumber>"
-              "</pMEntry></get></module_pm>");
-
-    // An entry walk that ends without a last entry answers no policy.
-    gFake.cmAnswer = [](const FakeCmCall &) { return cmOk(""); };
-    std::string out = call("getPolicy", "<name>p1</name>");
-    EXPECT_EQ(fault(out), "");
-    EXPECT_EQ(out.find("<reply>"), std::string::npos) << out;
 }
 
 }  // namespace

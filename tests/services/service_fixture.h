@@ -20,7 +20,8 @@
 
 inline const std::string kNsDecls =
     "xmlns:v=\"urn:xapi/l2protocol/vlan\" xmlns:f=\"urn:xapi/l2protocol/fdb\" "
-    "xmlns:c=\"urn:xapi/cfgmgmt/cfgmgr\" xmlns:u=\"" WSVD_SCHEMA_BASE_URI
+    "xmlns:c=\"urn:xapi/cfgmgmt/cfgmgr\" xmlns:a=\"urn:xapi/l2protocol/acl\" "
+    "xmlns:p=\"urn:xapi/system/policy\" xmlns:u=\"" WSVD_SCHEMA_BASE_URI
     "/XMLSchema/qtn/upm\" "
     "xmlns:com=\"" WSVD_SCHEMA_BASE_URI "/XMLSchema/qtn/common\"";
 
