@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "base/counters.h"
 #include "base/log.h"
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cfgmgmt/cmBackend/src/cm_backend_app.h"
@@ -187,8 +185,7 @@ TEST_F(WsvdbeTest, HttpAndHttpsGivenAsZeroEndTheirSessionsAndHttpsDecides) {
     }
 }
 
-// Both session objects walk the table by the id the last answer returned.
-TEST_F(WsvdbeTest, SessionsAndTheirStatsWalkTheTableByReturnedIds) {
+TEST_F(WsvdbeTest, SessionGetNextWalksTheTableByReturnedIds) {
     open(0);
     open(2, 2);
     open(5);
@@ -206,52 +203,6 @@ TEST_F(WsvdbeTest, SessionsAndTheirStatsWalkTheTableByReturnedIds) {
         seen.push_back(int(s->userName[4] - '0'));  // "user<slot>"
     }
     EXPECT_EQ(seen, (std::vector<int>{0, 2, 5}));
-
-    for (int kind : {1, 1, 1, 6, 6, 7, 8, 8, 8, 8, 2, 5}) wsvdSessionCountOperation(5, kind);
-    Request next;
-    run(next, withId("wsvdSessionStats", wsvdSessionSlot(2)->sessionId).c_str(), "get");
-    ASSERT_EQ(next.r.result, 2);
-    const auto *s = next.answer<wsvdbeSessionStats_t>();
-    EXPECT_STREQ(s->sessionId, wsvdSessionSlot(5)->sessionId);
-    EXPECT_EQ(s->index, 3u);  // the slot the search started from
-    EXPECT_EQ(s->getApi, 3u);
-    EXPECT_EQ(s->setApi, 2u);
-    EXPECT_EQ(s->createApi, 1u);
-    EXPECT_EQ(s->deleteApi, 4u);
-    EXPECT_EQ(s->genericSetApi, 2u);
-    Request end;
-    run(end, withId("wsvdSessionStats", wsvdSessionSlot(5)->sessionId).c_str(), "get");
-    EXPECT_EQ(end.r.result, 1);
-}
-
-TEST_F(WsvdbeTest, CountersMapOntoTheirFields) {
-    using C = wsvdbeGlobalCounter_t;
-    struct Case {
-        int counter;
-        uint64_t C::*field;
-        int times;
-    } cases[] = {
-        {WSVD_CNT_AUTH_FAILURES, &C::authFailure, 1},
-        {WSVD_CNT_BACKEND_ERRORS, &C::xmlBackendError, 2},
-        {WSVD_CNT_ERRORS, &C::xmlError, 3},
-        {WSVD_CNT_INTERNAL_ERRORS, &C::xmlInternalError, 4},
-        {WSVD_CNT_SCHEMA_ERRORS, &C::xmlSchemaError, 5},
-        {WSVD_CNT_SESSIONS_DENIED, &C::xmlSessionDenied, 6},
-        {WSVD_CNT_SESSION_REQUESTS, &C::xmlSessionRequest, 7},
-        {WSVD_CNT_SESSIONS_TIMED_OUT, &C::xmlSessionTimedOut, 8},
-    };
-    Request before;
-    run(before, "<wsvdGlobalCounter/>", "get");
-    for (const Case &c : cases)
-        for (int i = 0; i < c.times; i++) wsvdCounterIncrement(c.counter);
-    wsvdCounterIncrement(WSVD_CNT_REQUESTS);  // reported by no field
-
-    Request after;
-    EXPECT_EQ(run(after, "<wsvdGlobalCounter/>", "get"), 1);
-    EXPECT_EQ(after.r.result, 1);
-    const C *b = before.answer<C>(), *a = after.answer<C>();
-    for (const Case &c : cases) EXPECT_EQ(a->*c.field - b->*c.field, uint64_t(c.times));
-    EXPECT_EQ(a->xmlRequest, 0u);
 }
 
 TEST_F(WsvdbeTest, TraceConfigGetReportsFourFieldsAndSetUsesTheValidBitsAsMask) {
