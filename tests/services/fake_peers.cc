@@ -58,7 +58,6 @@ int karnExecuteCLI(const char *, char **commands, int, uint32_t seqnum) {
 
 int aaaAuthenticateClient(aaaRequest_t *request) {
     gFake.aaaCalls++;
-    gFake.aaaUser = request->userName;
     aaaResult_t result;
     memset(&result, 0, sizeof result);
     snprintf(result.userName, sizeof result.userName, "%s", request->userName);

@@ -52,7 +52,6 @@ struct FakePeers {
     bool cliStarted = true;              // false: the CLI link is not up yet, no events
     FakeAaa aaa = FakeAaa::readWrite;
     int aaaCalls = 0;
-    std::string aaaUser;
 };
 
 extern FakePeers gFake;

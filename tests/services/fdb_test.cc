@@ -1,8 +1,6 @@
 // The FDB service: checks and their spellings, request texts, entry fields and the
 // listing walk.
-#include <cstdio>
 
-#include "cmclient/cm.h"
 #include "tests/services/service_fixture.h"
 
 namespace {

@@ -1,12 +1,11 @@
 // The policy service, and with it the rule text both ways, over a fake configuration
 // manager and a fake CLI process: every rule field written in its place and read back
 // through a policy module that parses the saved file; policy files (names, partition,
-// atomic writes) and the CLI's check; request texts and the read-back walk.
+// atomic writes) and the CLI's check; the read-back walk.
 #include <filesystem>
 
 #include "cfgmgmt/objdefs/acl_obj.h"
 #include "cfgmgmt/rules/rule_lang.h"
-#include "cmclient/cm.h"
 #include "platform/clock.h"
 #include "services/cli_sync.h"
 #include "tests/services/service_fixture.h"
@@ -81,11 +80,8 @@ protected:
         clockSetSource(nullptr);
         ServiceTest::TearDown();
     }
-    static std::string body(const std::string &op, const std::string &inner) {
-        return "<p:" + op + " xmlns:p=\"urn:xapi/system/policy\">" + inner + "</p:" + op + ">";
-    }
     std::string call(const std::string &op, const std::string &inner) {
-        return serve(body(op, inner));
+        return serve("<p:" + op + ">" + inner + "</p:" + op + ">");
     }
     std::string file(const std::string &name) {
         return std::filesystem::exists(dir_ / name) ? readFile(dir_ / name) : "(none)";
