@@ -1,6 +1,8 @@
 // The dynamic ACL service over a fake configuration manager: check order, request
 // texts (escaped), reply reading and the walks.
 #include "cfgmgmt/objdefs/acl_obj.h"
+#include "cmclient/cm.h"
+#include "soap/cm_exchange.h"
 #include "tests/services/service_fixture.h"
 
 namespace {
@@ -18,6 +20,14 @@ protected:
         return serve(body(op, inner));
     }
 };
+
+std::string statement(uint32_t number, uint32_t type, const char *keyword, const char *value,
+                      const char *appl = "app") {
+    return "<dynStatement><entryName>r1</entryName><statementNumber>" + std::to_string(number) +
+           "</statementNumber><applName>" + appl + "</applName><dynamic>1</dynamic><type>" +
+           std::to_string(type) + "</type><keyword>" + keyword + "</keyword><value>" + value +
+           "</value></dynStatement>";
+}
 
 TEST_F(AclTest, ChecksComeInTheirOrder) {
     struct Case {
@@ -56,6 +66,33 @@ TEST_F(AclTest, SetsFailOnlyOnStatusZero) {
         gFake.cmAnswer = [&](const FakeCmCall &) { return cmStatus(status, "no such rule"); };
         EXPECT_EQ(fault(call("deleteDynamicAcl", "<name>r1</name>")), status ? "" : "no such rule");
     }
+}
+
+TEST_F(AclTest, GetDynamicAclWalksTheStatementsOfOneRule) {
+    const std::string replies[] = {statement(1, 1, "source-address", "10.0.0.0/8"),
+                                   statement(2, 1, "unknown-thing", "x"),
+                                   statement(5, 2, "deny", ""), statement(6, 2, "permit", "", "")};
+    size_t next = 0;
+    gFake.cmAnswer = [&](const FakeCmCall &) {
+        next++;
+        return cmOk(replies[next - 1], next == 4 ? 1 : 2);
+    };
+    std::string out = call("getDynamicAcl", "<name>r1</name>");
+    EXPECT_EQ(fault(out), "") << out;
+    ASSERT_EQ(gFake.cmCalls.size(), 4u);
+    EXPECT_EQ(gFake.cmCalls[0].text,
+              "<module_acl><get><dynStatement><entryName>r1</entryName></dynStatement>"
+              "</get></module_acl>");
+    EXPECT_EQ(gFake.cmCalls[3].text,
+              "<module_acl><get><dynStatement><entryName>r1</entryName><statementNumber>"
+              "5</statementNumber></dynStatement></get></module_acl>");
+    EXPECT_EQ(gFake.cmCalls[0].getFlags, CM_GET_NEXT);
+    // The last statement says the application name and persistence; permit won over deny.
+    EXPECT_NE(out.find("<reply><name>r1</name><applicationName/><isPersistent>true"
+                       "</isPersistent><match><srcIpAddress>10.0.0.0/8</srcIpAddress></match>"
+                       "<response><deny>false</deny></response></reply>"),
+              std::string::npos)
+        << out;
 }
 
 // The walk's end and cap are the shared walk's (tested with the VLAN listing); here, the
