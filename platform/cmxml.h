@@ -35,3 +35,13 @@ int cmXML_Parse(void *area, const char *text, int length, int isFinal);
 // The code of the last error (0 none) and its text (never null).
 int cmXML_GetErrorCode(void *area);
 const char *cmXML_ErrorString(int code);
+
+// Reads `text` as the content of an element (elements and text in any order, every
+// element closed) when it is of the plain form the processes write to one another:
+// tags without attributes, blanks or prefixes, text of printable ASCII, tabs and line
+// feeds with the five predefined entities, and CDATA sections of such characters. Calls the
+// handlers as the parser would and returns 1; returns 0 without calling any for any other text,
+// which the caller then hands to the parser. No parser is made or reset for it.
+int cmXML_ParsePlainContent(const char *text, size_t length, cmXML_StartElementHandler start,
+                            cmXML_EndElementHandler end, cmXML_CharacterDataHandler characters,
+                            void *userData);

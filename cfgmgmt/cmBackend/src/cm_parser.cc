@@ -17,6 +17,7 @@
 
 namespace {
 
+constexpr char kRootName[] = "cmObjectDocument";
 constexpr char kRootOpen[] = "<cmObjectDocument>";
 constexpr char kRootClose[] = "</cmObjectDocument>";
 
@@ -184,6 +185,39 @@ bool feed(void *area, const char *text, uint32_t length) {
            cmXML_Parse(area, kRootClose, sizeof kRootClose - 1, 1);
 }
 
+// Reads the text with the XML parser inside the invisible root.
+void readWithParser(cmObjectParser_t *p, const char *text, uint32_t length) {
+    alignas(void *) unsigned char area[CMXML_PARSER_AREA_SIZE];
+    if (cmXML_ParserInit(area, sizeof area) != 0) {
+        bufferPuts(p->errorBuffer, "Failed to create XML parser!");
+        return;
+    }
+    cmXML_SetUserData(area, p);
+    cmXML_SetElementHandler(area, onStart, onEnd);
+    cmXML_SetCharacterDataHandler(area, onText);
+    bool ok = length <= INT_MAX - 64 && feed(area, text, length);
+    if (!ok) {
+        if (p->errorCount < 255) p->errorCount++;
+        bufferPuts(p->errorBuffer, cmXML_ErrorString(cmXML_GetErrorCode(area)));
+    }
+    cmXML_ParserFree(area);
+}
+
+// The plain form every process writes is read without the XML parser, which costs
+// more to make ready than such a reply costs to read; the same handlers run in the
+// same order.
+bool readPlain(cmObjectParser_t *p, const char *text, uint32_t length) {
+    static const char *noAttributes[] = {nullptr};
+    if (length >= 5 && memcmp(text, "<?xml", 5) == 0) return false;  // the parser's
+    onStart(p, kRootName, noAttributes);
+    if (!cmXML_ParsePlainContent(text, length, onStart, onEnd, onText, p)) {
+        p->depth = 0;
+        return false;
+    }
+    onEnd(p, kRootName);
+    return true;
+}
+
 }  // namespace
 
 cmObjectParser_t *cmObjectParserAlloc() {
@@ -227,20 +261,7 @@ cmObject_t *cmObjectParse(cmObjectParser_t *p, const char *moduleName, const cha
                       moduleName ? moduleName : "(previous)");
     if (!text) length = 0;
 
-    alignas(void *) unsigned char area[CMXML_PARSER_AREA_SIZE];
-    if (cmXML_ParserInit(area, sizeof area) != 0) {
-        bufferPuts(p->errorBuffer, "Failed to create XML parser!");
-        return nullptr;
-    }
-    cmXML_SetUserData(area, p);
-    cmXML_SetElementHandler(area, onStart, onEnd);
-    cmXML_SetCharacterDataHandler(area, onText);
-    bool ok = length <= INT_MAX - 64 && feed(area, text ? text : "", length);
-    if (!ok) {
-        if (p->errorCount < 255) p->errorCount++;
-        bufferPuts(p->errorBuffer, cmXML_ErrorString(cmXML_GetErrorCode(area)));
-    }
-    cmXML_ParserFree(area);
+    if (!readPlain(p, text ? text : "", length)) readWithParser(p, text ? text : "", length);
 
     cmObject_t *result = p->result;
     p->result = nullptr;

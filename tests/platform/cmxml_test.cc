@@ -1,0 +1,59 @@
+#include "platform/cmxml.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/platform/cmxml_events.h"
+
+namespace {
+
+using cmxmltest::parserCalls;
+using cmxmltest::plainCalls;
+
+// What the plain reader accepts it reads as the parser does; anything else it leaves
+// to the parser without a call.
+TEST(PlainContent, ReadsWhatTheParserReadsAndLeavesItTheRest) {
+    std::string deep;  // deeper than any reply
+    for (int i = 0; i < 33; i++) deep = "<a>" + deep + "</a>";
+    const struct {
+        std::string text;
+        bool plain;
+    } kCases[] = {
+        {"", true},
+        {"<vlan><name><![CDATA[v 1]]></name><tag>10</tag></vlan>", true},
+        {"\n  <a/><b>x &amp; &lt;y&gt; &quot;&apos;</b>\t", true},
+        {"<a><![CDATA[<&>]]><![CDATA[]]]]><![CDATA[>]]></a>", true},
+        {"<x.y-z_1><_q></_q></x.y-z_1>", true},
+        {"a > b", true},
+        {"<a x=\"1\"/>", false},
+        {"<a >b</a>", false},
+        {"<p:a></p:a>", false},
+        {"<a></b>", false},
+        {"<a><b></a></b>", false},
+        {"<a>", false},
+        {"</a>", false},
+        {"&#65;", false},
+        {"&nbsp;", false},
+        {"&amp", false},
+        {"a]]>b", false},
+        {"a\r\nb", false},
+        {"caf\xc3\xa9", false},
+        {std::string("a\0b", 3), false},
+        {"<![CDATA[x\ry]]>", false},
+        {"<![CDATA[x", false},
+        {"<!-- c --><a/>", false},
+        {"<?pi x?>", false},
+        {deep, false},
+    };
+    for (const auto &c : kCases) {
+        SCOPED_TRACE(c.text);
+        std::string plain = plainCalls(c.text);
+        if (c.plain)
+            EXPECT_EQ(plain, parserCalls(c.text));
+        else
+            EXPECT_EQ(plain, "refused");
+    }
+}
+
+}  // namespace
