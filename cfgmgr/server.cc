@@ -192,8 +192,10 @@ void onRequest(uint32_t peer, tlv_t *t) {
         const cfgReply_t &r = batch.reply;
         const std::vector<cfgAheadAnswer> &answers = batch.answers;
         // The answers read ahead, then the reply, in one write: the walk's process wakes
-        // once for them all.
-        std::vector<uint8_t> burst;
+        // once for them all. The buffer is kept for the next batch: a new one of some
+        // 200 kB each time grew the heap and gave it back to the kernel (a trim) per batch.
+        static std::vector<uint8_t> burst;
+        burst.clear();
         for (const cfgAheadAnswer &a : answers) {
             cmLinkMessage m(CMLINK_AHEAD);
             m.u32(CMLINK_TAG_ID, id)
