@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "platform/cmxml.h"
+
 namespace {
 
 const char kModulePrefix[] = "module_";
@@ -25,7 +27,7 @@ struct Reader {
 
     void fail(const std::string &reason) {
         if (why.empty()) why = reason;
-        XML_StopParser(parser, XML_FALSE);
+        if (parser) XML_StopParser(parser, XML_FALSE);  // the plain reader has none
     }
 
     void start(const char *name) {
@@ -101,6 +103,47 @@ void XMLCALL onDoctype(void *user, const XML_Char *, const XML_Char *, const XML
     static_cast<Reader *>(user)->fail("A document type is not allowed here.");
 }
 
+// The plain reader's calls, passed on to the reader, and what stands beside the one
+// element a text must be: blanks there are not text to the parser, anything else (and
+// a second element) is its error to report.
+struct PlainDocument {
+    Reader *reader;
+    int depth = 0;
+    int elements = 0;
+    bool stray = false;
+};
+void plainStart(void *user, const char *name, const char **attributes) {
+    auto *d = static_cast<PlainDocument *>(user);
+    if (d->depth++ == 0) d->elements++;
+    onStart(d->reader, name, attributes);
+}
+void plainEnd(void *user, const char *name) {
+    auto *d = static_cast<PlainDocument *>(user);
+    d->depth--;
+    onEnd(d->reader, name);
+}
+void plainText(void *user, const char *s, int length) {
+    auto *d = static_cast<PlainDocument *>(user);
+    if (d->depth > 0) return onText(d->reader, s, length);
+    for (int i = 0; i < length; i++)
+        if (s[i] != ' ' && s[i] != '\t' && s[i] != '\n') d->stray = true;
+}
+
+// The plain form walks and the other processes write is read without expat: a batch
+// read ahead reads 128 request texts. False (and nothing to keep) for any other text.
+bool readPlain(const char *text, size_t length, int objectDepth, cfgObjectText *out,
+               std::string *why) {
+    Reader reader{nullptr, out, objectDepth, 0, false, nullptr, ""};
+    PlainDocument document{&reader};
+    if (!cmXML_ParsePlainContent(text, length, plainStart, plainEnd, plainText, &document) ||
+        document.elements != 1 || document.stray) {
+        *out = cfgObjectText();
+        return false;
+    }
+    *why = reader.why;
+    return true;
+}
+
 // One parser, reset for every text: making a parser draws a new hash salt from the
 // kernel each time, which costs more than reading a whole request. The salt is drawn
 // once, so names in requests still cannot be chosen to collide.
@@ -124,6 +167,13 @@ int read(const char *text, size_t length, int objectDepth, cfgObjectText *out, s
     }
     if (length > size_t(INT32_MAX)) {
         *why = "The request is too long.";
+        return -1;
+    }
+    std::string plainWhy;
+    if (readPlain(text, length, objectDepth, out, &plainWhy)) {
+        if (plainWhy.empty() && objectDepth == 3 && out->operation.empty()) plainWhy = kShape;
+        if (plainWhy.empty()) return 0;
+        *why = plainWhy;
         return -1;
     }
     XML_Parser parser = parserForOneText();

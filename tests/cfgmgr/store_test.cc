@@ -153,6 +153,10 @@ TEST_F(StoreTest, RefusedRequestsSayWhyAndChangeNothing) {
          "An FDB entry needs a port of the switch in \"portList\"."},
         // Malformed texts.
         {0, "<module_vlan><set><vlan><name>v17</name>", nullptr},
+        {0, "<module_vlan><get><vlan/></get></module_vlan>\n<module_vlan/>",
+         "The request is not well formed: junk after document element at line 2."},
+        {0, "text <module_vlan><get><vlan/></get></module_vlan>",
+         "The request is not well formed: syntax error at line 1."},
         {0, "<!DOCTYPE x [<!ENTITY a \"b\">]><module_vlan><get><vlan/></get></module_vlan>",
          "A document type is not allowed here."},
         {0,
