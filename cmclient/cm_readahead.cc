@@ -1,9 +1,9 @@
 #include "cmclient/cm_readahead.h"
 
 #include <cstring>
-#include <string_view>
 
 #include "cfgmgmt/cmBackend/src/cm_xml_text.h"
+#include "platform/cmxml.h"
 #include "platform/xmldom.h"
 
 namespace {
@@ -23,106 +23,56 @@ const xmlDomNode_t *onlyChild(const xmlDomNode_t *parent) {
     return child && !child->nextSibling ? child : nullptr;
 }
 
-// Reads the form a walk prints its requests in (elements without attributes or blanks
-// between them, values of printable ASCII with the five predefined entities) without
-// building a document: a walk asks for every row with such a text. Any other text is
-// refused and left to the XML parser, so what this accepts it reads as the parser would.
-class PlainGetScan {
-public:
-    explicit PlainGetScan(const char *text) : at_(text) {}
-
-    bool read(std::string *canonical) {
-        std::string_view root, get, object;
-        bool rootEmpty, getEmpty, objectEmpty;
-        if (!open(&root, &rootEmpty) || rootEmpty || !open(&get, &getEmpty) || getEmpty ||
-            !open(&object, &objectEmpty))
-            return false;
-        if (root.substr(0, sizeof kModulePrefix - 1) != kModulePrefix || get != "get") return false;
-        cmGivenFields fields;
-        while (!objectEmpty && !(at_[0] == '<' && at_[1] == '/')) {
-            std::string_view name;
-            bool empty;
-            if (!open(&name, &empty)) return false;
-            std::string &value = fields[std::string(name)];
-            value.clear();
-            if (!empty && (!text(&value) || !close(name))) return false;
-        }
-        if ((!objectEmpty && !close(object)) || !close(get) || !close(root) || *at_) return false;
-        *canonical = cmCanonicalGet(std::string(root.substr(sizeof kModulePrefix - 1)),
-                                    std::string(object), fields);
-        return true;
-    }
-
-private:
-    static bool nameStart(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    }
-    static bool nameChar(char c) {
-        return nameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    }
-
-    bool name(std::string_view *out) {
-        const char *start = at_;
-        if (!nameStart(*at_)) return false;
-        while (nameChar(*at_)) at_++;
-        *out = std::string_view(start, size_t(at_ - start));
-        return true;
-    }
-
-    // "<name>", or "<name/>" (`empty`).
-    bool open(std::string_view *out, bool *empty) {
-        if (*at_ != '<') return false;
-        at_++;
-        if (!name(out)) return false;
-        *empty = at_[0] == '/';
-        if (*empty) at_++;
-        if (*at_ != '>') return false;
-        at_++;
-        return true;
-    }
-
-    bool close(std::string_view expected) {
-        std::string_view got;
-        if (at_[0] != '<' || at_[1] != '/') return false;
-        at_ += 2;
-        if (!name(&got) || got != expected || *at_ != '>') return false;
-        at_++;
-        return true;
-    }
-
-    // Text up to the next element.
-    bool text(std::string *out) {
-        static const struct {
-            std::string_view reference;
-            char c;
-        } kEntities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        while (*at_ != '<') {
-            char c = *at_;
-            if (c == '&') {
-                bool known = false;
-                for (const auto &e : kEntities)
-                    if (strncmp(at_, e.reference.data(), e.reference.size()) == 0) {
-                        *out += e.c;
-                        at_ += e.reference.size();
-                        known = true;
-                        break;
-                    }
-                if (!known) return false;
-                continue;
-            }
-            // Controls, bytes of other characters (the parser checks their encoding) and
-            // the end of a text (a section end is not allowed in text) are the parser's.
-            unsigned char u = static_cast<unsigned char>(c);
-            if (u < 0x20 || u > 0x7e || (c == ']' && at_[1] == ']' && at_[2] == '>')) return false;
-            *out += c;
-            at_++;
-        }
-        return true;
-    }
-
-    const char *at_;
+// A walk's request as the plain reader hands it over: a module root, "get", one object
+// and its fields. A second element where one belongs, text beside the elements, or an
+// element inside a field is `refused`, and the text left to the XML parser.
+struct PlainGet {
+    int depth = 0;
+    std::string names[3];  // the root, "get" and the object
+    int opened[3] = {};    // elements opened at each of those levels
+    std::string field;
+    cmGivenFields fields;
+    bool refused = false;
 };
+
+void plainGetStart(void *user, const char *name, const char **) {
+    auto *g = static_cast<PlainGet *>(user);
+    int level = g->depth++;
+    if (level < 3) {
+        if (g->opened[level]++) g->refused = true;
+        g->names[level] = name;
+    } else if (level == 3) {
+        g->field = name;
+        g->fields[g->field].clear();  // the last of a repeated field counts, as in a document
+    } else {
+        g->refused = true;
+    }
+}
+
+void plainGetEnd(void *user, const char *) {
+    static_cast<PlainGet *>(user)->depth--;
+}
+
+void plainGetText(void *user, const char *text, int length) {
+    auto *g = static_cast<PlainGet *>(user);
+    if (g->depth == 4)
+        g->fields[g->field].append(text, size_t(length));
+    else
+        g->refused = true;
+}
+
+// A walk asks for every row with a plain text; reading it without building a document
+// is what makes matching it with an answer read ahead cheap.
+bool readPlainGet(const char *text, std::string *canonical) {
+    PlainGet g;
+    if (!cmXML_ParsePlainContent(text, strlen(text), plainGetStart, plainGetEnd, plainGetText,
+                                 &g) ||
+        g.refused || g.opened[2] != 1 || g.names[1] != "get" ||
+        g.names[0].compare(0, sizeof kModulePrefix - 1, kModulePrefix) != 0)
+        return false;
+    *canonical = cmCanonicalGet(g.names[0].substr(sizeof kModulePrefix - 1), g.names[2], g.fields);
+    return true;
+}
 
 }  // namespace
 
@@ -141,7 +91,7 @@ std::string cmCanonicalGet(const std::string &module, const std::string &object,
 std::string cmCanonicalGetOfText(const char *text) {
     if (!text) return "";
     std::string canonical;
-    if (PlainGetScan(text).read(&canonical)) return canonical;
+    if (readPlainGet(text, &canonical)) return canonical;
     xmlDomNode_t *doc = xmlDomParseXmlData(text, strlen(text));
     if (!doc) return "";
     const xmlDomNode_t *root = onlyChild(doc);
