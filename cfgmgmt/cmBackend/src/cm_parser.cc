@@ -208,7 +208,6 @@ void readWithParser(cmObjectParser_t *p, const char *text, uint32_t length) {
 // same order.
 bool readPlain(cmObjectParser_t *p, const char *text, uint32_t length) {
     static const char *noAttributes[] = {nullptr};
-    if (length >= 5 && memcmp(text, "<?xml", 5) == 0) return false;  // the parser's
     onStart(p, kRootName, noAttributes);
     if (!cmXML_ParsePlainContent(text, length, onStart, onEnd, onText, p)) {
         p->depth = 0;
