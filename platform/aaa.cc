@@ -135,32 +135,24 @@ void onChanged(tlv_t *) {
     forgetVerifiedLocked();
 }
 
-struct CachedAnswer {
-    Pending pending;
-    aaaResult_t result;
-};
-
-void deliverCached(void *arg) {
-    std::unique_ptr<CachedAnswer> answer(static_cast<CachedAnswer *>(arg));
-    deliver(answer->pending, &answer->result);
-}
-
-// Answers from the credentials platformd accepted before, on the dispatcher thread as
-// any result. False when platformd must be asked: nothing remembered, another password,
-// a caller that counts this user's failures, or news from platformd not yet handled.
+// Answers from the credentials platformd accepted before: the callback runs on the
+// caller's thread before aaaAuthenticateClient returns, which spares a waiting caller
+// two thread hand-offs. False when platformd must be asked: nothing remembered, another
+// password, a caller that counts this user's failures, or news from platformd not yet
+// handled.
 bool answerFromCache(const aaaRequest_t *request, const std::string &passwordHash) {
     if (request->lockout || passwordHash.empty() || !plinkCaughtUp()) return false;
-    auto answer = std::make_unique<CachedAnswer>();
+    Pending pending;
+    aaaResult_t result;
     {
         std::lock_guard<std::mutex> lock(gMutex);
         auto it = gVerified.find(request->userName);
         if (it == gVerified.end() || !constantTimeEqual(it->second.passwordHash, passwordHash))
             return false;
-        answer->result = it->second.result;
+        result = it->second.result;
     }
-    answer->pending.userdata = request->userdata;
-    if (dispatchPost(deliverCached, answer.get()) != 0) return false;
-    answer.release();
+    pending.userdata = request->userdata;
+    deliver(pending, &result);
     return true;
 }
 

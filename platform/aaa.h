@@ -2,7 +2,9 @@
 // against the switch's local accounts; see aaa_accounts.h).
 //
 // aaaAuthenticateClient sends the request and returns at once; the result arrives
-// later through the registered callback, on the dispatcher thread. Every accepted
+// later through the registered callback, on the dispatcher thread — except a result
+// answered from memory (below), which the callback receives on the caller's own thread
+// before aaaAuthenticateClient returns. Every accepted
 // request gets exactly one result: a real one, or a failure when the service cannot
 // be reached, goes away, or does not answer within AAA_TIMEOUT_SECONDS (or the seconds in
 // KARN_AAA_TIMEOUT_SECONDS, read when the request is sent).
