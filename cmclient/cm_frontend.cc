@@ -2,10 +2,13 @@
 //
 // The link is (re)made by a periodic tick on the dispatcher thread, which also fails
 // requests whose reply is overdue. Requests may be sent from any thread; replies,
-// failures and lock-out events are delivered on the dispatcher thread, except the
-// answer of a get-next that was read ahead: it is handed to the callback on the
-// sender's own thread before cmSendRequest returns, which spares a walk two thread
-// hand-offs per row.
+// failures and lock-out events are delivered on the dispatcher thread, except
+// - the answer of a get-next that was read ahead: it is handed to the callback on the
+//   sender's own thread before cmSendRequest returns, which spares a walk two thread
+//   hand-offs per row;
+// - whatever a sender reads while it waits for its reply (cmFrontendReadHere), which
+//   spares it the hand-over through the dispatcher.
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -60,9 +63,14 @@ std::deque<Ahead> gAhead;
 uint32_t gAheadFor = 0;  // the link request id whose answers are arriving (0: none)
 uint32_t gAheadAsked = CM_READ_AHEAD_FIRST;  // how many the next walk request asks for
 bool gAheadUsedUp = false;  // all answers taken, the last saying more follow: a walk goes on
-// The dispatcher holds bytes from cfgmgr it has not handled yet (they may be news of a
-// change): while it reads, and after it when part of a message is left.
+// Bytes from cfgmgr are held that are not handled yet (they may be news of a change):
+// while the link is read, and after it when part of a message is left.
 bool gReading = false;
+// Who reads the link: the dispatcher (when it is readable), or a sender waiting for its
+// reply (cmFrontendReadHere), which takes the link out of the dispatcher's hands
+// meanwhile. One at a time, so messages are handled in order.
+enum class Reader { none, dispatcher, sender };
+Reader gReader = Reader::none;
 
 void dropAheadLocked() {
     gAhead.clear();
@@ -166,6 +174,12 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
     }
 }
 
+bool isPendingLocked(uint32_t seqnum) {
+    for (const auto &entry : gPending)
+        if (entry.second.seqnum == seqnum) return true;
+    return false;
+}
+
 void setReading(bool reading) {
     std::lock_guard<std::mutex> lock(gMutex);
     gReading = reading;
@@ -184,16 +198,9 @@ bool takeAheadLocked(const std::string &canonical, Ahead *answer) {
     return true;
 }
 
-void onReadable(int fd, void *) {
-    std::shared_ptr<cmLinkClient> link;
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        link = gLink;
-    }
-    if (!link || link->fd != fd) {
-        dispatchRemoveFd(fd);
-        return;
-    }
+// Reads what the link holds and handles every whole message; 0, or -1 when the link
+// ended or broke (the caller drops it).
+int readMessages(const std::shared_ptr<cmLinkClient> &link) {
     setReading(true);
     int rc = link->readAvailable([&link](const uint8_t *bytes, uint32_t length) {
         // While one message is handled (a reply may wake a walk that asks for its next
@@ -204,6 +211,29 @@ void onReadable(int fd, void *) {
     });
     // Bytes of a message not yet whole may be news of a change.
     setReading(link->rx.size() > link->rxAt);
+    return rc;
+}
+
+void onReadable(int fd, void *) {
+    std::shared_ptr<cmLinkClient> link;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gLink && gLink->fd == fd) {
+            // A sender took the link between the event and this call: it reads.
+            if (gReader != Reader::none) return;
+            gReader = Reader::dispatcher;
+            link = gLink;
+        }
+    }
+    if (!link) {
+        dispatchRemoveFd(fd);
+        return;
+    }
+    int rc = readMessages(link);
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gReader = Reader::none;
+    }
     if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
 }
 
@@ -326,6 +356,32 @@ int cmSendRequest(const cmRequest_t *request) {
         if (gPending.erase(id)) return 0;
     }
     return 1;
+}
+
+int cmFrontendReadHere(uint32_t seqnum, int timeoutMs) {
+    std::shared_ptr<cmLinkClient> link;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (!gLink || gReader != Reader::none) return -1;
+        // The dispatcher may have read the reply while the sender was on its way here.
+        if (!isPendingLocked(seqnum)) return 1;
+        gReader = Reader::sender;
+        link = gLink;
+        dispatchRemoveFd(link->fd);
+    }
+    pollfd ready{link->fd, POLLIN, 0};
+    int events = poll(&ready, 1, std::max(timeoutMs, 0));
+    int rc = events > 0 ? readMessages(link) : 0;
+    {
+        // Back to the dispatcher, unless the link was dropped meanwhile (its descriptor
+        // is then closed, perhaps already reused).
+        std::lock_guard<std::mutex> lock(gMutex);
+        gReader = Reader::none;
+        if (rc == 0 && gLink == link && dispatchAddFd(link->fd, onReadable, nullptr) != 0)
+            rc = -1;
+    }
+    if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
+    return events > 0 ? 1 : 0;
 }
 
 bool cmFrontendConnected() {

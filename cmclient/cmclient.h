@@ -1,7 +1,16 @@
 // Extra calls of the configuration-manager client libraries (cmclient/cm.h and
-// cmclient/cmbe.h), for tools and tests.
+// cmclient/cmbe.h): for a sender that waits for its reply, for tools and for tests.
 #pragma once
 #include <cstdint>
+
+// For a thread that has sent the request of `seqnum` and waits for its reply: unless
+// that reply has been handed over already, reads the link on this thread for at most
+// `timeoutMs`, the dispatcher kept off it meanwhile, and hands every message to the
+// callback here, as the dispatcher would (the reply among them, when it comes). 1 when
+// the reply had been handed over or the link had something to read, 0 when the time
+// passed first, -1 when the link is down or the dispatcher is reading it (then the
+// reply comes through the dispatcher).
+int cmFrontendReadHere(uint32_t seqnum, int timeoutMs);
 
 // True while the frontend link to cfgmgr is up.
 bool cmFrontendConnected();

@@ -5,6 +5,7 @@
 
 #include "base/log.h"
 #include "cmclient/cm.h"
+#include "cmclient/cmclient.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
 
@@ -18,6 +19,11 @@ unsigned cmWaitSeconds() {
 
 bool sendToCfgmgr(void *request) {
     return cmSendRequest(static_cast<const cmRequest_t *>(request)) >= 1;
+}
+
+// The worker reads cfgmgr's reply itself, sparing the hand-over through the dispatcher.
+int readReplyHere(void *request, int timeoutMs) {
+    return cmFrontendReadHere(static_cast<const cmRequest_t *>(request)->seqnum, timeoutMs);
 }
 
 }  // namespace
@@ -34,7 +40,8 @@ uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const
     strlcpy(request.module, module ? module : "", sizeof request.module);
 
     r->replyStatus = 0;
-    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request);
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request,
+                                           readReplyHere);
     if (outcome == WSVD_NOT_SENT) {
         r->replyMessage = strdup(CM_FAULT_CANNOT_SEND);
         return 0;

@@ -244,6 +244,41 @@ TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
     EXPECT_EQ(gReplies[other].deliveries, 1);
 }
 
+// A sender waiting for its reply reads the link itself (nobody runs the dispatcher
+// meanwhile): its reply reaches the callback on its own thread, nothing cfgmgr sent is
+// lost, and the dispatcher reads the link again afterwards.
+TEST_F(CfgmgrTest, SenderReadsItsOwnReplyThenHandsTheLinkBack) {
+    ASSERT_TRUE(up());
+    uint32_t seq = 0;
+    std::thread sender([&] {
+        seq = sendAsync("cfgmgr",
+                        "<module_cfgmgr><set><loginLockout><failures>4</failures></loginLockout>"
+                        "</set></module_cfgmgr>",
+                        CM_OP_SET);
+        auto end = Clock::now() + std::chrono::seconds(5);
+        while (gReplies.count(seq) == 0 && Clock::now() < end) cmFrontendReadHere(seq, 100);
+    });
+    sender.join();
+    ASSERT_EQ(gReplies.count(seq), 1u);
+    EXPECT_EQ(gReplies[seq].status, 1u);
+    EXPECT_NE(gReplies[seq].thread, std::this_thread::get_id());
+    // The new threshold follows the reply: whoever reads it, it comes once.
+    ASSERT_TRUE(pumpUntil([] { return gEvents.size() == 2; }));
+    EXPECT_EQ(gEvents[1], std::make_pair(int(CM_EVENT_LOCKOUT_CHANGED), 4u));
+
+    Reply r = get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT);
+    EXPECT_EQ(nameIn(r), "Default");
+    EXPECT_EQ(r.thread, std::this_thread::get_id());
+    pumpFor(50);
+    EXPECT_EQ(gReplies[seq].deliveries, 1);
+    EXPECT_EQ(gEvents.size(), 2u);
+
+    // A reply handed over before the sender came to read: nothing is waited for.
+    auto asked = Clock::now();
+    EXPECT_EQ(cmFrontendReadHere(seq, 3000), 1);
+    EXPECT_LT(Clock::now() - asked, std::chrono::seconds(2));
+}
+
 // A request pending when cfgmgr stalls gets its failure in time; what was saved
 // comes back with the restarted process, what was not does not.
 TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
