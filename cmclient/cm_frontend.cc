@@ -66,11 +66,52 @@ bool gAheadUsedUp = false;  // all answers taken, the last saying more follow: a
 // Bytes from cfgmgr are held that are not handled yet (they may be news of a change):
 // while the link is read, and after it when part of a message is left.
 bool gReading = false;
-// Who reads the link: the dispatcher (when it is readable), or a sender waiting for its
-// reply (cmFrontendReadHere), which takes the link out of the dispatcher's hands
-// meanwhile. One at a time, so messages are handled in order.
+// Who reads the link: the dispatcher (when it is readable), or a sender that reads its
+// own reply (cmSendRequestReadingHere), which takes the link out of the dispatcher's
+// hands before the request goes, so the reply cannot wake the dispatcher, until the
+// reply has been handled. One reader at a time, so messages are handled in order.
 enum class Reader { none, dispatcher, sender };
 Reader gReader = Reader::none;
+uint32_t gHeldFor = 0;          // the seqnum whose sender holds the link
+bool gSenderReading = false;    // that sender is inside cmFrontendReadHere
+bool gReleaseFailed = false;    // the link could not be handed back: drop it
+
+bool isPendingLocked(uint32_t seqnum) {
+    for (const auto &entry : gPending)
+        if (entry.second.seqnum == seqnum) return true;
+    return false;
+}
+
+void onReadable(int fd, void *);
+void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why);
+
+// The sender of `seqnum` takes the link from the dispatcher, when nobody reads it.
+bool holdLocked(uint32_t seqnum) {
+    if (!gLink || gReader != Reader::none) return false;
+    gReader = Reader::sender;
+    gHeldFor = seqnum;
+    dispatchRemoveFd(gLink->fd);
+    return true;
+}
+
+// Hands the link back to the dispatcher. When that fails the link is no good: the
+// caller drops it (gReleaseFailed) once it has let go of gMutex.
+void releaseLocked() {
+    gReader = Reader::none;
+    if (gLink && dispatchAddFd(gLink->fd, onReadable, nullptr) != 0) gReleaseFailed = true;
+}
+
+// Drops the link when handing it back failed; outside gMutex.
+void dropIfReleaseFailed() {
+    std::shared_ptr<cmLinkClient> link;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (!gReleaseFailed) return;
+        gReleaseFailed = false;
+        link = gLink;
+    }
+    if (link) dropLink(link, CM_TEXT_WENT_AWAY);
+}
 
 void dropAheadLocked() {
     gAhead.clear();
@@ -114,6 +155,8 @@ void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why) {
         dispatchRemoveFd(link->fd);
         link->close();
         gLink.reset();
+        // A sender inside its read lets go when it comes out.
+        if (gReader == Reader::sender && !gSenderReading) gReader = Reader::none;
         lost.swap(gPending);
         dropAheadLocked();
     }
@@ -172,12 +215,6 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
         if (event == CM_EVENT_LOCKOUT_THRESHOLD || event == CM_EVENT_LOCKOUT_CHANGED)
             deliver(int(event), 0, 0, nullptr, nullptr, value);
     }
-}
-
-bool isPendingLocked(uint32_t seqnum) {
-    for (const auto &entry : gPending)
-        if (entry.second.seqnum == seqnum) return true;
-    return false;
 }
 
 void setReading(bool reading) {
@@ -272,6 +309,14 @@ void onTick(void *) {
         }
     }
     failAll(late, CM_TEXT_NO_ANSWER);
+    {
+        // A sender that stopped waiting before its reply came lets go of the link once
+        // the reply is no longer awaited.
+        std::lock_guard<std::mutex> lock(gMutex);
+        if (gReader == Reader::sender && !gSenderReading && !isPendingLocked(gHeldFor))
+            releaseLocked();
+    }
+    dropIfReleaseFailed();
 }
 
 uint64_t timeoutFromEnvironment() {
@@ -304,7 +349,9 @@ int cmFrontendInit(const char *processName, cmFrontendCallBack_t callBack) {
     return 1;
 }
 
-int cmSendRequest(const cmRequest_t *request) {
+namespace {
+
+int sendRequest(const cmRequest_t *request, bool readHere) {
     if (!request || !request->text) return 0;
     if (request->operation < CM_OP_GET || request->operation > CM_OP_SETOP) return 0;
     char module[CM_MODULE_NAME_SIZE];
@@ -329,6 +376,7 @@ int cmSendRequest(const cmRequest_t *request) {
         id = gNextId++;
         if (gNextId == 0) gNextId = 1;
         gPending[id] = Pending{request->seqnum, clockNowUs() + gTimeoutUs};
+        if (readHere) holdLocked(request->seqnum);
         if (request->operation != CM_OP_GET || !canonical.empty()) {
             // A set, or a walk not carrying on from the answers held: they go. A walk that
             // used up what it was given asks for twice as many.
@@ -352,35 +400,53 @@ int cmSendRequest(const cmRequest_t *request) {
     if (message.bytes().size() > CMLINK_MAX_MESSAGE || link->send(message) != 0) {
         // Not sent: unless the link's end has already failed it (then its reply is on
         // its way), the request is taken back and no reply will come.
-        std::lock_guard<std::mutex> lock(gMutex);
-        if (gPending.erase(id)) return 0;
+        std::unique_lock<std::mutex> lock(gMutex);
+        if (gPending.erase(id)) {
+            if (gReader == Reader::sender && gHeldFor == request->seqnum) releaseLocked();
+            lock.unlock();
+            dropIfReleaseFailed();
+            return 0;
+        }
     }
     return 1;
+}
+
+}  // namespace
+
+int cmSendRequest(const cmRequest_t *request) {
+    return sendRequest(request, false);
+}
+
+int cmSendRequestReadingHere(const cmRequest_t *request) {
+    return sendRequest(request, true);
 }
 
 int cmFrontendReadHere(uint32_t seqnum, int timeoutMs) {
     std::shared_ptr<cmLinkClient> link;
     {
         std::lock_guard<std::mutex> lock(gMutex);
-        if (!gLink || gReader != Reader::none) return -1;
-        // The dispatcher may have read the reply while the sender was on its way here.
+        // Handed over already: by the dispatcher, or read ahead.
         if (!isPendingLocked(seqnum)) return 1;
-        gReader = Reader::sender;
+        bool held = gReader == Reader::sender && gHeldFor == seqnum;
+        if (!held && !holdLocked(seqnum)) return -1;  // the dispatcher reads: it delivers
+        gSenderReading = true;
         link = gLink;
-        dispatchRemoveFd(link->fd);
     }
     pollfd ready{link->fd, POLLIN, 0};
     int events = poll(&ready, 1, std::max(timeoutMs, 0));
     int rc = events > 0 ? readMessages(link) : 0;
     {
-        // Back to the dispatcher, unless the link was dropped meanwhile (its descriptor
-        // is then closed, perhaps already reused).
         std::lock_guard<std::mutex> lock(gMutex);
-        gReader = Reader::none;
-        if (rc == 0 && gLink == link && dispatchAddFd(link->fd, onReadable, nullptr) != 0)
-            rc = -1;
+        gSenderReading = false;
+        if (gLink != link) {
+            // Dropped meanwhile: its descriptor is closed, perhaps already reused.
+            gReader = Reader::none;
+        } else if (rc == 0 && !isPendingLocked(seqnum)) {
+            releaseLocked();
+        }
     }
     if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
+    dropIfReleaseFailed();
     return events > 0 ? 1 : 0;
 }
 

@@ -17,11 +17,11 @@ unsigned cmWaitSeconds() {
     return wsvdAnswerGuardSeconds("KARN_CM_TIMEOUT_SECONDS", 30);
 }
 
+// The worker reads cfgmgr's reply itself, sparing the hand-over through the dispatcher.
 bool sendToCfgmgr(void *request) {
-    return cmSendRequest(static_cast<const cmRequest_t *>(request)) >= 1;
+    return cmSendRequestReadingHere(static_cast<const cmRequest_t *>(request)) >= 1;
 }
 
-// The worker reads cfgmgr's reply itself, sparing the hand-over through the dispatcher.
 int readReplyHere(void *request, int timeoutMs) {
     return cmFrontendReadHere(static_cast<const cmRequest_t *>(request)->seqnum, timeoutMs);
 }

@@ -244,17 +244,29 @@ TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
     EXPECT_EQ(gReplies[other].deliveries, 1);
 }
 
-// A sender waiting for its reply reads the link itself (nobody runs the dispatcher
-// meanwhile): its reply reaches the callback on its own thread, nothing cfgmgr sent is
-// lost, and the dispatcher reads the link again afterwards.
+uint32_t sendReadingHere(const std::string &module, const std::string &text, uint32_t op,
+                         uint32_t flags = 0) {
+    cmRequest_t r{};
+    r.operation = op;
+    r.getFlags = flags;
+    r.text = text.c_str();
+    r.seqnum = gSeq++;
+    strncpy(r.module, module.c_str(), sizeof r.module - 1);
+    EXPECT_GE(cmSendRequestReadingHere(&r), 1) << text;
+    return r.seqnum;
+}
+
+// A sender that reads its reply itself (nobody runs the dispatcher meanwhile): the reply
+// reaches the callback on its own thread, nothing cfgmgr sent is lost, and the
+// dispatcher reads the link again afterwards.
 TEST_F(CfgmgrTest, SenderReadsItsOwnReplyThenHandsTheLinkBack) {
     ASSERT_TRUE(up());
     uint32_t seq = 0;
     std::thread sender([&] {
-        seq = sendAsync("cfgmgr",
-                        "<module_cfgmgr><set><loginLockout><failures>4</failures></loginLockout>"
-                        "</set></module_cfgmgr>",
-                        CM_OP_SET);
+        seq = sendReadingHere("cfgmgr",
+                              "<module_cfgmgr><set><loginLockout><failures>4</failures>"
+                              "</loginLockout></set></module_cfgmgr>",
+                              CM_OP_SET);
         auto end = Clock::now() + std::chrono::seconds(5);
         while (gReplies.count(seq) == 0 && Clock::now() < end) cmFrontendReadHere(seq, 100);
     });
@@ -277,6 +289,18 @@ TEST_F(CfgmgrTest, SenderReadsItsOwnReplyThenHandsTheLinkBack) {
     auto asked = Clock::now();
     EXPECT_EQ(cmFrontendReadHere(seq, 3000), 1);
     EXPECT_LT(Clock::now() - asked, std::chrono::seconds(2));
+}
+
+// A sender that never comes to read its reply holds the link only until the library
+// has failed its request; then the dispatcher serves everyone again.
+TEST_F(CfgmgrTest, LinkOfASenderThatStoppedWaitingGoesBackToTheDispatcher) {
+    env.set("KARN_CM_TIMEOUT_SECONDS", "1");
+    ASSERT_TRUE(up());
+    uint32_t abandoned = sendReadingHere("vlan", vlanText("VR-Default", "Default", "", "get"),
+                                         CM_OP_GET, CM_GET_EXACT);
+    ASSERT_TRUE(pumpUntil([&] { return gReplies.count(abandoned) > 0; }, 4000));
+    EXPECT_EQ(gReplies[abandoned].message, CM_TEXT_NO_ANSWER);
+    EXPECT_EQ(nameIn(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT)), "Default");
 }
 
 // A request pending when cfgmgr stalls gets its failure in time; what was saved

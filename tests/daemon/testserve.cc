@@ -76,7 +76,7 @@ void askCm(wsvdRequest *r, const std::string &rest) {
         req.text = text.c_str();
         req.seqnum = r->seqnum;
         strlcpy(req.module, module.c_str(), sizeof req.module);
-        return cmSendRequest(&req) >= 1;
+        return cmSendRequestReadingHere(&req) >= 1;
     };
     // Waited for as the daemon's handlers wait (the benchmark's hop floor runs this).
     auto readHere = [r](int ms) { return cmFrontendReadHere(r->seqnum, ms); };
