@@ -72,9 +72,9 @@ bool gReading = false;
 // reply has been handled. One reader at a time, so messages are handled in order.
 enum class Reader { none, dispatcher, sender };
 Reader gReader = Reader::none;
-uint32_t gHeldFor = 0;          // the seqnum whose sender holds the link
-bool gSenderReading = false;    // that sender is inside cmFrontendReadHere
-bool gReleaseFailed = false;    // the link could not be handed back: drop it
+uint32_t gHeldFor = 0;        // the seqnum whose sender holds the link
+bool gSenderReading = false;  // that sender is inside cmFrontendReadHere
+bool gReleaseFailed = false;  // the link could not be handed back: drop it
 
 bool isPendingLocked(uint32_t seqnum) {
     for (const auto &entry : gPending)

@@ -40,8 +40,8 @@ uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const
     strlcpy(request.module, module ? module : "", sizeof request.module);
 
     r->replyStatus = 0;
-    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request,
-                                           readReplyHere);
+    wsvdAwait_t outcome =
+        wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request, readReplyHere);
     if (outcome == WSVD_NOT_SENT) {
         r->replyMessage = strdup(CM_FAULT_CANNOT_SEND);
         return 0;

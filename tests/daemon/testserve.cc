@@ -58,8 +58,8 @@ struct Asking {
 void ask(wsvdRequest *r, Asking asking, const char *notSent, char *wsvdRequest::*answer) {
     auto callSend = [](void *a) { return static_cast<Asking *>(a)->send(); };
     auto callRead = [](void *a, int ms) { return static_cast<Asking *>(a)->readHere(ms); };
-    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, callSend, &asking,
-                                          asking.readHere ? +callRead : nullptr);
+    wsvdAwait_t outcome =
+        wsvdAnswerAwait(r->answer, 5, callSend, &asking, asking.readHere ? +callRead : nullptr);
     if (outcome == WSVD_NOT_SENT) return write(r, notSent);
     if (outcome == WSVD_NO_ANSWER) return write(r, "timeout");
     write(r, "status=" + std::to_string(r->replyStatus) + " " + (r->*answer ? r->*answer : ""));

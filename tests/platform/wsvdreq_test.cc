@@ -129,8 +129,7 @@ TEST_F(AnswerWait, AWaitThatReadsItselfEndsOnTheAnswerWhoeverDeliversIt) {
     auto send = [](void *) { return true; };
     auto readHere = [](void *arg, int) {
         auto *r = static_cast<Reading *>(arg);
-        if (++r->calls == 3 && r->result >= 0)
-            wsvdAnswerDeliver(r->answer, nullptr, nullptr, true);
+        if (++r->calls == 3 && r->result >= 0) wsvdAnswerDeliver(r->answer, nullptr, nullptr, true);
         if (r->calls > 20) clockAdvanceUs(60000000);  // a wait that misses it ends
         return r->result;
     };
@@ -139,8 +138,7 @@ TEST_F(AnswerWait, AWaitThatReadsItselfEndsOnTheAnswerWhoeverDeliversIt) {
     EXPECT_EQ(itself.calls, 3);
 
     Reading elsewhere{&answer, 0, -1};
-    std::thread waiter(
-        [&] { outcome = wsvdAnswerAwait(&answer, 30, send, &elsewhere, readHere); });
+    std::thread waiter([&] { outcome = wsvdAnswerAwait(&answer, 30, send, &elsewhere, readHere); });
     while (!wsvdAnswerDeliver(&answer, nullptr, nullptr, true)) std::this_thread::yield();
     waiter.join();
     EXPECT_EQ(outcome, WSVD_ANSWERED);
