@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "cmclient/cm.h"
+#include "cmclient/cmclient.h"
 #include "platform/dispatch.h"
 #include "platform/plink.h"
 #include "platform/tlv.h"
@@ -145,7 +146,14 @@ const cliServices_t &cliServices() {
 }
 
 void cliServicesStop() {
-    std::lock_guard<std::mutex> lock(gMutex);
-    gStopping = true;
-    gCond.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gStopping = true;
+        gCond.notify_all();
+    }
+#ifndef CLI_WITHOUT_CM
+    // A job may wait for cfgmgr inside its send (off the dispatcher's thread): dropping
+    // the link fails its request at once.
+    cmFrontendShutdown();
+#endif
 }

@@ -1,6 +1,10 @@
 // Configuration-manager client (frontend): a process sends XML requests to cfgmgr and
-// gets each reply back as an event on its dispatcher thread (an answer read ahead, see
-// below, on the sending thread, before cmSendRequest returns).
+// gets each reply back as an event on its dispatcher thread, except that a request
+// sent from any other thread is answered on that thread, before cmSendRequest returns:
+// the sender reads the link itself meanwhile (bounded by the reply bound below), so the
+// reply costs no hand-over through the dispatcher. Only when the dispatcher is reading
+// the link at that moment, or another sender is, does the reply come through the
+// dispatcher as usual. A caller must therefore be ready for its reply before it sends.
 //
 // A request text is one element per module, "module_" followed by the module name,
 // holding one operation element ("get", "set" or "setop") holding one object element;

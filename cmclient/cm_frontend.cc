@@ -6,8 +6,8 @@
 // - the answer of a get-next that was read ahead: it is handed to the callback on the
 //   sender's own thread before cmSendRequest returns, which spares a walk two thread
 //   hand-offs per row;
-// - whatever a sender reads while it waits for its reply (cmFrontendReadHere), which
-//   spares it the hand-over through the dispatcher.
+// - whatever a sender off the dispatcher's thread reads while it waits for its reply
+//   inside cmSendRequest, which spares it the hand-over through the dispatcher.
 #include <poll.h>
 #include <sys/socket.h>
 
@@ -66,51 +66,30 @@ bool gAheadUsedUp = false;  // all answers taken, the last saying more follow: a
 // Bytes from cfgmgr are held that are not handled yet (they may be news of a change):
 // while the link is read, and after it when part of a message is left.
 bool gReading = false;
-// Who reads the link: the dispatcher (when it is readable), or a sender that reads its
-// own reply (cmSendRequestReadingHere), which takes the link out of the dispatcher's
-// hands before the request goes, so the reply cannot wake the dispatcher, until the
-// reply has been handled. One reader at a time, so messages are handled in order.
-enum class Reader { none, dispatcher, sender };
-Reader gReader = Reader::none;
-uint32_t gHeldFor = 0;        // the seqnum whose sender holds the link
-bool gSenderReading = false;  // that sender is inside cmFrontendReadHere
-bool gReleaseFailed = false;  // the link could not be handed back: drop it
-
-bool isPendingLocked(uint32_t seqnum) {
-    for (const auto &entry : gPending)
-        if (entry.second.seqnum == seqnum) return true;
-    return false;
-}
+// One reader of the link at a time, so that messages are handled in order: the
+// dispatcher while it handles the link's readiness, or a sender that waits for its
+// reply on its own thread (see cmSendRequest), which takes the link out of the
+// dispatcher's hands before its request goes, so that the reply does not wake the
+// dispatcher, and gives it back once the reply has been handled.
+bool gDispatcherReading = false;
+std::shared_ptr<cmLinkClient> gSenderLink;  // the link a sender reads (null: none)
 
 void onReadable(int fd, void *);
-void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why);
 
-// The sender of `seqnum` takes the link from the dispatcher, when nobody reads it.
-bool holdLocked(uint32_t seqnum) {
-    if (!gLink || gReader != Reader::none) return false;
-    gReader = Reader::sender;
-    gHeldFor = seqnum;
+// A sender takes the link from the dispatcher, when nobody reads it.
+bool holdLocked() {
+    if (!gLink || gDispatcherReading || gSenderLink) return false;
+    gSenderLink = gLink;
     dispatchRemoveFd(gLink->fd);
     return true;
 }
 
-// Hands the link back to the dispatcher. When that fails the link is no good: the
-// caller drops it (gReleaseFailed) once it has let go of gMutex.
-void releaseLocked() {
-    gReader = Reader::none;
-    if (gLink && dispatchAddFd(gLink->fd, onReadable, nullptr) != 0) gReleaseFailed = true;
-}
-
-// Drops the link when handing it back failed; outside gMutex.
-void dropIfReleaseFailed() {
-    std::shared_ptr<cmLinkClient> link;
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        if (!gReleaseFailed) return;
-        gReleaseFailed = false;
-        link = gLink;
-    }
-    if (link) dropLink(link, CM_TEXT_WENT_AWAY);
+// The sender gives `link` back: to the dispatcher, unless it was dropped meanwhile (its
+// descriptor is closed then, perhaps already reused). False when the dispatcher cannot
+// take it: the link is no good.
+bool releaseLocked(const std::shared_ptr<cmLinkClient> &link) {
+    if (gSenderLink == link) gSenderLink.reset();
+    return gLink != link || dispatchAddFd(link->fd, onReadable, nullptr) == 0;
 }
 
 void dropAheadLocked() {
@@ -155,8 +134,6 @@ void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why) {
         dispatchRemoveFd(link->fd);
         link->close();
         gLink.reset();
-        // A sender inside its read lets go when it comes out.
-        if (gReader == Reader::sender && !gSenderReading) gReader = Reader::none;
         lost.swap(gPending);
         dropAheadLocked();
     }
@@ -257,8 +234,8 @@ void onReadable(int fd, void *) {
         std::lock_guard<std::mutex> lock(gMutex);
         if (gLink && gLink->fd == fd) {
             // A sender took the link between the event and this call: it reads.
-            if (gReader != Reader::none) return;
-            gReader = Reader::dispatcher;
+            if (gSenderLink == gLink) return;
+            gDispatcherReading = true;
             link = gLink;
         }
     }
@@ -269,7 +246,7 @@ void onReadable(int fd, void *) {
     int rc = readMessages(link);
     {
         std::lock_guard<std::mutex> lock(gMutex);
-        gReader = Reader::none;
+        gDispatcherReading = false;
     }
     if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
 }
@@ -293,8 +270,8 @@ void tryConnect() {
     gLink = link;
 }
 
-void onTick(void *) {
-    tryConnect();
+// Fails every request whose reply is overdue.
+void failOverdue() {
     std::map<uint32_t, Pending> late;
     uint64_t now = clockNowUs();
     {
@@ -309,14 +286,43 @@ void onTick(void *) {
         }
     }
     failAll(late, CM_TEXT_NO_ANSWER);
-    {
-        // A sender that stopped waiting before its reply came lets go of the link once
-        // the reply is no longer awaited.
-        std::lock_guard<std::mutex> lock(gMutex);
-        if (gReader == Reader::sender && !gSenderReading && !isPendingLocked(gHeldFor))
-            releaseLocked();
+}
+
+void onTick(void *) {
+    tryConnect();
+    failOverdue();
+}
+
+// The sender of request `id` reads the link it holds until the reply has been handled
+// or the request has failed (overdue, or the link ended), then gives the link back.
+// Every wait is a slice of at most kTickUs on the process clock.
+void readUntilAnswered(const std::shared_ptr<cmLinkClient> &link, uint32_t id) {
+    for (;;) {
+        uint64_t deadlineUs;
+        {
+            std::lock_guard<std::mutex> lock(gMutex);
+            auto it = gPending.find(id);
+            if (it == gPending.end() || gLink != link) break;
+            deadlineUs = it->second.deadlineUs;
+        }
+        uint64_t now = clockNowUs();
+        if (now >= deadlineUs) {
+            failOverdue();
+            continue;
+        }
+        uint64_t sliceUs = std::min<uint64_t>(deadlineUs - now, kTickUs);
+        pollfd ready{link->fd, POLLIN, 0};
+        if (poll(&ready, 1, int((sliceUs + 999) / 1000)) > 0 && readMessages(link) != 0) {
+            dropLink(link, CM_TEXT_WENT_AWAY);
+            break;
+        }
     }
-    dropIfReleaseFailed();
+    bool released;
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        released = releaseLocked(link);
+    }
+    if (!released) dropLink(link, CM_TEXT_WENT_AWAY);
 }
 
 uint64_t timeoutFromEnvironment() {
@@ -349,9 +355,7 @@ int cmFrontendInit(const char *processName, cmFrontendCallBack_t callBack) {
     return 1;
 }
 
-namespace {
-
-int sendRequest(const cmRequest_t *request, bool readHere) {
+int cmSendRequest(const cmRequest_t *request) {
     if (!request || !request->text) return 0;
     if (request->operation < CM_OP_GET || request->operation > CM_OP_SETOP) return 0;
     char module[CM_MODULE_NAME_SIZE];
@@ -359,6 +363,8 @@ int sendRequest(const cmRequest_t *request, bool readHere) {
     module[sizeof module - 1] = 0;
     bool next = request->operation == CM_OP_GET && request->getFlags == CM_GET_NEXT;
     std::string canonical = next ? cmCanonicalGetOfText(request->text) : "";
+    // Off the dispatcher's thread the sender reads its reply itself (see cm.h).
+    bool readHere = !dispatchOnThread();
     std::shared_ptr<cmLinkClient> link;
     uint32_t id, ahead = 0;
     {
@@ -376,7 +382,7 @@ int sendRequest(const cmRequest_t *request, bool readHere) {
         id = gNextId++;
         if (gNextId == 0) gNextId = 1;
         gPending[id] = Pending{request->seqnum, clockNowUs() + gTimeoutUs};
-        if (readHere) holdLocked(request->seqnum);
+        readHere = readHere && holdLocked();
         if (request->operation != CM_OP_GET || !canonical.empty()) {
             // A set, or a walk not carrying on from the answers held: they go. A walk that
             // used up what it was given asks for twice as many.
@@ -402,52 +408,15 @@ int sendRequest(const cmRequest_t *request, bool readHere) {
         // its way), the request is taken back and no reply will come.
         std::unique_lock<std::mutex> lock(gMutex);
         if (gPending.erase(id)) {
-            if (gReader == Reader::sender && gHeldFor == request->seqnum) releaseLocked();
-            lock.unlock();
-            dropIfReleaseFailed();
+            if (readHere && !releaseLocked(link)) {
+                lock.unlock();
+                dropLink(link, CM_TEXT_WENT_AWAY);
+            }
             return 0;
         }
     }
+    if (readHere) readUntilAnswered(link, id);
     return 1;
-}
-
-}  // namespace
-
-int cmSendRequest(const cmRequest_t *request) {
-    return sendRequest(request, false);
-}
-
-int cmSendRequestReadingHere(const cmRequest_t *request) {
-    return sendRequest(request, true);
-}
-
-int cmFrontendReadHere(uint32_t seqnum, int timeoutMs) {
-    std::shared_ptr<cmLinkClient> link;
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        // Handed over already: by the dispatcher, or read ahead.
-        if (!isPendingLocked(seqnum)) return 1;
-        bool held = gReader == Reader::sender && gHeldFor == seqnum;
-        if (!held && !holdLocked(seqnum)) return -1;  // the dispatcher reads: it delivers
-        gSenderReading = true;
-        link = gLink;
-    }
-    pollfd ready{link->fd, POLLIN, 0};
-    int events = poll(&ready, 1, std::max(timeoutMs, 0));
-    int rc = events > 0 ? readMessages(link) : 0;
-    {
-        std::lock_guard<std::mutex> lock(gMutex);
-        gSenderReading = false;
-        if (gLink != link) {
-            // Dropped meanwhile: its descriptor is closed, perhaps already reused.
-            gReader = Reader::none;
-        } else if (rc == 0 && !isPendingLocked(seqnum)) {
-            releaseLocked();
-        }
-    }
-    if (rc != 0) dropLink(link, CM_TEXT_WENT_AWAY);
-    dropIfReleaseFailed();
-    return events > 0 ? 1 : 0;
 }
 
 bool cmFrontendConnected() {

@@ -1,24 +1,7 @@
 // Extra calls of the configuration-manager client libraries (cmclient/cm.h and
-// cmclient/cmbe.h): for a sender that waits for its reply, for tools and for tests.
+// cmclient/cmbe.h), for tools and tests.
 #pragma once
 #include <cstdint>
-
-struct cmRequest_t;
-
-// For a thread that waits for its reply itself: as cmSendRequest, but the link is
-// taken out of the dispatcher's hands before the request goes (when the dispatcher is
-// not reading it), so that the reply does not wake the dispatcher. The sender then
-// calls cmFrontendReadHere until its reply has come; should it stop waiting before,
-// the link goes back to the dispatcher once the library has failed the request.
-int cmSendRequestReadingHere(const cmRequest_t *request);
-// Unless the reply to the request of `seqnum` has been handed over already, reads the
-// link on this thread for at most `timeoutMs` and hands every message to the callback
-// here, as the dispatcher would (the reply among them, when it comes); the link goes
-// back to the dispatcher once the reply has been handled. 1 when the reply had been
-// handed over or the link had something to read, 0 when the time passed first, -1 when
-// the link is down or the dispatcher is reading it (the reply then comes through the
-// dispatcher).
-int cmFrontendReadHere(uint32_t seqnum, int timeoutMs);
 
 // True while the frontend link to cfgmgr is up.
 bool cmFrontendConnected();

@@ -173,15 +173,11 @@ void drainLocked(wsvdAnswer_t *answer) {
     }
 }
 
-// With `readHere`, the wait reads for its answer itself in slices, and falls back to the
-// semaphore for a slice whenever the dispatcher is the one reading.
-bool waitForPost(sem_t *posted, uint64_t deadlineUs, int (*readHere)(void *, int), void *arg) {
+bool waitForPost(sem_t *posted, uint64_t deadlineUs) {
     for (;;) {
-        if (readHere && sem_trywait(posted) == 0) return true;
         uint64_t now = clockNowUs();
         if (now >= deadlineUs) return false;
         uint64_t slice = std::min(deadlineUs - now, kGuardCheckUs);
-        if (readHere && readHere(arg, int((slice + 999) / 1000)) >= 0) continue;
         timespec until;
         clock_gettime(CLOCK_MONOTONIC, &until);
         until.tv_sec += time_t(slice / 1000000);
@@ -210,7 +206,7 @@ void wsvdAnswerDestroy(wsvdAnswer_t *answer) {
 }
 
 wsvdAwait_t wsvdAnswerAwait(wsvdAnswer_t *answer, unsigned guardSeconds, bool (*send)(void *),
-                            void *arg, int (*readHere)(void *, int)) {
+                            void *arg) {
     if (!answer) return WSVD_NOT_SENT;
     uint64_t deadlineUs = clockNowUs() + uint64_t(guardSeconds) * 1000000u;
     {
@@ -219,7 +215,7 @@ wsvdAwait_t wsvdAnswerAwait(wsvdAnswer_t *answer, unsigned guardSeconds, bool (*
         answer->awaited = true;
     }
     bool sent = send(arg);
-    bool answered = sent && waitForPost(&answer->posted, deadlineUs, readHere, arg);
+    bool answered = sent && waitForPost(&answer->posted, deadlineUs);
     AnswerLock lock(answer);
     // An answer delivered between the guard and this lock still counts.
     if (sent && !answered) answered = sem_trywait(&answer->posted) == 0;

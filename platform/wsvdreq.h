@@ -10,8 +10,7 @@ struct bmPacket_t;
 struct buffer_t;
 
 // One answer that a worker awaits from another process (the configuration manager, the
-// CLI, AAA): the worker sends and waits; the dispatcher thread delivers the answer
-// (or the worker's own thread, when the peer's library lets it read its answer).
+// CLI, AAA): the worker sends and waits; the dispatcher thread delivers the answer.
 // Answers are delivered only while a worker waits, so one that comes after its wait
 // gave up is dropped: it can neither end a later wait early nor write into a record
 // its worker has moved on from. Set up with wsvdAnswerInit.
@@ -100,13 +99,10 @@ void wsvdAnswerDestroy(wsvdAnswer_t *answer);
 // send(arg) (true when the work was handed over; it may already deliver the answer),
 // and waits until the answer is delivered or `guardSeconds` have passed on the process
 // clock (platform/clock.h, which tests may replace). NOT_SENT without a wait when
-// `send` fails or `answer` is null. With `readHere`, the waiting thread reads the
-// peer's answers itself while it can: readHere(arg, ms) returns at once when the answer
-// to what send(arg) sent has been delivered, else reads and delivers for at most `ms`
-// (0 or more), or returns -1 at once when the dispatcher is reading instead.
+// `send` fails or `answer` is null.
 wsvdAwait_t wsvdAnswerAwait(wsvdAnswer_t *answer, unsigned guardSeconds, bool (*send)(void *arg),
-                            void *arg, int (*readHere)(void *arg, int timeoutMs) = nullptr);
-// The delivering thread: when a worker awaits `answer`, calls fill(arg) (may be null) and,
+                            void *arg);
+// Dispatcher thread: when a worker awaits `answer`, calls fill(arg) (may be null) and,
 // when `final`, ends the wait. False when no one waits: the answer is dropped.
 bool wsvdAnswerDeliver(wsvdAnswer_t *answer, void (*fill)(void *arg), void *arg, bool final);
 

@@ -5,7 +5,6 @@
 
 #include "base/log.h"
 #include "cmclient/cm.h"
-#include "cmclient/cmclient.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
 
@@ -17,13 +16,8 @@ unsigned cmWaitSeconds() {
     return wsvdAnswerGuardSeconds("KARN_CM_TIMEOUT_SECONDS", 30);
 }
 
-// The worker reads cfgmgr's reply itself, sparing the hand-over through the dispatcher.
 bool sendToCfgmgr(void *request) {
-    return cmSendRequestReadingHere(static_cast<const cmRequest_t *>(request)) >= 1;
-}
-
-int readReplyHere(void *request, int timeoutMs) {
-    return cmFrontendReadHere(static_cast<const cmRequest_t *>(request)->seqnum, timeoutMs);
+    return cmSendRequest(static_cast<const cmRequest_t *>(request)) >= 1;
 }
 
 }  // namespace
@@ -40,8 +34,7 @@ uint32_t cmExchange(wsvdRequest *r, uint32_t operation, uint32_t getFlags, const
     strlcpy(request.module, module ? module : "", sizeof request.module);
 
     r->replyStatus = 0;
-    wsvdAwait_t outcome =
-        wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request, readReplyHere);
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, cmWaitSeconds(), sendToCfgmgr, &request);
     if (outcome == WSVD_NOT_SENT) {
         r->replyMessage = strdup(CM_FAULT_CANNOT_SEND);
         return 0;

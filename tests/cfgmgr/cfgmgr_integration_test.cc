@@ -244,31 +244,17 @@ TEST_F(CfgmgrTest, AnswerReadAheadGoesToItsOwnWalkOnTheSendersThread) {
     EXPECT_EQ(gReplies[other].deliveries, 1);
 }
 
-uint32_t sendReadingHere(const std::string &module, const std::string &text, uint32_t op,
-                         uint32_t flags = 0) {
-    cmRequest_t r{};
-    r.operation = op;
-    r.getFlags = flags;
-    r.text = text.c_str();
-    r.seqnum = gSeq++;
-    strncpy(r.module, module.c_str(), sizeof r.module - 1);
-    EXPECT_GE(cmSendRequestReadingHere(&r), 1) << text;
-    return r.seqnum;
-}
-
-// A sender that reads its reply itself (nobody runs the dispatcher meanwhile): the reply
-// reaches the callback on its own thread, nothing cfgmgr sent is lost, and the
-// dispatcher reads the link again afterwards.
-TEST_F(CfgmgrTest, SenderReadsItsOwnReplyThenHandsTheLinkBack) {
+// A request sent off the dispatcher's thread is answered on the sender's thread before
+// the send returns (nobody runs the dispatcher meanwhile); nothing cfgmgr sent is lost,
+// and the dispatcher reads the link again afterwards.
+TEST_F(CfgmgrTest, SenderOffTheDispatcherGetsItsReplyBeforeTheSendReturns) {
     ASSERT_TRUE(up());
     uint32_t seq = 0;
     std::thread sender([&] {
-        seq = sendReadingHere("cfgmgr",
-                              "<module_cfgmgr><set><loginLockout><failures>4</failures>"
-                              "</loginLockout></set></module_cfgmgr>",
-                              CM_OP_SET);
-        auto end = Clock::now() + std::chrono::seconds(5);
-        while (gReplies.count(seq) == 0 && Clock::now() < end) cmFrontendReadHere(seq, 100);
+        seq = sendAsync("cfgmgr",
+                        "<module_cfgmgr><set><loginLockout><failures>4</failures></loginLockout>"
+                        "</set></module_cfgmgr>",
+                        CM_OP_SET);
     });
     sender.join();
     ASSERT_EQ(gReplies.count(seq), 1u);
@@ -278,33 +264,19 @@ TEST_F(CfgmgrTest, SenderReadsItsOwnReplyThenHandsTheLinkBack) {
     ASSERT_TRUE(pumpUntil([] { return gEvents.size() == 2; }));
     EXPECT_EQ(gEvents[1], std::make_pair(int(CM_EVENT_LOCKOUT_CHANGED), 4u));
 
-    Reply r = get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT);
-    EXPECT_EQ(nameIn(r), "Default");
-    EXPECT_EQ(r.thread, std::this_thread::get_id());
+    uint32_t other =
+        sendAsync("vlan", vlanText("VR-Default", "Default", "", "get"), CM_OP_GET, CM_GET_EXACT);
+    ASSERT_TRUE(pumpUntil([&] { return gReplies.count(other) > 0; }));
+    EXPECT_EQ(nameIn(gReplies[other]), "Default");
+    EXPECT_EQ(gReplies[other].thread, std::this_thread::get_id());
     pumpFor(50);
     EXPECT_EQ(gReplies[seq].deliveries, 1);
     EXPECT_EQ(gEvents.size(), 2u);
-
-    // A reply handed over before the sender came to read: nothing is waited for.
-    auto asked = Clock::now();
-    EXPECT_EQ(cmFrontendReadHere(seq, 3000), 1);
-    EXPECT_LT(Clock::now() - asked, std::chrono::seconds(2));
 }
 
-// A sender that never comes to read its reply holds the link only until the library
-// has failed its request; then the dispatcher serves everyone again.
-TEST_F(CfgmgrTest, LinkOfASenderThatStoppedWaitingGoesBackToTheDispatcher) {
-    env.set("KARN_CM_TIMEOUT_SECONDS", "1");
-    ASSERT_TRUE(up());
-    uint32_t abandoned = sendReadingHere("vlan", vlanText("VR-Default", "Default", "", "get"),
-                                         CM_OP_GET, CM_GET_EXACT);
-    ASSERT_TRUE(pumpUntil([&] { return gReplies.count(abandoned) > 0; }, 4000));
-    EXPECT_EQ(gReplies[abandoned].message, CM_TEXT_NO_ANSWER);
-    EXPECT_EQ(nameIn(get(vlanText("VR-Default", "Default", "", "get"), CM_GET_EXACT)), "Default");
-}
-
-// A request pending when cfgmgr stalls gets its failure in time; what was saved
-// comes back with the restarted process, what was not does not.
+// A request pending when cfgmgr stalls gets its failure in time, also one whose sender
+// waits inside its send; what was saved comes back with the restarted process, what
+// was not does not.
 TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     env.set("KARN_CM_TIMEOUT_SECONDS", "1");
     ASSERT_TRUE(up());
@@ -320,6 +292,14 @@ TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     EXPECT_EQ(r.status, 0u);
     EXPECT_EQ(r.message, CM_TEXT_NO_ANSWER);
     EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(2500));
+    // A sender off the dispatcher's thread waits inside its send, as long and no longer.
+    uint32_t stalled = 0;
+    started = Clock::now();
+    std::thread sender([&] { stalled = sendAsync("vlan", kAllVlans, CM_OP_GET, CM_GET_PLAIN); });
+    sender.join();
+    EXPECT_LT(Clock::now() - started, std::chrono::milliseconds(2500));
+    ASSERT_EQ(gReplies.count(stalled), 1u);
+    EXPECT_EQ(gReplies[stalled].message, CM_TEXT_NO_ANSWER);
     ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
 
     ASSERT_TRUE(reconnect());

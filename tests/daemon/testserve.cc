@@ -28,7 +28,6 @@
 #include "daemon/startup.h"
 #include "daemon/worker.h"
 #include "cmclient/cm.h"
-#include "cmclient/cmclient.h"
 #include "platform/util.h"
 #include "platform/wsvdreq.h"
 
@@ -50,16 +49,10 @@ void replyPattern(wsvdRequest *r, long bytes, long writeSize) {
 
 // Sends with `send` and waits at most 5 s for the answer: `notSent` when it could not be
 // sent, "timeout" when none came, else the status and `answer` (read once it came).
-// With `readHere`, the wait reads for the answer itself (see wsvdAnswerAwait).
-struct Asking {
-    std::function<bool()> send;
-    std::function<int(int)> readHere;
-};
-void ask(wsvdRequest *r, Asking asking, const char *notSent, char *wsvdRequest::*answer) {
-    auto callSend = [](void *a) { return static_cast<Asking *>(a)->send(); };
-    auto callRead = [](void *a, int ms) { return static_cast<Asking *>(a)->readHere(ms); };
-    wsvdAwait_t outcome =
-        wsvdAnswerAwait(r->answer, 5, callSend, &asking, asking.readHere ? +callRead : nullptr);
+void ask(wsvdRequest *r, std::function<bool()> send, const char *notSent,
+         char *wsvdRequest::*answer) {
+    auto callSend = [](void *f) { return (*static_cast<std::function<bool()> *>(f))(); };
+    wsvdAwait_t outcome = wsvdAnswerAwait(r->answer, 5, callSend, &send);
     if (outcome == WSVD_NOT_SENT) return write(r, notSent);
     if (outcome == WSVD_NO_ANSWER) return write(r, "timeout");
     write(r, "status=" + std::to_string(r->replyStatus) + " " + (r->*answer ? r->*answer : ""));
@@ -76,11 +69,9 @@ void askCm(wsvdRequest *r, const std::string &rest) {
         req.text = text.c_str();
         req.seqnum = r->seqnum;
         strlcpy(req.module, module.c_str(), sizeof req.module);
-        return cmSendRequestReadingHere(&req) >= 1;
+        return cmSendRequest(&req) >= 1;
     };
-    // Waited for as the daemon's handlers wait (the benchmark's hop floor runs this).
-    auto readHere = [r](int ms) { return cmFrontendReadHere(r->seqnum, ms); };
-    ask(r, {send, readHere}, "not sent", &wsvdRequest::replyData);
+    ask(r, send, "not sent", &wsvdRequest::replyData);
 }
 
 void serve(void *, wsvdRequest *r) {
@@ -104,7 +95,7 @@ void serve(void *, wsvdRequest *r) {
     } else if (word == "empty") {
     } else if (word == "cli") {
         auto send = [&] { return wsvdSendCliRequest(r, rest.c_str()) >= 1; };
-        ask(r, {send, nullptr}, "no cli", &wsvdRequest::replyMessage);
+        ask(r, send, "no cli", &wsvdRequest::replyMessage);
     } else if (word == "cm") {
         askCm(r, rest);
     } else if (word == "user") {

@@ -118,32 +118,6 @@ TEST_F(AnswerWait, TheGuardEndsTheWaitAndALateAnswerIsDroppedHarmlessly) {
     EXPECT_EQ(finish(), WSVD_NO_ANSWER);
 }
 
-// A wait that reads for its answer itself ends once its reading has delivered the
-// answer; while the reading is the dispatcher's, a delivery from there ends it.
-TEST_F(AnswerWait, AWaitThatReadsItselfEndsOnTheAnswerWhoeverDeliversIt) {
-    struct Reading {
-        wsvdAnswer_t *answer;
-        int calls;
-        int result;  // of each read: 1 read something, -1 the dispatcher reads
-    };
-    auto send = [](void *) { return true; };
-    auto readHere = [](void *arg, int) {
-        auto *r = static_cast<Reading *>(arg);
-        if (++r->calls == 3 && r->result >= 0) wsvdAnswerDeliver(r->answer, nullptr, nullptr, true);
-        if (r->calls > 20) clockAdvanceUs(60000000);  // a wait that misses it ends
-        return r->result;
-    };
-    Reading itself{&answer, 0, 1};
-    EXPECT_EQ(wsvdAnswerAwait(&answer, 30, send, &itself, readHere), WSVD_ANSWERED);
-    EXPECT_EQ(itself.calls, 3);
-
-    Reading elsewhere{&answer, 0, -1};
-    std::thread waiter([&] { outcome = wsvdAnswerAwait(&answer, 30, send, &elsewhere, readHere); });
-    while (!wsvdAnswerDeliver(&answer, nullptr, nullptr, true)) std::this_thread::yield();
-    waiter.join();
-    EXPECT_EQ(outcome, WSVD_ANSWERED);
-}
-
 TEST(AnswerGuard, IsTwiceTheLibrarysBoundPlusFiveReadFromTheEnvironment) {
     struct Case {
         const char *value;  // nullptr: unset

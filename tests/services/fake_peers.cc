@@ -6,7 +6,6 @@
 
 #include "cfgmgmt/cmBackend/src/buffer.h"
 #include "cmclient/cm.h"
-#include "cmclient/cmclient.h"
 #include "platform/aaa.h"
 #include "platform/cli/clisub.h"
 #include "platform/wsvdreq.h"
@@ -34,11 +33,6 @@ void fillCliOutput(void *arg) {
 
 }  // namespace
 
-// The fake answers inside the send, so a waiting worker has nothing to read.
-int cmFrontendReadHere(uint32_t, int) {
-    return -1;
-}
-
 int cmSendRequest(const cmRequest_t *request) {
     FakeCmCall call{request->operation, request->getFlags, request->seqnum, request->module,
                     request->text ? request->text : ""};
@@ -50,10 +44,6 @@ int cmSendRequest(const cmRequest_t *request) {
     CmDelivery d{r, &reply};
     wsvdAnswerDeliver(r->answer, fillCmReply, &d, true);
     return 1;
-}
-
-int cmSendRequestReadingHere(const cmRequest_t *request) {
-    return cmSendRequest(request);
 }
 
 int karnExecuteCLI(const char *, char **commands, int, uint32_t seqnum) {
