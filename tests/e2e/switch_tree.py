@@ -8,6 +8,7 @@ processes; stop() ends it and returns what went wrong on the way out (platformd 
 stopping, a sanitizer report in the log).
 """
 import os
+import random
 import shutil
 import signal
 import socket
@@ -18,9 +19,25 @@ import urllib.request
 
 
 def free_port():
-    with socket.socket() as s:
-        s.bind(('127.0.0.1', 0))
-        return s.getsockname()[1]
+    """A port nobody uses just now, below the kernel's ephemeral ports: one the kernel
+    handed out could become the local end of another test's outgoing connection before
+    our server binds it."""
+    try:
+        with open('/proc/sys/net/ipv4/ip_local_port_range') as f:
+            first_ephemeral = int(f.read().split()[0])
+    except (OSError, ValueError, IndexError):
+        first_ephemeral = 32768
+    if first_ephemeral <= 11000:
+        first_ephemeral = 60000
+    for _ in range(100):
+        port = random.randrange(10000, first_ephemeral)
+        with socket.socket() as s:
+            try:
+                s.bind(('127.0.0.1', port))
+            except OSError:
+                continue
+            return port
+    raise RuntimeError('no free port below the ephemeral range')
 
 
 def fetch(url, body=None, headers=None):

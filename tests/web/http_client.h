@@ -14,7 +14,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
 #include <map>
+#include <random>
 #include <string>
 
 struct HttpReply {
@@ -29,19 +31,33 @@ struct HttpReply {
     }
 };
 
-// A port on 127.0.0.1 that nobody listens on just now.
+// A port on 127.0.0.1 that nobody uses just now, chosen at random below the kernel's
+// range of ephemeral ports: a port the kernel handed out would also be its pick for the
+// local end of any outgoing connection, and a test running beside this one could take
+// it before our server binds it. -1 when none was found.
 inline int freeLocalPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = -1;
-    if (bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    close(fd);
-    return port;
+    int firstEphemeral = 32768;
+    if (FILE *f = fopen("/proc/sys/net/ipv4/ip_local_port_range", "r")) {
+        if (fscanf(f, "%d", &firstEphemeral) != 1) firstEphemeral = 32768;
+        fclose(f);
+    }
+    const int low = 10000;
+    if (firstEphemeral <= low + 1000) firstEphemeral = 60000;  // all ports are ephemeral
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    std::uniform_int_distribution<int> port(low, firstEphemeral - 1);
+    for (int attempt = 0; attempt < 100; attempt++) {
+        int candidate = port(pick);
+        int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(uint16_t(candidate));
+        bool bound = bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+        close(fd);
+        if (bound) return candidate;
+    }
+    return -1;
 }
 
 // A non-blocking TCP connection to `port` on 127.0.0.1 from `address` (all of
