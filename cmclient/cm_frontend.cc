@@ -84,12 +84,14 @@ bool holdLocked() {
     return true;
 }
 
-// The sender gives `link` back: to the dispatcher, unless it was dropped meanwhile (its
-// descriptor is closed then, perhaps already reused). False when the dispatcher cannot
+// The sender gives `link` back: to the dispatcher, or, when it was dropped meanwhile,
+// to nobody: then the sender closes it (see dropLink). False when the dispatcher cannot
 // take it: the link is no good.
 bool releaseLocked(const std::shared_ptr<cmLinkClient> &link) {
     if (gSenderLink == link) gSenderLink.reset();
-    return gLink != link || dispatchAddFd(link->fd, onReadable, nullptr) == 0;
+    if (gLink == link) return dispatchAddFd(link->fd, onReadable, nullptr) == 0;
+    link->close();
+    return true;
 }
 
 void dropAheadLocked() {
@@ -132,7 +134,12 @@ void dropLink(const std::shared_ptr<cmLinkClient> &link, const char *why) {
         std::lock_guard<std::mutex> lock(gMutex);
         if (gLink != link) return;
         dispatchRemoveFd(link->fd);
-        link->close();
+        // A sender may be about to poll the descriptor: it only learns of the end here,
+        // and closes the descriptor itself when it gives the link back.
+        if (gSenderLink == link)
+            shutdown(link->fd, SHUT_RDWR);
+        else
+            link->close();
         gLink.reset();
         lost.swap(gPending);
         dropAheadLocked();

@@ -309,6 +309,25 @@ TEST_F(CfgmgrTest, PendingRequestsFailAndSavedConfigurationSurvivesKill) {
     EXPECT_EQ(get(vlanText("VR-Default", "lost", "", "get"), CM_GET_EXACT).data, "");
 }
 
+// A sender waiting inside its send gives up at once when the library is shut down (as
+// the CLI does when it stops), however long cfgmgr would take.
+TEST_F(CfgmgrTest, ShutdownEndsTheWaitOfASenderAtOnce) {
+    ASSERT_TRUE(up());
+    sw->expectDeaths();
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGSTOP));
+    uint32_t seq = 0;
+    std::thread sender([&] { seq = sendAsync("vlan", kAllVlans, CM_OP_GET, CM_GET_PLAIN); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // into its wait
+    auto stopped = Clock::now();
+    cmFrontendShutdown();
+    sender.join();
+    EXPECT_LT(Clock::now() - stopped, std::chrono::seconds(2));
+    ASSERT_EQ(gReplies.count(seq), 1u);
+    EXPECT_EQ(gReplies[seq].message, CM_TEXT_WENT_AWAY);
+    EXPECT_EQ(gReplies[seq].deliveries, 1);
+    ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
+}
+
 // cfgmgr computes a walk's next batch before the walk asks for it; a change made
 // meanwhile, by whoever, still shows in that batch.
 TEST_F(CfgmgrTest, BatchPreparedAheadOfAWalkShowsAChangeMadeBeforeItIsAskedFor) {
