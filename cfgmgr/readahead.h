@@ -20,8 +20,9 @@ std::vector<cfgAheadAnswer> cfgReadAhead(const char *first, const cfgReply_t &re
 
 // A walk's request with its reply and its answers read ahead: one batch.
 struct cfgAheadBatch {
-    std::string request;  // canonical text of the get-next
-    uint32_t ahead = 0;   // answers it asks for
+    std::string request;   // canonical text of the get-next
+    uint32_t ahead = 0;    // answers it asks for
+    uint64_t changes = 0;  // the store's change count it was computed at (cmclient/cmlink.h)
     cfgReply_t reply;
     std::vector<cfgAheadAnswer> answers;
 };

@@ -1,9 +1,12 @@
 #include "cfgmgr/server.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "cfgmgr/persist.h"
@@ -51,6 +54,13 @@ uint32_t gNextRelay = 1;
 bool gLoadAnnounced;
 uint32_t gAnnouncedThreshold;
 dispatchWork_t gTick;
+// The count of changes to the store, shared with the frontends (null: not shared; they
+// then watch their link for news of a change).
+std::unique_ptr<cmLinkChanges> gChanges;
+
+uint64_t changesNow() {
+    return gChanges ? gChanges->count() : 0;
+}
 
 // The batch a walking peer will ask for next, computed after sending it the one before,
 // while its process works through that: the same work its request would cause on
@@ -127,6 +137,9 @@ void announceThreshold() {
 }
 
 void announceChange() {
+    // The count first: a frontend that reads it after the setter's reply, or after this
+    // news, sees it moved.
+    if (gChanges) gChanges->bump();
     cmLinkMessage m(CMLINK_CHANGED);
     for (auto &[id, peer] : gPeers)
         if (peer.role == CMLINK_ROLE_FRONTEND) sendTo(id, m);
@@ -185,6 +198,7 @@ void onRequest(uint32_t peer, tlv_t *t) {
             batch = std::move(gPrepared);
         } else {
             batch.ahead = ahead;
+            batch.changes = changesNow();
             batch.reply = cfgStoreHandle(flags, text);
             batch.answers = cfgReadAhead(text, batch.reply, ahead);
         }
@@ -201,13 +215,17 @@ void onRequest(uint32_t peer, tlv_t *t) {
             m.u32(CMLINK_TAG_ID, id)
                 .text(CMLINK_TAG_TEXT, a.request.c_str())
                 .u32(CMLINK_TAG_STATUS, a.reply.status);
+            if (gChanges) m.u64(CMLINK_TAG_CHANGES, batch.changes);
             if (!a.reply.message.empty()) m.text(CMLINK_TAG_MESSAGE, a.reply.message.c_str());
             if (a.reply.status != 0) m.text(CMLINK_TAG_DATA, a.reply.data.c_str());
             appendFrames(m, &burst);
         }
         appendFrames(replyMessage(id, r.status, r.message, r.data), &burst);
         ipmlSendFrames(peer, burst.data(), burst.size());
-        if (cfgNextBatch(answers, ahead, &gPrepared)) gPreparedPeer = peer;
+        if (cfgNextBatch(answers, ahead, &gPrepared)) {
+            gPrepared.changes = changesNow();
+            gPreparedPeer = peer;
+        }
         return;
     }
     cfgReply_t r = cfgStoreHandle(flags, text);
@@ -268,6 +286,12 @@ void onMessage(uint32_t peer, Peer &p, const std::vector<uint8_t> &bytes) {
             p.name = name;
             if (role == CMLINK_ROLE_FRONTEND) {
                 sendThreshold(peer, CM_EVENT_LOCKOUT_THRESHOLD, lockoutThreshold());
+                if (gChanges) {
+                    cmLinkMessage m(CMLINK_CHANGES);
+                    m.text(CMLINK_TAG_TEXT, gChanges->path().c_str())
+                        .u64(CMLINK_TAG_TOKEN, gChanges->token());
+                    sendTo(peer, m);
+                }
             } else {
                 auto old = gBackends.find(p.name);
                 if (old != gBackends.end() && old->second != peer)
@@ -360,12 +384,21 @@ const dsLinkServer_t kLinkServer = {"cfgmgr", "cfgmgrReceive", onPeer, onReceive
 int cfgServerStart() {
     cfgStoreSetEnvironment(cfgStoreEnvironment_t{saveHook, karnConfigDirString});
     gAnnouncedThreshold = lockoutThreshold();
+    // Beside the link's socket, before the link is served: a frontend of a cfgmgr before
+    // this one stops trusting its answers read ahead before this one answers anybody.
+    mkdir(karnRunDir(), 0700);  // an existing directory is fine
+    gChanges = cmLinkChanges::publish(karnRunDir());
+    if (!gChanges)
+        logWarn("cannot share the change count in %s; frontends watch their link instead",
+                karnRunDir());
     gTick = dispatchExecuteWorkItem(onTick, nullptr, 0, {1, 0}, DISPATCH_WORK_REPEAT);
     dsServeLink(&kLinkServer);
     return gTick ? 0 : -1;
 }
 
 void cfgServerStop() {
+    // Frontends stop trusting what was read ahead even before they see the link end.
+    if (gChanges) gChanges->bump();
     dsStopLink();
     dsDeregister("cfgmgr", 1);
 }

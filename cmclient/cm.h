@@ -20,7 +20,9 @@
 // asks, inside its cmSendRequest, so a caller must be ready for its reply before it
 // sends. They are dropped on any set, on a get-next that does not carry on from them
 // (a new walk), and when cfgmgr says its store changed, whoever changed it; none is
-// handed over while news from cfgmgr is still unread.
+// handed over once the store's change count, which cfgmgr shares with its frontends,
+// has moved since the answer was computed (cmclient/cmlink.h), or, where that count
+// cannot be read, while news from cfgmgr is still unread.
 #pragma once
 #include <cstdint>
 

@@ -58,13 +58,16 @@ struct Ahead {
     uint32_t status;
     std::string message, data;
     bool hasMessage, hasData;
+    bool stamped;      // it carries the change count it was computed at:
+    uint64_t changes;  // taken only while the link's count still says so
 };
 std::deque<Ahead> gAhead;
 uint32_t gAheadFor = 0;  // the link request id whose answers are arriving (0: none)
 uint32_t gAheadAsked = CM_READ_AHEAD_FIRST;  // how many the next walk request asks for
 bool gAheadUsedUp = false;  // all answers taken, the last saying more follow: a walk goes on
 // Bytes from cfgmgr are held that are not handled yet (they may be news of a change):
-// while the link is read, and after it when part of a message is left.
+// while the link is read, and after it when part of a message is left. What a link
+// without a change count goes by (see takeAheadLocked).
 bool gReading = false;
 // One reader of the link at a time, so that messages are handled in order: the
 // dispatcher while it handles the link's readiness, or a sender that waits for its
@@ -152,7 +155,26 @@ void dropMessage(uint32_t kind, const char *why) {
     logWarn("cmclient: message of kind %u from cfgmgr dropped: %s", kind, why);
 }
 
-void onMessage(const uint8_t *bytes, uint32_t length) {
+// The change count cfgmgr shares with the frontends of link `from` is mapped for it.
+void takeChanges(const std::shared_ptr<cmLinkClient> &from, tlv_t *t) {
+    const char *path;
+    uint64_t token;
+    if (tlvDecode(t, CMLINK_TAG_TEXT, TLV_DEC_STRING, &path, nullptr, TLV_DEC_END) != 0 ||
+        cmLinkDecodeU64(t, CMLINK_TAG_TOKEN, &token) != 0)
+        return dropMessage(CMLINK_CHANGES, "no text or token");
+    if (!from) return;  // not from a link: nothing to map for
+    std::unique_ptr<cmLinkChanges> changes = cmLinkChanges::attach(path, token);
+    if (!changes)
+        logWarn(
+            "cmclient: the change count of cfgmgr (%s) cannot be read; the link is "
+            "watched for news instead",
+            path);
+    std::lock_guard<std::mutex> lock(gMutex);
+    from->changes = std::move(changes);
+}
+
+// Handles a whole message from cfgmgr that came on link `from` (null: from elsewhere).
+void onMessage(const std::shared_ptr<cmLinkClient> &from, const uint8_t *bytes, uint32_t length) {
     uint32_t kind = 0;
     if (cmLinkDecodeKind(bytes, length, &kind) != 0) return dropMessage(0, "no kind");
     tlv_t t;
@@ -166,10 +188,15 @@ void onMessage(const uint8_t *bytes, uint32_t length) {
         const char *message = nullptr, *data = nullptr;
         tlvDecode(&t, CMLINK_TAG_MESSAGE, TLV_DEC_STRING, &message, nullptr, TLV_DEC_END);
         tlvDecode(&t, CMLINK_TAG_DATA, TLV_DEC_STRING, &data, nullptr, TLV_DEC_END);
+        uint64_t changes = 0;
+        bool stamped = cmLinkDecodeU64(&t, CMLINK_TAG_CHANGES, &changes) == 0;
         std::lock_guard<std::mutex> lock(gMutex);
         if (id != gAheadFor || gAhead.size() >= CM_READ_AHEAD_MOST) return;
         gAhead.push_back(Ahead{request, status, message ? message : "", data ? data : "",
-                               message != nullptr, data != nullptr || status != 0});
+                               message != nullptr, data != nullptr || status != 0, stamped,
+                               changes});
+    } else if (kind == CMLINK_CHANGES) {
+        takeChanges(from, &t);
     } else if (kind == CMLINK_CHANGED) {
         std::lock_guard<std::mutex> lock(gMutex);
         dropAheadLocked();
@@ -206,13 +233,21 @@ void setReading(bool reading) {
     gReading = reading;
 }
 
-// Takes the first answer read ahead when it answers `canonical` and nothing cfgmgr has
-// sent is still unread or being handled (it may be news of a change). Under gMutex.
+// Takes the first answer read ahead when it answers `canonical` and still holds: the
+// store's change count has not moved since it was computed, or, on a link without one,
+// nothing cfgmgr has sent is still unread or being handled (it may be news of a change),
+// which costs a system call. Under gMutex.
 bool takeAheadLocked(const std::string &canonical, Ahead *answer) {
-    if (gAhead.empty() || gAhead.front().request != canonical || gReading || !gLink) return false;
-    char byte;
-    ssize_t n = recv(gLink->fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
-    if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+    if (gAhead.empty() || gAhead.front().request != canonical || !gLink) return false;
+    const cmLinkChanges *changes = gLink->changes.get();
+    if (changes && gAhead.front().stamped) {
+        if (changes->count() != gAhead.front().changes) return false;
+    } else {
+        if (gReading) return false;
+        char byte;
+        ssize_t n = recv(gLink->fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return false;
+    }
     *answer = std::move(gAhead.front());
     gAhead.pop_front();
     gAheadUsedUp = gAhead.empty() && answer->status == 2;
@@ -227,7 +262,7 @@ int readMessages(const std::shared_ptr<cmLinkClient> &link) {
         // While one message is handled (a reply may wake a walk that asks for its next
         // row at once), only the bytes read after it can hold news not yet heard.
         setReading(link->rx.size() > link->rxAt);
-        onMessage(bytes, length);
+        onMessage(link, bytes, length);
         setReading(true);
     });
     // Bytes of a message not yet whole may be news of a change.
@@ -432,7 +467,7 @@ bool cmFrontendConnected() {
 }
 
 void cmFrontendTakeMessage(const uint8_t *bytes, uint32_t length) {
-    onMessage(bytes, length);
+    onMessage(nullptr, bytes, length);
 }
 
 void cmFrontendShutdown() {

@@ -1,15 +1,19 @@
 #include "cmclient/cmlink.h"
 
 #include <errno.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/random.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 
 #include "platform/ds.h"
 #include "platform/ipml.h"
-#include "platform/tlv.h"
 
 namespace {
 
@@ -135,4 +139,83 @@ int cmLinkDecodeKind(const uint8_t *message, uint32_t length, uint32_t *kind) {
     tlv_t t;
     tlvInit(&t, const_cast<uint8_t *>(message), length);
     return tlvDecode(&t, CMLINK_TAG_KIND, TLV_DEC_U32, kind, TLV_DEC_END);
+}
+
+int cmLinkDecodeU64(tlv_t *t, uint32_t tag, uint64_t *value) {
+    const void *data;
+    uint32_t length;
+    if (tlvDecode(t, tag, TLV_DEC_BLOCK, &data, &length, TLV_DEC_END) != 0 || length != 8)
+        return -1;
+    memcpy(value, data, 8);
+    return 0;
+}
+
+namespace {
+
+// The page of an open change-count file; null when it is no regular file of a page's size
+// at least (a shorter one would fault on reading).
+cmLinkChangesPage *mapPage(int fd, bool writable) {
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+        size_t(st.st_size) < sizeof(cmLinkChangesPage))
+        return nullptr;
+    void *page = mmap(nullptr, sizeof(cmLinkChangesPage),
+                      writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd, 0);
+    return page == MAP_FAILED ? nullptr : static_cast<cmLinkChangesPage *>(page);
+}
+
+uint64_t newToken() {
+    uint64_t token;
+    if (getrandom(&token, sizeof token, GRND_NONBLOCK) == sizeof token) return token;
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return (uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec)) ^
+           (uint64_t(getpid()) << 40);
+}
+
+}  // namespace
+
+std::unique_ptr<cmLinkChanges> cmLinkChanges::publish(const std::string &dir) {
+    std::string path = dir + "/" + CMLINK_CHANGES_FILE;
+    // Not blocking: whatever stands at the path, opening it must not wait.
+    int old = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (old >= 0) {
+        if (cmLinkChangesPage *page = mapPage(old, true)) {
+            page->count.fetch_add(1);
+            munmap(page, sizeof *page);
+        }
+        close(old);
+    }
+    // Made whole under another name first: a frontend never maps a file without its token.
+    std::string fresh = path + ".new";
+    unlink(fresh.c_str());
+    int fd = open(fresh.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0) return nullptr;
+    cmLinkChangesPage *page =
+        ftruncate(fd, sizeof(cmLinkChangesPage)) == 0 ? mapPage(fd, true) : nullptr;
+    close(fd);
+    if (page) page->token = newToken();
+    if (!page || rename(fresh.c_str(), path.c_str()) != 0) {
+        if (page) munmap(page, sizeof *page);
+        unlink(fresh.c_str());
+        return nullptr;
+    }
+    return std::unique_ptr<cmLinkChanges>(new cmLinkChanges(page, path, true));
+}
+
+std::unique_ptr<cmLinkChanges> cmLinkChanges::attach(const std::string &path, uint64_t token) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0) return nullptr;
+    cmLinkChangesPage *page = mapPage(fd, false);
+    close(fd);
+    if (!page) return nullptr;
+    if (page->token != token) {
+        munmap(page, sizeof *page);
+        return nullptr;
+    }
+    return std::unique_ptr<cmLinkChanges>(new cmLinkChanges(page, path, false));
+}
+
+cmLinkChanges::~cmLinkChanges() {
+    munmap(page_, sizeof *page_);
 }

@@ -7,7 +7,12 @@
 // than one frame, so each frame carries a 32-bit word (1: more pieces follow, 0: last)
 // and then a piece of the message; the pieces of one message follow each other on the
 // connection, and a message is decoded when its last piece has arrived.
+//
+// Besides the link, cfgmgr shares the count of changes to its store with its frontends
+// (cmLinkChanges below), so that a frontend can tell without a system call whether an
+// answer read ahead still holds.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -15,6 +20,8 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "platform/tlv.h"
 
 enum cmLinkKind : uint32_t {
     CMLINK_HELLO = 1,       // client: role, name
@@ -25,9 +32,12 @@ enum cmLinkKind : uint32_t {
     CMLINK_LOAD = 6,        // backend -> cfgmgr: id. Answered with CMLINK_LOAD_DATA
     CMLINK_LOAD_DATA = 7,   // cfgmgr -> backend: id, texts (set requests, NUL-separated)
     // cfgmgr -> frontend, before the reply to a get-next that asked for read-ahead: id,
-    // text (the canonical get-next answered), status, [message], [data]
+    // text (the canonical get-next answered), status, [message], [data], [changes]
     CMLINK_AHEAD = 8,
     CMLINK_CHANGED = 9,  // cfgmgr -> frontend: the store changed (before the setter's reply)
+    // cfgmgr -> frontend, after its hello when cfgmgr shares its change count: text (the
+    // file of the count), token (what the file must hold to be this cfgmgr's)
+    CMLINK_CHANGES = 10,
 };
 
 enum cmLinkTag : uint32_t {
@@ -45,6 +55,9 @@ enum cmLinkTag : uint32_t {
     CMLINK_TAG_EVENT = 12,
     CMLINK_TAG_VALUE = 13,
     CMLINK_TAG_AHEAD = 14,  // in a get-next request: how many answers ahead to send
+    // (15 cannot be a tag: platform/tlv.h)
+    CMLINK_TAG_CHANGES = 16,  // 8 bytes: in an answer read ahead, the change count it holds at
+    CMLINK_TAG_TOKEN = 17,    // 8 bytes: in CMLINK_CHANGES, what the file of the count holds
 };
 
 enum { CMLINK_ROLE_FRONTEND = 1, CMLINK_ROLE_BACKEND = 2 };
@@ -62,6 +75,7 @@ public:
     // A text item (sent with its NUL); a null text adds nothing.
     cmLinkMessage &text(uint32_t tag, const char *value);
     cmLinkMessage &block(uint32_t tag, const void *data, uint32_t length);
+    cmLinkMessage &u64(uint32_t tag, uint64_t value) { return block(tag, &value, 8); }
     const std::vector<uint8_t> &bytes() const { return bytes_; }
 
 private:
@@ -86,6 +100,53 @@ private:
     bool complete_ = false;
 };
 
+// An item of 8 bytes (cmLinkMessage::u64) of a decoded message; 0, or -1 when it is
+// missing or of another length.
+int cmLinkDecodeU64(tlv_t *t, uint32_t tag, uint64_t *value);
+
+// The count of changes to cfgmgr's store, in a file beside its link's socket that cfgmgr
+// and its frontends map. It moves before the news of a change and the setter's reply go
+// out, and each answer cfgmgr reads ahead carries the count it was computed at: while the
+// two are equal the answer shows every change whose setter has had its reply, whoever
+// set it.
+struct cmLinkChangesPage {
+    uint64_t token;               // names the cfgmgr that made the file (CMLINK_CHANGES)
+    std::atomic<uint64_t> count;  // changes so far
+};
+// Both processes work on the one word: only a lock-free atomic does that.
+static_assert(std::atomic<uint64_t>::is_always_lock_free);
+inline constexpr char CMLINK_CHANGES_FILE[] = "cfgmgr.changes";
+
+// A mapping of such a file; unmapped when destroyed.
+class cmLinkChanges {
+public:
+    // cfgmgr's: a new file in `dir`, which replaces the one a cfgmgr before this one left
+    // there once that one's count has moved: a frontend still mapping it (its link to the
+    // dead cfgmgr not yet seen to end) then trusts nothing that cfgmgr read ahead. Null
+    // when the file cannot be made.
+    static std::unique_ptr<cmLinkChanges> publish(const std::string &dir);
+    // A frontend's: the file at `path`, read only, when it holds `token`; null otherwise.
+    static std::unique_ptr<cmLinkChanges> attach(const std::string &path, uint64_t token);
+    ~cmLinkChanges();
+    cmLinkChanges(const cmLinkChanges &) = delete;
+    cmLinkChanges &operator=(const cmLinkChanges &) = delete;
+
+    uint64_t count() const { return page_->count.load(std::memory_order_acquire); }
+    uint64_t token() const { return page_->token; }
+    const std::string &path() const { return path_; }
+    // cfgmgr's (a frontend's mapping cannot be written): the store changed.
+    void bump() {
+        if (writable_) page_->count.fetch_add(1);
+    }
+
+private:
+    cmLinkChanges(cmLinkChangesPage *page, std::string path, bool writable)
+        : page_(page), path_(std::move(path)), writable_(writable) {}
+    cmLinkChangesPage *page_;
+    std::string path_;
+    bool writable_;
+};
+
 // A client's connection to cfgmgr, shared by the frontend and backend libraries.
 // Reading happens on the dispatcher thread; sending may come from any thread.
 struct cmLinkClient {
@@ -95,6 +156,9 @@ struct cmLinkClient {
     std::vector<uint8_t> rx;  // bytes of frames not yet complete, from rxAt
     size_t rxAt = 0;
     cmLinkAssembler assembler;
+    // The change count of the cfgmgr at the other end, when it shares one and it could
+    // be mapped (a frontend's, under its lock).
+    std::unique_ptr<cmLinkChanges> changes;
 
     // Sends a whole message; 0, or -1 when the connection is gone.
     int send(const cmLinkMessage &message);
