@@ -1,6 +1,9 @@
 // cfgmgr through the protocol: the real process under platformd, reached with the
 // frontend library from this test process (its dispatcher driven by dispatchRunOnce).
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -173,6 +176,32 @@ bool setFromAnotherFrontend(const std::string &text) {
     }
     link->close();
     return replied && status == 1;
+}
+
+// Moves cfgmgr's change count, as a change whose news has not come yet does.
+bool moveChangeCount(const std::string &runDir) {
+    int fd = open((runDir + "/" + CMLINK_CHANGES_FILE).c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    void *page =
+        mmap(nullptr, sizeof(cmLinkChangesPage), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    close(fd);
+    if (page == MAP_FAILED) return false;
+    static_cast<cmLinkChangesPage *>(page)->count.fetch_add(1);
+    munmap(page, sizeof(cmLinkChangesPage));
+    return true;
+}
+
+// Sends the get-next after VLAN `name` of VR-Default; true when its answer came from
+// the rows read ahead (before the send returned, on this, the dispatcher's, thread),
+// false when cfgmgr was asked. `*after` gets the name answered.
+bool nextWasHeld(const std::string &name, std::string *after) {
+    uint32_t seq =
+        sendAsync("vlan", vlanText("VR-Default", name, "", "get"), CM_OP_GET, CM_GET_NEXT);
+    bool held = gReplies.count(seq) > 0;
+    EXPECT_TRUE(pumpUntil([&] { return gReplies.count(seq) > 0; })) << name;
+    *after = nameIn(gReplies[seq]);
+    gReplies.erase(seq);
+    return held;
 }
 
 // What only the process shows, on one start: the status and data of replies, the lock-out events,
@@ -388,6 +417,62 @@ TEST_F(CfgmgrTest, BackendGetsItsSavedConfigurationBack) {
     ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
     ASSERT_TRUE(reconnect());
     EXPECT_TRUE(maxSessionsIs("10"));
+}
+
+// A row read ahead is handed over only while cfgmgr's change count stands where it stood
+// when the row was computed, be it in the first batch or in one cfgmgr prepared before
+// it was asked for: a count that moved is enough, before any news of a change has come,
+// also on the link to a restarted cfgmgr.
+TEST_F(CfgmgrTest, RowReadAheadIsTakenOnlyWhileTheChangeCountStands) {
+    ASSERT_TRUE(up());
+    for (const char *name : {"a1", "a2", "a3", "a4", "a5", "a6", "a7"})
+        ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
+    ASSERT_EQ(request(kSave, CM_OP_SETOP).status, 1u);
+    // The first batch holds a1-a4; a5 comes with the next, which holds a6 and a7.
+    const struct {
+        const char *from, *next;
+        bool held;
+    } walk[] = {{"Default", "a1", true}, {"a1", "a2", true},  {"a2", "a3", true},
+                {"a3", "a4", true},      {"a4", "a5", false}, {"a5", "a6", true}};
+    for (int start = 1; start <= 2; start++) {
+        SCOPED_TRACE(start);
+        ASSERT_EQ(nameIn(get(kAllVlans, CM_GET_NEXT)), "Default");
+        std::string after;
+        for (const auto &step : walk) {
+            EXPECT_EQ(nextWasHeld(step.from, &after), step.held) << step.from;
+            EXPECT_EQ(after, step.next);
+        }
+        ASSERT_TRUE(moveChangeCount(sw->runDir()));
+        EXPECT_FALSE(nextWasHeld("a6", &after));
+        EXPECT_EQ(after, "a7");
+        if (start == 1) {
+            sw->expectDeaths();
+            ASSERT_TRUE(sw->kill("cfgmgr", SIGKILL));
+            ASSERT_TRUE(reconnect());
+        }
+    }
+}
+
+// Where the change count cannot be read (here the file in its place is not the one
+// cfgmgr named), rows read ahead are still handed over, but not while news of a change
+// is unread.
+TEST_F(CfgmgrTest, WithoutTheChangeCountUnreadNewsStillHoldsBackRowsReadAhead) {
+    sw = std::make_unique<SwitchHarness>(std::vector<std::string>{"cfgmgr"});
+    ASSERT_TRUE(sw->start());
+    const std::string path = sw->runDir() + "/" + CMLINK_CHANGES_FILE;
+    writeFile(path + ".other", std::string(sizeof(cmLinkChangesPage), '\0'));
+    ASSERT_EQ(rename((path + ".other").c_str(), path.c_str()), 0);
+    ASSERT_TRUE(connect());
+    for (const char *name : {"a1", "a3", "a5"})
+        ASSERT_TRUE(changed(vlanText("VR-Default", name, "<rowStatus>create</rowStatus>")));
+    ASSERT_EQ(nameIn(get(kAllVlans, CM_GET_NEXT)), "Default");
+    std::string after;
+    EXPECT_TRUE(nextWasHeld("Default", &after));
+    EXPECT_EQ(after, "a1");
+    ASSERT_TRUE(
+        setFromAnotherFrontend(vlanText("VR-Default", "a2", "<rowStatus>create</rowStatus>")));
+    EXPECT_FALSE(nextWasHeld("a1", &after));
+    EXPECT_EQ(after, "a2");
 }
 
 }  // namespace

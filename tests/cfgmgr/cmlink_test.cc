@@ -1,9 +1,16 @@
-// The framing of the configuration link: messages cut into pieces and put together.
+// The framing of the configuration link: messages cut into pieces and put together; and
+// the file in which cfgmgr shares its change count.
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "cmclient/cmlink.h"
+#include "tests/support/scratch.h"
 
 namespace {
 
@@ -41,6 +48,74 @@ TEST(CmLink, MessagesCrossInPiecesAndOversizedOnesAreRefused) {
     EXPECT_EQ(frames, most);
     const uint8_t badWord[4] = {2, 0, 0, 0};
     EXPECT_EQ(cmLinkAssembler().add(badWord, 4), -1);
+}
+
+// A frontend trusts a count only in the file of its own cfgmgr, and a count it still
+// reads after that cfgmgr was replaced moves, so nothing read ahead by the dead one is
+// taken.
+TEST(CmLinkChanges, CountIsReadOnlyFromItsOwnFileAndMovesWhenTheFileIsReplaced) {
+    ScratchDir dir("cmlink");
+    std::unique_ptr<cmLinkChanges> first = cmLinkChanges::publish(dir.path());
+    ASSERT_TRUE(first);
+    const std::string path = dir / CMLINK_CHANGES_FILE;
+    EXPECT_EQ(first->path(), path);
+    std::unique_ptr<cmLinkChanges> reader = cmLinkChanges::attach(path, first->token());
+    ASSERT_TRUE(reader);
+    first->bump();
+    first->bump();
+    EXPECT_EQ(reader->count(), 2u);
+    reader->bump();  // a frontend's mapping is read only: no fault, no move
+    EXPECT_EQ(first->count(), 2u);
+
+    // Files a frontend must not map: another cfgmgr's, none, one too short to hold a
+    // count, and what is no file (a pipe's open would wait for a writer).
+    const std::string shortFile = dir / "short", pipe = dir / "pipe";
+    uint64_t token = first->token();
+    writeFile(shortFile, std::string(reinterpret_cast<const char *>(&token), sizeof token));
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    struct {
+        const char *why;
+        std::string path;
+        uint64_t token;
+    } refused[] = {
+        {"another token", path, first->token() + 1},
+        {"no file", dir / "none", first->token()},
+        {"a file shorter than the count", shortFile, first->token()},
+        {"a directory", dir.path(), first->token()},
+        {"a pipe", pipe, first->token()},
+    };
+    for (const auto &c : refused) EXPECT_FALSE(cmLinkChanges::attach(c.path, c.token)) << c.why;
+
+    // A restarted cfgmgr: the count the old frontend still maps moves, and the file at the
+    // path is the new one's alone.
+    std::unique_ptr<cmLinkChanges> second = cmLinkChanges::publish(dir.path());
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->token(), first->token());
+    EXPECT_NE(reader->count(), 2u);
+    EXPECT_FALSE(cmLinkChanges::attach(path, first->token()));
+    std::unique_ptr<cmLinkChanges> again = cmLinkChanges::attach(path, second->token());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->count(), 0u);
+    second->bump();
+    EXPECT_EQ(again->count(), 1u);
+
+    // Whatever an earlier process left behind, a cfgmgr shares its count; in no directory
+    // it cannot.
+    struct {
+        const char *why;
+        std::string path, text;
+    } left[] = {
+        {"a file too short for a count", path, "x"},
+        {"a file of something else", path, std::string(64, '\xff')},
+        {"a file half made", path + ".new", "x"},
+    };
+    for (const auto &c : left) {
+        writeFile(c.path, c.text);
+        std::unique_ptr<cmLinkChanges> made = cmLinkChanges::publish(dir.path());
+        ASSERT_TRUE(made) << c.why;
+        EXPECT_TRUE(cmLinkChanges::attach(path, made->token())) << c.why;
+    }
+    EXPECT_FALSE(cmLinkChanges::publish(dir / "none"));
 }
 
 }  // namespace
