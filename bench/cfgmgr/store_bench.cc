@@ -11,6 +11,7 @@
 #include "cfgmgr/readahead.h"
 #include "cfgmgr/store.h"
 #include "cmclient/cm.h"
+#include "cmclient/cm_readahead.h"
 
 namespace {
 
@@ -121,6 +122,20 @@ void BM_ReadAhead128(benchmark::State &state) {
     state.SetItemsProcessed(state.iterations() * 129);
 }
 BENCHMARK(BM_ReadAhead128)->Unit(benchmark::kMicrosecond);
+
+// The canonical text of a walk's get-next, as the frontend library makes it for every
+// step it asks (to match it with an answer read ahead) and cfgmgr for every batch.
+void BM_CanonicalGetOfText(benchmark::State &state) {
+    std::string texts[64];
+    for (int i = 0; i < 64; i++) texts[i] = vlanText("get", 1 + (i * 61) % kVlans, "");
+    int i = 0;
+    for (auto _ : state) {
+        std::string canonical = cmCanonicalGetOfText(texts[i++ & 63].c_str());
+        benchmark::DoNotOptimize(canonical);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CanonicalGetOfText);
 
 }  // namespace
 
