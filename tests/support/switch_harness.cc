@@ -177,8 +177,8 @@ pid_t SwitchHarness::pidOf(const std::string &program) const {
     for (const std::string &p : processes_) {
         size_t eq = p.find('=');
         std::string name = p.substr(0, eq);
-        if (std::filesystem::path(eq == std::string::npos ? p : p.substr(eq + 1)).filename() !=
-            program)
+        std::string command = eq == std::string::npos ? p : p.substr(eq + 1);
+        if (std::filesystem::path(command.substr(0, command.find(' '))).filename() != program)
             continue;
         // platformd logs each start with the pid; the last one is the running child.
         std::string text = log(), mark = "started " + name + " (pid ";

@@ -65,8 +65,8 @@ public:
     // wsvd's link number, or -1.
     int wsvdLink(int timeoutMs = 2000) const;
 
-    // Pid of the running child of platformd started from `program` (its file name) as one
-    // of the listed processes, or -1.
+    // Pid of the running child of platformd started from `program` (its file name, without
+    // the arguments) as one of the listed processes, or -1.
     pid_t pidOf(const std::string &program) const;
     // Sends `sig` to that child; false when it is not running. Deaths are expected after.
     bool kill(const std::string &program, int sig);
