@@ -98,6 +98,7 @@ void dispatchRequest(wsvdClient *client, wsvdRequest *r) {
         r->clientKind = WSVD_CLIENT_WEB;
 
     const char *error = nullptr;
+    bool wake = false;
     r->queuedUs = clockNowUs();
     pthread_mutex_lock(&gWsvdMutex);
     if (gWsvdRunningWorkers) {
@@ -107,10 +108,12 @@ void dispatchRequest(wsvdClient *client, wsvdRequest *r) {
             error = kTooMany;
     } else if (wsvdWorkerStartLocked(r) == 0) {
         gWsvdRunningWorkers = 1;
+        wake = true;
     } else {
         error = kNoThread;
     }
     pthread_mutex_unlock(&gWsvdMutex);
+    if (wake) wsvdWorkerWake();
 
     if (error) {
         WSVD_LOG("wsvd: request %u of peer %u refused", r->seqnum, r->peerId);

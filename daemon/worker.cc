@@ -263,8 +263,11 @@ int wsvdWorkerStartLocked(wsvdRequest *r) {
         wsvdRequestEnque(&gWsvdWaiting, r);  // intake was reset under a busy worker
     else
         gHandedOver = r;
-    pthread_cond_signal(&gWork);
     return 0;
+}
+
+void wsvdWorkerWake() {
+    pthread_cond_signal(&gWork);
 }
 
 int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n) {

@@ -32,8 +32,11 @@ int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n);
 // Reads the next bytes of the request text, walking its pieces; 0 at the end.
 size_t wsvdRequestRead(wsvdRequest *r, char *buffer, size_t size);
 
-// Queues `r` for the worker and wakes it, starting its thread the first time. 0, or -1
-// when the thread cannot be created. Called under gWsvdMutex by intake when the worker
-// is idle; intake then counts it as running, and the worker counts itself idle again
-// once nothing waits.
+// Queues `r` for the worker, starting its thread the first time. 0, or -1 when the
+// thread cannot be created. Called under gWsvdMutex by intake when the worker is idle;
+// intake then counts it as running, and the worker counts itself idle again once
+// nothing waits.
 int wsvdWorkerStartLocked(wsvdRequest *r);
+// Wakes the worker for what wsvdWorkerStartLocked queued. Called once gWsvdMutex has
+// been given up: a worker woken under it would only wake to wait for it.
+void wsvdWorkerWake();
