@@ -254,17 +254,24 @@ bool takeAheadLocked(const std::string &canonical, Ahead *answer) {
     return true;
 }
 
-// Reads what the link holds and handles every whole message; 0, or -1 when the link
-// ended or broke (the caller drops it).
-int readMessages(const std::shared_ptr<cmLinkClient> &link) {
+// Reads what the link holds and handles every whole message, or, when `awaited` is
+// not 0, until that request has been answered; 0, or -1 when the link ended or broke
+// (the caller drops it).
+int readMessages(const std::shared_ptr<cmLinkClient> &link, uint32_t awaited = 0) {
     setReading(true);
-    int rc = link->readAvailable([&link](const uint8_t *bytes, uint32_t length) {
+    auto handle = [&link](const uint8_t *bytes, uint32_t length) {
         // While one message is handled (a reply may wake a walk that asks for its next
         // row at once), only the bytes read after it can hold news not yet heard.
         setReading(link->rx.size() > link->rxAt);
         onMessage(link, bytes, length);
         setReading(true);
-    });
+    };
+    // A sender stops once its reply is in: another read would most often find nothing.
+    auto answered = [awaited] {
+        std::lock_guard<std::mutex> lock(gMutex);
+        return awaited != 0 && gPending.count(awaited) == 0;
+    };
+    int rc = link->readAvailable(handle, answered);
     // Bytes of a message not yet whole may be news of a change.
     setReading(link->rx.size() > link->rxAt);
     return rc;
@@ -354,7 +361,7 @@ void readUntilAnswered(const std::shared_ptr<cmLinkClient> &link, uint32_t id) {
         }
         uint64_t sliceUs = std::min<uint64_t>(deadlineUs - now, kTickUs);
         pollfd ready{link->fd, POLLIN, 0};
-        if (poll(&ready, 1, int((sliceUs + 999) / 1000)) > 0 && readMessages(link) != 0) {
+        if (poll(&ready, 1, int((sliceUs + 999) / 1000)) > 0 && readMessages(link, id) != 0) {
             dropLink(link, CM_TEXT_WENT_AWAY);
             break;
         }

@@ -164,8 +164,15 @@ struct cmLinkClient {
     int send(const cmLinkMessage &message);
     // Reads what is available; calls onMessage(bytes, length) for every whole message.
     // 0 while the connection is good, -1 when it ended or broke (the caller closes it).
+    // Stops early once enough() says so after the whole messages of a read: what is
+    // left stays in the socket (or, a part of a frame, in rx until the rest comes), so
+    // the link's readiness still shows it.
+    template <typename OnMessage, typename Enough>
+    int readAvailable(OnMessage onMessage, Enough enough);
     template <typename OnMessage>
-    int readAvailable(OnMessage onMessage);
+    int readAvailable(OnMessage onMessage) {
+        return readAvailable(onMessage, [] { return false; });
+    }
     // Wakes any sender and closes the descriptor.
     void close();
 
@@ -182,8 +189,8 @@ int cmLinkDecodeKind(const uint8_t *message, uint32_t length, uint32_t *kind);
 // Connects to cfgmgr through the directory service; a client record, or null.
 std::shared_ptr<cmLinkClient> cmLinkConnect(int lookupTimeoutMs);
 
-template <typename OnMessage>
-int cmLinkClient::readAvailable(OnMessage onMessage) {
+template <typename OnMessage, typename Enough>
+int cmLinkClient::readAvailable(OnMessage onMessage, Enough enough) {
     for (;;) {
         int got = receiveSome();
         if (got == -2) return 0;
@@ -197,5 +204,6 @@ int cmLinkClient::readAvailable(OnMessage onMessage) {
                 onMessage(assembler.message().data(), uint32_t(assembler.message().size()));
         }
         if (r < 0) return -1;
+        if (enough()) return 0;
     }
 }

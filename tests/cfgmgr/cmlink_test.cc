@@ -1,6 +1,9 @@
 // The framing of the configuration link: messages cut into pieces and put together; and
 // the file in which cfgmgr shares its change count.
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,8 @@
 #include <vector>
 
 #include "cmclient/cmlink.h"
+#include "platform/ipml.h"
+#include "platform/tlv.h"
 #include "tests/support/scratch.h"
 
 namespace {
@@ -48,6 +53,51 @@ TEST(CmLink, MessagesCrossInPiecesAndOversizedOnesAreRefused) {
     EXPECT_EQ(frames, most);
     const uint8_t badWord[4] = {2, 0, 0, 0};
     EXPECT_EQ(cmLinkAssembler().add(badWord, 4), -1);
+}
+
+// A reader that has what it waited for stops after the whole messages of the read in
+// hand: none of them is left unhandled, and what it did not read stays in the socket for
+// the next reader, nothing lost or handled twice.
+TEST(CmLink, ReaderThatHasEnoughLeavesTheRestInTheSocket) {
+    int ends[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
+    cmLinkClient link;
+    link.fd = ends[0];
+    // More than one read's worth (16 kB): 40 messages of about 1 kB, one frame each.
+    const int kMessages = 40;
+    for (int i = 0; i < kMessages; i++) {
+        cmLinkMessage m(CMLINK_REPLY);
+        m.u32(CMLINK_TAG_ID, uint32_t(i)).text(CMLINK_TAG_DATA, std::string(1000, 'x').c_str());
+        ASSERT_EQ(cmLinkSendPieces(m.bytes(),
+                                   [&](const uint8_t *bytes, uint32_t length) {
+                                       return ipmlWriteFrame(ends[1], bytes, length);
+                                   }),
+                  0);
+    }
+    std::vector<uint32_t> ids;
+    auto handle = [&](const uint8_t *bytes, uint32_t length) {
+        tlv_t t;
+        tlvInit(&t, const_cast<uint8_t *>(bytes), length);
+        uint32_t id = 0;
+        ASSERT_EQ(tlvDecode(&t, CMLINK_TAG_ID, TLV_DEC_U32, &id, TLV_DEC_END), 0);
+        ids.push_back(id);
+    };
+    ASSERT_EQ(link.readAvailable(handle, [&] { return !ids.empty(); }), 0);
+    size_t first = ids.size();
+    EXPECT_GT(first, 0u);
+    EXPECT_LT(first, size_t(kMessages)) << "read on after it had enough";
+    // What is left in rx is at most the start of the next frame, never a whole one.
+    uint32_t next = 0;
+    if (link.rx.size() - link.rxAt >= 4) memcpy(&next, link.rx.data() + link.rxAt, 4);
+    EXPECT_LT(link.rx.size() - link.rxAt, size_t(next) + 4);
+    pollfd readable{ends[0], POLLIN, 0};
+    EXPECT_EQ(poll(&readable, 1, 0), 1);
+
+    ASSERT_EQ(link.readAvailable(handle), 0);
+    ASSERT_EQ(ids.size(), size_t(kMessages));
+    for (int i = 0; i < kMessages; i++) EXPECT_EQ(ids[size_t(i)], uint32_t(i));
+    close(ends[1]);
+    link.close();
 }
 
 // A frontend trusts a count only in the file of its own cfgmgr, and a count it still
