@@ -146,5 +146,8 @@ private:
 struct cfgStoreEnvironment_t {
     int (*save)(std::string *why);  // saves the running configuration: 0, or -1
     std::string (*configDir)();     // the configuration directory ("": none)
+    // What a view shows changed outside any request (a UPM run ended): readers are told
+    // as after a set, so that no answer read ahead of a walk hides it.
+    void (*changed)();
 };
 const cfgStoreEnvironment_t &cfgStoreEnvironment();

@@ -382,7 +382,7 @@ const dsLinkServer_t kLinkServer = {"cfgmgr", "cfgmgrReceive", onPeer, onReceive
 }  // namespace
 
 int cfgServerStart() {
-    cfgStoreSetEnvironment(cfgStoreEnvironment_t{saveHook, karnConfigDirString});
+    cfgStoreSetEnvironment(cfgStoreEnvironment_t{saveHook, karnConfigDirString, announceChange});
     gAnnouncedThreshold = lockoutThreshold();
     // Beside the link's socket, before the link is served: a frontend of a cfgmgr before
     // this one stops trusting its answers read ahead before this one answers anybody.

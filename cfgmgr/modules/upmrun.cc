@@ -64,6 +64,7 @@ void addOutput(Result &r, const char *text, size_t length) {
 void record(Result result) {
     gResults.push_back(std::move(result));
     if (gResults.size() > kResultsKept) gResults.pop_front();
+    if (auto changed = cfgStoreEnvironment().changed) changed();
 }
 
 void finish(uint32_t id, uint32_t outcome, const std::string &why = "") {

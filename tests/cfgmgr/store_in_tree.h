@@ -20,7 +20,7 @@ protected:
         ASSERT_EQ(cfgStoreInit(CFGMGR_DATA_DIR, &why), 0) << why;
         ASSERT_EQ(cfgApplyFactory(&why), 0) << why;
         // The store asks through a plain function, which cannot hold the fixture.
-        cfgStoreSetEnvironment(cfgStoreEnvironment_t{nullptr, [] { return dir(); }});
+        cfgStoreSetEnvironment(cfgStoreEnvironment_t{nullptr, [] { return dir(); }, nullptr});
     }
     void TearDown() override { cfgStoreSetEnvironment(cfgStoreEnvironment_t{}); }
     static std::string &dir() {

@@ -29,6 +29,11 @@ void fakeCancel(uint32_t seqnum) {
 }
 const upmCli_t kFakeCli = {fakeExecute, fakeCancel};
 
+int gChanges = 0;  // times the store told its process that a view changed on its own
+void countChange() {
+    gChanges++;
+}
+
 cfgReply_t request(const std::string &text, uint32_t flags = 0) {
     return cfgStoreHandle(flags, text.c_str());
 }
@@ -113,8 +118,11 @@ protected:
         upmSetCli(&kFakeCli);
         gCliCalls.clear();
         gCancelled.clear();
+        gChanges = 0;
+        cfgStoreSetEnvironment(cfgStoreEnvironment_t{nullptr, nullptr, countChange});
     }
     void TearDown() override {
+        cfgStoreSetEnvironment(cfgStoreEnvironment_t{});
         upmStop();
         upmSetCli(nullptr);
         dispatchShutdown();
@@ -176,7 +184,8 @@ TEST_F(UpmModule, ChangesAndRefusals) {
 
 // A run's result: 1 when every command ran, 2 when one failed (with the CLI's message),
 // 3 when it was stopped at its bound; the output is cut at 8192 characters; the last
-// 256 results are kept.
+// 256 results are kept. Each result that comes is a change of the results' view, told
+// as one (a walk over them must not be answered from rows read before it).
 TEST_F(UpmModule, RunsAndTheirResults) {
     env->set("KARN_UPM_RUN_SECONDS", "20");
     std::string script;
@@ -187,7 +196,9 @@ TEST_F(UpmModule, RunsAndTheirResults) {
     ASSERT_TRUE(changes(run("p", 3, "NAME=v1")));
     ASSERT_EQ(gCliCalls.size(), 1u);
     upmCliOutput(gCliCalls[0], "ok\n", 3);
+    EXPECT_EQ(gChanges, 0);
     upmCliEnd(gCliCalls[0], 0);
+    EXPECT_EQ(gChanges, 1);
 
     ASSERT_TRUE(changes(run("p", 1, "NAME=bad name")));
     upmCliEnd(gCliCalls[1], 1);
@@ -204,7 +215,9 @@ TEST_F(UpmModule, RunsAndTheirResults) {
     EXPECT_TRUE(gCancelled.empty());
     advance(1);
     EXPECT_EQ(gCancelled, std::vector<uint32_t>{gCliCalls[4]});
+    EXPECT_EQ(gChanges, 4);
     upmCliEnd(gCliCalls[4], 0);  // too late: changes nothing
+    EXPECT_EQ(gChanges, 4);
 
     std::string r = results();
     EXPECT_EQ(values(r, "execId"), (std::vector<std::string>{"1", "2", "3", "4"}));
