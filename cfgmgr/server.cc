@@ -1,7 +1,5 @@
 #include "cfgmgr/server.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -384,9 +382,9 @@ const dsLinkServer_t kLinkServer = {"cfgmgr", "cfgmgrReceive", onPeer, onReceive
 int cfgServerStart() {
     cfgStoreSetEnvironment(cfgStoreEnvironment_t{saveHook, karnConfigDirString, announceChange});
     gAnnouncedThreshold = lockoutThreshold();
-    // Beside the link's socket, before the link is served: a frontend of a cfgmgr before
-    // this one stops trusting its answers read ahead before this one answers anybody.
-    mkdir(karnRunDir(), 0700);  // an existing directory is fine
+    // Beside the link's socket (platformd made the directory), before the link is
+    // served: a frontend of a cfgmgr before this one stops trusting its answers read
+    // ahead before this one answers anybody.
     gChanges = cmLinkChanges::publish(karnRunDir());
     if (!gChanges)
         logWarn("cannot share the change count in %s; frontends watch their link instead",

@@ -268,8 +268,9 @@ int readMessages(const std::shared_ptr<cmLinkClient> &link, uint32_t awaited = 0
     };
     // A sender stops once its reply is in: another read would most often find nothing.
     auto answered = [awaited] {
+        if (awaited == 0) return false;
         std::lock_guard<std::mutex> lock(gMutex);
-        return awaited != 0 && gPending.count(awaited) == 0;
+        return gPending.count(awaited) == 0;
     };
     int rc = link->readAvailable(handle, answered);
     // Bytes of a message not yet whole may be news of a change.
