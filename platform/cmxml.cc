@@ -4,8 +4,11 @@
 
 #include <sys/random.h>
 
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -87,36 +90,68 @@ const char *cmXML_ErrorString(int code) {
 
 namespace {
 
-// Reads plain content in two passes: the first only checks it (so that a text the
-// parser must read gets no handler call), the second calls the handlers.
+// What each byte may be in plain content.
+enum : uint8_t {
+    kNameStart = 1,  // may begin a tag's name
+    kNameChar = 2,   // may follow in it
+    kPlain = 4,      // may stand in text or a CDATA section
+    kTextStop = 8,   // ends a run of text: a tag, an entity, a possible "]]>", or not plain
+};
+
+constexpr std::array<uint8_t, 256> kByteClasses = [] {
+    std::array<uint8_t, 256> classes{};
+    for (int c = 0; c < 256; c++) {
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        bool nameChar = letter || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        bool plain = (c >= 0x20 && c <= 0x7e) || c == '\t' || c == '\n';
+        classes[c] = uint8_t((letter ? kNameStart : 0) | (nameChar ? kNameChar : 0) |
+                             (plain ? kPlain : 0) |
+                             (!plain || c == '<' || c == '&' || c == ']' ? kTextStop : 0));
+    }
+    return classes;
+}();
+
+bool is(char c, uint8_t byteClass) {
+    return kByteClasses[static_cast<unsigned char>(c)] & byteClass;
+}
+
+// Reads plain content in one pass that checks it and notes what the handlers are to
+// hear; they are called only once the whole text has proved plain, so that a text the
+// parser must read gets no handler call.
 class PlainContent {
 public:
     PlainContent(const char *text, size_t length) : begin_(text), end_(text + length) {}
 
     bool read(cmXML_StartElementHandler start, cmXML_EndElementHandler end,
               cmXML_CharacterDataHandler characters, void *userData) {
-        start_ = start;
-        endElement_ = end;
-        characters_ = characters;
-        user_ = userData;
-        return pass(false) && pass(true);
+        // A handler may read plain content of its own on this thread: the notes in use
+        // are taken out of the thread's keeping while they are replayed.
+        std::vector<Event> events = std::move(tEvents);
+        events.clear();
+        events_ = &events;
+        bool plain = check();
+        if (plain) replay(events, start, end, characters, userData);
+        if (events.capacity() <= kMostKeptEvents) tEvents = std::move(events);
+        return plain;
     }
 
 private:
     // Deeper or longer than any reply, and left to the parser.
     static constexpr int kMostDepth = 32;
     static constexpr size_t kMostName = 63;
+    // Notes kept for the thread's next text: many times what a reply needs, and a
+    // rare long text's are given back.
+    static constexpr size_t kMostKeptEvents = 4096;
     static constexpr std::string_view kSectionOpen = "<![CDATA[", kSectionClose = "]]>";
 
-    static bool nameStart(char c) {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    }
-    static bool nameChar(char c) {
-        return nameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
-    }
+    struct Event {
+        enum Kind : uint8_t { Open, Close, Text } kind;
+        uint32_t length;
+        const char *at;
+    };
+    static thread_local std::vector<Event> tEvents;
 
-    bool pass(bool call) {
-        call_ = call;
+    bool check() {
         at_ = begin_;
         std::string_view open[kMostDepth];
         int depth = 0;
@@ -141,14 +176,14 @@ private:
             if (closing) {
                 if (depth == 0 || open[depth - 1] != name) return false;
                 depth--;
-                callElement(name, false);
-            } else if (empty) {
-                callElement(name, true);
-                callElement(name, false);
+                note(Event::Close, name.data(), name.data() + name.size());
             } else {
-                if (depth == kMostDepth) return false;
-                open[depth++] = name;
-                callElement(name, true);
+                if (!empty && depth == kMostDepth) return false;
+                note(Event::Open, name.data(), name.data() + name.size());
+                if (empty)
+                    note(Event::Close, name.data(), name.data() + name.size());
+                else
+                    open[depth++] = name;
             }
         }
         return depth == 0;
@@ -158,28 +193,25 @@ private:
         return size_t(end_ - at_) >= s.size() && memcmp(at_, s.data(), s.size()) == 0;
     }
 
-    static bool plainCharacter(char c) {
-        unsigned char u = static_cast<unsigned char>(c);
-        return (u >= 0x20 && u <= 0x7e) || u == '\t' || u == '\n';
-    }
-
     // A CDATA section (strings are written as one), handed over as text.
     bool section() {
         at_ += kSectionOpen.size();
         const char *from = at_;
-        while (!startsWith(kSectionClose)) {
-            if (at_ == end_ || !plainCharacter(*at_)) return false;
+        for (;;) {
+            while (at_ < end_ && *at_ != ']' && is(*at_, kPlain)) at_++;
+            if (at_ == end_ || !is(*at_, kPlain)) return false;
+            if (startsWith(kSectionClose)) break;
             at_++;
         }
-        callText(from, at_);
+        note(Event::Text, from, at_);
         at_ += kSectionClose.size();
         return true;
     }
 
     bool readName(std::string_view *out) {
         const char *start = at_;
-        if (at_ == end_ || !nameStart(*at_)) return false;
-        while (at_ < end_ && nameChar(*at_)) at_++;
+        if (at_ == end_ || !is(*at_, kNameStart)) return false;
+        while (at_ < end_ && is(*at_, kNameChar)) at_++;
         *out = std::string_view(start, size_t(at_ - start));
         return out->size() <= kMostName;
     }
@@ -192,14 +224,15 @@ private:
         } kEntities[] = {
             {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
         const char *run = at_;
-        while (at_ < end_ && *at_ != '<') {
+        for (;;) {
+            while (at_ < end_ && !is(*at_, kTextStop)) at_++;
+            if (at_ == end_ || *at_ == '<') break;
             if (*at_ == '&') {
-                callText(run, at_);
+                note(Event::Text, run, at_);
                 const char *reference = at_;
                 for (const auto &e : kEntities)
-                    if (size_t(end_ - at_) >= e.reference.size() &&
-                        memcmp(at_, e.reference.data(), e.reference.size()) == 0) {
-                        callText(&e.c, &e.c + 1);
+                    if (startsWith(e.reference)) {
+                        note(Event::Text, &e.c, &e.c + 1);
                         at_ += e.reference.size();
                         break;
                     }
@@ -210,35 +243,41 @@ private:
             // Carriage returns (the parser turns them into line feeds), other controls,
             // bytes of other characters (it checks their encoding) and the end of a
             // section (not allowed in text) are the parser's.
-            if (!plainCharacter(*at_) || startsWith(kSectionClose)) return false;
-            at_++;
+            if (!is(*at_, kPlain) || startsWith(kSectionClose)) return false;
+            at_++;  // a ']' alone
         }
-        callText(run, at_);
+        note(Event::Text, run, at_);
         return true;
     }
 
-    void callElement(std::string_view name, bool opening) {
-        if (!call_) return;
-        char copy[kMostName + 1];
-        memcpy(copy, name.data(), name.size());
-        copy[name.size()] = 0;
-        static const char *noAttributes[] = {nullptr};
-        if (opening && start_) start_(user_, copy, noAttributes);
-        if (!opening && endElement_) endElement_(user_, copy);
+    void note(Event::Kind kind, const char *from, const char *to) {
+        if (kind != Event::Text || to > from)
+            events_->push_back({kind, static_cast<uint32_t>(to - from), from});
     }
 
-    void callText(const char *from, const char *to) {
-        if (call_ && characters_ && to > from) characters_(user_, from, int(to - from));
+    static void replay(const std::vector<Event> &events, cmXML_StartElementHandler start,
+                       cmXML_EndElementHandler end, cmXML_CharacterDataHandler characters,
+                       void *userData) {
+        static const char *noAttributes[] = {nullptr};
+        char name[kMostName + 1];
+        for (const Event &e : events) {
+            if (e.kind == Event::Text) {
+                if (characters) characters(userData, e.at, static_cast<int>(e.length));
+                continue;
+            }
+            memcpy(name, e.at, e.length);
+            name[e.length] = 0;
+            if (e.kind == Event::Open && start) start(userData, name, noAttributes);
+            if (e.kind == Event::Close && end) end(userData, name);
+        }
     }
 
     const char *const begin_, *const end_;
     const char *at_ = nullptr;
-    bool call_ = false;
-    cmXML_StartElementHandler start_ = nullptr;
-    cmXML_EndElementHandler endElement_ = nullptr;
-    cmXML_CharacterDataHandler characters_ = nullptr;
-    void *user_ = nullptr;
+    std::vector<Event> *events_ = nullptr;
 };
+
+thread_local std::vector<PlainContent::Event> PlainContent::tEvents;
 
 }  // namespace
 

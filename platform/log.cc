@@ -115,12 +115,23 @@ uint64_t logWallNowUs() {
 }
 
 std::string logTimeText(uint64_t wallUs) {
+    // A busy thread stamps many lines a second; the local date and time of day are
+    // worked out once for each second it stamps.
+    thread_local time_t stampedSecond = -1;
+    thread_local char secondText[32];
+    thread_local size_t secondLength = 0;
     time_t seconds = time_t(wallUs / 1000000u);
-    struct tm local;
-    localtime_r(&seconds, &local);
-    char text[40];
-    size_t n = strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    snprintf(text + n, sizeof text - n, ".%03u", unsigned(wallUs / 1000u % 1000u));
+    if (seconds != stampedSecond) {
+        struct tm local;
+        localtime_r(&seconds, &local);
+        secondLength = strftime(secondText, sizeof secondText, "%Y-%m-%d %H:%M:%S", &local);
+        stampedSecond = seconds;
+    }
+    unsigned ms = unsigned(wallUs / 1000u % 1000u);
+    const char millis[] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10)};
+    std::string text;
+    text.reserve(secondLength + sizeof millis);
+    text.append(secondText, secondLength).append(millis, sizeof millis);
     return text;
 }
 

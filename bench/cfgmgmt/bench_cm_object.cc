@@ -11,6 +11,7 @@
 #include "cfgmgmt/cmBackend/src/cm_print.h"
 #include "cfgmgmt/objdefs/objdef_module.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
+#include "platform/cmxml.h"
 
 namespace {
 
@@ -78,6 +79,17 @@ void BM_ExpatAlone(benchmark::State &state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * totalBytes()));
 }
 BENCHMARK(BM_ExpatAlone)->Unit(benchmark::kMillisecond);
+
+// The reader of the plain form the processes write, with the same empty handlers.
+void BM_PlainAlone(benchmark::State &state) {
+    for (auto _ : state) {
+        for (const auto &t : texts())
+            if (!cmXML_ParsePlainContent(t.data(), t.size(), onStart, onEnd, onText, nullptr))
+                state.SkipWithError("not plain");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * totalBytes()));
+}
+BENCHMARK(BM_PlainAlone)->Unit(benchmark::kMillisecond);
 
 void BM_FormatList(benchmark::State &state) {
     cmObjectInit_vlan();
