@@ -104,9 +104,9 @@ constexpr std::array<uint8_t, 256> kByteClasses = [] {
         bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
         bool nameChar = letter || (c >= '0' && c <= '9') || c == '-' || c == '.';
         bool plain = (c >= 0x20 && c <= 0x7e) || c == '\t' || c == '\n';
-        classes[c] = uint8_t((letter ? kNameStart : 0) | (nameChar ? kNameChar : 0) |
-                             (plain ? kPlain : 0) |
-                             (!plain || c == '<' || c == '&' || c == ']' ? kTextStop : 0));
+        classes[c] =
+            uint8_t((letter ? kNameStart : 0) | (nameChar ? kNameChar : 0) | (plain ? kPlain : 0) |
+                    (!plain || c == '<' || c == '&' || c == ']' ? kTextStop : 0));
     }
     return classes;
 }();

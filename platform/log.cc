@@ -128,7 +128,8 @@ std::string logTimeText(uint64_t wallUs) {
         stampedSecond = seconds;
     }
     unsigned ms = unsigned(wallUs / 1000u % 1000u);
-    const char millis[] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10), char('0' + ms % 10)};
+    const char millis[] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10),
+                           char('0' + ms % 10)};
     std::string text;
     text.reserve(secondLength + sizeof millis);
     text.append(secondText, secondLength).append(millis, sizeof millis);

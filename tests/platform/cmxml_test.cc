@@ -56,4 +56,26 @@ TEST(PlainContent, ReadsWhatTheParserReadsAndLeavesItTheRest) {
     }
 }
 
+// A handler may itself read plain content: the outer text's calls go on undisturbed.
+TEST(PlainContent, HandlerMayReadPlainContentOfItsOwn) {
+    struct Calls {
+        std::string outer, inner;
+    } calls;
+    auto start = [](void *user, const char *name, const char **) {
+        auto *c = static_cast<Calls *>(user);
+        c->outer += std::string("<") + name + ">";
+        std::string text = "<n" + std::string(name) + ">y</n" + name + "><m/>";
+        cmXML_ParsePlainContent(text.data(), text.size(), cmxmltest::onStart, cmxmltest::onEnd,
+                                cmxmltest::onText, &c->inner);
+    };
+    auto end = [](void *user, const char *name) {
+        static_cast<Calls *>(user)->outer += std::string("</") + name + ">";
+    };
+    const std::string text = "<a>x</a><b/><c><d/></c>";
+    ASSERT_TRUE(cmXML_ParsePlainContent(text.data(), text.size(), start, end, nullptr, &calls));
+    EXPECT_EQ(calls.outer, "<a></a><b></b><c><d></d></c>");
+    EXPECT_EQ(calls.inner,
+              "<na>|y|</na><m></m><nb>|y|</nb><m></m><nc>|y|</nc><m></m><nd>|y|</nd><m></m>");
+}
+
 }  // namespace
