@@ -4,11 +4,13 @@
 #include <microhttpd.h>
 #include <netinet/in.h>
 #include <strings.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -34,9 +37,27 @@ const char kSchemaPath[] = "/xsd/";
 const char kWsdlFile[] = "wsvd.wsdl";
 const size_t kMaxDescriptionBytes = 16 * 1024 * 1024;
 
-// One listening socket; the access handler learns from it how the client came in.
-struct Listener {
+struct Listener;
+
+// One serving thread: an event loop of its own over the connections handed to it.
+struct Shard {
     MHD_Daemon *daemon = nullptr;
+    int handed = 0;              // connections handed to it (by the acceptor only)
+    std::atomic<int> closed{0};  // of which it has closed
+    int open() const { return handed - closed.load(); }
+};
+
+// One listening socket; the access handler learns from it how the client came in.
+//
+// Its own thread accepts the connections and hands each to the serving thread that
+// holds the fewest. A thread relays one request at a time, so the connections it holds
+// take turns: were they shared out unevenly (as when the threads race to accept), those
+// of a crowded thread would wait several times as long as the others.
+struct Listener {
+    std::vector<std::unique_ptr<Shard>> shards;
+    int fd = -1;
+    std::thread acceptor;
+    std::atomic<bool> stopping{false};
     int connectionKind = WSVD_CONN_HTTP;
     const char *scheme = "http";
     int port = 0;
@@ -46,6 +67,30 @@ webServerConfig_t gConfig;
 Listener gHttp, gHttps;
 std::string gCert, gKey;  // PEM texts; libmicrohttpd keeps pointers to them
 std::atomic<int> gConnections{0};
+
+// Open connections by client address, against the per-address limit.
+std::mutex gAddressesMutex;
+std::map<std::array<uint8_t, 16>, int> gAddresses;
+
+std::array<uint8_t, 16> addressOf(const sockaddr *from) {
+    std::array<uint8_t, 16> address;
+    webClientAddress(from, address.data());
+    return address;
+}
+
+bool takeAddress(const std::array<uint8_t, 16> &address) {
+    std::lock_guard<std::mutex> lock(gAddressesMutex);
+    int &open = gAddresses[address];
+    if (open >= gConfig.perAddress) return false;
+    open++;
+    return true;
+}
+
+void giveAddress(const std::array<uint8_t, 16> &address) {
+    std::lock_guard<std::mutex> lock(gAddressesMutex);
+    auto it = gAddresses.find(address);
+    if (it != gAddresses.end() && --it->second <= 0) gAddresses.erase(it);
+}
 std::unique_ptr<webDeadlines> gDeadlines;
 dispatchWork_t gSweep;
 const dispatchTime_t kSweepPeriod = {0, 250000};
@@ -352,7 +397,7 @@ void completed(void *, MHD_Connection *conn, void **state, MHD_RequestTerminatio
     gDeadlines->reading(deadlineOf(conn), clockNowUs());
 }
 
-void connectionNotice(void *, MHD_Connection *conn, void **socketContext,
+void connectionNotice(void *cls, MHD_Connection *conn, void **socketContext,
                       MHD_ConnectionNotificationCode code) {
     if (code == MHD_CONNECTION_NOTIFY_STARTED) {
         gConnections++;
@@ -367,6 +412,10 @@ void connectionNotice(void *, MHD_Connection *conn, void **socketContext,
         }
         gDeadlines->remove(static_cast<webDeadlines::Conn *>(*socketContext));
         *socketContext = nullptr;
+        const MHD_ConnectionInfo *info =
+            MHD_get_connection_info(conn, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+        giveAddress(addressOf(info ? info->client_addr : nullptr));
+        static_cast<Shard *>(cls)->closed++;
     }
 }
 
@@ -418,9 +467,73 @@ int listenOn(const sockaddr_storage &address, int port, bool tls, std::string *e
     return fd;
 }
 
+// Hands a new connection to the serving thread with the fewest, or closes it when the
+// listener or its client's address holds all it may.
+void handOff(Listener *l, int fd, const sockaddr *from, socklen_t length) {
+    Shard *least = nullptr;
+    int open = 0;
+    for (const auto &shard : l->shards) {
+        open += shard->open();
+        if (!least || shard->open() < least->open()) least = shard.get();
+    }
+    // Beyond maxConnections a few more are taken so that they can be told 503.
+    std::array<uint8_t, 16> address = addressOf(from);
+    if (open >= gConfig.maxConnections + 16 || !takeAddress(address)) {
+        close(fd);
+        return;
+    }
+    least->handed++;
+    if (MHD_add_connection(least->daemon, fd, from, length) != MHD_YES) {  // it closed fd
+        least->handed--;
+        giveAddress(address);
+    }
+}
+
+void acceptLoop(Listener *l) {
+    bool warned = false;
+    while (!l->stopping) {
+        sockaddr_storage from{};
+        socklen_t length = sizeof from;
+        int fd = accept4(l->fd, reinterpret_cast<sockaddr *>(&from), &length,
+                         SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            handOff(l, fd, reinterpret_cast<const sockaddr *>(&from), length);
+            warned = false;
+            continue;
+        }
+        int why = errno;
+        if (why == EAGAIN || why == EWOULDBLOCK || why == EINTR || why == ECONNABORTED) {
+            // Stopping shuts the socket down, which ends this wait; the bound is for a
+            // stop that comes between the check above and the wait.
+            pollfd ready = {l->fd, POLLIN, 0};
+            poll(&ready, 1, 250);
+            continue;
+        }
+        if (l->stopping) break;
+        // Out of descriptors or memory: the connection waits in the backlog until some
+        // are given back.
+        if (!warned) logWarn("cannot accept a connection on port %d: %s", l->port, strerror(why));
+        warned = true;
+        usleep(100000);
+    }
+}
+
+void stopListener(Listener *l) {
+    if (l->acceptor.joinable()) {
+        l->stopping = true;
+        shutdown(l->fd, SHUT_RDWR);
+        l->acceptor.join();
+    }
+    for (const auto &shard : l->shards)
+        if (shard->daemon) MHD_stop_daemon(shard->daemon);
+    l->shards.clear();
+    if (l->fd >= 0) close(l->fd);
+    l->fd = -1;
+    l->stopping = false;
+}
+
 int startListener(Listener *l, int port, bool tls, std::string *error) {
     sockaddr_storage address{};
-    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ERROR_LOG;
     if (gConfig.address.find(':') != std::string::npos) {
         auto *in6 = reinterpret_cast<sockaddr_in6 *>(&address);
         in6->sin6_family = AF_INET6;
@@ -429,7 +542,6 @@ int startListener(Listener *l, int port, bool tls, std::string *error) {
             *error = "bad listening address " + gConfig.address;
             return -1;
         }
-        flags |= MHD_USE_IPv6;
     } else {
         auto *in = reinterpret_cast<sockaddr_in *>(&address);
         in->sin_family = AF_INET;
@@ -439,34 +551,38 @@ int startListener(Listener *l, int port, bool tls, std::string *error) {
             return -1;
         }
     }
-    if (tls) flags |= MHD_USE_TLS;
     l->port = port;
-    int fd = listenOn(address, port, tls, error);
-    if (fd < 0) return -1;
-    // Beyond maxConnections a few more are accepted so that they can be told 503.
-    std::vector<MHD_OptionItem> options = {
-        {MHD_OPTION_EXTERNAL_LOGGER, intptr_t(mhdLog), nullptr},
-        {MHD_OPTION_LISTEN_SOCKET, fd, nullptr},
-        {MHD_OPTION_CONNECTION_LIMIT, intptr_t(gConfig.maxConnections + 16), nullptr},
-        {MHD_OPTION_PER_IP_CONNECTION_LIMIT, intptr_t(gConfig.perAddress), nullptr},
-        {MHD_OPTION_THREAD_POOL_SIZE, intptr_t(gConfig.threads), nullptr},
-        {MHD_OPTION_CONNECTION_TIMEOUT, intptr_t(gConfig.idleTimeoutS), nullptr},
-        {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(completed), nullptr},
-        {MHD_OPTION_NOTIFY_CONNECTION, intptr_t(connectionNotice), nullptr},
-    };
-    if (tls) {
-        options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char *>(gCert.c_str())});
-        options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char *>(gKey.c_str())});
+    l->fd = listenOn(address, port, tls, error);
+    if (l->fd < 0) return -1;
+    // Each thread's loop is told of a connection handed to it through its own wake-up
+    // channel; the limits are the listener's, kept by the acceptor.
+    unsigned flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC |
+                     MHD_USE_ERROR_LOG | (tls ? MHD_USE_TLS : 0);
+    for (int i = 0; i < gConfig.threads; i++) {
+        auto shard = std::make_unique<Shard>();
+        std::vector<MHD_OptionItem> options = {
+            {MHD_OPTION_EXTERNAL_LOGGER, intptr_t(mhdLog), nullptr},
+            {MHD_OPTION_CONNECTION_LIMIT, intptr_t(gConfig.maxConnections + 16), nullptr},
+            {MHD_OPTION_CONNECTION_TIMEOUT, intptr_t(gConfig.idleTimeoutS), nullptr},
+            {MHD_OPTION_NOTIFY_COMPLETED, intptr_t(completed), nullptr},
+            {MHD_OPTION_NOTIFY_CONNECTION, intptr_t(connectionNotice), shard.get()},
+        };
+        if (tls) {
+            options.push_back({MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char *>(gCert.c_str())});
+            options.push_back({MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char *>(gKey.c_str())});
+        }
+        options.push_back({MHD_OPTION_END, 0, nullptr});
+        shard->daemon = MHD_start_daemon(flags, 0, nullptr, nullptr, handleRequest, l,
+                                         MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
+        if (!shard->daemon) {
+            stopListener(l);
+            *error = std::string("cannot serve ") + gConfig.address + " port " +
+                     std::to_string(port) + (tls ? " (HTTPS)" : "");
+            return -1;
+        }
+        l->shards.push_back(std::move(shard));
     }
-    options.push_back({MHD_OPTION_END, 0, nullptr});
-    l->daemon = MHD_start_daemon(flags, uint16_t(port), nullptr, nullptr, handleRequest, l,
-                                 MHD_OPTION_ARRAY, options.data(), MHD_OPTION_END);
-    if (!l->daemon) {
-        close(fd);
-        *error = std::string("cannot listen on ") + gConfig.address + " port " +
-                 std::to_string(port) + (tls ? " (HTTPS)" : "");
-        return -1;
-    }
+    l->acceptor = std::thread(acceptLoop, l);
     return 0;
 }
 
@@ -505,10 +621,7 @@ int webServerStart(const webServerConfig_t &config, std::string *error) {
 }
 
 void webServerStop() {
-    for (Listener *l : {&gHttp, &gHttps}) {
-        if (l->daemon) MHD_stop_daemon(l->daemon);
-        l->daemon = nullptr;
-    }
+    for (Listener *l : {&gHttp, &gHttps}) stopListener(l);
     if (gSweep) dispatchWorkCancel(gSweep);
     gSweep = nullptr;
     gDeadlines.reset();

@@ -2,12 +2,13 @@
 // (web/relay.h) and its reply streamed back; GET /xmlService?wsdl and the schema files
 // describe the service.
 //
-// Event-driven (libmicrohttpd on epoll with a small pool of threads), so a connection
-// costs a socket and a little memory, not a thread: thousands may be open, and clients
-// that send slowly hold nobody up. A relay blocks the pool thread that runs it while
-// wsvd answers (wsvd serves one request at a time anyway). Each connection must bring
-// its whole request within the request timeout and take its reply within the reply
-// timeout (web/deadlines.h); one client address may hold only so many connections.
+// Event-driven (libmicrohttpd on epoll with a small pool of threads, each handed new
+// connections fewest first), so a connection costs a socket and a little memory, not a
+// thread: thousands may be open, and clients that send slowly hold nobody up. A relay
+// blocks the pool thread that runs it while wsvd answers (wsvd serves one request at a
+// time anyway). Each connection must bring its whole request within the request timeout
+// and take its reply within the reply timeout (web/deadlines.h); one client address may
+// hold only so many connections.
 #pragma once
 #include <cstddef>
 #include <string>

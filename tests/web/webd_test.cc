@@ -228,6 +228,52 @@ TEST_F(Webd, ConnectionsPastTheLimitAnswered503) {
     EXPECT_EQ(answerBecomes(200), 200);
 }
 
+// Connections are shared out among the serving threads as they come, fewest first: with
+// two threads, the second of two connections is served while a slow request holds the
+// thread of the first.
+TEST_F(Webd, ConnectionsAreSharedOutAmongTheThreads) {
+    start("--threads 2");
+    HttpClient slow(port_), quick(port_);
+    ASSERT_TRUE(slow.connect());
+    ASSERT_TRUE(quick.connect());
+    ASSERT_TRUE(
+        slow.sendRaw("POST /xmlService HTTP/1.1\r\nHost: x\r\nContent-Type: text/xml\r\n"
+                     "Content-Length: 10\r\n\r\nsleep 3000"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the relay is under way
+    auto t0 = std::chrono::steady_clock::now();
+    HttpReply reply;
+    ASSERT_TRUE(quick.request("GET", "/nothing", "", "", &reply));
+    EXPECT_EQ(reply.status, 404);
+    EXPECT_LT(msSince(t0), 1500) << "the second connection waited for the first one's thread";
+}
+
+// An address's connections count against its share only while they are open: with a
+// share of two, round after round two connections are served and a third is refused.
+TEST_F(Webd, ClosedConnectionsGiveBackTheirAddressesShare) {
+    start("--per-address 2");
+    // webd may not yet have seen the previous round's connections close: a refused
+    // connection is tried again for a while.
+    auto served = [&](HttpClient &c) {
+        for (int i = 0; i < 100; i++) {
+            HttpReply reply;
+            if (c.request("POST", "/xmlService", "echo x", kSoap11, &reply) && reply.status == 200)
+                return true;
+            c.disconnect();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    };
+    for (int round = 0; round < 4; round++) {
+        SCOPED_TRACE(round);
+        HttpClient a(port_), b(port_), third(port_);
+        ASSERT_TRUE(served(a));
+        ASSERT_TRUE(served(b));
+        HttpReply reply;
+        EXPECT_FALSE(third.request("POST", "/xmlService", "echo x", kSoap11, &reply) &&
+                     reply.status == 200);
+    }
+}
+
 // True when webd has closed the connection (end of stream or reset).
 bool closedByServer(int fd) {
     char buf[256];
