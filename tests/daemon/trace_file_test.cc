@@ -82,6 +82,9 @@ TEST_F(TraceFileTest, FlushesHeldTextOnceMoreThan4000BytesWouldBeHeld) {
         {"exactly 4000 stays held", {1000, 1000, 1000, 1000}, 0, 4000},
         {"one byte more flushes", {1000, 1000, 1000, 1000, 1}, 4000, 1},
         {"big write after small flushes the small", {10, 5000}, 10, 5000},
+        {"short writes flush before the one that would pass 4000", std::vector<size_t>(700, 6),
+         3996, 204},
+        {"short writes into a buffer that must grow", std::vector<size_t>(100, 31), 0, 3100},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,15 +95,39 @@ TEST_F(TraceFileTest, FlushesHeldTextOnceMoreThan4000BytesWouldBeHeld) {
         memset(&r, 0, sizeof r);
         r.peerId = 0xdead;
         r.response = bufferAlloc(512);
-        char fill = 'a';
+        int k = 0;
         std::string all;
         for (size_t n : c.writes) {
-            std::string w(n, fill++);
+            std::string w(n, char('a' + k++ % 26));
             all += w;
             EXPECT_EQ(wsvdResponseWrite(&r, w.data(), w.size()), 0);
         }
         EXPECT_EQ(readFile(first), all.substr(0, c.flushed));
         EXPECT_EQ(std::string(r.response->data, r.response->length), all.substr(c.flushed));
+        bufferFree(r.response);
+    }
+}
+
+// Short and long writes alike keep the text up to a NUL in them and drop the rest of
+// that write, as the buffer's append does; the next write goes on from there.
+TEST_F(TraceFileTest, WritesStopAtANulAsTheBufferDoes) {
+    using namespace std::string_literals;
+    const struct {
+        std::vector<std::string> writes;
+        std::string held;
+    } kCases[] = {
+        {{"ab\0cd"s, "ef"}, "abef"},
+        {{"\0"s, "x", "\0\0"s}, "x"},
+        {{std::string(20, 'a') + "\0"s + std::string(40, 'b'), "c"}, std::string(20, 'a') + "c"},
+        {{"ab", std::string(40, 'b') + "\0"s + "z"}, "ab" + std::string(40, 'b')},
+    };
+    for (const auto &c : kCases) {
+        wsvdRequest r;
+        memset(&r, 0, sizeof r);
+        r.response = bufferAlloc(512);
+        for (const std::string &w : c.writes) wsvdResponseWrite(&r, w.data(), w.size());
+        EXPECT_EQ(std::string(r.response->data, r.response->length), c.held);
+        EXPECT_EQ(strlen(r.response->data), r.response->length);
         bufferFree(r.response);
     }
 }
