@@ -117,20 +117,33 @@ bool is(char c, uint8_t byteClass) {
 
 // Reads plain content in one pass that checks it and notes what the handlers are to
 // hear; they are called only once the whole text has proved plain, so that a text the
-// parser must read gets no handler call.
+// parser must read gets no handler call. A long text, whose notes would take many times
+// its size, is read twice instead: once to check it, once calling the handlers.
 class PlainContent {
 public:
     PlainContent(const char *text, size_t length) : begin_(text), end_(text + length) {}
 
     bool read(cmXML_StartElementHandler start, cmXML_EndElementHandler end,
               cmXML_CharacterDataHandler characters, void *userData) {
+        start_ = start;
+        endElement_ = end;
+        characters_ = characters;
+        user_ = userData;
+        if (size_t(end_ - begin_) > kMostNotedBytes) {
+            mode_ = Mode::Check;
+            if (!scan()) return false;
+            mode_ = Mode::Call;
+            return scan();
+        }
         // A handler may read plain content of its own on this thread: the notes in use
         // are taken out of the thread's keeping while they are replayed.
         std::vector<Event> events = std::move(tEvents);
         events.clear();
         events_ = &events;
-        bool plain = check();
-        if (plain) replay(events, start, end, characters, userData);
+        mode_ = Mode::Note;
+        bool plain = scan();
+        if (plain)
+            for (const Event &e : events) call(e);
         if (events.capacity() <= kMostKeptEvents) tEvents = std::move(events);
         return plain;
     }
@@ -139,8 +152,10 @@ private:
     // Deeper or longer than any reply, and left to the parser.
     static constexpr int kMostDepth = 32;
     static constexpr size_t kMostName = 63;
-    // Notes kept for the thread's next text: many times what a reply needs, and a
-    // rare long text's are given back.
+    // Texts up to this long are read once, noting the calls; the notes kept for the
+    // thread's next text are many times what a reply needs, and a rare long text's are
+    // given back.
+    static constexpr size_t kMostNotedBytes = 64 * 1024;
     static constexpr size_t kMostKeptEvents = 4096;
     static constexpr std::string_view kSectionOpen = "<![CDATA[", kSectionClose = "]]>";
 
@@ -150,8 +165,9 @@ private:
         const char *at;
     };
     static thread_local std::vector<Event> tEvents;
+    enum class Mode { Note, Check, Call };
 
-    bool check() {
+    bool scan() {
         at_ = begin_;
         std::string_view open[kMostDepth];
         int depth = 0;
@@ -251,30 +267,35 @@ private:
     }
 
     void note(Event::Kind kind, const char *from, const char *to) {
-        if (kind != Event::Text || to > from)
-            events_->push_back({kind, static_cast<uint32_t>(to - from), from});
+        if (mode_ == Mode::Check || (kind == Event::Text && to == from)) return;
+        Event e = {kind, static_cast<uint32_t>(to - from), from};
+        if (mode_ == Mode::Note)
+            events_->push_back(e);
+        else
+            call(e);
     }
 
-    static void replay(const std::vector<Event> &events, cmXML_StartElementHandler start,
-                       cmXML_EndElementHandler end, cmXML_CharacterDataHandler characters,
-                       void *userData) {
+    void call(const Event &e) const {
         static const char *noAttributes[] = {nullptr};
-        char name[kMostName + 1];
-        for (const Event &e : events) {
-            if (e.kind == Event::Text) {
-                if (characters) characters(userData, e.at, static_cast<int>(e.length));
-                continue;
-            }
-            memcpy(name, e.at, e.length);
-            name[e.length] = 0;
-            if (e.kind == Event::Open && start) start(userData, name, noAttributes);
-            if (e.kind == Event::Close && end) end(userData, name);
+        if (e.kind == Event::Text) {
+            if (characters_) characters_(user_, e.at, static_cast<int>(e.length));
+            return;
         }
+        char name[kMostName + 1];
+        memcpy(name, e.at, e.length);
+        name[e.length] = 0;
+        if (e.kind == Event::Open && start_) start_(user_, name, noAttributes);
+        if (e.kind == Event::Close && endElement_) endElement_(user_, name);
     }
 
     const char *const begin_, *const end_;
     const char *at_ = nullptr;
+    Mode mode_ = Mode::Note;
     std::vector<Event> *events_ = nullptr;
+    cmXML_StartElementHandler start_ = nullptr;
+    cmXML_EndElementHandler endElement_ = nullptr;
+    cmXML_CharacterDataHandler characters_ = nullptr;
+    void *user_ = nullptr;
 };
 
 thread_local std::vector<PlainContent::Event> PlainContent::tEvents;

@@ -67,6 +67,9 @@ webServerConfig_t gConfig;
 Listener gHttp, gHttps;
 std::string gCert, gKey;  // PEM texts; libmicrohttpd keeps pointers to them
 std::atomic<int> gConnections{0};
+std::unique_ptr<webDeadlines> gDeadlines;
+dispatchWork_t gSweep;
+const dispatchTime_t kSweepPeriod = {0, 250000};
 
 // Open connections by client address, against the per-address limit.
 std::mutex gAddressesMutex;
@@ -91,9 +94,6 @@ void giveAddress(const std::array<uint8_t, 16> &address) {
     auto it = gAddresses.find(address);
     if (it != gAddresses.end() && --it->second <= 0) gAddresses.erase(it);
 }
-std::unique_ptr<webDeadlines> gDeadlines;
-dispatchWork_t gSweep;
-const dispatchTime_t kSweepPeriod = {0, 250000};
 
 // The deadline record of a connection (its socket context).
 webDeadlines::Conn *deadlineOf(MHD_Connection *conn) {

@@ -16,6 +16,8 @@ using cmxmltest::plainCalls;
 TEST(PlainContent, ReadsWhatTheParserReadsAndLeavesItTheRest) {
     std::string deep;  // deeper than any reply
     for (int i = 0; i < 33; i++) deep = "<a>" + deep + "</a>";
+    std::string longer;  // than a text whose handler calls are noted
+    for (int i = 0; i < 5000; i++) longer += "<a>x &amp; y<b/></a><![CDATA[z]]>";
     const struct {
         std::string text;
         bool plain;
@@ -45,6 +47,9 @@ TEST(PlainContent, ReadsWhatTheParserReadsAndLeavesItTheRest) {
         {"<!-- c --><a/>", false},
         {"<?pi x?>", false},
         {deep, false},
+        {longer, true},
+        {longer + "<p:a/>", false},
+        {longer.substr(0, longer.size() - 4), false},
     };
     for (const auto &c : kCases) {
         SCOPED_TRACE(c.text);
