@@ -13,6 +13,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/log.h"
 #include "platform/util.h"
@@ -121,19 +122,11 @@ void emsTraceFree(emsTrace_t *trace) {
     delete trace;
 }
 
-void emsTraceLog(emsTrace_t *trace, int /*level*/, const char *text, uint32_t length) {
-    if (!trace || !text || length == 0) return;
-    std::string entry = trace->stamped ? logTimeText(logWallNowUs()) + " " : "";
-    entry.append(text, length);
-    std::lock_guard<std::mutex> lock(trace->mutex);
+namespace {
+
+// Copies bytes into the ring at its position, wrapping at its end.
+void ringPut(emsTrace_t *trace, const char *bytes, size_t n) {
     TraceHeader *h = trace->header;
-    if (entry.back() != '\n') entry.push_back('\n');
-    const char *bytes = entry.data();
-    size_t n = entry.size();
-    if (n >= h->size) {  // only the newest part of an entry larger than the ring fits
-        bytes += n - h->size;
-        n = h->size;
-    }
     while (n > 0) {
         size_t room = h->size - h->position;
         size_t chunk = n < room ? n : room;
@@ -145,6 +138,34 @@ void emsTraceLog(emsTrace_t *trace, int /*level*/, const char *text, uint32_t le
             h->position = 0;
             h->wrapped = 1;
         }
+    }
+}
+
+}  // namespace
+
+void emsTraceLog(emsTrace_t *trace, int /*level*/, const char *text, uint32_t length) {
+    if (!trace || !text || length == 0) return;
+    // The entry is its stamp, the text and a line end, written in place: the daemon's
+    // worker traces several lines a request.
+    char stamp[LOG_TIME_TEXT_MAX + 1];
+    size_t stampLength = 0;
+    if (trace->stamped) {
+        stampLength = logTimeTextInto(logWallNowUs(), stamp);
+        stamp[stampLength++] = ' ';
+    }
+    const std::string_view pieces[] = {
+        {stamp, stampLength}, {text, length}, {"\n", text[length - 1] != '\n' ? 1u : 0u}};
+    std::lock_guard<std::mutex> lock(trace->mutex);
+    // Only the newest part of an entry larger than the ring fits.
+    size_t total = stampLength + length + pieces[2].size(), size = trace->header->size;
+    size_t skip = total > size ? total - size : 0;
+    for (std::string_view piece : pieces) {
+        if (skip >= piece.size()) {
+            skip -= piece.size();
+            continue;
+        }
+        ringPut(trace, piece.data() + skip, piece.size() - skip);
+        skip = 0;
     }
 }
 

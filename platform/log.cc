@@ -114,11 +114,11 @@ uint64_t logWallNowUs() {
     return uint64_t(ts.tv_sec) * 1000000u + uint64_t(ts.tv_nsec) / 1000u;
 }
 
-std::string logTimeText(uint64_t wallUs) {
+size_t logTimeTextInto(uint64_t wallUs, char *out) {
     // A busy thread stamps many lines a second; the local date and time of day are
     // worked out once for each second it stamps.
     thread_local time_t stampedSecond = -1;
-    thread_local char secondText[32];
+    thread_local char secondText[LOG_TIME_TEXT_MAX - 4];
     thread_local size_t secondLength = 0;
     time_t seconds = time_t(wallUs / 1000000u);
     if (seconds != stampedSecond) {
@@ -128,12 +128,19 @@ std::string logTimeText(uint64_t wallUs) {
         stampedSecond = seconds;
     }
     unsigned ms = unsigned(wallUs / 1000u % 1000u);
-    const char millis[] = {'.', char('0' + ms / 100), char('0' + ms / 10 % 10),
-                           char('0' + ms % 10)};
-    std::string text;
-    text.reserve(secondLength + sizeof millis);
-    text.append(secondText, secondLength).append(millis, sizeof millis);
-    return text;
+    memcpy(out, secondText, secondLength);
+    char *at = out + secondLength;
+    *at++ = '.';
+    *at++ = char('0' + ms / 100);
+    *at++ = char('0' + ms / 10 % 10);
+    *at++ = char('0' + ms % 10);
+    *at = 0;
+    return size_t(at - out);
+}
+
+std::string logTimeText(uint64_t wallUs) {
+    char text[LOG_TIME_TEXT_MAX];
+    return std::string(text, logTimeTextInto(wallUs, text));
 }
 
 bool logEnabled(logLevel level) {

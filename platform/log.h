@@ -38,4 +38,8 @@ void logConfigure(const logSettings &settings);
 // "2026-12-06 04:54:04.123" for a wall-clock time in microseconds since the epoch
 // (local time).
 std::string logTimeText(uint64_t wallUs);
+enum { LOG_TIME_TEXT_MAX = 32 };
+// The same text written into `out` (LOG_TIME_TEXT_MAX bytes), for writers that must not
+// allocate; returns its length (the text is terminated).
+size_t logTimeTextInto(uint64_t wallUs, char *out);
 uint64_t logWallNowUs();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -43,6 +44,34 @@ TEST_F(Ems, RingDropsTheOldestTextAndFileReadsTheSame) {
     EXPECT_EQ(emsTraceText(t), std::string(27, 'x') + "tail\n");
     emsTraceFree(t);
     emsTraceLog(nullptr, 1, "ignored", 7);
+}
+
+// Whether `text` is `pattern` with a digit for each '#'.
+bool matches(const std::string &text, const std::string &pattern) {
+    if (text.size() != pattern.size()) return false;
+    for (size_t i = 0; i < text.size(); i++)
+        if (pattern[i] == '#' ? !isdigit(static_cast<unsigned char>(text[i]))
+                              : text[i] != pattern[i])
+            return false;
+    return true;
+}
+
+// A stamped entry is "<date> <time>.<ms> <text>" and a line end; of one larger than the
+// ring, the newest part stays, the end of the stamp with it.
+TEST_F(Ems, StampedEntriesAndTheirNewestPart) {
+    const std::string stamp = "####-##-## ##:##:##.### ";
+    emsTrace_t *t = emsInitTraceBuffer("stamped", 40, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    log(t, "one\n");
+    EXPECT_TRUE(matches(emsTraceText(t), stamp + "one\n")) << emsTraceText(t);
+    emsTraceFree(t);
+    t = emsInitTraceBuffer("stamped", 32, 0, nullptr);
+    ASSERT_NE(t, nullptr);
+    log(t, "abcdefgh");  // 24 + 8 + 1 = 33: the stamp's first digit goes
+    EXPECT_TRUE(matches(emsTraceText(t), stamp.substr(1) + "abcdefgh\n")) << emsTraceText(t);
+    log(t, std::string(40, 'y'));
+    EXPECT_EQ(emsTraceText(t), std::string(31, 'y') + "\n");
+    emsTraceFree(t);
 }
 
 // The file's blocks are reserved when it is made, so writing the mapped ring can never
