@@ -176,7 +176,7 @@ private:
                 if (!text()) return false;
                 continue;
             }
-            if (startsWith(kSectionOpen)) {
+            if (at_ + 1 < end_ && at_[1] == '!' && startsWith(kSectionOpen)) {
                 if (!section()) return false;
                 continue;
             }
