@@ -1,7 +1,9 @@
 // The VLAN service: create and delete a VLAN, read one, list them all, through the
 // configuration manager's module "vlan".
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "cfgmgmt/cmBackend/src/cm_xml_text.h"
 #include "cfgmgmt/objdefs/vlan_obj.h"
@@ -45,11 +47,17 @@ int setVlanRow(struct soap *soap, const std::string *name, const std::string *vr
     return cmSet(soap, r, kVlanModule, CM_OP_SET, text, CM_SET_ONE_IS_SUCCESS, trace, nullptr);
 }
 
+// Written piece by piece rather than with snprintf of two escaped copies: a listing
+// prints one for each of its entries. Cut at CM_TEXT_SIZE - 1 characters all the same.
 void printVlanKey(char *text, const char *vr, const char *name) {
-    snprintf(
-        text, CM_TEXT_SIZE,
-        "<module_vlan><get><vlan><vrName>%s</vrName><name>%s</name></vlan></get></module_vlan>",
-        cmXmlEscape(vr).c_str(), cmXmlEscape(name).c_str());
+    std::string key = "<module_vlan><get><vlan><vrName>";
+    cmXmlEscapeAppend(key, vr);
+    key += "</vrName><name>";
+    cmXmlEscapeAppend(key, name);
+    key += "</name></vlan></get></module_vlan>";
+    size_t n = std::min(key.size(), size_t(CM_TEXT_SIZE - 1));
+    memcpy(text, key.data(), n);
+    text[n] = 0;
 }
 
 void fillVlanEntry(struct soap *soap, const cfgVlan_t *v, qtn__Vlan_VlanEntry &e) {

@@ -33,6 +33,10 @@ TEST_F(ClientTextTest, RequestTextsCarryClientValuesAsText) {
          "</module_vlan>"},
         {"<v:getAllVlan/>", CM_OP_GET, CM_GET_NEXT,
          "<module_vlan><get><vlan/></get></module_vlan>"},
+        // A request text is cut at 255 characters, an entity reference too.
+        {"<v:getVlan><name>" + std::string(203, 'n') + "&amp;</name><vr>VR</vr></v:getVlan>",
+         CM_OP_GET, CM_GET_EXACT,
+         "<module_vlan><get><vlan><vrName>VR</vrName><name>" + std::string(203, 'n') + "&am"},
         {"<f:createFdb><macAddress>m&amp;</macAddress><vlan>&lt;v</vlan><port>1&gt;</port>"
          "</f:createFdb>",
          CM_OP_SET, 0,
