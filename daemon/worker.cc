@@ -49,7 +49,6 @@ wsvdRequest *gHandedOver = nullptr;
 
 // Reply text held before it is streamed to the peer.
 enum { RESPONSE_FLUSH_BYTES = 4000 };
-const size_t kShortWrite = 32;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -279,17 +278,6 @@ int wsvdResponseWrite(wsvdRequest *r, const char *data, size_t n) {
         wsvdSendReply(r, held, 0);
         wsvdTraceWrite("%s", held);
         bufferReset(b);
-    }
-    // gSOAP writes a reply a few bytes at a time (a tag, a prefix, a quote): a short
-    // write that fits is copied here, up to a NUL as the buffer's own append does, at a
-    // fraction of that call's cost.
-    if (n <= kShortWrite && b->data && b->length + n < b->capacity) {
-        char *to = b->data + b->length;
-        size_t i = 0;
-        for (; i < n && data[i]; i++) to[i] = data[i];
-        to[i] = 0;
-        b->length += static_cast<uint32_t>(i);
-        return 0;
     }
     // The buffer takes an int count; a write that large is cut into slices.
     while (n > 0) {

@@ -5,6 +5,8 @@
 
 namespace {
 
+const int kShortPut = 32;
+
 uint32_t round128(uint64_t n) {
     if (n < 128) return 128;
     return static_cast<uint32_t>((n + 127) & ~uint64_t(127));
@@ -24,7 +26,9 @@ int growTo(buffer_t *b, uint64_t want) {
 
 // An append of `extra` bytes (terminator included) grows the storage only by what that
 // write needs: to the rounded size of the text in use plus the new bytes.
-int grow(buffer_t *b, uint64_t extra) { return growTo(b, static_cast<uint64_t>(b->length) + extra); }
+int grow(buffer_t *b, uint64_t extra) {
+    return growTo(b, static_cast<uint64_t>(b->length) + extra);
+}
 
 }  // namespace
 
@@ -84,10 +88,22 @@ int bufferPutn(buffer_t *b, const char *bytes, int n) {
         if (!b->data && grow(b, 1) < 0) return -1;
         return n;
     }
-    if (static_cast<uint64_t>(n) + b->length >= b->capacity && grow(b, static_cast<uint64_t>(n) + 1) < 0)
+    // Short writes that fit (wsvd's SOAP engine writes a reply a few bytes at a time: a
+    // tag, a prefix, a quote) are copied in one loop, stopping at a NUL as below.
+    if (n <= kShortPut && b->data && b->length + static_cast<uint32_t>(n) < b->capacity) {
+        char *to = b->data + b->length;
+        int i = 0;
+        for (; i < n && bytes[i]; i++) to[i] = bytes[i];
+        to[i] = 0;
+        b->length += static_cast<uint32_t>(i);
+        return n;
+    }
+    if (static_cast<uint64_t>(n) + b->length >= b->capacity &&
+        grow(b, static_cast<uint64_t>(n) + 1) < 0)
         return -1;
     const void *nul = memchr(bytes, 0, n);
-    size_t copy = nul ? static_cast<size_t>(static_cast<const char *>(nul) - bytes) : static_cast<size_t>(n);
+    size_t copy =
+        nul ? static_cast<size_t>(static_cast<const char *>(nul) - bytes) : static_cast<size_t>(n);
     memcpy(b->data + b->length, bytes, copy);
     b->length += static_cast<uint32_t>(copy);
     b->data[b->length] = 0;
