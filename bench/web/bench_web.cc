@@ -7,8 +7,10 @@
 //                                          (3 s runs by default)
 //   bench_web --switch [SECONDS_PER_RUN]   the real switch (cfgmgr, wsvd and webd): an
 //                                          admin session's getVlan beside the hop floor
-//                                          (the same hops doing next to nothing), then getAllVlan
-//                                          and getAllFdb over 1024 entries (5 s runs by
+//                                          (the same hops doing next to nothing), in five
+//                                          rounds of the three, with the CPU a request
+//                                          took in each process; then getAllVlan and
+//                                          getAllFdb over 1024 entries (5 s runs by
 //                                          default)
 //   bench_web --walks                      the real switch's listings alone: getAllVlan
 //                                          and getAllFdb over 1024 entries, and wsvd's
@@ -223,7 +225,16 @@ struct BareServer {
 
 // ---- load ----
 
-Figures load(int port, const std::string &body, int connections, double seconds) {
+// One timed run: the latency of every answered request, the failures and how long the
+// run took.
+struct Run {
+    std::vector<double> latencies;
+    long errors = 0;
+    double seconds = 0;
+    double rps() const { return seconds > 0 ? double(latencies.size()) / seconds : 0; }
+};
+
+Run run(int port, const std::string &body, int connections, double seconds) {
     std::vector<std::vector<double>> latencies(connections);
     std::atomic<long> errors{0};
     auto start = Clock::now();
@@ -248,18 +259,40 @@ Figures load(int port, const std::string &body, int connections, double seconds)
     for (auto &t : threads) t.join();
     // Requests in flight at the deadline finish after it: count the time they took too
     // (it matters when a request takes longer than a fraction of the run).
-    double elapsed = usSince(start) / 1e6;
+    Run r;
+    r.seconds = usSince(start) / 1e6;
+    r.errors = errors;
+    for (auto &l : latencies) r.latencies.insert(r.latencies.end(), l.begin(), l.end());
+    return r;
+}
+
+// The figures of runs taken together.
+Figures summary(const std::vector<Run> &runs) {
     std::vector<double> all;
-    for (auto &l : latencies) all.insert(all.end(), l.begin(), l.end());
+    double seconds = 0;
     Figures f;
-    f.errors = errors;
+    for (const Run &r : runs) {
+        all.insert(all.end(), r.latencies.begin(), r.latencies.end());
+        seconds += r.seconds;
+        f.errors += r.errors;
+    }
     f.requests = all.size() + size_t(f.errors);
     if (all.empty()) return f;
     std::sort(all.begin(), all.end());
-    f.rps = double(all.size()) / elapsed;
+    f.rps = double(all.size()) / seconds;
     f.p50Us = all[all.size() / 2];
     f.p99Us = all[std::min(all.size() - 1, all.size() * 99 / 100)];
     return f;
+}
+
+Figures load(int port, const std::string &body, int connections, double seconds) {
+    return summary({run(port, body, connections, seconds)});
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 // Peak resident memory of a set of processes, sampled every 50 ms while it lives.
@@ -300,9 +333,11 @@ double ratio(double a, double b) {
     return b > 0 ? a / b : 0.0;
 }
 
-void printRow(int n, const Figures &f, const Figures &bare) {
+// `rateRatio`: the rate as a fraction of the ceiling's (by default of the figures given).
+void printRow(int n, const Figures &f, const Figures &bare, double rateRatio = -1) {
+    if (rateRatio < 0) rateRatio = ratio(f.rps, bare.rps);
     printf("%-11d %12.0f %10.0f %10.0f %12.0f %10.0f %10.0f %10.5f %8.0f %8.0f %8ld\n", n, f.rps,
-           f.p50Us, f.p99Us, bare.rps, bare.p50Us, bare.p99Us, ratio(f.rps, bare.rps),
+           f.p50Us, f.p99Us, bare.rps, bare.p50Us, bare.p99Us, rateRatio,
            ratio(f.p50Us, bare.p50Us), ratio(f.p99Us, bare.p99Us), f.errors + bare.errors);
     fflush(stdout);
 }
@@ -610,36 +645,70 @@ int benchSwitch(BareServer &bare, double seconds) {
         floorReply.body.rfind("status=1 ", 0) != 0)
         return fail("hop floor", floorReply);
 
-    pid_t wsvd = s.sw.pidOf("wsvd");
+    pid_t wsvd = s.sw.pidOf("wsvd"), cfgmgr = s.sw.pidOf("cfgmgr"), webd = s.sw.pidOf("webd");
     long rssRest = rssKb(wsvd), bareRest = rssKb(bare.pid);
     RssSampler sampler({wsvd, bare.pid});
     printHeader("switch req/s");
-    struct FloorRow {
+    struct CountRow {
         int connections;
         Figures floor, web;
+        std::vector<double> toBare, toFloor;  // the switch's rate against each, by round
+        double cpuUs[3];                      // wsvd, cfgmgr and webd: CPU a request
         QueueWaits queue;
     };
-    std::vector<FloorRow> floorRows;
+    // Each count's runs come in rounds of the bare server, the hop floor and the switch
+    // in turn, a fifth of the time each: this machine's speed moves by up to 2x from one
+    // minute to the next, and a ratio of runs a minute apart would show that as much as
+    // the switch. Its rates against the references are the medians of the rounds'.
+    constexpr int kRounds = 5;
+    const pid_t processes[3] = {wsvd, cfgmgr, webd};
+    std::vector<CountRow> rows;
     for (int n : {1, 8, 64}) {
-        Figures ceiling = load(bare.port, getVlan, n, seconds);
-        Figures floor = load(floorPort, floorBody, n, seconds);
-        Figures web = load(webPort, getVlan, n, seconds);
-        printRow(n, web, ceiling);
-        floorRows.push_back({n, floor, web, queueWaits(s.sw.scratchDir(), web.requests)});
+        CountRow row{n, {}, {}, {}, {}, {0, 0, 0}, {}};
+        std::vector<Run> bareRuns, floorRuns, webRuns;
+        double cpuNsUsed[3] = {0, 0, 0};
+        for (int round = 0; round < kRounds; round++) {
+            bareRuns.push_back(run(bare.port, getVlan, n, seconds / kRounds));
+            floorRuns.push_back(run(floorPort, floorBody, n, seconds / kRounds));
+            double before[3];
+            for (int p = 0; p < 3; p++) before[p] = cpuNs(processes[p]);
+            webRuns.push_back(run(webPort, getVlan, n, seconds / kRounds));
+            for (int p = 0; p < 3; p++) cpuNsUsed[p] += cpuNs(processes[p]) - before[p];
+            row.toBare.push_back(ratio(webRuns.back().rps(), bareRuns.back().rps()));
+            row.toFloor.push_back(ratio(webRuns.back().rps(), floorRuns.back().rps()));
+        }
+        Figures ceiling = summary(bareRuns);
+        row.floor = summary(floorRuns);
+        row.web = summary(webRuns);
+        for (int p = 0; p < 3; p++)
+            row.cpuUs[p] = ratio(cpuNsUsed[p] / 1e3, double(row.web.requests));
+        printRow(n, row.web, ceiling, median(row.toBare));
+        row.queue = queueWaits(s.sw.scratchDir(), row.web.requests);
+        rows.push_back(std::move(row));
     }
     long rssLoad = sampler.peak(0), bareLoad = sampler.peak(1);
     sampler.stop();
     floorSw.stop();
     printf("%-11s %12s %10s %10s %12s %10s %10s\n", "connections", "floor req/s", "p50 us",
            "p99 us", "req/s x", "p50 x", "p99 x");
-    for (const FloorRow &row : floorRows)
+    for (const CountRow &row : rows)
         printf("%-11d %12.0f %10.0f %10.0f %12.3f %10.2f %10.2f\n", row.connections, row.floor.rps,
-               row.floor.p50Us, row.floor.p99Us, ratio(row.web.rps, row.floor.rps),
+               row.floor.p50Us, row.floor.p99Us, median(row.toFloor),
                ratio(row.web.p50Us, row.floor.p50Us), ratio(row.web.p99Us, row.floor.p99Us));
+    // How far the rounds' ratios lay apart, and where a request's CPU went.
+    printf("%-11s %24s %24s %36s\n", "connections", "req/s x bare, by round",
+           "req/s x floor, by round", "CPU a request: wsvd cfgmgr webd (us)");
+    for (const CountRow &row : rows) {
+        auto [bareLow, bareHigh] = std::minmax_element(row.toBare.begin(), row.toBare.end());
+        auto [floorLow, floorHigh] = std::minmax_element(row.toFloor.begin(), row.toFloor.end());
+        printf("%-11d %14.4f - %7.4f %14.3f - %7.3f %22.1f %6.1f %6.1f\n", row.connections,
+               *bareLow, *bareHigh, *floorLow, *floorHigh, row.cpuUs[0], row.cpuUs[1],
+               row.cpuUs[2]);
+    }
     // Queue time: from a getVlan's arrival at wsvd (whole) to its worker taking it.
     printf("%-11s %12s %10s %10s %10s %12s\n", "connections", "queued", "p50 us", "p99 us",
            "max us", "max / p50");
-    for (const FloorRow &row : floorRows)
+    for (const CountRow &row : rows)
         printf("%-11d %12zu %10.0f %10.0f %10.0f %12.2f\n", row.connections, row.queue.count,
                row.queue.p50Us, row.queue.p99Us, row.queue.maxUs,
                ratio(row.queue.maxUs, row.queue.p50Us));
