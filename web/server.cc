@@ -472,9 +472,14 @@ int listenOn(const sockaddr_storage &address, int port, bool tls, std::string *e
 void handOff(Listener *l, int fd, const sockaddr *from, socklen_t length) {
     Shard *least = nullptr;
     int open = 0;
+    int leastOpen = 0;
     for (const auto &shard : l->shards) {
-        open += shard->open();
-        if (!least || shard->open() < least->open()) least = shard.get();
+        int n = shard->open();
+        open += n;
+        if (!least || n < leastOpen) {
+            least = shard.get();
+            leastOpen = n;
+        }
     }
     // Beyond maxConnections a few more are taken so that they can be told 503.
     std::array<uint8_t, 16> address = addressOf(from);

@@ -225,6 +225,17 @@ struct BareServer {
 
 // ---- load ----
 
+// The p-th percentile of values sorted in rising order, not empty.
+double percentile(const std::vector<double> &sorted, int p) {
+    return sorted[std::min(sorted.size() - 1, sorted.size() * size_t(p) / 100)];
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return percentile(values, 50);
+}
+
 // One timed run: the latency of every answered request, the failures and how long the
 // run took.
 struct Run {
@@ -280,19 +291,13 @@ Figures summary(const std::vector<Run> &runs) {
     if (all.empty()) return f;
     std::sort(all.begin(), all.end());
     f.rps = double(all.size()) / seconds;
-    f.p50Us = all[all.size() / 2];
-    f.p99Us = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+    f.p50Us = percentile(all, 50);
+    f.p99Us = percentile(all, 99);
     return f;
 }
 
 Figures load(int port, const std::string &body, int connections, double seconds) {
     return summary({run(port, body, connections, seconds)});
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Peak resident memory of a set of processes, sampled every 50 ms while it lives.
@@ -359,8 +364,8 @@ QueueWaits queueWaits(const std::string &scratchDir, size_t requests) {
     q.count = all.size();
     if (all.empty()) return q;
     std::sort(all.begin(), all.end());
-    q.p50Us = all[all.size() / 2];
-    q.p99Us = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+    q.p50Us = percentile(all, 50);
+    q.p99Us = percentile(all, 99);
     q.maxUs = all.back();
     return q;
 }
@@ -503,8 +508,7 @@ double medianRequestUs(int port, const std::string &body, int times, HttpReply *
             return -1;
         us.push_back(usSince(t0));
     }
-    std::sort(us.begin(), us.end());
-    return us[us.size() / 2];
+    return median(us);
 }
 
 // The real switch with an admin session open: its web port, and the SOAP header that
@@ -830,8 +834,8 @@ Figures waits(int port, const std::string &body, double seconds, double *maxUs) 
     }
     std::sort(all.begin(), all.end());
     f.rps = double(all.size()) / seconds;
-    f.p50Us = all[all.size() / 2];
-    f.p99Us = all[std::min(all.size() - 1, all.size() * 99 / 100)];
+    f.p50Us = percentile(all, 50);
+    f.p99Us = percentile(all, 99);
     *maxUs = all.back();
     return f;
 }
