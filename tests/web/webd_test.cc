@@ -247,10 +247,12 @@ TEST_F(Webd, ConnectionsAreSharedOutAmongTheThreads) {
     EXPECT_LT(msSince(t0), 1500) << "the second connection waited for the first one's thread";
 }
 
-// An address's connections count against its share only while they are open: with a
-// share of two, round after round two connections are served and a third is refused.
-TEST_F(Webd, ClosedConnectionsGiveBackTheirAddressesShare) {
-    start("--per-address 2");
+// Connections count against their address's share and the listener's limit only while
+// they are open: with a share of two, round after round two connections are served and
+// a third is refused, more rounds than the listener (two connections and 16 more to be
+// told 503) would take were closed ones still counted.
+TEST_F(Webd, ClosedConnectionsGiveBackTheirPlaces) {
+    start("-c 2 --per-address 2");
     // webd may not yet have seen the previous round's connections close: a refused
     // connection is tried again for a while.
     auto served = [&](HttpClient &c) {
@@ -263,7 +265,7 @@ TEST_F(Webd, ClosedConnectionsGiveBackTheirAddressesShare) {
         }
         return false;
     };
-    for (int round = 0; round < 4; round++) {
+    for (int round = 0; round < 12; round++) {
         SCOPED_TRACE(round);
         HttpClient a(port_), b(port_), third(port_);
         ASSERT_TRUE(served(a));
