@@ -83,6 +83,21 @@ TEST_F(LinkTest, CliPeerIsUsedWhileConnectedAndForgottenWhenItLeaves) {
 
 // The exec hook replays a file of the configuration directory; without its file the
 // process ends, as the original does.
+// A peer is taken for a local client (no session or credentials asked) or for the web
+// server by the name it gives in its hello; any other name is neither.
+TEST_F(LinkTest, PeersAreClassedByTheirNames) {
+    const struct {
+        const char *name;
+        const char *kind;
+    } kCases[] = {{"wsvc", "kind=2"}, {"thttpd", "kind=1"}, {"tool", "kind=0"}};
+    for (const auto &k : kCases) {
+        SCOPED_TRACE(k.name);
+        c = sw.connect(k.name);
+        ASSERT_TRUE(c);
+        EXPECT_EQ(roundTrip("kind"), k.kind);
+    }
+}
+
 TEST_F(LinkTest, ExecHookReplaysAStoredRequestOrEndsTheProcess) {
     writeFile(sw.configDir() + "/stored.txt", "echo from a file");
     EXPECT_EQ(roundTrip("  <exec> stored.txt\nignored"), "echo from a file");

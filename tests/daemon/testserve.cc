@@ -11,6 +11,8 @@
 //                            and reply "status=<replyStatus> <replyMessage>", or "no cli"
 //                            when no CLI peer is connected, or "timeout"
 //   user                     reply "user=<userName> password=<password>"
+//   kind                     reply "kind=<clientKind>" (1 the web server, 2 a local
+//                            client, 0 neither)
 //   cm <module> <text>       send <text> to cfgmgr as a get of <module>, wait at most 5 s
 //                            and reply "status=<status> <data>", or "not sent" or "timeout"
 //                            (with webd and cfgmgr: the hops of a typed request, doing
@@ -100,6 +102,8 @@ void serve(void *, wsvdRequest *r) {
         askCm(r, rest);
     } else if (word == "user") {
         write(r, std::string("user=") + r->userName + " password=" + r->password);
+    } else if (word == "kind") {
+        write(r, "kind=" + std::to_string(r->clientKind));
     } else {
         write(r, text);
     }
